@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Kvilmar. Arguments are passed to the program.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVILMAR_TESTS=OFF >/dev/null
+cmake --build "$root/build" -j"$(nproc)" >/dev/null
+exec "$root/build/src/app/kvilmar" "$@"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Kvilmar needs on Debian 12.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  libreoffice-writer libreoffice-calc libreoffice-dev
+  clang
+  xvfb xauth x11-utils imagemagick
+  fonts-dejavu-core fonts-liberation
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and
+# runs every test. Exits non-zero when any test fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-test"
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKVILMAR_SANITIZE=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+cd "$build"
+ctest --output-on-failure --timeout 900 "$@"

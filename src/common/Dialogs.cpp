@@ -1,0 +1,56 @@
+#include "common/Dialogs.h"
+
+#include "common/QtDialogs.h"
+
+namespace {
+
+Dialogs* installedSeam = nullptr;
+
+Dialogs& qtSeam()
+{
+    static QtDialogs seam;
+    return seam;
+}
+
+} // namespace
+
+Dialogs& dialogs()
+{
+    return installedSeam ? *installedSeam : qtSeam();
+}
+
+void installDialogs(Dialogs* seam)
+{
+    installedSeam = seam;
+}
+
+QString messageTitle(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Error: return QStringLiteral("Ошибка");
+    case MessageKind::Information: return QStringLiteral("Информация");
+    case MessageKind::Confirmation: return QStringLiteral("Подтверждение");
+    case MessageKind::ApplicationError: return QStringLiteral("Квилмар");
+    }
+    return {};
+}
+
+void showError(const QString& text)
+{
+    dialogs().message(MessageKind::Error, text, MessageButtons::Ok);
+}
+
+void showInformation(const QString& text)
+{
+    dialogs().message(MessageKind::Information, text, MessageButtons::Ok);
+}
+
+bool askYesNo(const QString& text)
+{
+    return dialogs().message(MessageKind::Confirmation, text, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+bool askYesCancel(const QString& text)
+{
+    return dialogs().message(MessageKind::Confirmation, text, MessageButtons::YesCancel) == MessageAnswer::Yes;
+}

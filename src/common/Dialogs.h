@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// The dialog seam: every message box and every file and font dialog of the
+// program goes through the installed Dialogs. The program installs the Qt
+// implementation; tests install a scripted one.
+
+enum class MessageKind { Error, Information, Confirmation, ApplicationError };
+enum class MessageButtons { Ok, YesNo, YesCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+// A file dialog request. The filter is written as pairs of description and
+// pattern separated by vertical bars: "Список полей|*.fdp|Все файлы|*.*".
+struct FileDialogRequest {
+    QString filter;
+    QString fileName;   // preset name (may be empty)
+    QString title;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    virtual MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) = 0;
+    // The chosen file, or an empty string when the user cancelled.
+    virtual QString openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    // The chosen font, or nullopt when the user cancelled. Sizes outside
+    // minPoints..maxPoints are not offered.
+    virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial,
+                                            int minPoints, int maxPoints) = 0;
+};
+
+// The installed seam. Installing nullptr restores the Qt implementation.
+Dialogs& dialogs();
+void installDialogs(Dialogs* seam);
+
+// Shorthands for the three kinds of box.
+void showError(const QString& text);
+void showInformation(const QString& text);
+// Confirmation with Yes and No; true on Yes.
+bool askYesNo(const QString& text);
+// Confirmation with Yes and Cancel; true on Yes.
+bool askYesCancel(const QString& text);
+
+// The title of each kind of box.
+QString messageTitle(MessageKind kind);

@@ -1,0 +1,87 @@
+#include "common/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon iconOf(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Confirmation: return QMessageBox::Question;
+    case MessageKind::Error:
+    case MessageKind::ApplicationError: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons buttonsOf(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::Ok: return QMessageBox::Ok;
+    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesCancel: return QMessageBox::Yes | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+QString qtNameFilters(const QString& barFilter)
+{
+    const QStringList parts = barFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    return filters.join(QStringLiteral(";;"));
+}
+
+MessageAnswer QtDialogs::message(MessageKind kind, const QString& text, MessageButtons buttons)
+{
+    QMessageBox box(iconOf(kind), messageTitle(kind), text, buttonsOf(buttons),
+                    QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    default: break;
+    }
+    // A box closed with Escape or the close button answers with its safe choice.
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok
+         : buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                            : MessageAnswer::Cancel;
+}
+
+QString QtDialogs::openFileName(QWidget* parent, const FileDialogRequest& request)
+{
+    return QFileDialog::getOpenFileName(parent, request.title, request.fileName,
+                                        qtNameFilters(request.filter));
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const FileDialogRequest& request)
+{
+    // The program asks about overwriting itself, in its own words.
+    return QFileDialog::getSaveFileName(parent, request.title, request.fileName,
+                                        qtNameFilters(request.filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial,
+                                           int minPoints, int maxPoints)
+{
+    QFontDialog dialog(initial, parent);
+    // The dialog has no size limits of its own: refuse a size outside them.
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        const QFont font = dialog.selectedFont();
+        if (font.pointSize() >= minPoints && font.pointSize() <= maxPoints)
+            return font;
+        QMessageBox::warning(parent, messageTitle(MessageKind::Error),
+                             QStringLiteral("Размер шрифта должен быть от %1 до %2.")
+                                 .arg(minPoints).arg(maxPoints));
+    }
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "common/Dialogs.h"
+
+// The dialog seam as the user sees it: Qt's message boxes and dialogs.
+class QtDialogs : public Dialogs {
+public:
+    MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial,
+                                    int minPoints, int maxPoints) override;
+};
+
+// "A|*.a|B|*.b" as a Qt name filter list: "A (*.a);;B (*.b)".
+QString qtNameFilters(const QString& barFilter);

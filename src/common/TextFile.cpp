@@ -1,0 +1,68 @@
+#include "common/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+constexpr char kEndOfFile = 26;
+}
+
+TextLineReader::TextLineReader(QByteArray content)
+    : content_(std::move(content))
+{
+    const qsizetype eof = content_.indexOf(kEndOfFile);
+    if (eof >= 0)
+        content_.truncate(eof);
+}
+
+QByteArray TextLineReader::readLine()
+{
+    if (atEnd())
+        return {};
+    qsizetype end = content_.indexOf('\r', pos_);
+    if (end < 0)
+        end = content_.size();
+    QByteArray line = content_.mid(pos_, end - pos_);
+    pos_ = end + 1;
+    if (pos_ < content_.size() && content_.at(pos_) == '\n')
+        ++pos_;
+    return line;
+}
+
+std::optional<TextLineReader> openTextFile(const QString& path)
+{
+    if (QFileInfo(path).isDir())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return TextLineReader(std::move(content));
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    if (QFileInfo(path).isDir())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool writeTextFile(const QString& path, const QList<QByteArray>& lines)
+{
+    QByteArray bytes;
+    for (const QByteArray& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return writeWholeFile(path, bytes);
+}

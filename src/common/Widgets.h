@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+// Small helpers shared by the windows.
+namespace widgets {
+
+inline const QColor kNavy{0x00, 0x00, 0x80};
+inline const QColor kBlue{0x00, 0x00, 0xFF};
+
+void setTextColor(QWidget* widget, const QColor& color);
+void setBaseColor(QWidget* widget, const QColor& color);
+
+// Limits what the user types to maxLength characters, while text set by the
+// program may be longer (a QLineEdit's own maxLength would cut it).
+void limitTyping(QLineEdit* edit, int maxLength);
+
+// Adds an item to a drop-down list kept sorted (duplicates allowed) without
+// touching the text being edited.
+void addSortedItem(QComboBox* box, const QString& text);
+
+// A QComboBox that can be edited and never inserts what is typed by itself.
+QComboBox* editableComboBox(QWidget* parent);
+
+} // namespace widgets

@@ -1,0 +1,149 @@
+#include "general/IdentifierList.h"
+
+#include "common/Codec1251.h"
+
+#include <algorithm>
+
+namespace {
+
+QByteArray padded(const QByteArray& text, int width)
+{
+    QByteArray field = text.left(width);
+    field.append(QByteArray(width - field.size(), ' '));
+    return field;
+}
+
+} // namespace
+
+QByteArray IdentifierList::listLine(int i) const
+{
+    return listLine(slots_[i]);
+}
+
+QByteArray IdentifierList::listLine(const IdentifierRecord& record)
+{
+    static const QByteArray on = cp1251::fromUnicode(QStringLiteral("вкл. "));
+    static const QByteArray off = cp1251::fromUnicode(QStringLiteral("выкл "));
+    return padded(record.identifier, 28) + ' ' + padded(record.replacement, 56) + ' '
+         + (record.status ? on : off);
+}
+
+int IdentifierList::find(const QByteArray& identifier) const
+{
+    for (int i = 0; i < count_; ++i)
+        if (slots_[i].identifier == identifier)
+            return i;
+    return -1;
+}
+
+bool IdentifierList::append(const IdentifierRecord& record)
+{
+    if (count_ >= kAddLimit)
+        return false;
+    store(count_, record);
+    ++count_;
+    return true;
+}
+
+void IdentifierList::store(int i, const IdentifierRecord& record)
+{
+    IdentifierRecord& slot = slots_[i];
+    slot.identifier = cut(record.identifier, kIdentifierLimit);
+    slot.replacement = record.replacement;
+    slot.comment = cut(record.comment, kCommentLimit);
+    slot.status = record.status;
+}
+
+void IdentifierList::setComment(int i, const QByteArray& comment)
+{
+    slots_[i].comment = cut(comment, kCommentLimit);
+}
+
+void IdentifierList::remove(int i)
+{
+    if (!isRecord(i))
+        return;
+    std::rotate(slots_.begin() + i, slots_.begin() + i + 1, slots_.begin() + count_);
+    --count_;
+}
+
+void IdentifierList::swap(int i, int j)
+{
+    std::swap(slots_[i], slots_[j]);
+}
+
+void IdentifierList::clearReplacements()
+{
+    for (int i = 0; i < count_; ++i)
+        slots_[i].replacement.clear();
+}
+
+void IdentifierList::clearAll()
+{
+    count_ = 0;
+    current_ = -1;
+    editPending_ = false;
+    saved_.reset();
+}
+
+void IdentifierList::takeOver(const QList<IdentifierRecord>& records)
+{
+    count_ = 0;
+    for (const IdentifierRecord& r : records) {
+        if (count_ >= kSlots)
+            break;
+        store(count_++, r);
+    }
+    current_ = -1;
+    editPending_ = false;
+    markSaved();
+}
+
+QList<IdentifierRecord> IdentifierList::records() const
+{
+    return QList<IdentifierRecord>(slots_.begin(), slots_.begin() + count_);
+}
+
+QList<IdentifierList::Texts> IdentifierList::content() const
+{
+    QList<Texts> texts;
+    texts.reserve(count_);
+    for (int i = 0; i < count_; ++i)
+        texts.append({slots_[i].identifier, slots_[i].comment, slots_[i].replacement});
+    return texts;
+}
+
+bool IdentifierList::hasText() const
+{
+    for (int i = 0; i < count_; ++i) {
+        const IdentifierRecord& r = slots_[i];
+        if (!r.identifier.isEmpty() || !r.comment.isEmpty() || !r.replacement.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+bool IdentifierList::hasSavedContent() const
+{
+    if (!saved_)
+        return false;
+    return std::any_of(saved_->begin(), saved_->end(), [](const Texts& t) {
+        return !t.identifier.isEmpty() || !t.comment.isEmpty() || !t.replacement.isEmpty();
+    });
+}
+
+bool IdentifierList::isChanged() const
+{
+    return hasText() && (!saved_ || content() != *saved_);
+}
+
+void IdentifierList::markSaved()
+{
+    saved_ = content();
+}
+
+IdentifierList& identifierList()
+{
+    static IdentifierList list;
+    return list;
+}

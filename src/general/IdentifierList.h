@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <array>
+#include <optional>
+
+// One identifier record. Texts are code page 1251 bytes.
+struct IdentifierRecord {
+    QByteArray identifier;   // at most 255 characters
+    QByteArray replacement;  // no limit of its own
+    QByteArray comment;      // at most 100 characters
+    bool status = true;      // on: takes part in a filling run
+
+    friend bool operator==(const IdentifierRecord&, const IdentifierRecord&) = default;
+};
+
+// The program's one identifier list: a fixed store of 51 slots. Records
+// occupy slots 0..count-1; slots above hold stale data that is never shown,
+// saved or applied.
+class IdentifierList {
+public:
+    static constexpr int kSlots = 51;
+    static constexpr int kAddLimit = 50;       // "Добавить" refuses at this count
+    static constexpr int kIdentifierLimit = 255;
+    static constexpr int kCommentLimit = 100;
+    static constexpr int kLineLength = 91;
+
+    int count() const { return count_; }
+    const IdentifierRecord& record(int i) const { return slots_[i]; }
+    bool isRecord(int i) const { return i >= 0 && i < count_; }
+
+    // The record last selected in the list box; -1 for none.
+    int current() const { return current_; }
+    void setCurrent(int i) { current_ = i; }
+    bool hasCurrent() const { return isRecord(current_); }
+
+    // On while the current record is shown in the input boxes and may hold
+    // edits that were not committed.
+    bool editPending() const { return editPending_; }
+    void setEditPending(bool on) { editPending_ = on; }
+
+    // The list file last chosen for loading or saving in this run.
+    const QString& fileName() const { return fileName_; }
+    void setFileName(const QString& name) { fileName_ = name; }
+
+    // The 91-character line shown for record i.
+    QByteArray listLine(int i) const;
+    static QByteArray listLine(const IdentifierRecord& record);
+
+    // The first record whose identifier equals the text exactly; -1 if none.
+    int find(const QByteArray& identifier) const;
+
+    // Stores a record into slot i (i <= count), cutting the identifier and the
+    // comment to their limits. Storing at slot count appends a record; false
+    // when that would pass the add limit.
+    bool append(const IdentifierRecord& record);
+    void store(int i, const IdentifierRecord& record);
+    void setStatus(int i, bool on) { slots_[i].status = on; }
+    void setComment(int i, const QByteArray& comment);
+    void setReplacement(int i, const QByteArray& replacement) { slots_[i].replacement = replacement; }
+
+    // Removes record i; later records move down one slot.
+    void remove(int i);
+    // Exchanges records i and j, all four fields.
+    void swap(int i, int j);
+    // Empties every record's replacement text.
+    void clearReplacements();
+    // Count 0, no current record, no saved content, no pending edit.
+    void clearAll();
+
+    // Takes over records read from a file (at most 51) as the whole list:
+    // no current record, no pending edit, and the new content counts as saved.
+    void takeOver(const QList<IdentifierRecord>& records);
+    QList<IdentifierRecord> records() const;
+
+    // Change detection. The content is every record's identifier, comment and
+    // replacement text in order; the status is not part of it (it is not stored).
+    bool hasText() const;            // some record has a non-empty text
+    bool hasSavedContent() const;    // something with text was last loaded or saved
+    bool isChanged() const;          // has text, and differs from what was saved
+    void markSaved();                // the present content is what was saved
+
+    static QByteArray cut(const QByteArray& text, int limit) { return text.left(limit); }
+
+private:
+    struct Texts {
+        QByteArray identifier, comment, replacement;
+        friend bool operator==(const Texts&, const Texts&) = default;
+    };
+    QList<Texts> content() const;
+
+    std::array<IdentifierRecord, kSlots> slots_{};
+    int count_ = 0;
+    int current_ = -1;
+    bool editPending_ = false;
+    QString fileName_;
+    std::optional<QList<Texts>> saved_ = QList<Texts>{};
+};
+
+// The process-wide list, living from start to end of the program.
+IdentifierList& identifierList();

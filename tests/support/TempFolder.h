@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary folder that also serves as the program folder
+// (KVILMAR_PROGRAM_DIR) while it lives.
+class TempFolder {
+public:
+    explicit TempFolder(bool asProgramFolder = true);
+    ~TempFolder();
+
+    QString path() const { return dir_.path() + QLatin1Char('/'); }
+    QString file(const QString& name) const { return path() + name; }
+    // Writes raw bytes to a file of the folder and returns its path.
+    QString write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+    bool asProgramFolder_;
+    QByteArray previous_;
+};
