@@ -1,0 +1,154 @@
+// The main window's life and its file commands: the last-files file, load,
+// the remembered list file, save, the template choice and the close sequence.
+
+#include "general/UnitVelGeneral.h"
+
+#include "common/Dialogs.h"
+#include "common/Widgets.h"
+#include "general/IdentifierList.h"
+#include "general/ListFile.h"
+#include "general/UnitVelSaveSelect.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+bool fileExists(const QString& name)
+{
+    return !name.isEmpty() && QFileInfo(name).isFile();
+}
+
+} // namespace
+
+void TFormVelGeneral::FormCreate()
+{
+    LabelStatus->setToolTip(QStringLiteral("Для изменения статуса идентификатора \nдважды щелкните мышью на требуемой строке"));
+    remembered_ = LastFiles::read(LastFiles::defaultFileName());
+    if (!remembered_.listFile.isEmpty()) {
+        QString caption = remembered_.listFile;
+        NFileName1->setText(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        NFileName1->setVisible(true);
+        NFileSeparator2->setVisible(true);
+    }
+    if (!remembered_.templateFile.isEmpty())
+        widgets::addSortedItem(EditFile, remembered_.templateFile);
+    ShowCount();
+}
+
+void TFormVelGeneral::FinishListRead()
+{
+    IdentifierList& list = identifierList();
+    RefillList();
+    ComboBoxField->setEditText(QString());
+    ComboBoxText->setEditText(QString());
+    list.markSaved();
+    NSave->setEnabled(list.count() > 0);
+    ShowCount();
+    list.setEditPending(false);
+    list.setCurrent(-1);
+    ButtonDelete->setEnabled(false);
+}
+
+void TFormVelGeneral::loadListFrom(const QString& fileName)
+{
+    // Read into a scratch list: a failed read leaves the list as it was.
+    const auto records = listFile::readAnyListFile(fileName, true);
+    if (!records) {
+        showError(QStringLiteral("Невозможно открыть файл ") + fileName
+                  + QStringLiteral("\nФайл используется другим приложением или поврежден"));
+        return;
+    }
+    identifierList().takeOver(*records);
+    FinishListRead();
+}
+
+void TFormVelGeneral::AskToSaveChanges()
+{
+    if (identifierList().isChanged()
+        && askYesNo(QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")))
+        NSaveClick();
+}
+
+void TFormVelGeneral::NLoadClick()
+{
+    AskToSaveChanges();
+    const QString name = dialogs().openFileName(
+        this, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(), QString()});
+    if (name.isEmpty())
+        return;
+    identifierList().setFileName(name);
+    if (!QFileInfo::exists(name)) {
+        showError(QStringLiteral("Файл с указанным именем не существует!"));
+        return;
+    }
+    loadListFrom(name);
+}
+
+void TFormVelGeneral::NFileName1Click()
+{
+    AskToSaveChanges();
+    const QString name = remembered_.listFile;
+    identifierList().setFileName(name);
+    if (!QFileInfo::exists(name)) {
+        showError(QStringLiteral("Файл ") + name + QStringLiteral(" не найден!"));
+        return;
+    }
+    loadListFrom(name);
+}
+
+void TFormVelGeneral::NSaveClick()
+{
+    IdentifierList& list = identifierList();
+    FormSaveSelect->exec();
+    const QString chosen = dialogs().saveFileName(this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString()});
+    if (chosen.isEmpty())
+        return;
+    lastSaveName_ = chosen;
+    const QString name = listFile::withListExtension(chosen);
+    list.setFileName(name);
+    const bool existed = QFileInfo::exists(name);
+    if (existed
+        && !askYesNo(QStringLiteral("Файл с именем '") + QFileInfo(name).fileName()
+                     + QStringLiteral("' уже существует. Изменить содержимое файла?")))
+        return;
+    if (!listFile::writeListFile(name, list.records(), FormSaveSelect->withReplacements())) {
+        showError(existed ? QStringLiteral("Невозможно сохранить изменения в файле ") + name
+                                + QStringLiteral("\nВозможно файл используется другим приложением")
+                          : QStringLiteral("Невозможно сохранить файл!"));
+        return;
+    }
+    list.markSaved();
+}
+
+void TFormVelGeneral::ButtonSelectFileClick()
+{
+    const QString name = dialogs().openFileName(
+        this, {QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), QString(), QString()});
+    if (!name.isEmpty())
+        EditFile->setEditText(name);
+}
+
+void TFormVelGeneral::FormClose()
+{
+    // Nothing here may stop the program from ending.
+    try {
+        IdentifierList& list = identifierList();
+        if (list.hasSavedContent())
+            AskToSaveChanges();
+        else if (list.hasText() && askYesNo(QStringLiteral("Хотите сохранить список идентификаторов?")))
+            NSaveClick();
+
+        const QString templateName = EditFile->currentText();
+        if (!list.fileName().isEmpty() || !templateName.isEmpty()) {
+            LastFiles files;
+            files.listFile = fileExists(list.fileName()) ? list.fileName() : remembered_.listFile;
+            files.templateFile = fileExists(templateName) ? templateName : remembered_.templateFile;
+            files.write(LastFiles::defaultFileName());
+        }
+    } catch (...) {
+    }
+}

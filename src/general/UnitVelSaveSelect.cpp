@@ -1,0 +1,50 @@
+#include "general/UnitVelSaveSelect.h"
+
+#include "common/Guard.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TFormSaveSelect* FormSaveSelect = nullptr;
+
+TFormSaveSelect::TFormSaveSelect(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormSaveSelect"));
+    setWindowTitle(QStringLiteral("Выберите способ сохранения списка"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    RadioButtonOnlyID = new QRadioButton(QStringLiteral("Сохранить только идентификаторы"), this);
+    RadioButtonOnlyID->setObjectName(QStringLiteral("RadioButtonOnlyID"));
+    RadioButtonOnlyID->setChecked(true);
+    RadioButtonSaveSelect2 = new QRadioButton(QStringLiteral("Сохранить идентификаторы и текст замены"), this);
+    RadioButtonSaveSelect2->setObjectName(QStringLiteral("RadioButtonSaveSelect2"));
+    ButtonSaveSelectOK = new QPushButton(QStringLiteral("ОК"), this);
+    ButtonSaveSelectOK->setObjectName(QStringLiteral("ButtonSaveSelectOK"));
+    ButtonSaveSelectOK->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonSaveSelectOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(RadioButtonOnlyID);
+    layout->addWidget(RadioButtonSaveSelect2);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(353);
+
+    auto* self = this;
+    KV_CONNECT(ButtonSaveSelectOK, &QPushButton::clicked, self, ButtonSaveSelectOKClick);
+}
+
+void TFormSaveSelect::ButtonSaveSelectOKClick()
+{
+    accept();
+}
+
+bool TFormSaveSelect::withReplacements() const
+{
+    return RadioButtonSaveSelect2->isChecked();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QRadioButton;
+
+// Asks whether a list is saved with its replacement texts. Created once, so
+// the last choice stays selected for the next save of the run.
+class TFormSaveSelect : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFormSaveSelect(QWidget* parent = nullptr);
+
+    QRadioButton* RadioButtonOnlyID;
+    QRadioButton* RadioButtonSaveSelect2;
+    QPushButton* ButtonSaveSelectOK;
+
+    void ButtonSaveSelectOKClick();
+    bool withReplacements() const;
+};
+
+extern TFormSaveSelect* FormSaveSelect;
