@@ -1,0 +1,126 @@
+#include "common/Codec1251.h"
+#include "general/IdentifierList.h"
+#include "support/TestMain.h"
+
+namespace {
+
+IdentifierRecord rec(const QByteArray& id, const QByteArray& text = {}, const QByteArray& comment = {},
+                     bool on = true)
+{
+    return {id, text, comment, on};
+}
+
+QByteArray w(const char* utf8)
+{
+    return cp1251::fromUnicode(QString::fromUtf8(utf8));
+}
+
+} // namespace
+
+class IdentifierListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void listLine_data()
+    {
+        QTest::addColumn<IdentifierRecord>("record");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("short, on") << rec("#FIO#", w("Иванов")) << ("#FIO#" + QByteArray(23, ' ') + ' '
+                                          + w("Иванов") + QByteArray(50, ' ') + ' ' + w("вкл. "));
+        QTest::newRow("long, off") << rec(QByteArray(30, 'x'), QByteArray(60, 'y'), {}, false)
+                                   << (QByteArray(28, 'x') + ' ' + QByteArray(56, 'y') + ' ' + w("выкл "));
+        QTest::newRow("escape kept") << rec("#13", "a#13b")
+                                     << ("#13" + QByteArray(25, ' ') + ' ' + "a#13b" + QByteArray(51, ' ') + ' ' + w("вкл. "));
+    }
+    void listLine()
+    {
+        QFETCH(IdentifierRecord, record);
+        QFETCH(QByteArray, line);
+        QCOMPARE(IdentifierList::listLine(record), line);
+        QCOMPARE(line.size(), IdentifierList::kLineLength);
+    }
+
+    void limits()
+    {
+        IdentifierList list;
+        QVERIFY(list.append(rec(QByteArray(300, 'i'), "t", QByteArray(150, 'c'))));
+        QCOMPARE(list.record(0).identifier.size(), 255);
+        QCOMPARE(list.record(0).comment.size(), 100);
+        for (int i = 1; i < 50; ++i)
+            QVERIFY(list.append(rec(QByteArray::number(i))));
+        QVERIFY(!list.append(rec("51st")));
+        QCOMPARE(list.count(), 50);
+
+        QList<IdentifierRecord> full;
+        for (int i = 0; i < 51; ++i)
+            full << rec(QByteArray::number(i));
+        list.takeOver(full);
+        QCOMPARE(list.count(), 51);
+        QVERIFY(!list.append(rec("52nd")));
+    }
+
+    void findIsExactAndCaseSensitive()
+    {
+        IdentifierList list;
+        list.append(rec("#fio#"));
+        list.append(rec("#FIO#"));
+        QCOMPARE(list.find("#FIO#"), 1);
+        QCOMPARE(list.find("#Fio#"), -1);
+    }
+
+    void removeAndSwapKeepOrder()
+    {
+        IdentifierList list;
+        for (const char* id : {"a", "b", "c", "d"})
+            list.append(rec(id));
+        list.setStatus(1, false);
+        list.swap(1, 2);
+        QCOMPARE(list.record(1).identifier, QByteArray("c"));
+        QCOMPARE(list.record(2).status, false);
+        list.remove(0);
+        QCOMPARE(list.count(), 3);
+        QCOMPARE(list.record(0).identifier, QByteArray("c"));
+        QCOMPARE(list.record(2).identifier, QByteArray("d"));
+        list.remove(7);   // no such record: nothing happens
+        QCOMPARE(list.count(), 3);
+    }
+
+    // Change detection compares content, so edits that keep the byte sum
+    // and reordering are noticed; statuses are not stored and never count.
+    void changeDetection()
+    {
+        IdentifierList list;
+        QVERIFY(!list.isChanged());   // empty
+        list.append(rec("", "", ""));
+        QVERIFY(!list.isChanged());   // texts all empty
+        list.takeOver({rec("#A#", "1500"), rec("#B#", "x")});
+        QVERIFY(!list.isChanged());
+        QVERIFY(list.hasSavedContent());
+
+        list.setReplacement(0, "1050");   // same byte sum
+        QVERIFY(list.isChanged());
+        list.setReplacement(0, "1500");
+        QVERIFY(!list.isChanged());
+
+        list.swap(0, 1);
+        QVERIFY(list.isChanged());
+        list.swap(0, 1);
+        list.setStatus(0, false);
+        QVERIFY(!list.isChanged());
+
+        list.clearAll();
+        QVERIFY(!list.hasSavedContent());
+        QVERIFY(!list.isChanged());
+        list.append(rec("#C#"));
+        QVERIFY(list.isChanged());
+        QVERIFY(!list.hasSavedContent());
+
+        list.markSaved();
+        QVERIFY(!list.isChanged());
+        list.clearReplacements();
+        QVERIFY(!list.isChanged());   // it had none
+    }
+};
+
+KV_TEST_MAIN(IdentifierListTest)
+#include "IdentifierListTest.moc"

@@ -1,0 +1,485 @@
+#include "common/Codec1251.h"
+#include "general/IdentifierList.h"
+#include "general/ListFile.h"
+#include "general/UnitVelGeneral.h"
+#include "general/UnitVelSaveSelect.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
+#include "support/TestMain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+QByteArray w(const QString& text)
+{
+    return cp1251::fromUnicode(text);
+}
+
+QString line(int i)
+{
+    return FormVelGeneral->ListBoxGeneral->item(i)->text();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempFolder> folder_;
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+
+    // A new main window over the present program folder, as at start-up.
+    void startWindow()
+    {
+        delete FormVelGeneral;
+        FormVelGeneral = new TFormVelGeneral;
+        FormVelGeneral->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FormVelGeneral));
+    }
+
+    void add(const QString& id, const QString& text = {}, const QString& comment = {})
+    {
+        FormVelGeneral->ComboBoxField->setEditText(QString());
+        QTest::keyClicks(FormVelGeneral->ComboBoxField->lineEdit(), id);
+        FormVelGeneral->ComboBoxText->setEditText(text);
+        FormVelGeneral->EditComment->setText(comment);
+        FormVelGeneral->ButtonInsert->click();
+    }
+
+    void clickLine(int i)
+    {
+        QListWidget* box = FormVelGeneral->ListBoxGeneral;
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(i)).center());
+    }
+
+    void doubleClickLine(int i)
+    {
+        clickLine(i);
+        QListWidget* box = FormVelGeneral->ListBoxGeneral;
+        QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(i)).center());
+    }
+
+    // Saves through the save command, choosing in the save-choice window.
+    void save(const QString& name, bool withTexts)
+    {
+        (withTexts ? FormSaveSelect->RadioButtonSaveSelect2 : FormSaveSelect->RadioButtonOnlyID)->setChecked(true);
+        QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
+        dialogs_->answerFile(name);
+        FormVelGeneral->NSave->trigger();
+    }
+
+    QStringList identifiers() const
+    {
+        QStringList ids;
+        for (const IdentifierRecord& r : identifierList().records())
+            ids << cp1251::toUnicode(r.identifier);
+        return ids;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FormSaveSelect = new TFormSaveSelect;
+    }
+
+    void init()
+    {
+        folder_ = std::make_unique<TempFolder>();
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        identifierList().clearAll();
+        identifierList().setFileName(QString());
+        startWindow();
+    }
+
+    void cleanup()
+    {
+        if (!QTest::currentTestFailed())
+            KV_VERIFY_DIALOGS(*dialogs_);
+        FormVelGeneral->hide();   // closing runs the close sequence: tests close on purpose
+        dialogs_.reset();
+        folder_.reset();
+    }
+
+    void startsEmpty()
+    {
+        QCOMPARE(FormVelGeneral->countText(), QStringLiteral("Всего полей: 0"));
+        QVERIFY(!FormVelGeneral->NSave->isEnabled());
+        QVERIFY(!FormVelGeneral->NFileName1->isVisible());
+        QVERIFY(!FormVelGeneral->ButtonInsert->isEnabled());
+        QCOMPARE(FormVelGeneral->EditFile->count(), 0);
+    }
+
+    void typingEnablesAdd()
+    {
+        QTest::keyClicks(FormVelGeneral->ComboBoxField->lineEdit(), "a");
+        QVERIFY(FormVelGeneral->ButtonInsert->isEnabled());
+        QTest::keyClick(FormVelGeneral->ComboBoxField->lineEdit(), Qt::Key_Backspace);
+        QVERIFY(!FormVelGeneral->ButtonInsert->isEnabled());
+    }
+
+    void addAndReplace()
+    {
+        add("#FIO#", QStringLiteral("Иванов"), QStringLiteral("фамилия"));
+        add("#fio#", "x");   // case differs: a second record
+        QCOMPARE(identifiers(), (QStringList{"#FIO#", "#fio#"}));
+        QCOMPARE(FormVelGeneral->countText(), QStringLiteral("Всего полей: 2"));
+        QVERIFY(FormVelGeneral->NSave->isEnabled());
+        QCOMPARE(line(0).size(), 91);
+        QVERIFY(line(0).startsWith(QStringLiteral("#FIO#                        Иванов ")));
+        QVERIFY(line(0).endsWith(QStringLiteral("вкл. ")));
+
+        dialogs_->answer(MessageAnswer::No);
+        add("#FIO#", QStringLiteral("Петров"));
+        dialogs_->answer(MessageAnswer::Yes);
+        add("#FIO#", QStringLiteral("Сидоров"));
+        QCOMPARE(dialogs_->shownTexts(), QStringList(2, QStringLiteral("Поле #FIO# уже существует.\nЗаменить текст на новый?")));
+        QCOMPARE(identifierList().record(0).replacement, w(QStringLiteral("Сидоров")));
+        QVERIFY(line(0).contains(QStringLiteral("Сидоров")));
+        // Replacement texts that were committed go into the sorted drop-down.
+        QCOMPARE(FormVelGeneral->ComboBoxText->findText(QStringLiteral("Сидоров")) >= 0, true);
+        QCOMPARE(FormVelGeneral->ComboBoxText->findText(QStringLiteral("Петров")), -1);
+    }
+
+    void fiftyFirstIsRefused()
+    {
+        for (int i = 0; i < 50; ++i)
+            add(QStringLiteral("#%1#").arg(i));
+        dialogs_->answer(MessageAnswer::Ok);
+        add("#new#", QStringLiteral("в список"));
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Достигнуто максимально возможное количество записей - 50")});
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
+        QCOMPARE(identifierList().count(), 50);
+        QVERIFY(FormVelGeneral->ComboBoxText->findText(QStringLiteral("в список")) >= 0);
+    }
+
+    // Each uncommitted edit is asked about when another line is selected.
+    void selectingAnotherLineAsks_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        const QString tail = QStringLiteral(", но изменения не были внесены в список.\nВнести изменения в список?");
+        for (int yes = 0; yes < 2; ++yes) {
+            const char* a = yes ? "yes" : "no";
+            QTest::addRow("replacement %s", a) << 0 << yes << QStringLiteral("Текст замены идентификатора '#A#' был изменен на 'new'") + tail;
+            QTest::addRow("comment %s", a) << 1 << yes << QStringLiteral("Текст комментария к идентификатору '#A#' был изменен") + tail;
+            QTest::addRow("status %s", a) << 2 << yes << QStringLiteral("Статус идентификатора '#A#' был изменен на 'ВЫКЛЮЧЕН'") + tail;
+        }
+        QTest::addRow("identifier only: no question") << 3 << 0 << QString();
+    }
+    void selectingAnotherLineAsks()
+    {
+        QFETCH(int, edit);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        add("#A#", "old", "c");
+        add("#B#", "b");
+        clickLine(0);
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QStringLiteral("#A#"));
+        QVERIFY(FormVelGeneral->ButtonDelete->isEnabled());
+        switch (edit) {
+        case 0: FormVelGeneral->ComboBoxText->setEditText("new"); break;
+        case 1: FormVelGeneral->EditComment->setText("changed"); break;
+        case 2: FormVelGeneral->CheckBoxStatus->setChecked(false); break;
+        case 3: FormVelGeneral->ComboBoxField->setEditText("#Z#"); break;
+        }
+        const IdentifierRecord before = identifierList().record(0);
+        if (!question.isEmpty())
+            dialogs_->answer(answer ? MessageAnswer::Yes : MessageAnswer::No);
+        clickLine(1);
+        QCOMPARE(dialogs_->shownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
+        const IdentifierRecord after = identifierList().record(0);
+        if (!answer) {
+            QCOMPARE(after, before);
+        } else {
+            QCOMPARE(after.replacement, QByteArray(edit == 0 ? "new" : "old"));
+            QCOMPARE(after.comment, QByteArray(edit == 1 ? "changed" : "c"));
+            QCOMPARE(after.status, edit != 2);
+        }
+        QCOMPARE(identifierList().current(), 1);
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QStringLiteral("#B#"));
+    }
+
+    void doubleClickToggles()
+    {
+        add("#A#", "a");
+        identifierList().markSaved();
+        doubleClickLine(0);
+        QVERIFY(line(0).endsWith(QStringLiteral("выкл ")));
+        QVERIFY(!FormVelGeneral->CheckBoxStatus->isChecked());
+        QCOMPARE(FormVelGeneral->CheckBoxStatus->text(), QStringLiteral("Статус (выключен)"));
+        QVERIFY(!identifierList().isChanged());
+        doubleClickLine(0);
+        QVERIFY(line(0).endsWith(QStringLiteral("вкл. ")));
+    }
+
+    void deleteAsks()
+    {
+        add("#A#");
+        add("#B#");
+        clickLine(0);
+        dialogs_->answer(MessageAnswer::No);
+        FormVelGeneral->ButtonDelete->click();
+        QCOMPARE(identifierList().count(), 2);
+        dialogs_->answer(MessageAnswer::Yes);
+        FormVelGeneral->ButtonDelete->click();
+        QCOMPARE(dialogs_->shownTexts(), QStringList(2, QStringLiteral("Удалить Идентификатор:#A#")));
+        QCOMPARE(identifiers(), QStringList{"#B#"});
+        QVERIFY(!FormVelGeneral->ButtonDelete->isEnabled());
+        QCOMPARE(FormVelGeneral->countText(), QStringLiteral("Всего полей: 1"));
+
+        // The current index now points past the last record: nothing acts.
+        clickLine(0);
+        dialogs_->answer(MessageAnswer::Yes);
+        FormVelGeneral->ButtonDelete->click();
+        QCOMPARE(identifierList().count(), 0);
+        FormVelGeneral->ButtonDelete->click();
+        FormVelGeneral->SpeedButton1->click();
+        FormVelGeneral->SpeedButton2->click();
+        QVERIFY(!FormVelGeneral->NSave->isEnabled());
+    }
+
+    void moveUpAndDown()
+    {
+        add("#A#");
+        add("#B#");
+        add("#C#");
+        doubleClickLine(2);   // #C# off
+        FormVelGeneral->SpeedButton2->click();   // last: nothing
+        FormVelGeneral->SpeedButton1->click();
+        QCOMPARE(identifiers(), (QStringList{"#A#", "#C#", "#B#"}));
+        QCOMPARE(identifierList().current(), 1);
+        QCOMPARE(FormVelGeneral->ListBoxGeneral->currentRow(), 1);
+        QVERIFY(line(1).endsWith(QStringLiteral("выкл ")));
+        FormVelGeneral->SpeedButton1->click();
+        FormVelGeneral->SpeedButton1->click();   // first: nothing
+        QCOMPARE(identifiers(), (QStringList{"#C#", "#A#", "#B#"}));
+        FormVelGeneral->SpeedButton2->click();
+        FormVelGeneral->SpeedButton2->click();
+        QCOMPARE(identifiers(), (QStringList{"#A#", "#B#", "#C#"}));
+        QVERIFY(!identifierList().record(2).status);
+    }
+
+    void clearCommands()
+    {
+        add("#A#", "a", "c");
+        dialogs_->answer(MessageAnswer::Yes);
+        FormVelGeneral->NclearTextList->trigger();
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Вы действительно хотите удалить текст замены из списка?")});
+        QCOMPARE(identifierList().record(0).replacement, QByteArray());
+        FormVelGeneral->ComboBoxField->setEditText("keep");
+        FormVelGeneral->NClearFields->trigger();
+        QCOMPARE(identifierList().count(), 0);
+        QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), 0);
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QStringLiteral("keep"));
+        QVERIFY(!FormVelGeneral->NSave->isEnabled());
+        FormVelGeneral->ButtonClear->click();
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
+        QVERIFY(FormVelGeneral->CheckBoxStatus->isChecked());
+    }
+
+    void loadCommand_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("result");
+        const QString damaged = QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден");
+        QTest::newRow("list file") << QByteArray("2\r\n19\r\n#X#\r\n\r\nx\r\n#Y#\r\n\r\ny\r\n") << "l.fdp" << QString() << QStringList{"#X#", "#Y#"};
+        QTest::newRow("plain file") << QByteArray("#P#\r\n\r\n#Q#") << "ids.txt" << QString() << QStringList{"#P#", "#Q#"};
+        QTest::newRow("count 0") << QByteArray("0\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
+        QTest::newRow("count 52") << QByteArray("52\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
+        QTest::newRow("a word") << QByteArray("два\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
+        QTest::newRow("empty") << QByteArray() << "z.fdp" << damaged << QStringList{"#OLD#"};
+        QTest::newRow("10000 characters") << ("1\r\n19\r\n" + QByteArray(10000, 'x') + "\r\n\r\n\r\n") << "long.fdp"
+                                          << QString() << QStringList{QString(255, 'x')};
+        QTest::newRow("missing") << QByteArray() << "" << QStringLiteral("Файл с указанным именем не существует!") << QStringList{"#OLD#"};
+        QTest::newRow("folder") << QByteArray() << "." << damaged << QStringList{"#OLD#"};
+    }
+    void loadCommand()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(QStringList, result);
+        add("#OLD#");
+        identifierList().markSaved();
+        const QString path = name.isEmpty() ? folder_->file("missing.fdp")
+                           : name == "." ? folder_->file("dir.fdp")
+                                         : folder_->write(name, content);
+        if (name == ".")
+            QDir().mkdir(path);
+        dialogs_->answerFile(path);
+        if (!message.isEmpty())
+            dialogs_->answer(MessageAnswer::Ok);
+        FormVelGeneral->NLoad->trigger();
+        QCOMPARE(dialogs_->shownTexts(), message.isEmpty() ? QStringList()
+                                  : QStringList{message.contains("%1") ? message.arg(path) : message});
+        QCOMPARE(identifiers(), result);
+        QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), result.size());
+        QCOMPARE(identifierList().fileName(), path);
+        if (message.isEmpty()) {
+            QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
+            QVERIFY(!identifierList().isChanged());
+            QVERIFY(!identifierList().hasCurrent());
+        }
+    }
+
+    void loadAsksToSaveChanges()
+    {
+        add("#A#", "a");
+        const QString path = folder_->write("l.fdp", "1\r\n19\r\n#B#\r\n\r\n\r\n");
+        dialogs_->answer(MessageAnswer::No);
+        dialogs_->answerFile(path);
+        FormVelGeneral->NLoad->trigger();
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")});
+        QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")});
+        QCOMPARE(identifiers(), QStringList{"#B#"});
+    }
+
+    void saveCommand()
+    {
+        add("#A#", "a", "c");
+        FormVelGeneral->CheckBoxStatus->setChecked(false);
+        add("#B#", "b");
+        save(folder_->file("list"), false);
+        QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\n\r\n#B#\r\n\r\n\r\n"));
+        QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список полей|*.fdp")});
+        QVERIFY(!identifierList().isChanged());   // replacement texts count as saved
+
+        dialogs_->answer(MessageAnswer::No);
+        save(folder_->file("list"), true);
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Файл с именем 'list.fdp' уже существует. Изменить содержимое файла?")});
+        QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\n\r\n#B#\r\n\r\n\r\n"));
+
+        dialogs_->answer(MessageAnswer::Yes);
+        save(folder_->file("list.fdp"), true);
+        QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\na\r\n#B#\r\n\r\nb\r\n"));
+        QCOMPARE(identifierList().fileName(), folder_->file("list.fdp"));
+
+        // Loading it again turns every status on.
+        dialogs_->answerFile(folder_->file("list.fdp"));
+        FormVelGeneral->NLoad->trigger();
+        QVERIFY(identifierList().record(0).status && identifierList().record(1).status);
+    }
+
+    void failedSaveIsReported()
+    {
+        add("#A#", "a");
+        dialogs_->answer(MessageAnswer::Ok);
+        save(folder_->file("no/such/folder/list.fdp"), true);
+        QDir().mkdir(folder_->file("taken.fdp"));
+        dialogs_->answer(MessageAnswer::Yes);
+        dialogs_->answer(MessageAnswer::Ok);
+        save(folder_->file("taken.fdp"), true);
+        QCOMPARE(dialogs_->shownTexts(),
+                 (QStringList{QStringLiteral("Невозможно сохранить файл!"),
+                              QStringLiteral("Файл с именем 'taken.fdp' уже существует. Изменить содержимое файла?"),
+                              QStringLiteral("Невозможно сохранить изменения в файле %1\nВозможно файл используется другим приложением")
+                                  .arg(folder_->file("taken.fdp"))}));
+        QVERIFY(identifierList().isChanged());
+    }
+
+    void closeQuestions_data()
+    {
+        QTest::addColumn<int>("scenario");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("empty list") << 0 << QString();
+        QTest::newRow("loaded, unchanged") << 1 << QString();
+        QTest::newRow("loaded, text changed") << 2 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("loaded, same byte sum") << 3 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("loaded, reordered") << 4 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("cleared") << 5 << QString();
+        QTest::newRow("cleared, then added") << 6 << QStringLiteral("Хотите сохранить список идентификаторов?");
+        QTest::newRow("typed, never saved") << 7 << QStringLiteral("Хотите сохранить список идентификаторов?");
+    }
+    void closeQuestions()
+    {
+        QFETCH(int, scenario);
+        QFETCH(QString, question);
+        if (scenario >= 1 && scenario <= 6) {
+            dialogs_->answerFile(folder_->write("l.fdp", "2\r\n19\r\n#A#\r\n\r\n1500\r\n#B#\r\n\r\nb\r\n"));
+            FormVelGeneral->NLoad->trigger();
+        }
+        if (scenario == 2 || scenario == 3) {
+            clickLine(0);
+            FormVelGeneral->ComboBoxText->setEditText(scenario == 2 ? "1501" : "1050");
+            dialogs_->answer(MessageAnswer::Yes);
+            FormVelGeneral->ButtonInsert->click();
+        }
+        if (scenario == 4) {
+            clickLine(0);
+            FormVelGeneral->SpeedButton2->click();
+        }
+        if (scenario >= 5)
+            FormVelGeneral->NClearFields->trigger();
+        if (scenario >= 6)
+            add("#C#");
+        dialogs_->clear();
+        if (!question.isEmpty())
+            dialogs_->answer(MessageAnswer::No);
+        FormVelGeneral->close();
+        QCOMPARE(dialogs_->shownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
+    }
+
+    void closeCancelledSaveStillCloses()
+    {
+        add("#A#");
+        dialogs_->answer(MessageAnswer::Yes);
+        QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
+        dialogs_->answerFile(QString());
+        FormVelGeneral->close();
+        QVERIFY(!FormVelGeneral->isVisible());
+    }
+
+    // The list file and template of one run are offered in the next.
+    void lastFilesAcrossRuns()
+    {
+        const QString list = folder_->write("l.fdp", "1\r\n19\r\n#A#\r\n\r\n\r\n");
+        const QString templ = folder_->write("t.doc", "x");
+        FormVelGeneral->close();
+        QVERIFY(!QFile::exists(folder_->file("nstrtxt.dan")));   // nothing to remember
+
+        startWindow();
+        dialogs_->answerFile(list);
+        FormVelGeneral->NLoad->trigger();
+        FormVelGeneral->EditFile->setEditText(templ);
+        FormVelGeneral->close();
+        QCOMPARE(folder_->read("nstrtxt.dan"), "1" + w(list) + "\r\n2" + w(templ) + "\r\n");
+
+        identifierList().clearAll();
+        startWindow();
+        QVERIFY(FormVelGeneral->NFileName1->isVisible());
+        QCOMPARE(FormVelGeneral->NFileName1->text(), list);
+        QCOMPARE(FormVelGeneral->EditFile->itemText(0), templ);
+        FormVelGeneral->NFileName1->trigger();
+        QCOMPARE(identifiers(), QStringList{"#A#"});
+
+        // A template deleted since is replaced by the remembered one.
+        QFile::remove(templ);
+        FormVelGeneral->EditFile->setEditText(folder_->file("gone.doc"));
+        FormVelGeneral->close();
+        QCOMPARE(folder_->read("nstrtxt.dan"), "1" + w(list) + "\r\n2" + w(templ) + "\r\n");
+
+        QFile::remove(list);
+        startWindow();
+        dialogs_->answer(MessageAnswer::Ok);
+        FormVelGeneral->NFileName1->trigger();
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Файл %1 не найден!").arg(list)});
+    }
+};
+
+KV_TEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
