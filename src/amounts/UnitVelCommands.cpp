@@ -1,0 +1,261 @@
+#include "amounts/UnitVelCommands.h"
+
+#include "amounts/AmountInWords.h"
+#include "amounts/UnitVelSumList.h"
+#include "common/Codec1251.h"
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "filling/TraceLog.h"
+#include "general/IdentifierList.h"
+#include "general/UnitVelGeneral.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+TFormCommands* FormCommands = nullptr;
+
+namespace {
+
+template <class W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+const QString kInvalidNumber = QStringLiteral("Недопустимый формат числа!");
+const QString kOverLimit = QStringLiteral("Сумма не должна превышать 999 999 999 999,00");
+const QString kEmptyList = QStringLiteral("Список идентификаторов пуст!");
+
+} // namespace
+
+TFormCommands::TFormCommands(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormCommands"));
+    setWindowTitle(QStringLiteral("Преобразование суммы в прописной вид"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    createControls();
+    layOut();
+    connectHandlers();
+}
+
+void TFormCommands::createControls()
+{
+    Label1 = named(new QLabel(QStringLiteral("Сумма в цифровом виде"), this), "Label1");
+    EditSumDigit = named(new QLineEdit(this), "EditSumDigit");
+    EditSumDigit->setFixedWidth(169);
+    Label1->setBuddy(EditSumDigit);
+    Label2 = named(new QLabel(QStringLiteral("Сумма прописью"), this), "Label2");
+    MemoSumString = named(new QPlainTextEdit(this), "MemoSumString");
+    MemoSumString->setFixedSize(385, 91);
+    MemoSumString->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    MemoSumString->setTabChangesFocus(true);
+    Label2->setBuddy(MemoSumString);
+
+    QStyle* s = style();
+    BitBtnSumConvert = named(new QPushButton(s->standardIcon(QStyle::SP_ArrowDown),
+                                             QStringLiteral("Преобразовать"), this), "BitBtnSumConvert");
+    ButtonSumExit = named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonSumExit");
+    BitBtnInsertFromList = named(new QPushButton(s->standardIcon(QStyle::SP_FileDialogListView),
+                                                 QStringLiteral("Вставить из списка"), this),
+                                 "BitBtnInsertFromList");
+    BitBtnInsertToList = named(new QPushButton(s->standardIcon(QStyle::SP_DialogApplyButton),
+                                               QStringLiteral("Вставить в список"), this),
+                               "BitBtnInsertToList");
+    CheckBoxFirstChar = named(new QCheckBox(QStringLiteral("Начало с заглавной буквы"), this),
+                              "CheckBoxFirstChar");
+    CheckBoxFirstChar->setChecked(true);
+    for (QPushButton* button : {BitBtnSumConvert, ButtonSumExit, BitBtnInsertFromList, BitBtnInsertToList})
+        button->setAutoDefault(false);
+    BitBtnSumConvert->setEnabled(false);
+    BitBtnInsertToList->setEnabled(false);
+
+    setTabOrder(EditSumDigit, MemoSumString);
+    setTabOrder(MemoSumString, BitBtnSumConvert);
+    setTabOrder(BitBtnSumConvert, ButtonSumExit);
+    setTabOrder(ButtonSumExit, BitBtnInsertFromList);
+    setTabOrder(BitBtnInsertFromList, BitBtnInsertToList);
+    setTabOrder(BitBtnInsertToList, CheckBoxFirstChar);
+}
+
+void TFormCommands::layOut()
+{
+    auto* amountRow = new QGridLayout;
+    amountRow->addWidget(Label1, 0, 0);
+    amountRow->addWidget(EditSumDigit, 1, 0);
+    amountRow->addWidget(BitBtnInsertFromList, 1, 2);
+    amountRow->addWidget(BitBtnSumConvert, 2, 0);
+    amountRow->addWidget(CheckBoxFirstChar, 2, 1, 1, 2);
+    amountRow->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtnInsertToList);
+    buttons->addWidget(ButtonSumExit);
+    buttons->addStretch();
+
+    auto* words = new QVBoxLayout;
+    words->addWidget(Label2);
+    words->addWidget(MemoSumString);
+    words->addLayout(buttons);
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(amountRow);
+    main->addSpacing(8);
+    main->addLayout(words);
+    main->addStretch();
+    main->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumSize(548, 265);
+}
+
+void TFormCommands::connectHandlers()
+{
+    EditSumDigit->installEventFilter(this);
+    MemoSumString->installEventFilter(this);
+    TFormCommands* self = this;
+    KV_CONNECT(BitBtnSumConvert, &QPushButton::clicked, self, BitBtnSumConvertClick);
+    KV_CONNECT(ButtonSumExit, &QPushButton::clicked, self, ButtonSumExitClick);
+    KV_CONNECT(BitBtnInsertFromList, &QPushButton::clicked, self, BitBtnInsertFromListClick);
+    KV_CONNECT(BitBtnInsertToList, &QPushButton::clicked, self, BitBtnInsertToListClick);
+}
+
+void TFormCommands::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    guarded([this] { FormShow(); });
+}
+
+bool TFormCommands::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == EditSumDigit)
+            guarded([this] { EditSumDigitKeyUp(); });
+        else if (watched == MemoSumString)
+            guarded([this] { MemoSumStringKeyUp(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormCommands::FormShow()
+{
+    BitBtnSumConvert->setEnabled(false);
+    BitBtnInsertToList->setEnabled(false);
+    EditSumDigit->clear();
+    MemoSumString->clear();
+    EditSumDigit->setFocus();
+}
+
+void TFormCommands::EditSumDigitKeyUp()
+{
+    BitBtnSumConvert->setEnabled(!EditSumDigit->text().isEmpty());
+}
+
+void TFormCommands::MemoSumStringKeyUp()
+{
+    const QTextBlock first = MemoSumString->document()->firstBlock();
+    BitBtnInsertToList->setEnabled(first.isValid() && !first.text().isEmpty());
+}
+
+void TFormCommands::BitBtnSumConvertClick()
+{
+    if (diagnosticMode() != DiagnosticMode::AmountTrace) {
+        convert(false);
+        return;
+    }
+    // The log is created afresh; "699" closes it whatever the outcome.
+    const TraceScope scope("699");
+    traceLog::write("600");
+    convert(true);
+}
+
+void TFormCommands::convert(bool trace)
+{
+    const auto progress = [trace](const char* code) {
+        if (trace)
+            traceLog::write(code);
+    };
+    const QByteArray typed = cp1251::fromUnicode(EditSumDigit->text());
+    const QByteArray canonical = NormalizeSumDigit(typed, trace);
+    progress("601");
+    if (!IsAmountNumber(typed, canonical)) {
+        progress("615error");
+        showError(kInvalidNumber);
+        progress("616error");
+        return;
+    }
+    progress("602");
+    progress("603");
+    if (canonical.size() >= kSumLengthLimit) {
+        progress("614");
+        showError(kOverLimit);
+        progress("615");
+        return;
+    }
+    progress("604");
+    QByteArray words = SumToString(canonical, trace);
+    progress("605");
+    if (CheckBoxFirstChar->isChecked()) {
+        progress("606");
+        const QByteArray capitalized = CapitalizeFirst(words);
+        progress("607");
+        words = capitalized;
+        progress("608");
+    }
+    progress("609");
+    MemoSumString->clear();
+    progress("610");
+    MemoSumString->setPlainText(cp1251::toUnicode(words));
+    progress("611");
+    if (!MemoSumString->document()->firstBlock().text().isEmpty()) {
+        progress("612");
+        BitBtnInsertToList->setEnabled(true);
+        progress("613");
+    }
+}
+
+void TFormCommands::BitBtnInsertFromListClick()
+{
+    if (identifierList().count() == 0) {
+        showInformation(kEmptyList);
+        return;
+    }
+    SumListTarget = 's';
+    FormSumList->exec();
+}
+
+QString TFormCommands::joinedMemoLines() const
+{
+    // A wrapped line ends where the memo broke it, so the pieces of every
+    // paragraph put together give the paragraph back.
+    QString joined;
+    for (QTextBlock block = MemoSumString->document()->firstBlock(); block.isValid();
+         block = block.next())
+        joined += block.text();
+    return joined;
+}
+
+void TFormCommands::BitBtnInsertToListClick()
+{
+    if (MemoSumString->document()->isEmpty())
+        return;
+    QComboBox* target = FormVelGeneral->ComboBoxText;
+    target->clearEditText();
+    target->setEditText(joinedMemoLines());
+    close();
+}
+
+void TFormCommands::ButtonSumExitClick()
+{
+    close();
+}

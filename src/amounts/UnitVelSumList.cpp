@@ -1,0 +1,124 @@
+#include "amounts/UnitVelSumList.h"
+
+#include "amounts/UnitVelCommands.h"
+#include "amounts/UnitVelnds.h"
+#include "common/Codec1251.h"
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "general/IdentifierList.h"
+
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+char SumListTarget = '\0';
+TFormSumList* FormSumList = nullptr;
+
+namespace {
+
+// "Courier" 8 points: a fixed-pitch font that has Cyrillic.
+QFont listFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+TFormSumList::TFormSumList(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormSumList"));
+    setWindowTitle(QStringLiteral("Выберите цифровое значение суммы"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+
+    ListBoxSumList = new QListWidget(this);
+    ListBoxSumList->setObjectName(QStringLiteral("ListBoxSumList"));
+    ListBoxSumList->setFont(listFont());
+    ListBoxSumList->setMinimumSize(541, 285);
+    ListBoxSumList->setSelectionMode(QAbstractItemView::SingleSelection);
+    ButtonSumListExit = new QPushButton(QStringLiteral("Отмена"), this);
+    ButtonSumListExit->setObjectName(QStringLiteral("ButtonSumListExit"));
+    ButtonSumListExit->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ButtonSumListExit);
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(ListBoxSumList);
+    main->addLayout(buttons);
+    resize(548, 334);
+
+    TFormSumList* self = this;
+    QObject::connect(ListBoxSumList, &QListWidget::currentRowChanged, self, [self](int row) {
+        if (row >= 0)
+            guarded([self] { self->ListBoxSumListClick(); });
+    });
+    KV_CONNECT(ButtonSumListExit, &QPushButton::clicked, self, ButtonSumListExitClick);
+}
+
+void TFormSumList::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    guarded([this] { FormActivate(); });
+}
+
+void TFormSumList::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activateLater();
+}
+
+void TFormSumList::activateLater()
+{
+    QTimer::singleShot(0, this, [this] { guarded([this] { FormActivate(); }); });
+}
+
+void TFormSumList::FormActivate()
+{
+    const QSignalBlocker block(ListBoxSumList);
+    ListBoxSumList->clear();
+    const IdentifierList& list = identifierList();
+    for (int i = 0; i < list.count(); ++i)
+        ListBoxSumList->addItem(cp1251::toUnicode(list.listLine(i)));
+    // An explicit "no current line", so that focusing the list does not make
+    // its first line current (which would pick it).
+    ListBoxSumList->setCurrentIndex(QModelIndex());
+}
+
+void TFormSumList::ListBoxSumListClick()
+{
+    const int n = ListBoxSumList->currentRow();
+    const IdentifierList& list = identifierList();
+    if (!list.isRecord(n))
+        return;
+    const QString text = cp1251::toUnicode(list.record(n).replacement);
+    if (text.isEmpty()) {
+        showInformation(QStringLiteral("Выбранный идентификатор не содержит текста.\n"
+                                       "Выберите идентификатор с текстом или выйдети из списка"));
+        activateLater();
+        return;
+    }
+    if (SumListTarget == 's' && FormCommands) {
+        FormCommands->EditSumDigit->setText(text);
+        FormCommands->BitBtnSumConvert->setEnabled(true);
+    } else if (SumListTarget == 'n' && FormVelnds) {
+        FormVelnds->EditNDSSum->setText(text);
+        FormVelnds->BitBtnNDSfromPrice->setEnabled(true);
+        FormVelnds->BitBtnNDSfromSum->setEnabled(true);
+    }
+    close();
+}
+
+void TFormSumList::ButtonSumListExitClick()
+{
+    close();
+}

@@ -1,0 +1,322 @@
+#include "app/UnitVelStart.h"
+
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "common/ProgramFolder.h"
+#include "common/Widgets.h"
+#include "general/IdentifierList.h"
+#include "general/ListFile.h"
+#include "general/UnitVelGeneral.h"
+#include "settings/UnitVelOptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TFormVelStart* FormVelStart = nullptr;
+
+using namespace startup;
+
+namespace {
+
+QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QComboBox* makeBox(const QString& name, QWidget* parent)
+{
+    QComboBox* box = widgets::editableComboBox(parent);
+    box->setObjectName(name);
+    box->setMinimumWidth(257);
+    return box;
+}
+
+QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+// The name chosen in the shared file-open dialog, or empty when cancelled.
+QString browse(QWidget* parent, const QString& filter)
+{
+    return dialogs().openFileName(parent, {filter, QString(), QString()});
+}
+
+} // namespace
+
+TFormVelStart::TFormVelStart(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("FormVelStart"));
+    setWindowTitle(QStringLiteral("Выбор файлов"));
+
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Файл идентификаторов"), this);
+    ComboBoxEditStartIDfile = makeBox(QStringLiteral("ComboBoxEditStartIDfile"), this);
+    ButtonStartIDfileSearch = makeButton(QStringLiteral("ButtonStartIDfileSearch"), QStringLiteral("Обзор..."), this);
+    CheckBoxStartFile = new QCheckBox(QStringLiteral("Использовать список замен из файла идентификаторов"), this);
+    CheckBoxStartFile->setObjectName(QStringLiteral("CheckBoxStartFile"));
+    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("Файл списка замен"), this);
+    ComboBoxStartTxtfile = makeBox(QStringLiteral("ComboBoxStartTxtfile"), this);
+    ButtonStartTxtfileSearch = makeButton(QStringLiteral("ButtonStartTxtfileSearch"), QStringLiteral("Обзор..."), this);
+    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Файл шаблона документа"), this);
+    ComboBoxDotName = makeBox(QStringLiteral("ComboBoxDotName"), this);
+    ButtonStartDotFileSearch = makeButton(QStringLiteral("ButtonStartDotFileSearch"), QStringLiteral("Обзор..."), this);
+    ButtonStartConsole = makeButton(QStringLiteral("ButtonStartConsole"), QStringLiteral("Запуск в автоматическом режиме"), this);
+    ButtonStartApl = makeButton(QStringLiteral("ButtonStartApl"), QStringLiteral("Запуск в обычном режиме"), this);
+    BitBtnStartCancel = makeButton(QStringLiteral("BitBtnStartCancel"), QStringLiteral("Прервать"), this);
+    BitBtnStartCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    ButtonStartConsole->setEnabled(false);
+    for (QPushButton* b : {ButtonStartConsole, ButtonStartApl})
+        b->setMinimumSize(200, 26);
+    BitBtnStartCancel->setMinimumSize(93, 26);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(ComboBoxEditStartIDfile, 0, 1);
+    grid->addWidget(ButtonStartIDfileSearch, 0, 2);
+    grid->addWidget(CheckBoxStartFile, 1, 0, 1, 3, Qt::AlignLeft);
+    grid->addWidget(Label2, 2, 0);
+    grid->addWidget(ComboBoxStartTxtfile, 2, 1);
+    grid->addWidget(ButtonStartTxtfileSearch, 2, 2);
+    grid->addWidget(Label3, 3, 0);
+    grid->addWidget(ComboBoxDotName, 3, 1);
+    grid->addWidget(ButtonStartDotFileSearch, 3, 2);
+    grid->setColumnStretch(1, 1);
+
+    auto* starts = new QGridLayout;
+    starts->addWidget(ButtonStartConsole, 0, 1);
+    starts->addWidget(ButtonStartApl, 1, 1);
+    starts->addWidget(BitBtnStartCancel, 1, 2, Qt::AlignRight);
+    starts->setColumnStretch(0, 1);
+    starts->setColumnStretch(2, 1);
+    starts->setColumnMinimumWidth(0, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(starts);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(498);
+
+    KV_CONNECT(ButtonStartApl, &QPushButton::clicked, this, ButtonStartAplClick);
+    KV_CONNECT(BitBtnStartCancel, &QPushButton::clicked, this, BitBtnStartCancelClick);
+    KV_CONNECT(CheckBoxStartFile, &QCheckBox::toggled, this, CheckBoxStartFileClick);
+    KV_CONNECT(ButtonStartIDfileSearch, &QPushButton::clicked, this, ButtonStartIDfileSearchClick);
+    KV_CONNECT(ButtonStartTxtfileSearch, &QPushButton::clicked, this, ButtonStartTxtfileSearchClick);
+    KV_CONNECT(ButtonStartDotFileSearch, &QPushButton::clicked, this, ButtonStartDotFileSearchClick);
+
+    FormCreate();
+}
+
+void TFormVelStart::FormCreate()
+{
+    // Nothing shows until the show handler has decided; the fields start as designed.
+    setFields(StartFields{});
+}
+
+StartFields TFormVelStart::fields() const
+{
+    StartFields f;
+    f.identifierFile = ComboBoxEditStartIDfile->currentText();
+    f.replacementFile = ComboBoxStartTxtfile->currentText();
+    f.templateFile = ComboBoxDotName->currentText();
+    f.useListReplacements = CheckBoxStartFile->isChecked();
+    f.replacementEditable = ComboBoxStartTxtfile->isEnabled();
+    return f;
+}
+
+void TFormVelStart::setFields(const StartFields& f)
+{
+    ComboBoxEditStartIDfile->setEditText(f.identifierFile);
+    ComboBoxStartTxtfile->setEditText(f.replacementFile);
+    ComboBoxDotName->setEditText(f.templateFile);
+    {
+        const QSignalBlocker block(CheckBoxStartFile);
+        CheckBoxStartFile->setChecked(f.useListReplacements);
+    }
+    ComboBoxStartTxtfile->setEnabled(f.replacementEditable);
+    ButtonStartTxtfileSearch->setEnabled(f.replacementEditable);
+    const QPalette::ColorRole face = f.replacementEditable ? QPalette::Base : QPalette::Button;
+    widgets::setBaseColor(ComboBoxStartTxtfile, palette().color(face));
+}
+
+void TFormVelStart::AddRememberedFiles(const LastFiles& files)
+{
+    if (!files.listFile.isEmpty()) {
+        widgets::addSortedItem(ComboBoxEditStartIDfile, files.listFile);
+        widgets::addSortedItem(ComboBoxStartTxtfile, files.listFile);
+    }
+    if (!files.templateFile.isEmpty())
+        widgets::addSortedItem(ComboBoxDotName, files.templateFile);
+}
+
+void TFormVelStart::Start()
+{
+    QTimer::singleShot(0, this, [this] { guarded([this] { FormShow(); }); });
+}
+
+bool TFormVelStart::startWindowOffered() const
+{
+    if (!FormVelOptions)
+        return false;
+    FormVelOptions->ReadSwitches();
+    return FormVelOptions->CheckBoxStartWindow->isChecked();
+}
+
+void TFormVelStart::FormShow()
+{
+    pendingFileMessage_.clear();
+    const bool offered = startWindowOffered();
+    switch (classify(parameters_)) {
+    case Switch::None:
+        if (offered)
+            ShowWorkingSize();
+        else
+            GoToMainWindow();
+        return;
+    case Switch::Ini:
+        if (!isExistingFile(programFile(iniFileName())))
+            showError(iniMissingMessage());
+        CloseStartWindow();
+        return;
+    case Switch::Select: {
+        StartFields f = fields();
+        pendingFileMessage_ = fillFromSelectSwitch(f, parameters_);
+        setFields(f);
+        break;
+    }
+    case Switch::Invalid:
+        if (dialogs().message(MessageKind::Error, invalidParameterMessage(parameters_.first()),
+                              MessageButtons::YesCancel) != MessageAnswer::Yes) {
+            CloseStartWindow();
+            return;
+        }
+        break;
+    }
+    if (!pendingFileMessage_.isEmpty()
+        && dialogs().message(MessageKind::Error, missingFileMessage(pendingFileMessage_),
+                             MessageButtons::YesCancel) != MessageAnswer::Yes) {
+        CloseStartWindow();
+        return;
+    }
+    ShowWorkingSize();
+}
+
+void TFormVelStart::CheckBoxStartFileClick()
+{
+    StartFields f = fields();
+    f.setUseListReplacements(CheckBoxStartFile->isChecked());
+    setFields(f);
+}
+
+void TFormVelStart::ButtonStartIDfileSearchClick()
+{
+    const QString name = browse(this, QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"));
+    if (!name.isEmpty())
+        ComboBoxEditStartIDfile->setEditText(name);
+    if (CheckBoxStartFile->isChecked())
+        ComboBoxStartTxtfile->setEditText(ComboBoxEditStartIDfile->currentText());
+}
+
+void TFormVelStart::ButtonStartTxtfileSearchClick()
+{
+    const QString name = browse(this, QStringLiteral("Все файлы|*.*"));
+    if (!name.isEmpty())
+        ComboBoxStartTxtfile->setEditText(name);
+}
+
+void TFormVelStart::ButtonStartDotFileSearchClick()
+{
+    const QString name = browse(this, QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"));
+    if (!name.isEmpty())
+        ComboBoxDotName->setEditText(name);
+}
+
+void TFormVelStart::BitBtnStartCancelClick()
+{
+    if (askYesNo(abortQuestion()))
+        CloseStartWindow();
+}
+
+void TFormVelStart::reject()
+{
+    guarded([this] { BitBtnStartCancelClick(); });
+}
+
+void TFormVelStart::ButtonStartAplClick()
+{
+    identifierList().setFileName(ComboBoxEditStartIDfile->currentText());
+    if (FormVelGeneral)
+        FormVelGeneral->EditFile->setEditText(ComboBoxDotName->currentText());
+    if (!LoadStartFiles())
+        return;
+    if (FormVelGeneral)
+        FormVelGeneral->FinishListRead();
+    GoToMainWindow();
+}
+
+bool TFormVelStart::LoadStartFiles()
+{
+    IdentifierList& list = identifierList();
+    const QString listName = list.fileName();
+    if (!listName.isEmpty()) {
+        if (!isExistingFile(listName)) {
+            showError(identifierFileMissingMessage());
+            return false;
+        }
+        const auto records = listFile::readAnyListFile(listName, CheckBoxStartFile->isChecked());
+        if (!records) {
+            showError(cannotOpenMessage());
+            return false;
+        }
+        list.takeOver(*records);
+    }
+    const QString replacementName = ComboBoxStartTxtfile->currentText();
+    if (!CheckBoxStartFile->isChecked() && isExistingFile(replacementName)) {
+        const auto texts = listFile::readReplacementListFile(replacementName, list.count());
+        if (!texts) {
+            showError(cannotOpenMessage());
+            return false;
+        }
+        for (int i = 0; i < texts->size(); ++i)
+            list.setReplacement(i, texts->at(i));
+    }
+    return true;
+}
+
+void TFormVelStart::ShowWorkingSize()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFormVelStart::GoToMainWindow()
+{
+    hide();
+    if (FormVelGeneral) {
+        FormVelGeneral->ShowCount();
+        FormVelGeneral->exec();
+    }
+    CloseStartWindow();
+}
+
+void TFormVelStart::CloseStartWindow()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    done(QDialog::Rejected);
+}

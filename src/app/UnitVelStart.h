@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/StartSwitches.h"
+#include "general/LastFiles.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The start window: offered by the command line or the stored option, it
+// names the identifier file, the replacement list file and the template,
+// loads the list and hands over to the main window. It stays the program's
+// first window: closing it ends the program.
+class TFormVelStart : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormVelStart(QWidget* parent = nullptr);
+
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBoxEditStartIDfile = nullptr;
+    QPushButton* ButtonStartIDfileSearch = nullptr;
+    QCheckBox* CheckBoxStartFile = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* ComboBoxStartTxtfile = nullptr;
+    QPushButton* ButtonStartTxtfileSearch = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* ComboBoxDotName = nullptr;
+    QPushButton* ButtonStartDotFileSearch = nullptr;
+    QPushButton* ButtonStartConsole = nullptr;
+    QPushButton* ButtonStartApl = nullptr;
+    QPushButton* BitBtnStartCancel = nullptr;
+
+    // The parameters after the program's name.
+    void setCommandLine(const QStringList& parameters) { parameters_ = parameters; }
+    const QStringList& commandLine() const { return parameters_; }
+    // Offers the files remembered from the previous run in the drop-downs.
+    void AddRememberedFiles(const LastFiles& files);
+
+    void FormCreate();
+    void FormShow();
+    void ButtonStartAplClick();
+    void BitBtnStartCancelClick();
+    void CheckBoxStartFileClick();
+    void ButtonStartIDfileSearchClick();
+    void ButtonStartTxtfileSearchClick();
+    void ButtonStartDotFileSearchClick();
+    void GoToMainWindow();
+
+    // Runs the show handler once the event loop runs (the program's start).
+    void Start();
+    // Gives the window its working size: it becomes visible.
+    void ShowWorkingSize();
+    // Closes the window, which ends the program; finished() tells main.
+    void CloseStartWindow();
+    bool ended() const { return ended_; }
+    const QString& pendingFileMessage() const { return pendingFileMessage_; }
+
+    startup::StartFields fields() const;
+    void setFields(const startup::StartFields& fields);
+
+public slots:
+    // Escape and the window manager's close both mean "Прервать".
+    void reject() override;
+
+private:
+    bool startWindowOffered() const;
+    // False when a file could not be read: the start window stays open.
+    bool LoadStartFiles();
+
+    QStringList parameters_;
+    QString pendingFileMessage_;
+    bool ended_ = false;
+};
+
+extern TFormVelStart* FormVelStart;

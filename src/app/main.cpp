@@ -1,0 +1,59 @@
+// Kvilmar: fills document templates from an identifier list.
+
+#include "app/PrintingDialogs.h"
+#include "app/SingleInstance.h"
+#include "app/StartSwitches.h"
+#include "app/UnitVelStart.h"
+#include "app/Windows.h"
+#include "common/Dialogs.h"
+#include "settings/ProgramIcon.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+// Qt's own Russian texts, so that standard dialogs and buttons speak Russian.
+void loadQtTranslations(QApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+void installDialogSeam()
+{
+    static PrintingDialogs printing;
+    installDialogs(qEnvironmentVariable("KVILMAR_DIALOGS") == QLatin1String("print") ? &printing : nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    loadQtTranslations(app);
+    installDialogSeam();
+
+    SingleInstanceGuard guard;
+    if (!guard.acquire()) {
+        const QString message = startup::anotherCopyMessage();
+        std::fputs((message + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        showInformation(message);
+        return 0;
+    }
+
+    QApplication::setWindowIcon(QIcon(programIcon(32)));
+    // The windows close themselves; the program ends when the start window does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    createWindows(QApplication::arguments().mid(1));
+    QObject::connect(FormVelStart, &QDialog::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    FormVelStart->Start();
+    const int result = QApplication::exec();
+    destroyWindows();
+    return result;
+}

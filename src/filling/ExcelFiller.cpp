@@ -1,0 +1,64 @@
+#include "filling/ExcelFiller.h"
+
+#include "common/Codec1251.h"
+#include "filling/FillingHost.h"
+#include "filling/FillingRules.h"
+#include "filling/LineBreakEscape.h"
+#include "filling/RunContext.h"
+#include "filling/office/Automation.h"
+#include "general/IdentifierList.h"
+
+RangeSelection& rangeSelection()
+{
+    static RangeSelection selection;
+    return selection;
+}
+
+namespace {
+
+void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel)
+{
+    RunContext& run = runContext();
+    const IdentifierList& list = identifierList();
+    const RangeSelection& selection = rangeSelection();
+
+    host.showProgress(QStringLiteral("Выполнено: 0 %"));
+    for (int sheet = 1; sheet <= selection.sheetCount; ++sheet) {
+        for (int i = 0; i < list.count(); ++i) {
+            const IdentifierRecord& record = list.record(i);
+            run.currentIdentifier = convertLineBreak(record.identifier);
+            run.currentReplacement = convertLineBreak(record.replacement);
+            if (record.status)
+                excel.Workbooks(1)->Worksheets(sheet)->Columns()->range(selection.rangeText)
+                    ->replace(cp1251::toUnicode(run.currentIdentifier), cp1251::toUnicode(run.currentReplacement));
+            host.showProgress(filling::progressText(sheet, i, selection.sheetCount, list.count()));
+        }
+    }
+}
+
+} // namespace
+
+void fillExcel(FillingHost& host, office::AutomationServer& server)
+{
+    RunContext& run = runContext();
+    host.showRangeWindow();
+    if (!run.runConfirmed)
+        return;
+    host.repaintMain();
+    run.startMark = QDateTime::currentDateTime();
+    host.showProgress(QStringLiteral("Идет подготовка к работе..."));
+
+    auto excel = server.createExcel(office::kExcelProgId);
+    excel->Workbooks()->Add(host.templateName());
+
+    // A failure here (a sheet past the last one, a range the spreadsheet does
+    // not accept) ends the replacing; the workbook is shown as it is.
+    try {
+        replaceOnSheets(host, *excel);
+    } catch (...) {
+    }
+
+    excel->visible(true);
+    excel.reset();   // the spreadsheet stays open with the workbook
+    host.showProgress(QString());
+}

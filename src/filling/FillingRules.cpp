@@ -1,0 +1,40 @@
+#include "filling/FillingRules.h"
+
+#include <QLocale>
+
+namespace filling {
+
+QString templateExtension(const QString& templateName)
+{
+    const qsizetype slash = templateName.lastIndexOf(QLatin1Char('/'));
+    const QString fileName = templateName.mid(slash + 1);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : fileName.mid(dot);
+}
+
+bool isSpreadsheetTemplate(const QString& templateName)
+{
+    return templateExtension(templateName) == QLatin1String(".xls");
+}
+
+QString oneDecimal(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', 1);
+}
+
+QString completionMessage(const QDateTime& startMark, const QDateTime& now)
+{
+    const double seconds = static_cast<double>(startMark.msecsTo(now)) / 1000.0;
+    return QStringLiteral("Работа закончена!\nЗатраченное время: ") + oneDecimal(seconds) + QStringLiteral(" с");
+}
+
+QString progressText(int sheet, int index, int sheetCount, int recordCount)
+{
+    const int done = ((sheet - 1) * recordCount + index + 1) * 100;
+    const double percent = static_cast<double>(done) / static_cast<double>(sheetCount * recordCount);
+    return QStringLiteral("Выполнено: ") + oneDecimal(percent) + QStringLiteral(" %  ");
+}
+
+} // namespace filling

@@ -1,0 +1,7 @@
+#include "filling/RunContext.h"
+
+RunContext& runContext()
+{
+    static RunContext context;
+    return context;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QSpinBox>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// A spin edit that takes at most a given number of typed characters; values
+// set by the program are not limited.
+class LimitedSpinBox : public QSpinBox {
+    Q_OBJECT
+public:
+    LimitedSpinBox(int typedLimit, QWidget* parent);
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+
+private:
+    int typedLimit_;
+};
+
+// The range window: how many sheets and which block of cells the spreadsheet
+// filler searches. Shown modally once per spreadsheet run.
+class TFormExcelSelect : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormExcelSelect(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLabel* Label2;
+    LimitedSpinBox* SpinEditPage;
+    QLabel* Label3;
+    QComboBox* ComboBox1;
+    QLabel* Label4;
+    QComboBox* ComboBox2;
+    QLabel* Label5;
+    LimitedSpinBox* SpinEditRow1;
+    QLabel* Label6;
+    LimitedSpinBox* SpinEditRow2;
+    QPushButton* ButtonExcelSelectOK;
+    QPushButton* ButtonExcelSelectExit;
+
+    void FormCreate();
+    void FormActivate();
+    void ButtonExcelSelectOKClick();
+    void ButtonExcelSelectExitClick();
+    void SpinEditRow1Change();
+    void SpinEditRow2Change();
+    void ComboBox1Change();
+    void ComboBox2Change();
+
+    // The entry index of a column box's text; -1 when it matches no entry.
+    static int columnIndex(const QComboBox* box);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void layOut();
+    void connectHandlers();
+    void setDefaults();
+    void setColumn(QComboBox* box, int index);
+};
+
+extern TFormExcelSelect* FormExcelSelect;

@@ -1,0 +1,126 @@
+#include "filling/office/LibreOfficeCalc.h"
+
+#include "common/KvilmarError.h"
+#include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/UnoSearch.h"
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
+
+using namespace css;
+
+namespace office::lo {
+
+namespace {
+
+class CalcRange final : public ExcelRange {
+public:
+    explicit CalcRange(uno::Reference<table::XCellRange> cells) : cells_(std::move(cells)) {}
+
+    std::shared_ptr<ExcelRange> range(const QString& text) override
+    {
+        uno::Reference<table::XCellRange> block;
+        callOffice(QStringLiteral("Диапазон \"%1\" не принят").arg(text), [&] {
+            block = cells_->getCellRangeByName(toOUString(text));
+        });
+        return std::make_shared<CalcRange>(block);
+    }
+
+    void replace(const QString& what, const QString& replacement) override
+    {
+        if (what.isEmpty())
+            return;
+        callOffice(QStringLiteral("Не удается заменить текст"), [&] {
+            uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
+            auto descriptor = plainReplace(replaceable->createReplaceDescriptor(), what, replacement);
+            replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+        });
+    }
+
+private:
+    uno::Reference<table::XCellRange> cells_;
+};
+
+class CalcWorksheet final : public ExcelWorksheet {
+public:
+    explicit CalcWorksheet(uno::Reference<table::XCellRange> sheet) : sheet_(std::move(sheet)) {}
+    // The columns of a sheet start at its first cell, so a block named
+    // within them is the block of the sheet.
+    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_); }
+
+private:
+    uno::Reference<table::XCellRange> sheet_;
+};
+
+class CalcWorkbook final : public ExcelWorkbook {
+public:
+    explicit CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document) : document_(std::move(document)) {}
+
+    std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
+    {
+        uno::Reference<table::XCellRange> sheet;
+        callOffice(QStringLiteral("Лист %1 недоступен").arg(n), [&] {
+            uno::Reference<container::XIndexAccess> sheets(document_->getSheets(), uno::UNO_QUERY_THROW);
+            if (n < 1 || n > sheets->getCount())
+                throw KvilmarError(QStringLiteral("В книге нет листа с номером %1: листов в ней %2.")
+                                       .arg(n).arg(sheets->getCount()));
+            sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
+        });
+        return std::make_shared<CalcWorksheet>(sheet);
+    }
+
+private:
+    uno::Reference<sheet::XSpreadsheetDocument> document_;
+};
+
+class CalcWorkbooks final : public ExcelWorkbooks {
+public:
+    explicit CalcWorkbooks(std::shared_ptr<CalcApplication> app) : app_(std::move(app)) {}
+
+    void Add(const QString& name) override
+    {
+        auto document = loadAsNewDocument(name, true);
+        if (!uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is())
+            throw KvilmarError(QStringLiteral("Файл \"%1\" открылся в LibreOffice не как книга электронной таблицы.")
+                                   .arg(name));
+        app_->workbooks.push_back(document);
+    }
+
+private:
+    std::shared_ptr<CalcApplication> app_;
+};
+
+} // namespace
+
+CalcApplication::CalcApplication()
+{
+    Connection::instance().desktop();
+}
+
+std::shared_ptr<ExcelWorkbooks> CalcApplication::Workbooks()
+{
+    return std::make_shared<CalcWorkbooks>(shared_from_this());
+}
+
+std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
+{
+    if (n < 1 || n > static_cast<int>(workbooks.size()))
+        throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
+    return std::make_shared<CalcWorkbook>(
+        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW));
+}
+
+void CalcApplication::visible(bool visible)
+{
+    if (!visible)
+        return;
+    for (const auto& document : workbooks)
+        showDocument(document);
+}
+
+} // namespace office::lo

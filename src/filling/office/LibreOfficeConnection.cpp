@@ -1,0 +1,169 @@
+#include "filling/office/LibreOfficeConnection.h"
+
+#include "common/KvilmarError.h"
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/uno/Exception.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/exc_hlp.hxx>
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+#include <cerrno>
+#include <sys/types.h>
+#include <signal.h>
+
+using namespace css;
+
+namespace office::lo {
+
+namespace {
+
+// The office's program folder; its unorc names the type and service
+// registries the local side of the bridge needs.
+const QString kProgramDir = QStringLiteral(KVILMAR_OFFICE_PROGRAM_DIR);
+
+// How many times a started office may be started again when its process
+// ends before answering (a fresh profile makes the first start end at once).
+constexpr int kStartAttempts = 3;
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
+Connection& Connection::instance()
+{
+    static Connection connection;
+    return connection;
+}
+
+uno::Reference<uno::XComponentContext> Connection::localContext()
+{
+    if (local_.is())
+        return local_;
+    // A write to the pipe of an office that died must become an error, not
+    // end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        local_ = cppu::defaultBootstrap_InitialComponentContext(
+            toOUString(QStringLiteral("file://") + kProgramDir + QStringLiteral("/unorc")));
+    } catch (const uno::Exception& e) {
+        throw KvilmarError(QStringLiteral("LibreOffice не найден: не удается загрузить его библиотеки UNO из %1 (%2).\n"
+                                          "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
+                               .arg(kProgramDir, toQString(e.Message)));
+    }
+    return local_;
+}
+
+uno::Reference<uno::XComponentContext> Connection::tryResolve(const Settings& settings)
+{
+    auto resolver = bridge::UnoUrlResolver::create(localContext());
+    try {
+        auto remote = resolver->resolve(toOUString(QStringLiteral("uno:") + settings.acceptString()));
+        return uno::Reference<uno::XComponentContext>(remote, uno::UNO_QUERY);
+    } catch (const connection::NoConnectException&) {
+        return {};
+    }
+}
+
+void Connection::startOffice(const Settings& settings)
+{
+    qint64 pid = 0;
+    if (!QProcess::startDetached(settings.program, settings.startArguments(), QString(), &pid))
+        throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
+                                          "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
+                               .arg(settings.program));
+    startedPid_ = pid;
+}
+
+bool Connection::alive()
+{
+    if (!desktop_.is())
+        return false;
+    try {
+        desktop_->getCurrentFrame();
+        return true;
+    } catch (const uno::RuntimeException&) {
+        forget();
+        return false;
+    }
+}
+
+uno::Reference<frame::XDesktop2> Connection::desktop()
+{
+    if (alive())
+        return desktop_;
+
+    const Settings settings = settingsFromEnvironment();
+    try {
+        remote_ = tryResolve(settings);
+        if (!remote_.is()) {
+            // No office answers on the pipe: start one (a running office of
+            // the user takes the --accept over) and wait for it.
+            int starts = 0;
+            startOffice(settings);
+            ++starts;
+            QDeadlineTimer deadline(settings.waitSeconds * 1000);
+            while (!remote_.is()) {
+                if (deadline.hasExpired())
+                    throw KvilmarError(QStringLiteral("LibreOffice не отвечает: за %1 с он не принял соединение "
+                                                      "по каналу \"%2\".")
+                                           .arg(settings.waitSeconds).arg(settings.pipe));
+                QThread::msleep(200);
+                if (!processRuns(startedPid_) && starts < kStartAttempts) {
+                    remote_ = tryResolve(settings);
+                    if (remote_.is())
+                        break;
+                    startOffice(settings);
+                    ++starts;
+                }
+                remote_ = tryResolve(settings);
+            }
+        }
+        desktop_ = frame::Desktop::create(remote_);
+    } catch (const uno::Exception& e) {
+        forget();
+        throw KvilmarError(QStringLiteral("Не удается соединиться с LibreOffice: %1").arg(toQString(e.Message)));
+    }
+    return desktop_;
+}
+
+uno::Reference<uno::XComponentContext> Connection::remoteContext()
+{
+    desktop();
+    return remote_;
+}
+
+void Connection::forget()
+{
+    desktop_.clear();
+    remote_.clear();
+}
+
+void callOffice(const QString& doing, const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const lang::DisposedException& e) {
+        Connection::instance().forget();
+        throw KvilmarError(QStringLiteral("%1: связь с LibreOffice потеряна (%2).")
+                               .arg(doing, toQString(e.Message)));
+    } catch (const uno::Exception& e) {
+        QString text = toQString(e.Message).trimmed();
+        if (text.isEmpty())
+            text = toQString(cppu::getCaughtException().getValueTypeName());
+        throw KvilmarError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, text));
+    }
+}
+
+} // namespace office::lo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "filling/office/LibreOfficeSettings.h"
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
+#include <QString>
+#include <functional>
+
+// The one connection of the program to LibreOffice, over a named pipe. It is
+// made on first need, kept for later runs, and made again when the office
+// went away. The program never closes or quits the office it reaches.
+namespace office::lo {
+
+class Connection {
+public:
+    static Connection& instance();
+
+    // The office's desktop. Connects to an office that answers on the pipe, or
+    // starts one and waits for it with bounded retries. Throws KvilmarError
+    // with a Russian text when the office is missing or does not answer.
+    css::uno::Reference<css::frame::XDesktop2> desktop();
+    css::uno::Reference<css::uno::XComponentContext> remoteContext();
+
+    // Drops the bridge after the office was found gone, so the next call
+    // connects anew.
+    void forget();
+
+    // The process this program started for the office, 0 if none (the
+    // office answered on its own).
+    qint64 startedProcessId() const { return startedPid_; }
+
+private:
+    Connection() = default;
+    css::uno::Reference<css::uno::XComponentContext> localContext();
+    css::uno::Reference<css::uno::XComponentContext> tryResolve(const Settings& settings);
+    void startOffice(const Settings& settings);
+    bool alive();
+
+    css::uno::Reference<css::uno::XComponentContext> local_;
+    css::uno::Reference<css::uno::XComponentContext> remote_;
+    css::uno::Reference<css::frame::XDesktop2> desktop_;
+    qint64 startedPid_ = 0;
+};
+
+// Runs an office call and turns every failure of the office into
+// KvilmarError with the office's own text, prefixed by what was being done.
+// A dead bridge also makes the connection forget the office.
+void callOffice(const QString& doing, const std::function<void()>& call);
+
+} // namespace office::lo

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// How the program reaches LibreOffice. Read from the environment each time an
+// office is needed, so a test can set them before its first run:
+//   KVILMAR_OFFICE_PIPE      name of the named pipe the office accepts on;
+//                            default "kvilmar_office_" and the user's id, so
+//                            two users of one machine never share an office.
+//   KVILMAR_OFFICE_HEADLESS  "1": start the office without any window and keep
+//                            documents hidden (tests, benchmarks). Default: a
+//                            normal visible office.
+//   KVILMAR_OFFICE_PROFILE   a folder for the office's own profile
+//                            (-env:UserInstallation); default: the user's own.
+//   KVILMAR_OFFICE_PROGRAM   the office program to start; default "soffice".
+//   KVILMAR_OFFICE_WAIT      seconds to wait for a started office to answer;
+//                            default 60.
+namespace office::lo {
+
+struct Settings {
+    QString pipe;
+    bool headless = false;
+    QString profile;
+    QString program;
+    int waitSeconds = 60;
+
+    // The connection string of the pipe, for --accept and for the resolver.
+    QString acceptString() const;
+    // The arguments soffice is started with.
+    QStringList startArguments() const;
+};
+
+Settings settingsFromEnvironment();
+
+} // namespace office::lo

@@ -1,0 +1,43 @@
+#include "filling/office/UnoSearch.h"
+
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/beans/XPropertySetInfo.hpp>
+
+using namespace css;
+
+namespace office::lo {
+
+namespace {
+
+void setPlain(const uno::Reference<beans::XPropertySet>& props)
+{
+    const auto info = props->getPropertySetInfo();
+    for (const char* name : {"SearchCaseSensitive", "SearchRegularExpression", "SearchWords",
+                             "SearchWildcard", "SearchSimilarity", "SearchStyles", "SearchBackwards"}) {
+        const auto property = rtl::OUString::createFromAscii(name);
+        if (info->hasPropertyByName(property))
+            props->setPropertyValue(property, uno::Any(false));
+    }
+}
+
+} // namespace
+
+uno::Reference<util::XSearchDescriptor> plainSearch(const uno::Reference<util::XSearchDescriptor>& descriptor,
+                                                     const QString& text)
+{
+    setPlain(uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW));
+    descriptor->setSearchString(toOUString(text));
+    return descriptor;
+}
+
+uno::Reference<util::XReplaceDescriptor> plainReplace(const uno::Reference<util::XReplaceDescriptor>& descriptor,
+                                                       const QString& text, const QString& replacement)
+{
+    plainSearch(uno::Reference<util::XSearchDescriptor>(descriptor.get()), text);
+    descriptor->setReplaceString(toOUString(replacement));
+    return descriptor;
+}
+
+} // namespace office::lo

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
+#include <com/sun/star/util/XSearchDescriptor.hpp>
+
+#include <QString>
+
+// Search descriptors set as the word processor's and the spreadsheet's
+// defaults are: not case-sensitive, not whole words or whole cells, no
+// pattern syntax, so every character of the text is itself.
+namespace office::lo {
+
+css::uno::Reference<css::util::XSearchDescriptor> plainSearch(
+    const css::uno::Reference<css::util::XSearchDescriptor>& descriptor, const QString& text);
+
+css::uno::Reference<css::util::XReplaceDescriptor> plainReplace(
+    const css::uno::Reference<css::util::XReplaceDescriptor>& descriptor,
+    const QString& text, const QString& replacement);
+
+} // namespace office::lo

@@ -1,0 +1,102 @@
+#include "net/HttpResponseHeader.h"
+
+#include <QByteArrayList>
+
+#include <climits>
+
+namespace {
+
+constexpr qsizetype kMaxValue = 256;
+
+QByteArray withoutLineEnd(QByteArray line)
+{
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// The n-th (from 0) blank-separated field of a line, without its line end.
+QByteArray blankField(const QByteArray& line, int n)
+{
+    const QByteArrayList fields = withoutLineEnd(line).split(' ');
+    int seen = 0;
+    for (const QByteArray& field : fields) {
+        if (field.isEmpty())
+            continue;
+        if (seen++ == n)
+            return field;
+    }
+    return {};
+}
+
+// The line from a position on, without its line end, at most 256 characters.
+QByteArray valueFrom(const QByteArray& line, qsizetype position)
+{
+    return withoutLineEnd(line).mid(position, kMaxValue);
+}
+
+// The first run of decimal digits from a position on; 0 when there is none
+// or it does not fit an integer.
+int firstNumberFrom(const QByteArray& line, qsizetype position)
+{
+    qsizetype at = position;
+    while (at < line.size() && (line[at] < '0' || line[at] > '9'))
+        ++at;
+    qint64 value = 0;
+    for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+        value = value * 10 + (line[at] - '0');
+        if (value > INT_MAX)
+            return 0;
+    }
+    return int(value);
+}
+
+bool endsHeader(const QByteArray& line)
+{
+    return line == "\n" || line == "\r\n";
+}
+
+} // namespace
+
+qint16 statusOfLine(const QByteArray& line)
+{
+    const QByteArray field = blankField(line, 1);
+    if (field.isEmpty() || field.size() > 5)
+        return 0;
+    int value = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value > SHRT_MAX ? qint16(0) : qint16(value);
+}
+
+void readResponseHeader(const std::function<QByteArray()>& readLine,
+                        const std::function<void(const QByteArray&)>& keep,
+                        ResponseFields& fields)
+{
+    fields.AnnouncedLength = 0;
+    fields.ResponseCookie.clear();
+
+    const QByteArray status = readLine();
+    if (!status.isEmpty())
+        fields.ReplyStatus = statusOfLine(status);
+    keep(status);
+
+    for (;;) {
+        const QByteArray line = readLine();
+        const QByteArray name = blankField(line, 0).toUpper();
+        if (name == "SET-COOKIE:")
+            fields.ResponseCookie = valueFrom(line, 12);
+        else if (name == "LOCATION:")
+            fields.Location = valueFrom(line, 10);
+        else if (name == "CONTENT-LENGTH:")
+            fields.AnnouncedLength = firstNumberFrom(line, qsizetype(sizeof "Content-Length:" - 1));
+        keep(line);
+        if (line.isEmpty() || endsHeader(line))
+            break;
+    }
+}

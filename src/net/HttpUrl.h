@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+
+// The parts of a request URL an HTTP transaction needs.
+struct UrlTarget {
+    QByteArray Host;   // keeps its value when the URL names no host (a path-only redirect)
+    int Port = 0;      // 0 becomes 80; a scheme or a ":port" in the URL overrides it
+    QByteArray RequestPath;
+};
+
+// Splits url into host, port and the path sent in the request line. A URL
+// without a path gets "/" as its path and a "/" appended. Raises
+// KvilmarError "Empty URL", "HTTP Secure Socket is not supported", or the
+// number conversion error for a port that is not a number.
+void splitUrl(QByteArray& url, UrlTarget& target);

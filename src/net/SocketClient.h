@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QHostInfo;
+class QSocketNotifier;
+class TThreadTimer;
+
+// A TCP client whose operations block their caller while the Qt event loop
+// keeps running: each wait sleeps 2 ms and runs one pass of the loop until
+// the awaited notice, a time-out or a cancel ends it. So a cancel click or a
+// timer tick of the caller is handled in the middle of an operation.
+//
+// The socket is a non-blocking POSIX socket; socket notifiers stand in for
+// the notices of connection, arriving data and closing, QHostInfo looks names
+// up, and a TThreadTimer measures the time-outs. System errors are reported
+// with the classic socket error numbers (see SockError.h).
+class TSocketClient : public QObject {
+    Q_OBJECT
+
+public:
+    using TNotifyEvent = std::function<void(QObject* sender)>;
+    using THandlerEvent = std::function<void(QObject* sender, bool& Handled)>;
+    using TStatusEvent = std::function<void(QObject* sender, const QString& Status)>;
+    using TSocketErrorEvent =
+        std::function<void(QObject* sender, quint16 error, const QString& text)>;
+
+    static constexpr int TransferBufferSize = 65536;
+    static constexpr int HostEntryBufferSize = 1024;
+    static constexpr int NoSocket = -1;
+
+    explicit TSocketClient(QObject* owner = nullptr);
+    ~TSocketClient() override;
+
+    // Published properties.
+    QByteArray Host;
+    int Port = 0;
+    int TimeOut = 0;       // milliseconds per wait; 0 = none
+    int ReportLevel = 0;   // highest status level reported (1, 2, 4, 8)
+    TNotifyEvent OnDisconnect;
+    TNotifyEvent OnConnect;
+    THandlerEvent OnInvalidHost;
+    TNotifyEvent OnHostResolved;
+    TStatusEvent OnStatus;
+    TNotifyEvent OnConnectionFailed;
+
+    // When Proxy is set, the connection goes to Proxy:ProxyPort.
+    QByteArray Proxy;
+    int ProxyPort = 0;
+
+    TNotifyEvent OnPacketRecvd;
+    TNotifyEvent OnPacketSent;
+    TNotifyEvent OnDataReady;
+    TNotifyEvent OnAcceptReady;
+    TSocketErrorEvent OnSocketError;
+
+    void Connect();
+    void Disconnect();
+    // Only asks: the running wait or transfer sees the request and raises.
+    void Cancel();
+    virtual void Abort();
+
+    void SendBuffer(const char* buffer, quint16 length);
+    void Write(const QByteArray& text);
+    void Writeln(const QByteArray& text);
+    // One line with its line end; empty when the server closed first. A line
+    // longer than the transfer buffer comes in pieces of the buffer's size.
+    QByteArray ReadLn();
+    void CaptureString(QByteArray& text, int limit);
+    void CaptureFile(const QString& fileName);
+    void SendFile(const QString& fileName);
+    QByteArray Transaction(const QByteArray& command);
+    int Accept();
+    bool DataAvailable();
+    QString ErrorText(int number, const QString& text = QString());
+
+    int socketHandle() const { return SocketHandle; }
+    bool linkUp() const { return LinkUp; }
+    int lastSocketError() const { return LastSocketError; }
+    const QString& lastStatus() const { return LastStatus; }
+    const QStringList& startupReport() const { return StartupReport; }
+    qint64 receivedCount() const { return ReceivedCount; }
+    qint64 sentCount() const { return SentCount; }
+    const QByteArray& lastReply() const { return LastReply; }
+    qint16 replyNumber() const { return ReplyNumber; }
+    // The resolved IPv4 address in network byte order; 0 = none.
+    quint32 remoteAddress() const { return RemoteAddress; }
+    static int instanceCount() { return InstanceCount; }
+
+protected:
+    void ReportStatus(int level, const QString& text);
+    void ErrorCheck(int tolerated, QString& text);
+    void InitWinsock();
+    void ResolveHost();
+    void RequestCloseSocket();
+    void TimerOn();
+    void TimerOff();
+    void TimerTriggered();
+
+    bool CancelRequested = false;
+    bool TimeoutFired = false;
+    bool WaitEnded = false;
+    bool LastEventOk = false;
+    bool LinkUp = false;
+    bool Destroying = false;
+
+private:
+    void watchSocket(int handle);
+    void stopWatching();
+    void armReadNotice();
+    void readNotice();
+    void connectNotice();
+    void hostLookedUp(int token, const QHostInfo& info);
+    void fireNotice(const TNotifyEvent& event);
+    // One pass of a wait: a 2 ms sleep and one pass of the event loop.
+    static void pause();
+    // A receive through the socket; re-arms the notice of arriving data.
+    long receive(char* buffer, long length, int flags);
+    long sendSome(const char* buffer, long length);
+    void noteSystemError();
+    void raiseIfCancelled(const char* text);
+
+    int SocketHandle = NoSocket;
+    QSocketNotifier* readNotifier_;
+    QSocketNotifier* writeNotifier_;
+    bool watchingReads_ = false;
+    std::unique_ptr<char[]> TransferBuffer;
+    std::unique_ptr<char[]> HostEntryBuffer;
+    quint32 RemoteAddress = 0;
+    int lookupId_ = -1;      // the running look-up, -1 = none
+    int lookupToken_ = 0;
+    int systemError_ = 0;   // the last error of a socket call, as a socket number
+    int LastSocketError = 0;
+    QString LastStatus;
+    QStringList StartupReport;
+    qint64 ReceivedCount = 0;
+    qint64 SentCount = 0;
+    QByteArray LastReply;
+    qint16 ReplyNumber = 0;
+    TThreadTimer* Timer;
+
+    static int InstanceCount;
+};

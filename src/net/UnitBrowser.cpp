@@ -1,0 +1,381 @@
+#include "net/UnitBrowser.h"
+
+#include "common/Codec1251.h"
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "common/Help.h"
+#include "common/ProgramInfo.h"
+#include "common/Widgets.h"
+#include "net/HttpClient.h"
+#include "net/VersionCheck.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+TFormVelBrowser* FormVelBrowser = nullptr;
+
+namespace {
+
+const QString kStart = QStringLiteral("Узнать");
+const QString kCancel = QStringLiteral("Прервать");
+const QString kStartHint = QStringLiteral("Получить информацию о программе");
+const QString kCancelHint = QStringLiteral("Прервать сеанс связи?");
+const QString kCancelledByUser = QStringLiteral("Попытка соединения с сервером прервана пользователем.");
+const QString kNoConnection =
+    QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
+const QString kLatestVersion = QStringLiteral("Вы пользуетесь самой последней версией программы!");
+// The countdown's unit is the Latin letter c.
+const QString kSeconds = QStringLiteral(" c");
+
+template <class W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* boldLabel(const QString& text, QWidget* parent, const char* name)
+{
+    QLabel* label = named(new QLabel(text, parent), name);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton* button(const QString& caption, const QString& hint, QWidget* parent, const char* name,
+                    int width)
+{
+    QPushButton* b = named(new QPushButton(caption, parent), name);
+    b->setToolTip(hint);
+    b->setMinimumSize(width, 25);
+    return b;
+}
+
+} // namespace
+
+TFormVelBrowser::TFormVelBrowser(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormVelBrowser"));
+    setWindowTitle(QStringLiteral("Информация о новых версиях программы"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    createControls();
+    layOut();
+    connectHandlers();
+    FormCreate();
+}
+
+TFormVelBrowser::~TFormVelBrowser() = default;
+
+void TFormVelBrowser::createControls()
+{
+    Label1 = named(new QLabel(QStringLiteral("Вы используете программу:"), this), "Label1");
+    LabelApplName = boldLabel(QStringLiteral("   "), this, "LabelApplName");
+    Label2 = named(new QLabel(QStringLiteral("версии:"), this), "Label2");
+    LabelApplVersion = boldLabel(QString(8, QLatin1Char(' ')), this, "LabelApplVersion");
+    Label4 = named(new QLabel(QStringLiteral("от"), this), "Label4");
+    LabelVersDate = boldLabel(QString(8, QLatin1Char(' ')), this, "LabelVersDate");
+    Image1 = named(new QLabel(this), "Image1");
+    Image1->setFixedSize(46, 46);
+    Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(46, 46));
+    Label3 = named(new QLabel(QStringLiteral("Самая последняя версия програмы:"), this), "Label3");
+    LabelAppVersionNew = boldLabel(QStringLiteral("неизвестно"), this, "LabelAppVersionNew");
+    Label6 = named(new QLabel(QStringLiteral("от"), this), "Label6");
+    LabelNewApplDate = boldLabel(QStringLiteral("неизвестно"), this, "LabelNewApplDate");
+    normalPalette_ = LabelAppVersionNew->palette();
+
+    ButtonVersionConnect = button(kStart, kStartHint, this, "ButtonVersionConnect", 75);
+    MemoWWW = named(new QPlainTextEdit(this), "MemoWWW");
+    MemoWWW->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoWWW->setMinimumSize(341, 229);
+    ButtonWWW = button(QStringLiteral("WWW HomePage"),
+                       QStringLiteral("Перейти на домашнюю станицу программы"), this, "ButtonWWW", 137);
+    ButtonHelpWWW = button(QStringLiteral("Справка"), QStringLiteral("Получить справку по данному разделу"),
+                           this, "ButtonHelpWWW", 75);
+    ButtonBrowserExit = button(QStringLiteral("Закрыть"), QString(), this, "ButtonBrowserExit", 75);
+
+    StatusBarWWW = named(new QStatusBar(this), "StatusBarWWW");
+    StatusBarWWW->setSizeGripEnabled(false);
+    for (int i = 0; i < 2; ++i) {
+        panels_[i] = new QLabel(StatusBarWWW);
+        panels_[i]->setMinimumWidth(50);
+        StatusBarWWW->addWidget(panels_[i], i);
+    }
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(1000);
+
+    HttpClient1 = new THttpClient(this);
+    HttpClient1->setObjectName(QStringLiteral("HttpClient1"));
+    HttpClient1->Port = 0;
+    HttpClient1->TimeOut = 30000;
+    HttpClient1->ReportLevel = 0;
+    HttpClient1->Body = "kvilmar.iss";
+    HttpClient1->Header = "Head.txt";
+    HttpClient1->InputFileMode = true;
+    HttpClient1->OutputFileMode = false;
+    HttpClient1->ProxyPort = 0;
+    HttpClient1->OnConnect = [this](QObject*) { guarded([this] { HttpClient1Connect(); }); };
+}
+
+void TFormVelBrowser::layOut()
+{
+    auto* running = new QGridLayout;
+    running->setHorizontalSpacing(6);
+    running->addWidget(Label1, 0, 0);
+    running->addWidget(LabelApplName, 0, 1, 1, 3);
+    auto* versionRow = new QHBoxLayout;
+    versionRow->addWidget(Label2);
+    versionRow->addWidget(LabelApplVersion);
+    versionRow->addWidget(Label4);
+    versionRow->addWidget(LabelVersDate);
+    versionRow->addStretch(1);
+    running->addLayout(versionRow, 1, 0, 1, 4);
+    running->addWidget(Label3, 2, 0, 1, 4);
+    auto* newRow = new QHBoxLayout;
+    newRow->addWidget(LabelAppVersionNew);
+    newRow->addWidget(Label6);
+    newRow->addWidget(LabelNewApplDate);
+    newRow->addStretch(1);
+    running->addLayout(newRow, 3, 0, 1, 4);
+    running->setColumnStretch(3, 1);
+
+    auto* top = new QHBoxLayout;
+    top->setContentsMargins(12, 10, 8, 0);
+    top->addLayout(running, 1);
+    top->addWidget(Image1, 0, Qt::AlignTop);
+
+    auto* connectRow = new QHBoxLayout;
+    connectRow->setContentsMargins(56, 0, 0, 0);
+    connectRow->addWidget(ButtonVersionConnect);
+    connectRow->addStretch(1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ButtonWWW);
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonHelpWWW);
+    buttons->addWidget(ButtonBrowserExit);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 0, 8, 4);
+    body->addLayout(connectRow);
+    body->addWidget(MemoWWW, 1);
+    body->addLayout(buttons);
+
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->addLayout(top);
+    main->addLayout(body, 1);
+    main->addWidget(StatusBarWWW);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumSize(365, 467);
+
+    setTabOrder(ButtonBrowserExit, ButtonVersionConnect);
+    setTabOrder(ButtonVersionConnect, ButtonHelpWWW);
+    setTabOrder(ButtonHelpWWW, MemoWWW);
+    setTabOrder(MemoWWW, ButtonWWW);
+    ButtonBrowserExit->setFocus();
+}
+
+void TFormVelBrowser::connectHandlers()
+{
+    TFormVelBrowser* self = this;
+    KV_CONNECT(ButtonVersionConnect, &QPushButton::clicked, self, ButtonVersionConnectClick);
+    KV_CONNECT(ButtonWWW, &QPushButton::clicked, self, ButtonWWWClick);
+    KV_CONNECT(ButtonHelpWWW, &QPushButton::clicked, self, ButtonHelpWWWClick);
+    KV_CONNECT(ButtonBrowserExit, &QPushButton::clicked, self, ButtonBrowserExitClick);
+    KV_CONNECT(Timer1, &QTimer::timeout, self, Timer1Timer);
+}
+
+void TFormVelBrowser::FormCreate()
+{
+    Timer1->stop();
+}
+
+void TFormVelBrowser::FormActivate()
+{
+    LabelApplName->setText(programInfo::name());
+    CurrentVersion = versionCheck::versionFromCaption(programInfo::versionCaption(), CurrentVersion);
+    LabelApplVersion->setText(CurrentVersion);
+    LabelVersDate->setText(programInfo::dateCaption());
+}
+
+QString TFormVelBrowser::panelText(int panel) const
+{
+    return panels_[panel]->text();
+}
+
+void TFormVelBrowser::setPanel(int panel, const QString& text)
+{
+    panels_[panel]->setText(text);
+}
+
+void TFormVelBrowser::setIdleButton()
+{
+    ButtonVersionConnect->setText(kStart);
+}
+
+void TFormVelBrowser::ButtonVersionConnectClick()
+{
+    if (ButtonVersionConnect->text() == kStart) {
+        runAttempt();
+        return;
+    }
+    // A cancel: the click that started the attempt is still waiting inside
+    // Get and ends it. The file of the running transfer is its business.
+    AbortedByUser = true;
+    HttpClient1->Cancel();
+    commonTail(QString());
+}
+
+void TFormVelBrowser::runAttempt()
+{
+    ButtonVersionConnect->setText(kCancel);
+    ButtonVersionConnect->setToolTip(kCancelHint);
+    MemoWWW->clear();
+    attemptRunning_ = true;
+
+    // The version file goes to a folder of this attempt only, so no file of
+    // the user is overwritten and no stale one is read.
+    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/kvilmar-XXXXXX"));
+    const QString versionFile = folder.filePath(QStringLiteral("kvilmar.iss"));
+    bool received = false;
+    try {
+        AbortedByUser = false;
+        Timer1->start();
+        setPanel(1, QStringLiteral("Идет подключение к серверу ") + versionCheck::siteAddress());
+        StatusBarWWW->repaint();
+        setPanel(0, QStringLiteral("30") + kSeconds);
+        ConnectStartTime = QDateTime::currentDateTime();
+        if (!folder.isValid())
+            throw KvilmarError(folder.errorString());
+        HttpClient1->Body = QFile::encodeName(versionFile);
+        HttpClient1->Get(versionCheck::versionFileUrl());
+        Timer1->stop();
+        setIdleButton();
+        received = versionCheck::holdsVersionFile(HttpClient1->replyStatus());
+        if (!received)
+            showError(kNoConnection);
+    } catch (...) {
+        Timer1->stop();
+        setIdleButton();
+        if (AbortedByUser)
+            showInformation(kCancelledByUser);
+        else
+            showError(kNoConnection);
+    }
+    attemptRunning_ = false;
+
+    // A failed or cancelled transfer leaves nothing to read.
+    if (!received)
+        QFile::remove(versionFile);
+    commonTail(versionFile);
+
+    if (closePending_) {
+        closePending_ = false;
+        QDialog::done(pendingResult_);
+    }
+}
+
+void TFormVelBrowser::commonTail(const QString& versionFile)
+{
+    ButtonVersionConnect->setToolTip(kStartHint);
+    setPanel(0, QString());
+    setPanel(1, QString());
+    if (!versionFile.isEmpty() && QFileInfo::exists(versionFile))
+        showVersionFile(versionFile);
+    Timer1->stop();
+    if (!versionFile.isEmpty())
+        QFile::remove(versionFile);
+}
+
+void TFormVelBrowser::showVersionFile(const QString& path)
+{
+    const versionCheck::VersionFileResult result =
+        versionCheck::readVersionFile(path, cp1251::fromUnicode(CurrentVersion));
+    LabelAppVersionNew->setText(cp1251::toUnicode(result.NewVersion));
+    setNewVersionColor(result.Newer);
+    if (!result.Newer) {
+        LabelNewApplDate->setText(LabelVersDate->text());
+        MemoWWW->appendPlainText(kLatestVersion);
+        return;
+    }
+    LabelNewApplDate->setText(cp1251::toUnicode(result.NewDate));
+    for (const QByteArray& line : result.Lines)
+        MemoWWW->appendPlainText(cp1251::toUnicode(line));
+}
+
+void TFormVelBrowser::setNewVersionColor(bool newer)
+{
+    for (QLabel* label : {LabelAppVersionNew, LabelNewApplDate}) {
+        if (newer)
+            widgets::setTextColor(label, Qt::red);
+        else
+            label->setPalette(normalPalette_);
+    }
+}
+
+void TFormVelBrowser::Timer1Timer()
+{
+    const int seconds = versionCheck::countdownSeconds(ConnectStartTime, QDateTime::currentDateTime());
+    setPanel(0, QString::number(seconds) + kSeconds);
+}
+
+void TFormVelBrowser::HttpClient1Connect()
+{
+    setPanel(1, QStringLiteral("Соединение установлено. Идет прием информации..."));
+}
+
+void TFormVelBrowser::ButtonBrowserExitClick()
+{
+    close();
+}
+
+void TFormVelBrowser::ButtonHelpWWWClick()
+{
+    showHelpTopic(QStringLiteral("00111"));
+}
+
+void TFormVelBrowser::ButtonWWWClick()
+{
+    QDesktopServices::openUrl(QUrl(programInfo::homePageUrl()));
+}
+
+void TFormVelBrowser::done(int result)
+{
+    if (attemptRunning_) {
+        closePending_ = true;
+        pendingResult_ = result;
+        return;
+    }
+    QDialog::done(result);
+}
+
+void TFormVelBrowser::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    guarded([this] { FormActivate(); });
+}
+
+void TFormVelBrowser::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded([this] { FormActivate(); });
+}

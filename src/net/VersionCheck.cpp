@@ -1,0 +1,65 @@
+#include "net/VersionCheck.h"
+
+#include "common/KvilmarError.h"
+#include "common/ProgramInfo.h"
+#include "common/TextFile.h"
+
+#include <cmath>
+#include <optional>
+
+namespace versionCheck {
+
+QByteArray versionFileUrl()
+{
+    return "http://" + programInfo::makerServer().toUtf8() + "/brennic/kvilmar.iss";
+}
+
+QString siteAddress()
+{
+    return QStringLiteral("http://") + programInfo::makerServer() + QStringLiteral("/brennic");
+}
+
+QString versionFromCaption(const QString& caption, const QString& previous)
+{
+    return caption.size() > 2 ? caption.mid(2) : previous;
+}
+
+int countdownSeconds(const QDateTime& start, const QDateTime& now)
+{
+    const double elapsed = double(start.msecsTo(now)) / 1000.0;
+    // nearbyint rounds half to even in the default rounding mode.
+    return 30 - int(std::nearbyint(elapsed));
+}
+
+bool holdsVersionFile(qint16 replyStatus)
+{
+    return replyStatus > 0 && replyStatus < 400;
+}
+
+VersionFileResult readVersionFile(const QString& path, const QByteArray& currentVersion)
+{
+    std::optional<TextLineReader> file = openTextFile(path);
+    if (!file)
+        throw KvilmarError(QStringLiteral("Не удается прочитать файл %1").arg(path));
+
+    VersionFileResult result;
+    result.NewVersion = file->readLine();
+    if (result.NewVersion == currentVersion)
+        return result;
+
+    result.Newer = true;
+    result.NewDate = file->readLine();
+    QByteArray last = file->readLine();
+    // Listed from the start of the file down to the running version's line.
+    file = openTextFile(path);
+    if (!file)
+        throw KvilmarError(QStringLiteral("Не удается прочитать файл %1").arg(path));
+    while (!file->atEnd() && last != currentVersion) {
+        last = file->readLine();
+        if (last != currentVersion)
+            result.Lines.append(last);
+    }
+    return result;
+}
+
+} // namespace versionCheck

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QPixmap>
+
+// The program's picture: a page with the letter "К", drawn at any size.
+QPixmap programIcon(int size);

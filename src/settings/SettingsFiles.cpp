@@ -1,0 +1,130 @@
+#include "settings/SettingsFiles.h"
+
+#include "common/KvilmarError.h"
+#include "common/ProgramFolder.h"
+#include "common/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+namespace settingsFiles {
+namespace {
+
+constexpr int kNameAt = 1;
+constexpr int kSizeAt = 256;
+constexpr int kColorAt = 260;
+constexpr int kStyleAt = 264;
+// Sizes beyond this are damage, not a font anybody chose.
+constexpr quint16 kLargestPoints = 200;
+
+QByteArray readAll(const QString& fileName, qint64 limit)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(limit);
+}
+
+void write(const QString& fileName, const QByteArray& bytes)
+{
+    if (!writeWholeFile(fileName, bytes))
+        throw KvilmarError(QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1")
+                               .arg(QDir::toNativeSeparators(fileName)));
+}
+
+} // namespace
+
+QString fontFileName()
+{
+    return programFile(QStringLiteral("nstrfon.dan"));
+}
+
+QString switchFileName()
+{
+    return programFile(QStringLiteral("nstrbol.dan"));
+}
+
+QByteArray encodeFont(const FontRecord& record)
+{
+    QByteArray bytes(FontRecord::kSize, '\0');
+    const QByteArray name = record.name.value_or(QByteArray()).left(FontRecord::kNameLimit);
+    bytes[0] = char(quint8(name.size()));
+    bytes.replace(kNameAt, name.size(), name);
+    qToLittleEndian<quint16>(record.pointSize.value_or(0), bytes.data() + kSizeAt);
+    qToLittleEndian<quint32>(record.color.value_or(0), bytes.data() + kColorAt);
+    bytes[kStyleAt] = char(record.style.value_or(0) & FontRecord::kStyleMask);
+    return bytes;
+}
+
+FontRecord decodeFont(const QByteArray& bytes)
+{
+    FontRecord record;
+    const qsizetype size = qMin<qsizetype>(bytes.size(), FontRecord::kSize);
+    if (size < 1)
+        return record;
+    const int length = quint8(bytes[0]);
+    if (kNameAt + length > size)
+        return record;   // the name runs past the end: nothing after it is there either
+    QByteArray name = bytes.mid(kNameAt, length);
+    // A font family never holds a NUL; one here is damage that ends the name.
+    const qsizetype nul = name.indexOf('\0');
+    if (nul >= 0)
+        name.truncate(nul);
+    if (!name.isEmpty())
+        record.name = name;
+    if (size >= kSizeAt + 2) {
+        const quint16 points = qFromLittleEndian<quint16>(bytes.constData() + kSizeAt);
+        if (points >= 1 && points <= kLargestPoints)
+            record.pointSize = points;
+    }
+    if (size >= kColorAt + 4) {
+        const quint32 color = qFromLittleEndian<quint32>(bytes.constData() + kColorAt);
+        const quint32 kind = color >> 24;
+        if (kind == 0 || kind == FontRecord::kSystemColorTag)
+            record.color = color;
+    }
+    if (size >= kStyleAt + 1)
+        record.style = quint8(bytes[kStyleAt]) & FontRecord::kStyleMask;
+    return record;
+}
+
+QByteArray encodeSwitches(bool startWindow, bool excelSave)
+{
+    QByteArray bytes(2, '\0');
+    bytes[0] = startWindow ? 1 : 0;
+    bytes[1] = excelSave ? 1 : 0;
+    return bytes;
+}
+
+Switches decodeSwitches(const QByteArray& bytes)
+{
+    Switches switches;
+    if (bytes.size() >= 1)
+        switches.startWindow = bytes[0] != 0;
+    if (bytes.size() >= 2)
+        switches.excelSave = bytes[1] != 0;
+    return switches;
+}
+
+FontRecord readFont(const QString& fileName)
+{
+    return decodeFont(readAll(fileName, FontRecord::kSize));
+}
+
+Switches readSwitches(const QString& fileName)
+{
+    return decodeSwitches(readAll(fileName, 2));
+}
+
+void writeFont(const QString& fileName, const FontRecord& record)
+{
+    write(fileName, encodeFont(record));
+}
+
+void writeSwitches(const QString& fileName, bool startWindow, bool excelSave)
+{
+    write(fileName, encodeSwitches(startWindow, excelSave));
+}
+
+} // namespace settingsFiles

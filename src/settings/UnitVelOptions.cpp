@@ -1,0 +1,200 @@
+#include "settings/UnitVelOptions.h"
+
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "common/Help.h"
+#include "common/Widgets.h"
+#include "filling/TraceLog.h"
+#include "filling/UnitVelTest.h"
+#include "general/UnitVelGeneral.h"
+#include "settings/FontSettings.h"
+#include "settings/ProgramIcon.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TFormVelOptions* FormVelOptions = nullptr;
+
+namespace {
+
+constexpr quint32 kDesignedSampleColor = 0x00FF0000;   // blue
+
+QFont designedSampleFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+TFormVelOptions::TFormVelOptions(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , sampleColor_(kDesignedSampleColor)
+{
+    setObjectName(QStringLiteral("FormVelOptions"));
+    setWindowTitle(QStringLiteral("Настройка параметров программы"));
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setFrameShape(QFrame::Box);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Label4 = new QLabel(QStringLiteral("Шрифт текста для ввода данных:"), Bevel1);
+    FontSample = new QLabel(Bevel1);
+    FontSample->setFont(designedSampleFont());
+    widgets::setTextColor(FontSample, fontSettings::colorOf(kDesignedSampleColor));
+    FontSample->setMinimumWidth(180);
+    ButtonFontChange = new QPushButton(QStringLiteral("Изменить..."), Bevel1);
+    CheckBoxStartWindow = new QCheckBox(
+        QStringLiteral("Предлагать выбор файлов и выбор режима работы перед запуском программы"), this);
+    CheckBoxExcelSave = new QCheckBox(
+        QStringLiteral("Устанавливать при старте диапазон ячеек Excel как при последнем запуске"), this);
+    Image1 = new QLabel(this);
+    Image1->setPixmap(programIcon(32));
+    Image1->setFixedSize(32, 32);
+    Image1->installEventFilter(this);
+    ButtonOptionsHelp = new QPushButton(QStringLiteral("Справка"), this);
+    ButtonSaveOptions = new QPushButton(QStringLiteral("Сохранить"), this);
+    ButtonOptionsClose = new QPushButton(QStringLiteral("Отмена"), this);
+
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Label4->setObjectName(QStringLiteral("Label4"));
+    FontSample->setObjectName(QStringLiteral("FontSample"));
+    ButtonFontChange->setObjectName(QStringLiteral("ButtonFontChange"));
+    CheckBoxStartWindow->setObjectName(QStringLiteral("CheckBoxStartWindow"));
+    CheckBoxExcelSave->setObjectName(QStringLiteral("CheckBoxExcelSave"));
+    Image1->setObjectName(QStringLiteral("Image1"));
+    ButtonOptionsHelp->setObjectName(QStringLiteral("ButtonOptionsHelp"));
+    ButtonSaveOptions->setObjectName(QStringLiteral("ButtonSaveOptions"));
+    ButtonOptionsClose->setObjectName(QStringLiteral("ButtonOptionsClose"));
+
+    auto* fontRow = new QGridLayout(Bevel1);
+    fontRow->addWidget(Label4, 0, 0);
+    fontRow->addWidget(FontSample, 0, 1);
+    fontRow->addWidget(ButtonFontChange, 1, 0, Qt::AlignLeft);
+    fontRow->setColumnStretch(1, 1);
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(ButtonOptionsHelp, 0, 1);
+    buttons->addWidget(ButtonSaveOptions, 1, 0);
+    buttons->addWidget(ButtonOptionsClose, 1, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Image1, 0, Qt::AlignBottom);
+    bottom->addStretch(1);
+    bottom->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Bevel1);
+    layout->addWidget(CheckBoxStartWindow);
+    layout->addWidget(CheckBoxExcelSave);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    KV_CONNECT(ButtonFontChange, &QPushButton::clicked, this, ButtonFontChangeClick);
+    KV_CONNECT(ButtonSaveOptions, &QPushButton::clicked, this, ButtonSaveOptionsClick);
+    KV_CONNECT(ButtonOptionsClose, &QPushButton::clicked, this, ButtonOptionsCloseClick);
+    KV_CONNECT(ButtonOptionsHelp, &QPushButton::clicked, this, ButtonOptionsHelpClick);
+}
+
+void TFormVelOptions::FormActivate()
+{
+    ReadFontSettings();
+    ReadSwitches();
+}
+
+void TFormVelOptions::ReadFontSettings()
+{
+    const QString fileName = settingsFiles::fontFileName();
+    if (!QFile::exists(fileName))
+        return;
+    ApplyFontRecord(settingsFiles::readFont(fileName));
+}
+
+void TFormVelOptions::ReadSwitches()
+{
+    const QString fileName = settingsFiles::switchFileName();
+    if (!QFile::exists(fileName))
+        return;
+    const Switches switches = settingsFiles::readSwitches(fileName);
+    if (switches.startWindow)
+        CheckBoxStartWindow->setChecked(*switches.startWindow);
+    if (switches.excelSave)
+        CheckBoxExcelSave->setChecked(*switches.excelSave);
+}
+
+void TFormVelOptions::ApplyFontRecord(const FontRecord& record)
+{
+    if (FormVelGeneral) {
+        fontSettings::applyFontAndColor(FormVelGeneral->ComboBoxText, record);
+        fontSettings::applyFontAndColor(FormVelGeneral->ComboBoxField, record);
+        fontSettings::applyFont(FormVelGeneral->EditComment, record);
+        fontSettings::applyFont(FormVelGeneral->EditFile, record);
+    }
+    fontSettings::applyFontAndColor(FontSample, record);
+    if (record.color)
+        sampleColor_ = *record.color;
+    if (record.name)
+        FontSample->setText(FontSample->font().family());
+}
+
+void TFormVelOptions::ButtonFontChangeClick()
+{
+    const std::optional<QFont> font = dialogs().chooseFont(this, FontSample->font(), 8, 10);
+    if (!font)
+        return;
+    FontSample->setFont(*font);
+    FontSample->setText(font->family());
+}
+
+void TFormVelOptions::ButtonSaveOptionsClick()
+{
+    const FontRecord record = fontSettings::recordOf(FontSample->font(), sampleColor_);
+    ApplyFontRecord(record);
+    settingsFiles::writeFont(settingsFiles::fontFileName(), record);
+    settingsFiles::writeSwitches(settingsFiles::switchFileName(),
+                                 CheckBoxStartWindow->isChecked(), CheckBoxExcelSave->isChecked());
+    accept();
+}
+
+void TFormVelOptions::ButtonOptionsCloseClick()
+{
+    reject();
+}
+
+void TFormVelOptions::ButtonOptionsHelpClick()
+{
+    showHelpTopic(QStringLiteral("0091"));
+}
+
+void TFormVelOptions::Image1DblClick()
+{
+    if (!FormTest)
+        return;
+    FormTest->exec();
+    if (diagnosticMode() != DiagnosticMode::Off)
+        reject();
+}
+
+void TFormVelOptions::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    guarded([this] { FormActivate(); });
+}
+
+bool TFormVelOptions::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == Image1 && e->type() == QEvent::MouseButtonDblClick) {
+        guarded([this] { Image1DblClick(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}

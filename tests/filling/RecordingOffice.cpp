@@ -1,0 +1,136 @@
+#include "RecordingOffice.h"
+
+#include "common/KvilmarError.h"
+
+namespace {
+
+QString shown(const QString& text)
+{
+    QString s = text;
+    return s.replace(QLatin1Char('\r'), QStringLiteral("<CR>"));
+}
+
+class Basic : public office::WordBasic {
+public:
+    explicit Basic(RecordingOffice& office) : office_(office) {}
+    void FileOpen(const QString& name) override { office_.record(QStringLiteral("FileOpen(%1)").arg(name)); }
+    void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) override
+    {
+        office_.record(QStringLiteral("EditReplace(Find=%1, Replace=%2, ReplaceAll=%3)")
+                           .arg(shown(Find), shown(Replace), ReplaceAll ? "true" : "false"));
+    }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Word : public office::WordApplication {
+public:
+    explicit Word(RecordingOffice& office) : office_(office) {}
+    ~Word() override { office_.calls << QStringLiteral("release Word"); }
+    void Visible(bool visible) override { office_.record(QStringLiteral("Visible(%1)").arg(visible ? "true" : "false")); }
+    std::shared_ptr<office::WordBasic> WordBasic() override
+    {
+        office_.record(QStringLiteral("WordBasic"));
+        return std::make_shared<Basic>(office_);
+    }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Range : public office::ExcelRange {
+public:
+    explicit Range(RecordingOffice& office) : office_(office) {}
+    std::shared_ptr<office::ExcelRange> range(const QString& text) override
+    {
+        office_.record(QStringLiteral("range(%1)").arg(text));
+        return std::make_shared<Range>(office_);
+    }
+    void replace(const QString& what, const QString& replacement) override
+    {
+        office_.record(QStringLiteral("replace(%1, %2)").arg(shown(what), shown(replacement)));
+    }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Sheet : public office::ExcelWorksheet {
+public:
+    explicit Sheet(RecordingOffice& office) : office_(office) {}
+    std::shared_ptr<office::ExcelRange> Columns() override
+    {
+        office_.record(QStringLiteral("Columns"));
+        return std::make_shared<Range>(office_);
+    }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Book : public office::ExcelWorkbook {
+public:
+    explicit Book(RecordingOffice& office) : office_(office) {}
+    std::shared_ptr<office::ExcelWorksheet> Worksheets(int n) override
+    {
+        office_.record(QStringLiteral("Worksheets(%1)").arg(n));
+        if (n > office_.sheets)
+            throw KvilmarError(QStringLiteral("no sheet %1").arg(n));
+        return std::make_shared<Sheet>(office_);
+    }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Books : public office::ExcelWorkbooks {
+public:
+    explicit Books(RecordingOffice& office) : office_(office) {}
+    void Add(const QString& name) override { office_.record(QStringLiteral("Add(%1)").arg(name)); }
+
+private:
+    RecordingOffice& office_;
+};
+
+class Excel : public office::ExcelApplication {
+public:
+    explicit Excel(RecordingOffice& office) : office_(office) {}
+    ~Excel() override { office_.calls << QStringLiteral("release Excel"); }
+    std::shared_ptr<office::ExcelWorkbooks> Workbooks() override
+    {
+        office_.record(QStringLiteral("Workbooks"));
+        return std::make_shared<Books>(office_);
+    }
+    std::shared_ptr<office::ExcelWorkbook> Workbooks(int n) override
+    {
+        office_.record(QStringLiteral("Workbooks(%1)").arg(n));
+        return std::make_shared<Book>(office_);
+    }
+    void visible(bool visible) override { office_.record(QStringLiteral("visible(%1)").arg(visible ? "true" : "false")); }
+
+private:
+    RecordingOffice& office_;
+};
+
+} // namespace
+
+void RecordingOffice::record(const QString& call)
+{
+    calls << call;
+    for (const QString& prefix : failing)
+        if (call.startsWith(prefix))
+            throw KvilmarError(QStringLiteral("отказ: ") + call);
+}
+
+std::shared_ptr<office::WordApplication> RecordingOffice::createWord(const QString& progId)
+{
+    record(QStringLiteral("create ") + progId);
+    return std::make_shared<Word>(*this);
+}
+
+std::shared_ptr<office::ExcelApplication> RecordingOffice::createExcel(const QString& progId)
+{
+    record(QStringLiteral("create ") + progId);
+    return std::make_shared<Excel>(*this);
+}

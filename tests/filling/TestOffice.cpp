@@ -1,0 +1,269 @@
+#include "TestOffice.h"
+
+#include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/text/ControlCharacter.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/frame/XDesktop.hpp>
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QUrl>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace css;
+using office::lo::toOUString;
+using office::lo::toQString;
+
+namespace {
+
+beans::PropertyValue property(const char* name, const uno::Any& value)
+{
+    beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+uno::Reference<lang::XComponent> newDocument(const char* factory)
+{
+    uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
+    const beans::PropertyValue hidden[] = {property("Hidden", uno::Any(true))};
+    uno::Sequence<beans::PropertyValue> props(hidden, 1);
+    return loader->loadComponentFromURL(rtl::OUString::createFromAscii(factory), "_blank", 0, props);
+}
+
+void store(const uno::Reference<lang::XComponent>& document, const QString& path, const QString& filter)
+{
+    uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+    const beans::PropertyValue values[] = {property("FilterName", uno::Any(toOUString(filter))),
+                                           property("Overwrite", uno::Any(true))};
+    uno::Sequence<beans::PropertyValue> props(values, 2);
+    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()), props);
+    TestOffice::close(document);
+}
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
+
+void appendText(const uno::Reference<text::XText>& text, QStringList& out)
+{
+    uno::Reference<container::XEnumerationAccess> access(text, uno::UNO_QUERY_THROW);
+    auto paragraphs = access->createEnumeration();
+    while (paragraphs->hasMoreElements()) {
+        uno::Any element = paragraphs->nextElement();
+        uno::Reference<text::XTextTable> table(element, uno::UNO_QUERY);
+        if (table.is()) {
+            for (const auto& name : table->getCellNames()) {
+                uno::Reference<text::XText> cell(table->getCellByName(name), uno::UNO_QUERY_THROW);
+                appendText(cell, out);
+            }
+            continue;
+        }
+        uno::Reference<text::XTextRange> paragraph(element, uno::UNO_QUERY);
+        if (paragraph.is())
+            out << toQString(paragraph->getString());
+    }
+}
+
+} // namespace
+
+TestOffice::TestOffice()
+    : pipe_("kvilmar_test_" + QByteArray::number(::getpid()))
+{
+    qputenv("KVILMAR_OFFICE_HEADLESS", "1");
+    qputenv("KVILMAR_OFFICE_PIPE", pipe_);
+    qputenv("KVILMAR_OFFICE_PROFILE", profile_.path().toLocal8Bit());
+    qputenv("KVILMAR_OFFICE_PROGRAM", KVILMAR_OFFICE_PROGRAM_DIR "/soffice.bin");
+}
+
+TestOffice::~TestOffice()
+{
+    const qint64 pid = processId();
+    try {
+        uno::Reference<frame::XDesktop> desktop(office::lo::Connection::instance().desktop(), uno::UNO_QUERY);
+        desktop->terminate();
+    } catch (...) {
+    }
+    office::lo::Connection::instance().forget();
+    QDeadlineTimer deadline(15000);
+    while (processRuns(pid) && !deadline.hasExpired())
+        QThread::msleep(100);
+    if (processRuns(pid))
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+bool TestOffice::start()
+{
+    try {
+        office::lo::Connection::instance().desktop();
+        return true;
+    } catch (const std::exception& e) {
+        qWarning("office does not start: %s", e.what());
+        return false;
+    }
+}
+
+void TestOffice::kill()
+{
+    const qint64 pid = processId();
+    if (pid <= 0)
+        return;
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    QDeadlineTimer deadline(10000);
+    while (processRuns(pid) && !deadline.hasExpired())
+        QThread::msleep(50);
+}
+
+qint64 TestOffice::processId() const
+{
+    return office::lo::Connection::instance().startedProcessId();
+}
+
+void TestOffice::writeTextDocument(const QString& path, const QString& filter, const TextDocument& content)
+{
+    auto document = newDocument("private:factory/swriter");
+    uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);
+    auto body = textDocument->getText();
+    auto end = body->getEnd();
+    for (int i = 0; i < content.paragraphs.size(); ++i) {
+        if (i > 0)
+            body->insertControlCharacter(body->getEnd(), text::ControlCharacter::PARAGRAPH_BREAK, false);
+        body->insertString(body->getEnd(), toOUString(content.paragraphs[i]), false);
+    }
+    if (!content.tableCells.isEmpty()) {
+        uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
+        uno::Reference<text::XTextTable> table(factory->createInstance("com.sun.star.text.TextTable"),
+                                               uno::UNO_QUERY_THROW);
+        table->initialize(2, 2);
+        body->insertTextContent(body->getEnd(), uno::Reference<text::XTextContent>(table.get()), false);
+        const char* names[] = {"A1", "B1", "A2", "B2"};
+        for (int i = 0; i < content.tableCells.size() && i < 4; ++i) {
+            uno::Reference<text::XText> cell(table->getCellByName(rtl::OUString::createFromAscii(names[i])),
+                                             uno::UNO_QUERY_THROW);
+            cell->setString(toOUString(content.tableCells[i]));
+        }
+    }
+    if (!content.header.isEmpty() || !content.footer.isEmpty()) {
+        uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY_THROW);
+        uno::Reference<container::XNameAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
+                                                          uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet> page(pageStyles->getByName("Standard"), uno::UNO_QUERY_THROW);
+        if (!content.header.isEmpty()) {
+            page->setPropertyValue("HeaderIsOn", uno::Any(true));
+            uno::Reference<text::XText> header(page->getPropertyValue("HeaderText"), uno::UNO_QUERY_THROW);
+            header->setString(toOUString(content.header));
+        }
+        if (!content.footer.isEmpty()) {
+            page->setPropertyValue("FooterIsOn", uno::Any(true));
+            uno::Reference<text::XText> footer(page->getPropertyValue("FooterText"), uno::UNO_QUERY_THROW);
+            footer->setString(toOUString(content.footer));
+        }
+    }
+    (void)end;
+    store(document, path, filter);
+}
+
+void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets)
+{
+    auto document = newDocument("private:factory/scalc");
+    uno::Reference<sheet::XSpreadsheetDocument> workbook(document, uno::UNO_QUERY_THROW);
+    auto all = workbook->getSheets();
+    uno::Reference<container::XIndexAccess> indexed(all, uno::UNO_QUERY_THROW);
+    for (int i = static_cast<int>(indexed->getCount()); i < sheets.size(); ++i)
+        all->insertNewByName(toOUString(QStringLiteral("Лист%1").arg(i + 1)), static_cast<sal_Int16>(i));
+    for (int s = 0; s < sheets.size(); ++s) {
+        uno::Reference<table::XCellRange> cells(indexed->getByIndex(s), uno::UNO_QUERY_THROW);
+        for (const auto& [name, value] : sheets[s]) {
+            uno::Reference<text::XText> cell(cells->getCellRangeByName(toOUString(name))->getCellByPosition(0, 0),
+                                             uno::UNO_QUERY_THROW);
+            cell->setString(toOUString(value));
+        }
+    }
+    store(document, path, QStringLiteral("MS Excel 97"));
+}
+
+uno::Reference<lang::XComponent> TestOffice::lastDocument()
+{
+    return office::lo::lastLoadedDocument();
+}
+
+QString TestOffice::documentText(const uno::Reference<lang::XComponent>& document)
+{
+    QStringList out;
+    uno::Reference<text::XTextDocument> textDocument(document, uno::UNO_QUERY_THROW);
+    appendText(textDocument->getText(), out);
+    uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XNameAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
+                                                      uno::UNO_QUERY_THROW);
+    for (const auto& name : pageStyles->getElementNames()) {
+        uno::Reference<beans::XPropertySet> page(pageStyles->getByName(name), uno::UNO_QUERY_THROW);
+        for (const char* part : {"Header", "Footer"}) {
+            const QString on = QString::fromLatin1(part) + QStringLiteral("IsOn");
+            if (!page->getPropertyValue(toOUString(on)).get<bool>())
+                continue;
+            uno::Reference<text::XText> text(
+                page->getPropertyValue(toOUString(QString::fromLatin1(part) + QStringLiteral("Text"))),
+                uno::UNO_QUERY);
+            if (text.is())
+                appendText(text, out);
+        }
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
+QString TestOffice::cellText(const uno::Reference<lang::XComponent>& document, int sheet, const QString& cell)
+{
+    uno::Reference<sheet::XSpreadsheetDocument> workbook(document, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XIndexAccess> sheets(workbook->getSheets(), uno::UNO_QUERY_THROW);
+    uno::Reference<table::XCellRange> cells(sheets->getByIndex(sheet - 1), uno::UNO_QUERY_THROW);
+    uno::Reference<text::XText> text(cells->getCellRangeByName(toOUString(cell))->getCellByPosition(0, 0),
+                                     uno::UNO_QUERY_THROW);
+    return toQString(text->getString());
+}
+
+int TestOffice::sheetCount(const uno::Reference<lang::XComponent>& document)
+{
+    uno::Reference<sheet::XSpreadsheetDocument> workbook(document, uno::UNO_QUERY_THROW);
+    uno::Reference<container::XIndexAccess> sheets(workbook->getSheets(), uno::UNO_QUERY_THROW);
+    return static_cast<int>(sheets->getCount());
+}
+
+void TestOffice::close(const uno::Reference<lang::XComponent>& document)
+{
+    try {
+        uno::Reference<util::XCloseable> closeable(document, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        else if (document.is())
+            document->dispose();
+    } catch (...) {
+    }
+}

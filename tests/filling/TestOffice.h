@@ -1,0 +1,56 @@
+#pragma once
+
+#include <com/sun/star/lang/XComponent.hpp>
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A headless LibreOffice for one test executable: its own pipe and profile in
+// a temporary folder, started through the program's own connection on first
+// use and ended when the executable ends.
+class TestOffice {
+public:
+    TestOffice();
+    ~TestOffice();
+    TestOffice(const TestOffice&) = delete;
+    TestOffice& operator=(const TestOffice&) = delete;
+
+    // Connects, starting the office if need be. False when it cannot.
+    bool start();
+    // Kills the office process at once, as a crash would (by its id).
+    void kill();
+    qint64 processId() const;
+
+    // A Writer document: paragraphs, a 2x2 table of cell texts (none when
+    // empty), a header and a footer (none when empty), stored in the given
+    // filter ("MS Word 97", "Rich Text Format", "writer8").
+    struct TextDocument {
+        QStringList paragraphs;
+        QStringList tableCells;
+        QString header;
+        QString footer;
+    };
+    static void writeTextDocument(const QString& path, const QString& filter, const TextDocument& content);
+
+    // A Calc workbook stored as "MS Excel 97": sheets of cells, each cell named
+    // like "B3" with its text.
+    using Sheet = QList<QPair<QString, QString>>;
+    static void writeWorkbook(const QString& path, const QList<Sheet>& sheets);
+
+    // The document the last run opened, read back: for a text document its
+    // whole text (body with tables, then every header and footer), paragraphs
+    // joined by "\n"; for a workbook the text of one cell.
+    static css::uno::Reference<css::lang::XComponent> lastDocument();
+    static QString documentText(const css::uno::Reference<css::lang::XComponent>& document);
+    static QString cellText(const css::uno::Reference<css::lang::XComponent>& document, int sheet,
+                            const QString& cell);
+    static int sheetCount(const css::uno::Reference<css::lang::XComponent>& document);
+    // Closes a document the test is done with, so the office stays small.
+    static void close(const css::uno::Reference<css::lang::XComponent>& document);
+
+private:
+    QTemporaryDir profile_;
+    QByteArray pipe_;
+};

@@ -1,0 +1,418 @@
+// Filling runs against a real headless LibreOffice: templates made by the
+// office itself, the filled document read back through UNO.
+#include "ListBuilder.h"
+#include "TestHost.h"
+#include "TestOffice.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
+#include "support/TestMain.h"
+
+#include "common/Codec1251.h"
+#include "common/Guard.h"
+#include "filling/FillingRun.h"
+#include "filling/TraceLog.h"
+#include "filling/office/LibreOffice.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class TestFillingOffice : public QObject {
+    Q_OBJECT
+
+    TempFolder folder_;
+    TestOffice office_;
+    QScopedPointer<ScriptedDialogs> dialogs_;
+
+    // Runs the Start command as the main window does, guarded.
+    void start(TestHost& host) { guarded([&] { runFilling(host); }); }
+    QString filled() { return TestOffice::documentText(TestOffice::lastDocument()); }
+    void done() { TestOffice::close(TestOffice::lastDocument()); }
+
+    QString makeText(const QString& name, const QString& filter, const TestOffice::TextDocument& content)
+    {
+        const QString path = folder_.file(name);
+        TestOffice::writeTextDocument(path, filter, content);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", folder_.path().toLocal8Bit());
+        QVERIFY2(office_.start(), "LibreOffice does not start");
+    }
+
+    void init()
+    {
+        dialogs_.reset(new ScriptedDialogs);
+        setDiagnosticMode(DiagnosticMode::Off);
+    }
+
+    void cleanup()
+    {
+        KV_VERIFY_DIALOGS(*dialogs_);
+        dialogs_.reset();
+    }
+
+    void fillsEveryFormat_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("doc") << "t.doc" << "MS Word 97";
+        QTest::newRow("rtf") << "t.rtf" << "Rich Text Format";
+        QTest::newRow("odt") << "t.odt" << "writer8";
+    }
+
+    void fillsEveryFormat()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        const QString path = makeText(name, filter,
+                                      {{"Договор №NUM от DATE", "Клиент: клиент, КЛИЕНТ", "Пропуск: SKIP"},
+                                       {"NUM", "Сумма: SUM", "DATE", "—"},
+                                       "Шапка CLIENT",
+                                       "Подвал NUM"});
+        const QByteArray before = digest(path);
+        setList({{"NUM", "42"},
+                 {"DATE", "SUM-day"},          // brings SUM in, which the next record replaces
+                 {"SUM", "100 руб."},
+                 {"SKIP", "ignored", false},
+                 {"клиент", "ООО Ромашка"},
+                 {"client", "Acme"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QVERIFY(dialogs_->shown().first().text.startsWith("Работа закончена!\nЗатраченное время: "));
+
+        const QString text = filled();
+        QVERIFY2(text.contains("Договор №42 от 100 руб.-day"), qPrintable(text));
+        QVERIFY2(text.contains("Клиент: ООО Ромашка, ООО Ромашка"), qPrintable(text));
+        QVERIFY2(text.contains("Пропуск: SKIP"), qPrintable(text));
+        QVERIFY2(text.contains("Сумма: 100 руб."), qPrintable(text));     // table cell
+        QVERIFY2(text.contains("Шапка Acme"), qPrintable(text));          // header
+        QVERIFY2(text.contains("Подвал 42"), qPrintable(text));           // footer
+        done();
+        QCOMPARE(digest(path), before);
+    }
+
+    void textTemplatesKeepCyrillic_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("1251") << cp1251::fromUnicode("Привет, ИМЯ!\r\nЁлка\r\n");
+        QTest::newRow("utf-8") << QString("Привет, ИМЯ!\r\nЁлка\r\n").toUtf8();
+        QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + QString("Привет, ИМЯ!\r\nЁлка\r\n").toUtf8();
+    }
+
+    void textTemplatesKeepCyrillic()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = folder_.write("t.txt", bytes);
+        setList({{"имя", "Мир"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), QString("Привет, Мир!\nЁлка"));
+        done();
+        QCOMPARE(folder_.read("t.txt"), bytes);
+    }
+
+    void lineBreakEscape_data()
+    {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("break in replacement") << "B" << "x#13y" << "a x\ny c\nd e\nf";
+        QTest::newRow("only the first #13") << "B" << "x#13y#13z" << "a x\ny#13z c\nd e\nf";
+        QTest::newRow("break in identifier") << "e#13f" << "joined" << "a B c\nd joined";
+        QTest::newRow("break in both") << "c#13d" << "1#132" << "a B 1\n2 e\nf";
+        QTest::newRow("identifier ends in break") << "c#13" << "-" << "a B -d e\nf";
+        QTest::newRow("identifier starts with break") << "#13d" << "+" << "a B c+ e\nf";
+        QTest::newRow("no paragraph there") << "B#13c" << "?" << "a B c\nd e\nf";
+        QTest::newRow("empty replacement deletes") << "B " << "" << "a c\nd e\nf";
+    }
+
+    void lineBreakEscape()
+    {
+        QFETCH(QString, identifier);
+        QFETCH(QString, replacement);
+        QFETCH(QString, expected);
+        const QString path = folder_.write("breaks.txt", "a B c\r\nd e\r\nf\r\n");
+        setList({{identifier, replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), expected);
+        done();
+    }
+
+    void plainTextMatching_data()
+    {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("expected");
+        const QString pattern = ". * ? [ ] ( ) \\ $ ^ & +";
+        QTest::newRow("pattern characters") << pattern << "P" << "x P y .. a.c";
+        QTest::newRow("dot is a dot") << "a.c" << "Z" << "x . * ? [ ] ( ) \\ $ ^ & + y .. Z";
+        QTest::newRow("replacement with $ and &") << "y" << "$1 & \\n" << "x . * ? [ ] ( ) \\ $ ^ & + $1 & \\n .. a.c";
+        QTest::newRow("part of a word") << "." << "!" << "x ! * ? [ ] ( ) \\ $ ^ & + y !! a!c";
+    }
+
+    void plainTextMatching()
+    {
+        QFETCH(QString, identifier);
+        QFETCH(QString, replacement);
+        QFETCH(QString, expected);
+        const QString path = folder_.write("p.txt", "x . * ? [ ] ( ) \\ $ ^ & + y .. a.c\r\n");
+        setList({{identifier, replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), expected);
+        done();
+    }
+
+    void longTexts()
+    {
+        const QString identifier = QString("Д").repeated(254) + "1";
+        QCOMPARE(cp1251::fromUnicode(identifier).size(), 255);
+        const QString replacement = QString("0123456789").repeated(10000);
+        const QString path = folder_.write("long.txt", cp1251::fromUnicode("<" + identifier + ">\r\n"));
+        setList({{identifier, replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), "<" + replacement + ">");
+        done();
+    }
+
+    void allRecordsOffReplaceNothing()
+    {
+        const QString path = folder_.write("off.txt", "keep A\r\n");
+        setList({{"A", "B", false}, {"keep", "lose", false}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(filled(), QString("keep A"));
+        done();
+    }
+
+    void badTemplates_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("opens");
+        QByteArray random(4096, '\0');
+        QRandomGenerator gen(7);
+        for (char& c : random)
+            c = static_cast<char>(gen.bounded(256));
+        QTest::newRow("zero bytes") << "zero.doc" << QByteArray() << false << true;
+        QTest::newRow("random bytes") << "random.doc" << random << false << true;
+        QTest::newRow("unreadable") << "locked.doc" << QByteArray("{\\rtf1 A}") << true << false;
+    }
+
+    void badTemplates()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, locked);
+        QFETCH(bool, opens);
+        const QString path = folder_.write(name, bytes);
+        if (locked)
+            QFile::setPermissions(path, QFileDevice::Permissions());
+        setList({{"A", "B"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        const auto box = dialogs_->shown().first();
+        if (opens) {
+            // The office reads what it can; the run ends normally.
+            QCOMPARE(box.kind, MessageKind::Information);
+            done();
+        } else {
+            QCOMPARE(box.kind, MessageKind::ApplicationError);
+            QVERIFY2(box.text.contains(name), qPrintable(box.text));
+        }
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(folder_.read(name), bytes);
+    }
+
+    void missingTemplateOrFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "nothing.doc";
+        QTest::newRow("folder") << "";
+    }
+
+    void missingTemplateOrFolder()
+    {
+        QFETCH(QString, name);
+        setList({{"A", "B"}});
+        TestHost host;
+        host.name = folder_.file(name);
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shownTexts(), QStringList{"Имя файла указано не верно!"});
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::Error);
+    }
+
+    void traceOfThreeRecords()
+    {
+        const QString path = folder_.write("trace.txt", "one two three\r\n");
+        setList({{"one", "1"}, {"two", "2", false}, {"three", "3"}});
+        setDiagnosticMode(DiagnosticMode::WordTrace);
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), QString("1 two 3"));
+        done();
+        QFile log(traceLog::path());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), QByteArray("500\r\n535\r\n536\r\n537\r\n538\r\n"
+                                           "539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n"
+                                           "539\r\n1\r\n"
+                                           "539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n"
+                                           "544\r\n545\r\n599\r\n"));
+    }
+
+    void spreadsheetWithinBlock()
+    {
+        const QString path = folder_.file("book.xls");
+        TestOffice::writeWorkbook(path, {
+            {{"A1", "ИМЯ"}, {"B2", "Привет, имя!"}, {"C3", "ИМЯ outside"}, {"A4", "ИМЯ below"}},
+            {{"A1", "сумма: СУММА"}, {"B3", "имя"}},
+            {{"B1", "Имя и Сумма"}, {"D1", "имя"}},
+        });
+        const QByteArray before = digest(path);
+        setList({{"имя", "Пётр"}, {"сумма", "5", false}, {"Пётр", "Павел"}});
+        TestHost host;
+        host.name = path;
+        host.range = {3, "A1:B3"};
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        const auto book = TestOffice::lastDocument();
+        QCOMPARE(TestOffice::cellText(book, 1, "A1"), QString("Павел"));
+        QCOMPARE(TestOffice::cellText(book, 1, "B2"), QString("Привет, Павел!"));
+        QCOMPARE(TestOffice::cellText(book, 1, "C3"), QString("ИМЯ outside"));
+        QCOMPARE(TestOffice::cellText(book, 1, "A4"), QString("ИМЯ below"));
+        QCOMPARE(TestOffice::cellText(book, 2, "A1"), QString("сумма: СУММА"));
+        QCOMPARE(TestOffice::cellText(book, 2, "B3"), QString("Павел"));
+        QCOMPARE(TestOffice::cellText(book, 3, "B1"), QString("Павел и Сумма"));
+        QCOMPARE(TestOffice::cellText(book, 3, "D1"), QString("имя"));
+        QCOMPARE(host.progress.first(), QString("Идет подготовка к работе..."));
+        QCOMPARE(host.progress.last(), QString());
+        TestOffice::close(book);
+        QCOMPARE(digest(path), before);
+    }
+
+    void spreadsheetEndsQuietly_data()
+    {
+        QTest::addColumn<int>("sheets");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("cellA1");
+        QTest::newRow("more sheets than the book has") << 5 << "A1:A10" << "X";
+        QTest::newRow("range the office refuses") << 1 << "A0:ZZZ99999" << "name";
+    }
+
+    void spreadsheetEndsQuietly()
+    {
+        QFETCH(int, sheets);
+        QFETCH(QString, range);
+        QFETCH(QString, cellA1);
+        const QString path = folder_.file("quiet.xls");
+        TestOffice::writeWorkbook(path, {{{"A1", "name"}}, {{"A1", "name"}}});
+        setList({{"name", "X"}});
+        TestHost host;
+        host.name = path;
+        host.range = {sheets, range};
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
+        const auto book = TestOffice::lastDocument();
+        QCOMPARE(TestOffice::cellText(book, 1, "A1"), cellA1);
+        QCOMPARE(TestOffice::cellText(book, 2, "A1"), cellA1);
+        QCOMPARE(host.progress.last(), QString());
+        TestOffice::close(book);
+    }
+
+    void officeKilledDuringRun()
+    {
+        const QString path = folder_.write("kill.txt", "A\r\n");
+        setList({{"A", "B"}, {"B", "C"}});
+        // Kills the office right after the template is opened.
+        struct KillingWord : office::WordApplication {
+            std::shared_ptr<office::WordApplication> real;
+            TestOffice* target;
+            int basics = 0;
+            void Visible(bool v) override { real->Visible(v); }
+            std::shared_ptr<office::WordBasic> WordBasic() override
+            {
+                if (++basics == 2)
+                    target->kill();
+                return real->WordBasic();
+            }
+        };
+        struct Killing : office::AutomationServer {
+            TestOffice* target;
+            std::shared_ptr<office::WordApplication> createWord(const QString& id) override
+            {
+                auto word = std::make_shared<KillingWord>();
+                word->real = office::libreOffice().createWord(id);
+                word->target = target;
+                return word;
+            }
+            std::shared_ptr<office::ExcelApplication> createExcel(const QString& id) override
+            {
+                return office::libreOffice().createExcel(id);
+            }
+        } killing;
+        killing.target = &office_;
+
+        TestHost host;
+        host.name = path;
+        installFillingServer(&killing);
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        installFillingServer(nullptr);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
+        QVERIFY2(dialogs_->shown().first().text.contains("LibreOffice"), qPrintable(dialogs_->shown().first().text));
+
+        // The next run starts a new office and works.
+        dialogs_->clear();
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
+        QCOMPARE(filled(), QString("C"));
+        done();
+    }
+};
+
+KV_TEST_MAIN(TestFillingOffice)
+#include "tst_FillingOffice.moc"
