@@ -115,8 +115,9 @@ void TFormCommands::layOut()
     main->addSpacing(8);
     main->addLayout(words);
     main->addStretch();
-    main->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumSize(548, 265);
+    // A dialog frame: the size does not change, and is never smaller than
+    // the client area the window was designed with.
+    setFixedSize(sizeHint().expandedTo(QSize(548, 265)));
 }
 
 void TFormCommands::connectHandlers()

@@ -54,7 +54,7 @@ TFormSumList::TFormSumList(QWidget* parent)
     auto* main = new QVBoxLayout(this);
     main->addWidget(ListBoxSumList);
     main->addLayout(buttons);
-    resize(548, 334);
+    setFixedSize(sizeHint().expandedTo(QSize(548, 334)));
 
     TFormSumList* self = this;
     QObject::connect(ListBoxSumList, &QListWidget::currentRowChanged, self, [self](int row) {

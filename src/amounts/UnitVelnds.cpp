@@ -120,15 +120,16 @@ void TFormVelnds::layOut()
     grid->addWidget(Label2, 5, 0);
     grid->addWidget(EditNDS, 6, 0);
     grid->addWidget(BitBtnNDSToList, 7, 0);
-    grid->addWidget(ButtonSumExit, 7, 2);
+    grid->addWidget(ButtonSumExit, 7, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 40);
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(grid);
     main->addStretch();
-    main->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumSize(471, 228);
+    // A dialog frame: the size does not change, and is never smaller than
+    // the client area the window was designed with.
+    setFixedSize(sizeHint().expandedTo(QSize(471, 228)));
 }
 
 void TFormVelnds::connectHandlers()

@@ -4,9 +4,11 @@
 #include "amounts/UnitVelSumList.h"
 #include "amounts/UnitVelnds.h"
 #include "app/UnitVelStart.h"
+#include "filling/UnitVelExcelSelect.h"
 #include "filling/UnitVelTest.h"
 #include "general/UnitVelGeneral.h"
 #include "general/UnitVelSaveSelect.h"
+#include "net/UnitBrowser.h"
 #include "settings/UnitVelAbout.h"
 #include "settings/UnitVelOptions.h"
 
@@ -20,9 +22,9 @@ void createWindows(const QStringList& parameters)
     FormVelStart->AddRememberedFiles(FormVelGeneral->remembered());
     FormVelAbout = new TFormVelAbout;
     FormSaveSelect = new TFormSaveSelect;
-    // TFormExcelSelect (range window) joins here.
+    FormExcelSelect = new TFormExcelSelect;
     FormVelOptions = new TFormVelOptions;
-    // TFormVelBrowser (version-check window) joins here.
+    FormVelBrowser = new TFormVelBrowser;
     FormCommands = new TFormCommands;
     FormSumList = new TFormSumList;
     FormVelnds = new TFormVelnds;
@@ -46,7 +48,9 @@ void destroyWindows()
     destroy(FormVelnds);
     destroy(FormSumList);
     destroy(FormCommands);
+    destroy(FormVelBrowser);
     destroy(FormVelOptions);
+    destroy(FormExcelSelect);
     destroy(FormSaveSelect);
     destroy(FormVelAbout);
     destroy(FormVelGeneral);

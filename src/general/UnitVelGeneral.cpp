@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -200,11 +201,18 @@ void TFormVelGeneral::layOut()
     templateRow->addWidget(EditFile, 1);
     templateRow->addWidget(ButtonSelectFile);
 
+    // The column heads stand over the list line's columns: identifier at
+    // character 0, replacement at 29, status at 86.
+    const int charWidth = QFontMetrics(ListBoxGeneral->font()).horizontalAdvance(QLatin1Char('x'));
+    const int listIndent = ListBoxGeneral->frameWidth() + 2;
+    Label3->setFixedWidth(29 * charWidth);
+    Label4->setFixedWidth(57 * charWidth);
     auto* heads = new QHBoxLayout;
-    heads->setContentsMargins(12, 0, 48, 0);
-    heads->addWidget(Label3, 242);
-    heads->addWidget(Label4, 434);
-    heads->addWidget(LabelStatus, 60);
+    heads->setSpacing(0);
+    heads->setContentsMargins(listIndent, 0, 0, 0);
+    heads->addWidget(Label3);
+    heads->addWidget(Label4);
+    heads->addWidget(LabelStatus, 1);
 
     auto* arrows = new QVBoxLayout;
     arrows->addStretch(1);

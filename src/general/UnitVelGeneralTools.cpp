@@ -1,19 +1,26 @@
-// The main window's way to the side tools: help, web page, mail, the tool
-// windows and the filling run.
+// The main window's way to the side tools: settings, help, web page, mail,
+// the tool windows and the filling run.
 
 #include "general/UnitVelGeneral.h"
 
-#include "common/ProgramInfo.h"
-
-#include <QDesktopServices>
-#include <QUrl>
+#include "amounts/UnitVelCommands.h"
+#include "amounts/UnitVelnds.h"
+#include "common/Help.h"
+#include "net/UnitBrowser.h"
+#include "settings/UnitVelAbout.h"
+#include "settings/UnitVelOptions.h"
 
 void TFormVelGeneral::FormShow()
 {
+    // Applies the stored fonts to the input boxes (and the options' sample).
+    if (FormVelOptions)
+        FormVelOptions->ReadFontSettings();
 }
 
 void TFormVelGeneral::FormActivate()
 {
+    if (FormVelOptions)
+        FormVelOptions->ReadSwitches();
 }
 
 void TFormVelGeneral::ButtonStartClick()
@@ -22,34 +29,40 @@ void TFormVelGeneral::ButtonStartClick()
 
 void TFormVelGeneral::NHelpClick()
 {
+    showHelpTopic(QStringLiteral("001"));
 }
 
 void TFormVelGeneral::N7Click()
 {
-    QDesktopServices::openUrl(QUrl(programInfo::homePageUrl()));
+    openHomePage();
 }
 
 void TFormVelGeneral::NEmailClick()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + programInfo::makerMail()));
+    openMailToAuthors();
 }
 
 void TFormVelGeneral::N2Click()
 {
+    FormVelAbout->exec();
 }
 
 void TFormVelGeneral::N6Click()
 {
+    FormVelOptions->exec();
 }
 
 void TFormVelGeneral::N12Click()
 {
+    FormCommands->exec();
 }
 
 void TFormVelGeneral::N13Click()
 {
+    FormVelnds->exec();
 }
 
 void TFormVelGeneral::NNewVersionCheckClick()
 {
+    FormVelBrowser->exec();
 }

@@ -85,7 +85,9 @@ void THttpClient::Transaction()
                 OnRedirect(this, handled);
             if (handled)
                 return;
-            if (!RequestUrl.contains('/'))
+            // A bare name is a page on this server; no URL at all stays empty
+            // and ends the next pass with "Empty URL".
+            if (!RequestUrl.isEmpty() && !RequestUrl.contains('/'))
                 RequestUrl = "http://" + Host + '/' + RequestUrl;
         }
         if (status == 401 && OnAuthenticationNeeded)

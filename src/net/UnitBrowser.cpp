@@ -17,10 +17,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -55,6 +56,30 @@ QLabel* boldLabel(const QString& text, QWidget* parent, const char* name)
     font.setBold(true);
     label->setFont(font);
     return label;
+}
+
+// The window's picture: a globe, the sign of the web.
+QPixmap globePicture()
+{
+    QPixmap picture(46, 46);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF globe(3, 3, 40, 40);
+    QRadialGradient sea(globe.center() - QPointF(8, 8), 36);
+    sea.setColorAt(0, QColor(0x9f, 0xd4, 0xff));
+    sea.setColorAt(1, QColor(0x1a, 0x5f, 0xb4));
+    painter.setBrush(sea);
+    painter.setPen(QPen(QColor(0x0a, 0x3a, 0x7a), 1.5));
+    painter.drawEllipse(globe);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 255, 255, 170), 1.2));
+    painter.drawEllipse(globe.adjusted(12, 0, -12, 0));
+    painter.drawLine(QPointF(23, 3), QPointF(23, 43));
+    painter.drawLine(QPointF(3, 23), QPointF(43, 23));
+    painter.drawArc(globe.adjusted(-8, 9, 8, 30), 30 * 16, 120 * 16);
+    painter.drawArc(globe.adjusted(-8, -30, 8, -9), 210 * 16, 120 * 16);
+    return picture;
 }
 
 QPushButton* button(const QString& caption, const QString& hint, QWidget* parent, const char* name,
@@ -93,7 +118,7 @@ void TFormVelBrowser::createControls()
     LabelVersDate = boldLabel(QString(8, QLatin1Char(' ')), this, "LabelVersDate");
     Image1 = named(new QLabel(this), "Image1");
     Image1->setFixedSize(46, 46);
-    Image1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(46, 46));
+    Image1->setPixmap(globePicture());
     Label3 = named(new QLabel(QStringLiteral("Самая последняя версия програмы:"), this), "Label3");
     LabelAppVersionNew = boldLabel(QStringLiteral("неизвестно"), this, "LabelAppVersionNew");
     Label6 = named(new QLabel(QStringLiteral("от"), this), "Label6");
@@ -183,8 +208,8 @@ void TFormVelBrowser::layOut()
     main->addLayout(top);
     main->addLayout(body, 1);
     main->addWidget(StatusBarWWW);
-    main->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumSize(365, 467);
+    // A fixed border: the designed client size, or more when the fonts need it.
+    setFixedSize(sizeHint().expandedTo(QSize(365, 467)));
 
     setTabOrder(ButtonBrowserExit, ButtonVersionConnect);
     setTabOrder(ButtonVersionConnect, ButtonHelpWWW);
@@ -281,16 +306,19 @@ void TFormVelBrowser::runAttempt()
             showError(kNoConnection);
     }
     attemptRunning_ = false;
+    // A close asked for during the attempt happens now, also when reading
+    // the version file fails.
+    const auto closeWhenAsked = qScopeGuard([this] {
+        if (closePending_) {
+            closePending_ = false;
+            QDialog::done(pendingResult_);
+        }
+    });
 
     // A failed or cancelled transfer leaves nothing to read.
     if (!received)
         QFile::remove(versionFile);
     commonTail(versionFile);
-
-    if (closePending_) {
-        closePending_ = false;
-        QDialog::done(pendingResult_);
-    }
 }
 
 void TFormVelBrowser::commonTail(const QString& versionFile)

@@ -2,6 +2,7 @@
 #include "amounts/UnitVelSumList.h"
 #include "amounts/UnitVelnds.h"
 #include "common/Codec1251.h"
+#include "filling/TraceLog.h"
 #include "general/IdentifierList.h"
 #include "general/UnitVelGeneral.h"
 #include "support/ScriptedDialogs.h"
@@ -9,8 +10,10 @@
 #include "support/TestMain.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -32,6 +35,7 @@ class AmountPickerVatWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempFolder> folder_;
+    std::unique_ptr<TempFolder> home_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
 
     TFormSumList* picker() const { return FormSumList; }
@@ -41,7 +45,8 @@ class AmountPickerVatWindowTest : public QObject {
     {
         SumListTarget = target;
         picker()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(picker()));
+        picker()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(picker()));
     }
 
     void clickLine(int i)
@@ -65,6 +70,8 @@ private slots:
     void initTestCase()
     {
         folder_ = std::make_unique<TempFolder>();
+        home_ = std::make_unique<TempFolder>(false);
+        qputenv("HOME", home_->path().toLocal8Bit());
         FormVelGeneral = new TFormVelGeneral;
         FormCommands = new TFormCommands;
         FormSumList = new TFormSumList;
@@ -285,6 +292,8 @@ private slots:
     void rateStaysWithinItsBounds()
     {
         vat()->show();
+        vat()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(vat()));
         auto* text = vat()->SpinEditNDS->findChild<QLineEdit*>();
         QVERIFY(text);
         vat()->SpinEditNDS->setFocus();
@@ -318,6 +327,17 @@ private slots:
         QVERIFY(vat()->BitBtnNDSToList->isEnabled());
         QTest::keyClick(vat()->EditNDS, Qt::Key_Backspace);
         QVERIFY(!vat()->BitBtnNDSToList->isEnabled());
+    }
+
+    void vatWritesNoTrace()
+    {
+        setDiagnosticMode(DiagnosticMode::AmountTrace);
+        vat()->show();
+        typeAmount("1000");
+        vat()->BitBtnNDSfromPrice->click();
+        setDiagnosticMode(DiagnosticMode::Off);
+        QCOMPARE(vat()->EditNDS->text(), QStringLiteral("200,00"));
+        QVERIFY(!QFile::exists(traceLog::path()));
     }
 
     void vatEmptyListIsNotOffered()

@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>

@@ -1,0 +1,341 @@
+// The fillers and the Start command against a recording office double.
+#include "ListBuilder.h"
+#include "RecordingOffice.h"
+#include "TestHost.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
+#include "support/TestMain.h"
+
+#include "common/Guard.h"
+#include "filling/ExcelFiller.h"
+#include "filling/FillingRules.h"
+#include "filling/FillingRun.h"
+#include "filling/LineBreakEscape.h"
+#include "filling/TraceLog.h"
+#include "filling/WordFiller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+QByteArray traceLines(const QList<QByteArray>& lines)
+{
+    QByteArray out;
+    for (const QByteArray& line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+QByteArray readLog()
+{
+    QFile log(traceLog::path());
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray("<no log>");
+}
+
+} // namespace
+
+class TestFillers : public QObject {
+    Q_OBJECT
+
+    TempFolder folder_;
+    RecordingOffice office_;
+    QScopedPointer<ScriptedDialogs> dialogs_;
+
+    // Runs the Start command as the main window does, guarded.
+    void start(TestHost& host) { guarded([&] { runFilling(host); }); }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", folder_.path().toLocal8Bit());
+        installFillingServer(&office_);
+    }
+
+    void cleanupTestCase() { installFillingServer(nullptr); }
+
+    void init()
+    {
+        office_ = RecordingOffice();
+        dialogs_.reset(new ScriptedDialogs);
+        setDiagnosticMode(DiagnosticMode::Off);
+        QFile::remove(traceLog::path());
+    }
+
+    void cleanup()
+    {
+        KV_VERIFY_DIALOGS(*dialogs_);
+        dialogs_.reset();
+    }
+
+    void lineBreakEscape_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("converted");
+        QTest::newRow("none") << QByteArray("abc") << QByteArray("abc");
+        QTest::newRow("one") << QByteArray("a#13b") << QByteArray("a\rb");
+        QTest::newRow("first only") << QByteArray("#13a#13") << QByteArray("\ra#13");
+        QTest::newRow("broken escape") << QByteArray("#1 3#") << QByteArray("#1 3#");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+
+    void lineBreakEscape()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, converted);
+        QCOMPARE(convertLineBreak(text), converted);
+    }
+
+    void wordCallsInListOrder()
+    {
+        setList({{"one#13two", "1#132#13"}, {"off", "x", false}, {"три", ""}});
+        TestHost host;
+        host.name = "/t/шаблон.doc";
+        fillWord(host, office_);
+        QCOMPARE(office_.calls, QStringList({
+            "create Word.Application",
+            "Visible(true)",
+            "WordBasic",
+            "FileOpen(/t/шаблон.doc)",
+            "WordBasic",
+            "EditReplace(Find=one<CR>two, Replace=1<CR>2#13, ReplaceAll=true)",
+            "WordBasic",
+            "EditReplace(Find=три, Replace=, ReplaceAll=true)",
+            "release Word",
+        }));
+        QVERIFY(!QFile::exists(traceLog::path()));
+    }
+
+    void wordTrace_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QByteArray>("log");
+        QTest::newRow("three records, second off") << QString() << traceLines({
+            "500", "535", "536", "537", "538",
+            "539", "0", "540", "541", "542", "543",
+            "539", "1",
+            "539", "2", "540", "541", "542", "543",
+            "544", "545", "599"});
+        QTest::newRow("office does not start") << "create" << traceLines({"500", "599"});
+        QTest::newRow("template does not open") << "FileOpen" << traceLines({"500", "535", "536", "599"});
+        QTest::newRow("replace refused") << "EditReplace(Find=c" << traceLines({
+            "500", "535", "536", "537", "538",
+            "539", "0", "540", "541", "542", "543",
+            "539", "1",
+            "539", "2", "540", "541", "542", "599"});
+    }
+
+    void wordTrace()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QByteArray, log);
+        setList({{"a", "1"}, {"b", "2", false}, {"c", "3"}});
+        if (!failing.isEmpty())
+            office_.failing << failing;
+        TestHost host;
+        host.name = "t.doc";
+        bool failed = false;
+        try {
+            fillWordTraced(host, office_);
+        } catch (const KvilmarError&) {
+            failed = true;
+        }
+        QCOMPARE(failed, !failing.isEmpty());
+        QCOMPARE(readLog(), log);
+        QVERIFY(!traceLog::isOpen());
+    }
+
+    void twoTracedRunsKeepOnlyTheLast()
+    {
+        TestHost host;
+        host.name = "t.doc";
+        setList({{"a", "1"}, {"b", "2"}});
+        fillWordTraced(host, office_);
+        setList({{"a", "1"}});
+        fillWordTraced(host, office_);
+        QCOMPARE(readLog(), traceLines({"500", "535", "536", "537", "538", "539", "0", "540", "541", "542",
+                                        "543", "544", "545", "599"}));
+    }
+
+    void unwritableTraceLogStopsBeforeTheOffice()
+    {
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", (folder_.path() + "missing/folder").toLocal8Bit());
+        setList({{"a", "1"}});
+        TestHost host;
+        host.name = "t.doc";
+        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillWordTraced(host, office_));
+        qputenv("HOME", home);
+        QVERIFY(office_.calls.isEmpty());
+    }
+
+    void excelProgressForFourRecords()
+    {
+        setList({{"a", "1"}, {"b", "2", false}, {"c#13", "3"}, {"d", "4"}});
+        TestHost host;
+        host.name = "/t/книга.xls";
+        host.range = {1, "B2:C5"};
+        fillExcel(host, office_);
+        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
+                                             "Выполнено: 25,0 %  ", "Выполнено: 50,0 %  ",
+                                             "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
+        QCOMPARE(host.repaints, 1);
+        const QStringList replaceChain{"Workbooks(1)", "Worksheets(1)", "Columns", "range(B2:C5)"};
+        const QStringList expected = QStringList{"create Excel.Application", "Workbooks", "Add(/t/книга.xls)"}
+                                     + replaceChain + QStringList{"replace(a, 1)"}
+                                     + replaceChain + QStringList{"replace(c<CR>, 3)"}
+                                     + replaceChain + QStringList{"replace(d, 4)"}
+                                     + QStringList{"visible(true)", "release Excel"};
+        QCOMPARE(office_.calls, expected);
+    }
+
+    void excelFailingSheetEndsTheReplacingQuietly()
+    {
+        setList({{"a", "1"}, {"b", "2"}});
+        office_.sheets = 1;
+        TestHost host;
+        host.name = "k.xls";
+        host.range = {3, "A1:A10"};
+        fillExcel(host, office_);
+        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
+                                             "Выполнено: 16,7 %  ", "Выполнено: 33,3 %  ", ""}));
+        QCOMPARE(office_.calls.filter("replace(").size(), 2);
+        QCOMPARE(office_.calls.filter("Worksheets(").last(), QString("Worksheets(2)"));
+        QCOMPARE(office_.calls.mid(office_.calls.size() - 2), QStringList({"visible(true)", "release Excel"}));
+    }
+
+    void excelFailingAddEndsTheRun()
+    {
+        setList({{"a", "1"}});
+        office_.failing << "Add";
+        TestHost host;
+        host.name = "k.xls";
+        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillExcel(host, office_));
+        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе..."}));
+        QVERIFY(!office_.calls.contains("visible(true)"));
+    }
+
+    void excelRangeCancelledStartsNothing()
+    {
+        setList({{"a", "1"}});
+        TestHost host;
+        host.name = folder_.write("c.xls", "x");
+        host.confirmRange = false;
+        start(host);   // no box: the run ends quietly
+        QCOMPARE(host.rangeWindowShown, 1);
+        QVERIFY(office_.calls.isEmpty());
+        QVERIFY(host.progress.isEmpty());
+    }
+
+    void startChecks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("no template, no list") << "" << 0 << "Необходимо указать имя файла шаблона документа!"
+                                              << int(MessageKind::Information);
+        QTest::newRow("missing template") << "missing.doc" << 1 << "Имя файла указано не верно!"
+                                          << int(MessageKind::Error);
+        QTest::newRow("folder") << "." << 1 << "Имя файла указано не верно!" << int(MessageKind::Error);
+        QTest::newRow("empty list") << "t.doc" << 0 << "Не задан ни один идентификатор для замены!"
+                                    << int(MessageKind::Information);
+    }
+
+    void startChecks()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, records);
+        QFETCH(QString, message);
+        QFETCH(int, kind);
+        folder_.write("t.doc", "x");
+        setList(records ? QList<Entry>{{"a", "b"}} : QList<Entry>{});
+        TestHost host;
+        host.name = name.isEmpty() ? QString() : folder_.file(name);
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shownTexts(), QStringList{message});
+        QCOMPARE(int(dialogs_->shown().first().kind), kind);
+        QVERIFY(office_.calls.isEmpty());
+    }
+
+    void dispatchByExactExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("created");
+        QTest::newRow("xls") << "t.xls" << "create Excel.Application";
+        QTest::newRow("XLS") << "t.XLS" << "create Word.Application";
+        QTest::newRow("xlsx") << "t.xlsx" << "create Word.Application";
+        QTest::newRow("no extension") << "t" << "create Word.Application";
+        QTest::newRow("dot in the folder only") << "d.xls/t" << "create Word.Application";
+        QTest::newRow("rtf") << "t.rtf" << "create Word.Application";
+    }
+
+    void dispatchByExactExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, created);
+        QDir(folder_.path()).mkpath("d.xls");
+        const QString path = folder_.write(name, "x");
+        setList({{"a", "b", false}});   // every record off: the run still goes through
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(office_.calls.first(), created);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QVERIFY(dialogs_->shown().first().text.startsWith("Работа закончена!\nЗатраченное время: "));
+    }
+
+    void tracedOnlyInWordTraceMode()
+    {
+        const QString path = folder_.write("t.doc", "x");
+        setList({{"a", "b"}});
+        TestHost host;
+        host.name = path;
+        setDiagnosticMode(DiagnosticMode::AmountTrace);
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QVERIFY(!QFile::exists(traceLog::path()));
+        setDiagnosticMode(DiagnosticMode::WordTrace);
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QVERIFY(readLog().startsWith("500\r\n535\r\n"));
+    }
+
+    void officeErrorShowsTheErrorBoxOnly()
+    {
+        const QString path = folder_.write("t.doc", "x");
+        setList({{"a", "b"}});
+        office_.failing << "FileOpen";
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
+        QCOMPARE(dialogs_->shown().first().text, "отказ: FileOpen(" + path + ")");
+    }
+
+    void elapsedTime_data()
+    {
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("0.04 s") << qint64(40) << "0,0";
+        QTest::newRow("12.36 s") << qint64(12360) << "12,4";
+        QTest::newRow("an hour and more") << qint64(3725050) << "3725,1";
+    }
+
+    void elapsedTime()
+    {
+        QFETCH(qint64, msecs);
+        QFETCH(QString, shown);
+        const QDateTime start(QDate(2026, 12, 7), QTime(23, 59, 59, 990));
+        QCOMPARE(filling::completionMessage(start, start.addMSecs(msecs)),
+                 "Работа закончена!\nЗатраченное время: " + shown + " с");
+    }
+};
+
+KV_TEST_MAIN(TestFillers)
+#include "tst_Fillers.moc"

@@ -18,6 +18,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 QByteArray digest(const QString& path)
@@ -81,7 +83,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, filter);
         const QString path = makeText(name, filter,
-                                      {{"Договор №NUM от DATE", "Клиент: клиент, КЛИЕНТ", "Пропуск: SKIP"},
+                                      {{"Договор №NUM от DATE", "Покупатель: клиент, КЛИЕНТ", "Пропуск: SKIP"},
                                        {"NUM", "Сумма: SUM", "DATE", "—"},
                                        "Шапка CLIENT",
                                        "Подвал NUM"});
@@ -101,7 +103,7 @@ private slots:
 
         const QString text = filled();
         QVERIFY2(text.contains("Договор №42 от 100 руб.-day"), qPrintable(text));
-        QVERIFY2(text.contains("Клиент: ООО Ромашка, ООО Ромашка"), qPrintable(text));
+        QVERIFY2(text.contains("Покупатель: ООО Ромашка, ООО Ромашка"), qPrintable(text));
         QVERIFY2(text.contains("Пропуск: SKIP"), qPrintable(text));
         QVERIFY2(text.contains("Сумма: 100 руб."), qPrintable(text));     // table cell
         QVERIFY2(text.contains("Шапка Acme"), qPrintable(text));          // header
@@ -238,6 +240,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, locked);
         QFETCH(bool, opens);
+        if (locked && ::geteuid() == 0)
+            QSKIP("permissions do not bind the superuser");
         const QString path = folder_.write(name, bytes);
         if (locked)
             QFile::setPermissions(path, QFileDevice::Permissions());

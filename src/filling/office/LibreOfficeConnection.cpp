@@ -10,6 +10,7 @@
 #include <com/sun/star/uno/Exception.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
+#include <rtl/bootstrap.hxx>
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -55,6 +56,9 @@ uno::Reference<uno::XComponentContext> Connection::localContext()
     // end the program.
     std::signal(SIGPIPE, SIG_IGN);
     try {
+        // The office API's types must be known on this side of the bridge too.
+        rtl::Bootstrap::set(rtl::OUString("URE_MORE_TYPES"),
+                            toOUString(QStringLiteral("file://") + kProgramDir + QStringLiteral("/types/offapi.rdb")));
         local_ = cppu::defaultBootstrap_InitialComponentContext(
             toOUString(QStringLiteral("file://") + kProgramDir + QStringLiteral("/unorc")));
     } catch (const uno::Exception& e) {
@@ -79,7 +83,14 @@ uno::Reference<uno::XComponentContext> Connection::tryResolve(const Settings& se
 void Connection::startOffice(const Settings& settings)
 {
     qint64 pid = 0;
-    if (!QProcess::startDetached(settings.program, settings.startArguments(), QString(), &pid))
+    QProcess process;
+    process.setProgram(settings.program);
+    process.setArguments(settings.startArguments());
+    // The office outlives the program and must not hold its output open.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!process.startDetached(&pid))
         throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
                                           "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
                                .arg(settings.program));

@@ -1,0 +1,97 @@
+#include "LocalServer.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+LocalServer::LocalServer(Responder responder, bool waitForRequest)
+    : server_(new QTcpServer(this)), responder_(std::move(responder)), waitForRequest_(waitForRequest)
+{
+    server_->listen(QHostAddress::LocalHost, 0);
+    connect(server_, &QTcpServer::newConnection, this, &LocalServer::accept);
+}
+
+LocalServer::~LocalServer() = default;
+
+quint16 LocalServer::port() const
+{
+    return server_->serverPort();
+}
+
+QByteArray LocalServer::address() const
+{
+    return "127.0.0.1:" + QByteArray::number(port());
+}
+
+void LocalServer::reply(QTcpSocket* socket, const QByteArray& response)
+{
+    socket->write(response);
+    socket->disconnectFromHost();
+}
+
+void LocalServer::accept()
+{
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
+        ++connections;
+        lastSocket = socket;
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (!waitForRequest_) {
+            requests.append(QByteArray());
+            responder_(socket, {});
+            continue;
+        }
+        auto* received = new QByteArray;
+        connect(socket, &QObject::destroyed, this, [received] { delete received; });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
+            const bool complete = received->contains("\r\n\r\n");
+            *received += socket->readAll();
+            if (!complete && received->contains("\r\n\r\n")) {
+                requests.append(*received);
+                responder_(socket, *received);
+            }
+        });
+    }
+}
+
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+StuckListener::StuckListener()
+{
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    // Fill the queue: connects that are never accepted. Once it is full the
+    // listener drops new connection requests, and a connect waits.
+    for (int i = 0; i < 4; ++i) {
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers_.append(filler);
+    }
+    QTest::qWait(50);
+}
+
+StuckListener::~StuckListener()
+{
+    for (const int filler : fillers_)
+        ::close(filler);
+    ::close(listener_);
+}

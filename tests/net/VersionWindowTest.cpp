@@ -1,0 +1,336 @@
+#include "LocalServer.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
+#include "support/TestMain.h"
+
+#include "common/Codec1251.h"
+#include "common/Help.h"
+#include "net/HttpClient.h"
+#include "net/UnitBrowser.h"
+#include "net/VersionCheck.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTcpSocket>
+#include <QTimer>
+
+// The help window is linked from elsewhere; this stands in until it is.
+__attribute__((weak)) void showHelpTopic(const QString&) {}
+
+namespace {
+
+const QString kNoConnection =
+    QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
+const QString kCancelled = QStringLiteral("Попытка соединения с сервером прервана пользователем.");
+
+QByteArray versionResponse(const QString& file)
+{
+    return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + cp1251::fromUnicode(file);
+}
+
+bool isRed(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText) == QColor(Qt::red);
+}
+
+} // namespace
+
+class VersionWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A window pointed at a server, with its own temporary and current folders.
+    struct Scene {
+        TempFolder temp{false};
+        TempFolder current{false};
+        ScriptedDialogs dialogs;
+        TFormVelBrowser window;
+        QString previousCurrent = QDir::currentPath();
+        QByteArray previousTemp = qgetenv("TMPDIR");
+
+        explicit Scene(const QByteArray& server)
+        {
+            qputenv("KVILMAR_SERVER", server);
+            qputenv("TMPDIR", QFile::encodeName(temp.path()));
+            QDir::setCurrent(current.path());
+            FormVelBrowser = &window;
+            window.HttpClient1->TimeOut = 5000;
+            window.FormActivate();
+        }
+        ~Scene()
+        {
+            FormVelBrowser = nullptr;
+            QDir::setCurrent(previousCurrent);
+            qputenv("TMPDIR", previousTemp);
+            qunsetenv("KVILMAR_SERVER");
+        }
+        void check() { window.ButtonVersionConnect->click(); }
+        bool nothingLeft() const { return QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+        QString memo() const { return window.MemoWWW->toPlainText(); }
+    };
+
+    // The window is idle again: button, hints, panels, timer.
+    static void verifyIdle(const Scene& s)
+    {
+        QCOMPARE(s.window.ButtonVersionConnect->text(), QStringLiteral("Узнать"));
+        QCOMPARE(s.window.ButtonVersionConnect->toolTip(), QStringLiteral("Получить информацию о программе"));
+        QCOMPARE(s.window.panelText(0), QString());
+        QCOMPARE(s.window.panelText(1), QString());
+        QVERIFY(!s.window.Timer1->isActive());
+        QVERIFY(!s.window.attemptRunning());
+        QVERIFY(s.nothingLeft());
+    }
+
+private slots:
+    void createdAsDesigned()
+    {
+        TFormVelBrowser window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Информация о новых версиях программы"));
+        QVERIFY(!window.Timer1->isActive());
+        QCOMPARE(window.Timer1->interval(), 1000);
+        QCOMPARE(window.HttpClient1->TimeOut, 30000);
+        QVERIFY(window.HttpClient1->InputFileMode);
+        QVERIFY(!window.HttpClient1->OutputFileMode);
+        QCOMPARE(window.LabelAppVersionNew->text(), QStringLiteral("неизвестно"));
+        QCOMPARE(window.ButtonVersionConnect->text(), QStringLiteral("Узнать"));
+        window.FormActivate();
+        QCOMPARE(window.LabelApplName->text(), QStringLiteral("Квилмар"));
+        QCOMPARE(window.LabelApplVersion->text(), QStringLiteral("1.0.0.32"));
+        QCOMPARE(window.LabelVersDate->text(), QStringLiteral("17 октября 2000 г."));
+    }
+
+    void versionFromCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("previous");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("about label") << "v 1.0.0.32" << "" << "1.0.0.32";
+        QTest::newRow("two characters") << "v " << "1.0" << "1.0";
+        QTest::newRow("three characters") << "v 2" << "1.0" << "2";
+    }
+    void versionFromCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, previous);
+        QTEST(versionCheck::versionFromCaption(caption, previous), "version");
+    }
+
+    void countdown_data()
+    {
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("start") << 0 << 30;
+        QTest::newRow("half rounds to even up") << 1500 << 28;
+        QTest::newRow("half rounds to even down") << 2500 << 28;
+        QTest::newRow("just under") << 2499 << 28;
+        QTest::newRow("past thirty") << 45000 << -15;
+    }
+    void countdown()
+    {
+        QFETCH(int, elapsedMs);
+        const QDateTime start = QDateTime::currentDateTime();
+        QTEST(versionCheck::countdownSeconds(start, start.addMSecs(elapsedMs)), "seconds");
+    }
+
+    void timerShowsTheCountdown()
+    {
+        TFormVelBrowser window;
+        window.ConnectStartTime = QDateTime::currentDateTime().addSecs(-5);
+        window.Timer1Timer();
+        QCOMPARE(window.panelText(0), QStringLiteral("25 c"));
+    }
+
+    void versionFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("newVersion");
+        QTest::addColumn<QString>("newDate");
+        QTest::addColumn<QString>("memo");
+        QTest::addColumn<bool>("red");
+
+        QTest::newRow("running is newest") << "1.0.0.32\r\n17 октября 2000 г.\r\nПервая версия\r\n" << "1.0.0.32"
+                                           << "17 октября 2000 г."
+                                           << "Вы пользуетесь самой последней версией программы!" << false;
+        QTest::newRow("newer with history")
+            << "1.0.0.40\r\n1 мая 2001 г.\r\nИсправлены ошибки\r\n1.0.0.32\r\n17 октября 2000 г.\r\nСтарое\r\n"
+            << "1.0.0.40" << "1 мая 2001 г." << "1.0.0.40\n1 мая 2001 г.\nИсправлены ошибки" << true;
+        QTest::newRow("running is third line") << "1.0.0.40\r\nD\r\n1.0.0.32\r\nO\r\n" << "1.0.0.40" << "D" << ""
+                                               << true;
+        QTest::newRow("running never named") << "2.0\r\nD\r\nT1\r\nT2\r\n" << "2.0" << "D" << "2.0\nD\nT1\nT2"
+                                             << true;
+        QTest::newRow("empty file") << "" << "" << "" << "" << true;
+        QTest::newRow("case counts") << "1.0.0.32 \r\nD\r\n" << "1.0.0.32 " << "D" << "1.0.0.32 \nD" << true;
+    }
+    void versionFiles()
+    {
+        QFETCH(QString, file);
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, versionResponse(file));
+        });
+        Scene s(server.address());
+        s.current.write("kvilmar.iss", "the user's own file");
+        s.check();
+        QTEST(s.window.LabelAppVersionNew->text(), "newVersion");
+        QTEST(s.window.LabelNewApplDate->text(), "newDate");
+        QTEST(s.memo(), "memo");
+        QTEST(isRed(s.window.LabelAppVersionNew), "red");
+        QTEST(isRed(s.window.LabelNewApplDate), "red");
+        verifyIdle(s);
+        QCOMPARE(server.requests,
+                 QList<QByteArray>{"GET /brennic/kvilmar.iss HTTP/1.0\r\n"
+                                   "Host: 127.0.0.1\r\n"
+                                   "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                                   "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+                                   "Content-type: application/x-www-form-urlencoded\r\n"
+                                   "\r\n"});
+        QCOMPARE(s.current.read("kvilmar.iss"), QByteArray("the user's own file"));
+        KV_VERIFY_DIALOGS(s.dialogs);
+    }
+
+    void redReturnsWhenNoNewerVersion()
+    {
+        QString file = QStringLiteral("1.0.0.40\r\nD\r\n");
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, versionResponse(file));
+        });
+        Scene s(server.address());
+        s.check();
+        QVERIFY(isRed(s.window.LabelAppVersionNew));
+        file = QStringLiteral("1.0.0.32\r\nD\r\n");
+        s.check();
+        QVERIFY(!isRed(s.window.LabelAppVersionNew));
+        QVERIFY(!isRed(s.window.LabelNewApplDate));
+        QCOMPARE(s.memo(), QStringLiteral("Вы пользуетесь самой последней версией программы!"));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::newRow("not found") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n<html>Нет</html>\r\n");
+        QTest::newRow("server error") << QByteArray("HTTP/1.0 500 Oops\r\n\r\n1.0.0.99\r\n");
+        QTest::newRow("status line without end") << QByteArray("HTTP/1.0 200 OK");
+        QTest::newRow("not http") << QByteArray("220 mail server ready\r\n\r\n1.0.0.99\r\n");
+        QTest::newRow("closed at once") << QByteArray();
+        QTest::newRow("redirect to https") << QByteArray("HTTP/1.0 302 Found\r\nLocation: https://127.0.0.1/x\r\n\r\n");
+        QTest::newRow("redirect loop") << QByteArray("HTTP/1.0 302 Found\r\nLocation: /brennic/kvilmar.iss\r\n\r\n");
+        QTest::newRow("long location") << QByteArray("HTTP/1.0 301 Moved\r\nLocation: /" + QByteArray(10000, 'a') + "\r\n\r\n");
+    }
+    void failures()
+    {
+        QFETCH(QByteArray, response);
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) { LocalServer::reply(socket, response); });
+        Scene s(server.address());
+        s.dialogs.answer(MessageAnswer::Ok);
+        s.check();
+        verifyFailure(s, kNoConnection, MessageKind::Error);
+    }
+
+    void unreachableServers_data()
+    {
+        QTest::addColumn<QByteArray>("server");
+        QTest::newRow("refused port") << QByteArray("127.0.0.1:" + QByteArray::number(closedPort()));
+        QTest::newRow("host that does not resolve") << QByteArray("nosuchhost.invalid");
+    }
+    void unreachableServers()
+    {
+        QFETCH(QByteArray, server);
+        Scene s(server);
+        s.window.HttpClient1->TimeOut = 3000;
+        s.dialogs.answer(MessageAnswer::Ok);
+        s.check();
+        verifyFailure(s, kNoConnection, MessageKind::Error);
+    }
+
+    void silentServerTimesOut()
+    {
+        LocalServer server([](QTcpSocket*, const QByteArray&) {});
+        Scene s(server.address());
+        s.window.HttpClient1->TimeOut = 300;
+        s.dialogs.answer(MessageAnswer::Ok);
+        s.check();
+        verifyFailure(s, kNoConnection, MessageKind::Error);
+    }
+
+    void cancelWhileConnecting()
+    {
+        StuckListener stuck;
+        Scene s("127.0.0.1:" + QByteArray::number(stuck.port()));
+        s.window.HttpClient1->TimeOut = 20000;
+        s.dialogs.answer(MessageAnswer::Ok);
+        QString caption, hint, panel0, panel1;
+        QTimer::singleShot(100, &s.window, [&] {
+            caption = s.window.ButtonVersionConnect->text();
+            hint = s.window.ButtonVersionConnect->toolTip();
+            panel0 = s.window.panelText(0);
+            panel1 = s.window.panelText(1);
+            s.window.ButtonVersionConnect->click();
+        });
+        s.check();
+        QCOMPARE(caption, QStringLiteral("Прервать"));
+        QCOMPARE(hint, QStringLiteral("Прервать сеанс связи?"));
+        QCOMPARE(panel0, QStringLiteral("30 c"));
+        QCOMPARE(panel1, QStringLiteral("Идет подключение к серверу http://127.0.0.1:%1/brennic").arg(stuck.port()));
+        verifyFailure(s, kCancelled, MessageKind::Information);
+    }
+
+    void cancelWhileReceiving()
+    {
+        LocalServer server([](QTcpSocket* socket, const QByteArray&) {
+            socket->write("HTTP/1.0 200 OK\r\n\r\n1.0.0.50\r\nD\r\n");
+        });
+        Scene s(server.address());
+        s.window.HttpClient1->TimeOut = 20000;
+        s.dialogs.answer(MessageAnswer::Ok);
+        QString panel1;
+        s.window.HttpClient1->OnPacketRecvd = [&](QObject*) {
+            QTimer::singleShot(0, &s.window, [&] {
+                panel1 = s.window.panelText(1);
+                s.window.ButtonVersionConnect->click();
+            });
+        };
+        s.check();
+        QCOMPARE(panel1, QStringLiteral("Соединение установлено. Идет прием информации..."));
+        // The part that had arrived is not taken for a version file.
+        verifyFailure(s, kCancelled, MessageKind::Information);
+    }
+
+    void closingWaitsForTheAttempt()
+    {
+        StuckListener stuck;
+        Scene s("127.0.0.1:" + QByteArray::number(stuck.port()));
+        s.window.HttpClient1->TimeOut = 20000;
+        s.window.show();
+        s.dialogs.answer(MessageAnswer::Ok);
+        bool visibleAfterClose = false;
+        QTimer::singleShot(100, &s.window, [&] {
+            s.window.ButtonBrowserExit->click();
+            visibleAfterClose = s.window.isVisible();
+            s.window.ButtonVersionConnect->click();
+        });
+        s.check();
+        QVERIFY(visibleAfterClose);
+        QVERIFY(!s.window.isVisible());
+        verifyFailure(s, kCancelled, MessageKind::Information);
+    }
+
+private:
+    // One box of the kind and text; the newest-version labels and the memo
+    // show nothing of the failed attempt.
+    static void verifyFailure(const Scene& s, const QString& text, MessageKind kind)
+    {
+        QCOMPARE(s.dialogs.shownTexts(), QStringList{text});
+        QCOMPARE(s.dialogs.shown().first().kind, kind);
+        QCOMPARE(s.window.LabelAppVersionNew->text(), QStringLiteral("неизвестно"));
+        QCOMPARE(s.window.LabelNewApplDate->text(), QStringLiteral("неизвестно"));
+        QVERIFY(!isRed(s.window.LabelAppVersionNew));
+        QCOMPARE(s.memo(), QString());
+        verifyIdle(s);
+        KV_VERIFY_DIALOGS(s.dialogs);
+    }
+};
+
+KV_TEST_MAIN(VersionWindowTest)
+#include "VersionWindowTest.moc"
