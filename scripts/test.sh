@@ -9,3 +9,6 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKVILMAR_SANITIZE=ON >/de
 cmake --build "$build" -j"$(nproc)"
 cd "$build"
 ctest --output-on-failure --timeout 900 "$@"
+
+# The network readers under libFuzzer for a bounded time.
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}" "$root/scripts/fuzz-net.sh"

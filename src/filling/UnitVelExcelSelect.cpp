@@ -210,14 +210,16 @@ void TFormExcelSelect::SpinEditRow2Change()
         SpinEditRow1->setValue(SpinEditRow2->value());
 }
 
+// A typed column that is not in the list has no place in the order, so it
+// neither moves the other box nor is moved by it (it would empty the other).
 void TFormExcelSelect::ComboBox1Change()
 {
-    if (columnIndex(ComboBox2) < columnIndex(ComboBox1))
+    if (columnIndex(ComboBox2) >= 0 && columnIndex(ComboBox2) < columnIndex(ComboBox1))
         setColumn(ComboBox2, columnIndex(ComboBox1));
 }
 
 void TFormExcelSelect::ComboBox2Change()
 {
-    if (columnIndex(ComboBox2) < columnIndex(ComboBox1))
+    if (columnIndex(ComboBox2) >= 0 && columnIndex(ComboBox2) < columnIndex(ComboBox1))
         setColumn(ComboBox1, columnIndex(ComboBox2));
 }

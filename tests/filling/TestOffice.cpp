@@ -14,6 +14,7 @@
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
@@ -95,18 +96,27 @@ void appendText(const uno::Reference<text::XText>& text, QStringList& out)
 
 } // namespace
 
-TestOffice::TestOffice()
+TestOffice::TestOffice(const QString& profile)
     : pipe_("kvilmar_test_" + QByteArray::number(::getpid()))
 {
     qputenv("KVILMAR_OFFICE_HEADLESS", "1");
     qputenv("KVILMAR_OFFICE_PIPE", pipe_);
-    qputenv("KVILMAR_OFFICE_PROFILE", profile_.path().toLocal8Bit());
+    qputenv("KVILMAR_OFFICE_PROFILE", (profile.isEmpty() ? profile_.path() : profile).toLocal8Bit());
     qputenv("KVILMAR_OFFICE_PROGRAM", KVILMAR_OFFICE_PROGRAM_DIR "/soffice.bin");
 }
 
 TestOffice::~TestOffice()
 {
+    stop();
+}
+
+void TestOffice::stop()
+{
     const qint64 pid = processId();
+    if (!processRuns(pid)) {
+        office::lo::Connection::instance().forget();
+        return;
+    }
     try {
         uno::Reference<frame::XDesktop> desktop(office::lo::Connection::instance().desktop(), uno::UNO_QUERY);
         desktop->terminate();
@@ -206,6 +216,32 @@ void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets)
                                              uno::UNO_QUERY_THROW);
             cell->setString(toOUString(value));
         }
+    }
+    store(document, path, QStringLiteral("MS Excel 97"));
+}
+
+void TestOffice::writeWorkbookBlock(const QString& path, int sheets, const QList<QStringList>& rows)
+{
+    auto document = newDocument("private:factory/scalc");
+    uno::Reference<sheet::XSpreadsheetDocument> workbook(document, uno::UNO_QUERY_THROW);
+    auto all = workbook->getSheets();
+    uno::Reference<container::XIndexAccess> indexed(all, uno::UNO_QUERY_THROW);
+    for (int i = static_cast<int>(indexed->getCount()); i < sheets; ++i)
+        all->insertNewByName(toOUString(QStringLiteral("Лист%1").arg(i + 1)), static_cast<sal_Int16>(i));
+    uno::Sequence<uno::Sequence<uno::Any>> data(static_cast<sal_Int32>(rows.size()));
+    auto* out = data.getArray();
+    for (int r = 0; r < rows.size(); ++r) {
+        uno::Sequence<uno::Any> row(static_cast<sal_Int32>(rows[r].size()));
+        auto* cells = row.getArray();
+        for (int c = 0; c < rows[r].size(); ++c)
+            cells[c] <<= toOUString(rows[r][c]);
+        out[r] = row;
+    }
+    for (int s = 0; s < sheets; ++s) {
+        uno::Reference<table::XCellRange> cells(indexed->getByIndex(s), uno::UNO_QUERY_THROW);
+        auto block = cells->getCellRangeByPosition(0, 0, static_cast<sal_Int32>(rows.first().size()) - 1,
+                                                   static_cast<sal_Int32>(rows.size()) - 1);
+        uno::Reference<sheet::XCellRangeData>(block, uno::UNO_QUERY_THROW)->setDataArray(data);
     }
     store(document, path, QStringLiteral("MS Excel 97"));
 }

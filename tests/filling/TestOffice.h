@@ -12,7 +12,8 @@
 // use and ended when the executable ends.
 class TestOffice {
 public:
-    TestOffice();
+    // An empty profile folder means a new temporary one.
+    explicit TestOffice(const QString& profile = QString());
     ~TestOffice();
     TestOffice(const TestOffice&) = delete;
     TestOffice& operator=(const TestOffice&) = delete;
@@ -21,6 +22,8 @@ public:
     bool start();
     // Kills the office process at once, as a crash would (by its id).
     void kill();
+    // Ends the office in order and waits for its process to go.
+    void stop();
     qint64 processId() const;
 
     // A Writer document: paragraphs, a 2x2 table of cell texts (none when
@@ -38,6 +41,8 @@ public:
     // like "B3" with its text.
     using Sheet = QList<QPair<QString, QString>>;
     static void writeWorkbook(const QString& path, const QList<Sheet>& sheets);
+    // A workbook of sheets whose block from A1 holds the given rows of texts.
+    static void writeWorkbookBlock(const QString& path, int sheets, const QList<QStringList>& rows);
 
     // The document the last run opened, read back: for a text document its
     // whole text (body with tables, then every header and footer), paragraphs
