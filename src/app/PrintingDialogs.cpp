@@ -25,7 +25,7 @@ QString PrintingDialogs::saveFileName(QWidget*, const FileDialogRequest&)
     return {};
 }
 
-std::optional<QFont> PrintingDialogs::chooseFont(QWidget*, const QFont&, int, int)
+std::optional<FontChoice> PrintingDialogs::chooseFont(QWidget*, const FontChoice&, int, int)
 {
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 #include <optional>
@@ -16,6 +17,12 @@ enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // A file dialog request. The filter is written as pairs of description and
 // pattern separated by vertical bars: "Список полей|*.fdp|Все файлы|*.*".
+// A font with its colour, as the font dialog offers them.
+struct FontChoice {
+    QFont font;
+    QColor color;
+};
+
 struct FileDialogRequest {
     QString filter;
     QString fileName;   // preset name (may be empty)
@@ -30,10 +37,10 @@ public:
     // The chosen file, or an empty string when the user cancelled.
     virtual QString openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
-    // The chosen font, or nullopt when the user cancelled. Sizes outside
-    // minPoints..maxPoints are not offered.
-    virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial,
-                                            int minPoints, int maxPoints) = 0;
+    // The chosen font and colour, or nullopt when the user cancelled. Sizes
+    // outside minPoints..maxPoints are not accepted.
+    virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
+                                                 int minPoints, int maxPoints) = 0;
 };
 
 // The installed seam. Installing nullptr restores the Qt implementation.

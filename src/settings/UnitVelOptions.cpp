@@ -148,11 +148,19 @@ void TFormVelOptions::ApplyFontRecord(const FontRecord& record)
 
 void TFormVelOptions::ButtonFontChangeClick()
 {
-    const std::optional<QFont> font = dialogs().chooseFont(this, FontSample->font(), 8, 10);
-    if (!font)
+    const QColor shown = fontSettings::colorOf(sampleColor_);
+    const std::optional<FontChoice> choice = dialogs().chooseFont(this, {FontSample->font(), shown}, 8, 10);
+    if (!choice)
         return;
-    FontSample->setFont(*font);
-    FontSample->setText(font->family());
+    FontSample->setFont(choice->font);
+    FontSample->setText(choice->font.family());
+    // A colour left as it was keeps its stored code (a system colour stays one).
+    if (choice->color != shown) {
+        sampleColor_ = fontSettings::codeOf(choice->color);
+        QPalette palette = FontSample->palette();
+        palette.setColor(QPalette::WindowText, choice->color);
+        FontSample->setPalette(palette);
+    }
 }
 
 void TFormVelOptions::ButtonSaveOptionsClick()

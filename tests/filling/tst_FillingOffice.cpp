@@ -12,6 +12,7 @@
 #include "filling/FillingRun.h"
 #include "filling/TraceLog.h"
 #include "filling/office/LibreOffice.h"
+#include "filling/office/LibreOfficeConnection.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -281,6 +282,45 @@ private slots:
         start(host);
         QCOMPARE(dialogs_->shownTexts(), QStringList{"Имя файла указано не верно!"});
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::Error);
+    }
+
+    void officeMissingOrSilent_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("missing") << "/nonexistent/soffice" << "Не удается запустить LibreOffice";
+        QTest::newRow("does not answer") << "/bin/true" << "LibreOffice не отвечает";
+    }
+
+    void officeMissingOrSilent()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, text);
+        const QString path = folder_.write("nooffice.txt", "A\r\n");
+        setList({{"A", "B"}});
+        const QByteArray pipe = qgetenv("KVILMAR_OFFICE_PIPE");
+        const QByteArray realProgram = qgetenv("KVILMAR_OFFICE_PROGRAM");
+        office::lo::Connection::instance().forget();
+        qputenv("KVILMAR_OFFICE_PIPE", pipe + "_nobody");
+        qputenv("KVILMAR_OFFICE_PROGRAM", program.toLocal8Bit());
+        qputenv("KVILMAR_OFFICE_WAIT", "2");
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        qputenv("KVILMAR_OFFICE_PIPE", pipe);
+        qputenv("KVILMAR_OFFICE_PROGRAM", realProgram);
+        qunsetenv("KVILMAR_OFFICE_WAIT");
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
+        QVERIFY2(dialogs_->shown().first().text.startsWith(text), qPrintable(dialogs_->shown().first().text));
+
+        // The office of the tests answers again on its own pipe.
+        dialogs_->clear();
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), QString("B"));
+        done();
     }
 
     void traceOfThreeRecords()

@@ -106,13 +106,13 @@ private slots:
 
     void savingBoldRedTenPointsWritesTheRecordAndAppliesIt()
     {
-        // A red font stored before; the user makes it bold and 10 points.
-        settingsFiles::writeFont(settingsFiles::fontFileName(), record("Sans", 8, 0x000000FF, 0));
+        // A green font stored before; the user makes it red, bold and 10 points.
+        settingsFiles::writeFont(settingsFiles::fontFileName(), record("Sans", 8, 0x00008000, 0));
         openOptions();
         QFont chosen = FormVelOptions->FontSample->font();
         chosen.setPointSize(10);
         chosen.setBold(true);
-        dialogs_->answerFont(chosen);
+        dialogs_->answerFont(FontChoice{chosen, QColor(Qt::red)});
         FormVelOptions->ButtonFontChange->click();
         QCOMPARE(FormVelOptions->FontSample->font().pointSize(), 10);
         // Nothing reaches the main window before saving.
@@ -160,7 +160,7 @@ private slots:
     {
         settingsFiles::writeSwitches(settingsFiles::switchFileName(), false, false);
         openOptions();
-        dialogs_->answerFont(QFont(QStringLiteral("Serif"), 10));
+        dialogs_->answerFont(FontChoice{QFont(QStringLiteral("Serif"), 10), QColor(Qt::darkGreen)});
         FormVelOptions->ButtonFontChange->click();
         FormVelOptions->CheckBoxExcelSave->setChecked(true);
         FormVelOptions->ButtonOptionsClose->click();

@@ -60,7 +60,7 @@ QString ScriptedDialogs::saveFileName(QWidget*, const FileDialogRequest& request
     return nextFile(request);
 }
 
-std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont&, int, int)
+std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget*, const FontChoice&, int, int)
 {
     if (fonts_.isEmpty()) {
         unexpected_ << QStringLiteral("font dialog");

@@ -23,7 +23,7 @@ public:
     void answer(MessageAnswer a) { answers_.append(a); }
     // An empty name answers the file dialog with a cancel.
     void answerFile(const QString& name) { files_.append(name); }
-    void answerFont(const std::optional<QFont>& font) { fonts_.append(font); }
+    void answerFont(const std::optional<FontChoice>& choice) { fonts_.append(choice); }
 
     const QList<Shown>& shown() const { return shown_; }
     QStringList shownTexts() const;
@@ -36,15 +36,15 @@ public:
     MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial,
-                                    int minPoints, int maxPoints) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
+                                         int minPoints, int maxPoints) override;
 
 private:
     QString nextFile(const FileDialogRequest& request);
 
     QList<MessageAnswer> answers_;
     QStringList files_;
-    QList<std::optional<QFont>> fonts_;
+    QList<std::optional<FontChoice>> fonts_;
     QList<Shown> shown_;
     QStringList fileFilters_;
     QStringList unexpected_;

@@ -80,7 +80,7 @@ uno::Reference<uno::XComponentContext> Connection::tryResolve(const Settings& se
     }
 }
 
-void Connection::startOffice(const Settings& settings)
+qint64 Connection::startOffice(const Settings& settings)
 {
     qint64 pid = 0;
     QProcess process;
@@ -94,7 +94,7 @@ void Connection::startOffice(const Settings& settings)
         throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
                                           "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
                                .arg(settings.program));
-    startedPid_ = pid;
+    return pid;
 }
 
 bool Connection::alive()
@@ -121,9 +121,8 @@ uno::Reference<frame::XDesktop2> Connection::desktop()
         if (!remote_.is()) {
             // No office answers on the pipe: start one (a running office of
             // the user takes the --accept over) and wait for it.
-            int starts = 0;
-            startOffice(settings);
-            ++starts;
+            qint64 pid = startOffice(settings);
+            int starts = 1;
             QDeadlineTimer deadline(settings.waitSeconds * 1000);
             while (!remote_.is()) {
                 if (deadline.hasExpired())
@@ -131,15 +130,13 @@ uno::Reference<frame::XDesktop2> Connection::desktop()
                                                       "по каналу \"%2\".")
                                            .arg(settings.waitSeconds).arg(settings.pipe));
                 QThread::msleep(200);
-                if (!processRuns(startedPid_) && starts < kStartAttempts) {
-                    remote_ = tryResolve(settings);
-                    if (remote_.is())
-                        break;
-                    startOffice(settings);
+                remote_ = tryResolve(settings);
+                if (!remote_.is() && !processRuns(pid) && starts < kStartAttempts) {
+                    pid = startOffice(settings);
                     ++starts;
                 }
-                remote_ = tryResolve(settings);
             }
+            startedPid_ = pid;
         }
         desktop_ = frame::Desktop::create(remote_);
     } catch (const uno::Exception& e) {

@@ -27,15 +27,15 @@ public:
     // connects anew.
     void forget();
 
-    // The process this program started for the office, 0 if none (the
-    // office answered on its own).
+    // The process this program last started for an office that then
+    // answered; 0 if none (an office already answered on the pipe).
     qint64 startedProcessId() const { return startedPid_; }
 
 private:
     Connection() = default;
     css::uno::Reference<css::uno::XComponentContext> localContext();
     css::uno::Reference<css::uno::XComponentContext> tryResolve(const Settings& settings);
-    void startOffice(const Settings& settings);
+    qint64 startOffice(const Settings& settings);
     bool alive();
 
     css::uno::Reference<css::uno::XComponentContext> local_;
