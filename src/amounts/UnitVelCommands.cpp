@@ -1,5 +1,7 @@
 #include "amounts/UnitVelCommands.h"
 
+#include "common/Widgets.h"
+
 #include "amounts/AmountInWords.h"
 #include "amounts/UnitVelSumList.h"
 #include "common/Codec1251.h"
@@ -26,12 +28,7 @@ TFormCommands* FormCommands = nullptr;
 
 namespace {
 
-template <class W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using widgets::named;
 
 const QString kInvalidNumber = QStringLiteral("Недопустимый формат числа!");
 const QString kOverLimit = QStringLiteral("Сумма не должна превышать 999 999 999 999,00");

@@ -24,12 +24,7 @@ TFormVelnds* FormVelnds = nullptr;
 
 namespace {
 
-template <class W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using widgets::named;
 
 // The rate box: on leaving, text that is no whole number becomes the lowest
 // rate and a number outside the bounds the nearest bound.

@@ -10,6 +10,14 @@ class QWidget;
 // Small helpers shared by the windows.
 namespace widgets {
 
+// Gives a control its object name, the name it has in the code.
+template <class W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
 inline const QColor kNavy{0x00, 0x00, 0x80};
 inline const QColor kBlue{0x00, 0x00, 0xFF};
 

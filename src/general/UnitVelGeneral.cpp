@@ -28,12 +28,7 @@ TFormVelGeneral* FormVelGeneral = nullptr;
 
 namespace {
 
-template <class W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using widgets::named;
 
 QAction* namedAction(QMenu* menu, const char* name, const QString& caption,
                      const QKeySequence& shortcut = {})

@@ -42,12 +42,7 @@ const QString kLatestVersion = QStringLiteral("Вы пользуетесь са�
 // The countdown's unit is the Latin letter c.
 const QString kSeconds = QStringLiteral(" c");
 
-template <class W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using widgets::named;
 
 QLabel* boldLabel(const QString& text, QWidget* parent, const char* name)
 {

@@ -11,6 +11,9 @@
 #include "filling/office/LibreOffice.h"
 #include "filling/office/LibreOfficeLoad.h"
 
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -18,6 +21,8 @@
 
 #include <cstdio>
 #include <functional>
+
+using namespace css;
 
 namespace {
 
@@ -39,7 +44,8 @@ QString identifier(int i)
 TestOffice::TextDocument bigTextDocument()
 {
     TestOffice::TextDocument doc;
-    const QString filler = QStringLiteral("Настоящий договор составлен в двух экземплярах, имеющих равную силу ");
+    const QString filler = QStringLiteral("Настоящий договор составлен в двух экземплярах, имеющих равную "
+                                          "юридическую силу, по одному для каждой из сторон, и вступает в силу ");
     for (int p = 0; p < 2000; ++p)
         doc.paragraphs << (p % 2 ? filler + identifier((p / 2) % 50) + QStringLiteral(" конец.") : filler);
     return doc;
@@ -57,6 +63,18 @@ QList<QStringList> bigBlock()
         rows << row;
     }
     return rows;
+}
+
+int pageCount(const QString& path)
+{
+    auto document = office::lo::loadAsNewDocument(path, true);
+    uno::Reference<document::XDocumentPropertiesSupplier> supplier(document, uno::UNO_QUERY_THROW);
+    sal_Int32 pages = 0;
+    for (const auto& item : supplier->getDocumentProperties()->getDocumentStatistics())
+        if (item.Name == "PageCount")
+            item.Value >>= pages;
+    TestOffice::close(document);
+    return pages;
 }
 
 struct Row {
@@ -114,7 +132,7 @@ int main(int argc, char** argv)
             entries << Entry{identifier(i), QStringLiteral("Значение номер %1").arg(i)};
         setList(entries);
         std::fprintf(stderr, "doc...\n");
-        Row row{QStringLiteral("doc, ~100 pages, 50 identifiers x 20")};
+        Row row{QStringLiteral("doc, %1 pages, 50 identifiers x 20").arg(pageCount(docPath))};
         row.coldLoad = cold(load(docPath));
         row.warmLoad = seconds(load(docPath));
         row.warmFill = seconds(fill(docPath, false));
