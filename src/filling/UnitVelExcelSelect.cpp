@@ -48,10 +48,7 @@ TFormExcelSelect::TFormExcelSelect(QWidget* parent)
 
 void TFormExcelSelect::createControls()
 {
-    auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
+    using widgets::named;
     Label1 = named(new QLabel(QStringLiteral(
         "Выберите диапазон значений, в котором будет производиться замена текста. Количество страниц "
         "и ячеек на каждой станице значительно влияют на скорость работы программы"), this), "Label1");

@@ -6,6 +6,7 @@
 #include "amounts/UnitVelCommands.h"
 #include "amounts/UnitVelnds.h"
 #include "common/Help.h"
+#include "filling/FillingRun.h"
 #include "net/UnitBrowser.h"
 #include "settings/UnitVelAbout.h"
 #include "settings/UnitVelOptions.h"
@@ -25,6 +26,7 @@ void TFormVelGeneral::FormActivate()
 
 void TFormVelGeneral::ButtonStartClick()
 {
+    runFilling(*this);
 }
 
 void TFormVelGeneral::NHelpClick()

@@ -45,7 +45,8 @@ TestOffice::TextDocument bigTextDocument()
 {
     TestOffice::TextDocument doc;
     const QString filler = QStringLiteral("Настоящий договор составлен в двух экземплярах, имеющих равную "
-                                          "юридическую силу, по одному для каждой из сторон, и вступает в силу ");
+                                          "юридическую силу, по одному для каждой из сторон, и вступает в силу с момента его "
+                                          "подписания обеими сторонами ");
     for (int p = 0; p < 2000; ++p)
         doc.paragraphs << (p % 2 ? filler + identifier((p / 2) % 50) + QStringLiteral(" конец.") : filler);
     return doc;

@@ -13,6 +13,7 @@
 #include "filling/LineBreakEscape.h"
 #include "filling/TraceLog.h"
 #include "filling/WordFiller.h"
+#include "filling/office/LibreOfficeSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -316,6 +317,31 @@ private slots:
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
         QCOMPARE(dialogs_->shown().first().text, "отказ: FileOpen(" + path + ")");
+    }
+
+    void officeSettingsFromTheEnvironment()
+    {
+        qunsetenv("KVILMAR_OFFICE_HEADLESS");
+        qunsetenv("KVILMAR_OFFICE_PIPE");
+        qunsetenv("KVILMAR_OFFICE_PROFILE");
+        qunsetenv("KVILMAR_OFFICE_PROGRAM");
+        office::lo::Settings visible = office::lo::settingsFromEnvironment();
+        QVERIFY(visible.pipe.startsWith("kvilmar_office_"));
+        QCOMPARE(visible.program, QString("soffice"));
+        QVERIFY(!visible.startArguments().contains("--headless"));
+        QVERIFY(visible.startArguments().contains("--accept=pipe,name=" + visible.pipe
+                                                  + ";urp;StarOffice.ComponentContext"));
+
+        qputenv("KVILMAR_OFFICE_HEADLESS", "1");
+        qputenv("KVILMAR_OFFICE_PIPE", "p1");
+        qputenv("KVILMAR_OFFICE_PROFILE", "/tmp/a b");
+        const office::lo::Settings headless = office::lo::settingsFromEnvironment();
+        qunsetenv("KVILMAR_OFFICE_HEADLESS");
+        qunsetenv("KVILMAR_OFFICE_PIPE");
+        qunsetenv("KVILMAR_OFFICE_PROFILE");
+        QCOMPARE(headless.pipe, QString("p1"));
+        QVERIFY(headless.startArguments().contains("--headless"));
+        QVERIFY(headless.startArguments().contains("-env:UserInstallation=file:///tmp/a%20b"));
     }
 
     void elapsedTime_data()

@@ -44,8 +44,10 @@ bool processRuns(qint64 pid)
 
 Connection& Connection::instance()
 {
-    static Connection connection;
-    return connection;
+    // Never destroyed: at program exit the UNO runtime may already be gone, so
+    // releasing the office's objects then would crash. The office runs on.
+    static Connection* connection = new Connection;
+    return *connection;
 }
 
 uno::Reference<uno::XComponentContext> Connection::localContext()

@@ -7,6 +7,8 @@
 
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -28,8 +30,9 @@ namespace {
 
 uno::Reference<lang::XComponent>& lastDocument()
 {
-    static uno::Reference<lang::XComponent> document;
-    return document;
+    // Never destroyed, like the connection it came through.
+    static auto* document = new uno::Reference<lang::XComponent>;
+    return *document;
 }
 
 beans::PropertyValue property(const char* name, const uno::Any& value)
@@ -51,6 +54,8 @@ QString textCharacterSet(const QByteArray& content)
 {
     if (content.startsWith("\xEF\xBB\xBF"))
         return QStringLiteral("UTF8");
+    // Cyrillic in 1251 is almost never valid UTF-8, so a strict decode tells
+    // the two apart; plain ASCII reads the same in both.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8.decode(content);
     return utf8.hasError() ? QStringLiteral("MS_1251") : QStringLiteral("UTF8");
@@ -105,8 +110,23 @@ void showDocument(const uno::Reference<lang::XComponent>& document)
         auto controller = model->getCurrentController();
         if (!controller.is())
             return;
-        auto window = controller->getFrame()->getContainerWindow();
-        window->setVisible(true);
+        auto frame = controller->getFrame();
+        frame->getContainerWindow()->setVisible(true);
+        // A frame loaded hidden gets its menu and tool bars only when its
+        // layout manager is told to show them.
+        uno::Reference<beans::XPropertySet> frameProperties(frame, uno::UNO_QUERY);
+        if (!frameProperties.is())
+            return;
+        uno::Reference<frame::XLayoutManager> layout(frameProperties->getPropertyValue("LayoutManager"),
+                                                     uno::UNO_QUERY);
+        if (!layout.is())
+            return;
+        layout->setVisible(true);
+        layout->createElement("private:resource/menubar/menubar");
+        layout->showElement("private:resource/menubar/menubar");
+        layout->createElement("private:resource/toolbar/standardbar");
+        layout->showElement("private:resource/toolbar/standardbar");
+        layout->doLayout();
     });
 }
 

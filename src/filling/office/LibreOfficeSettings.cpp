@@ -20,7 +20,7 @@ QStringList Settings::startArguments() const
          << QStringLiteral("--norestore") << QStringLiteral("--nolockcheck")
          << QStringLiteral("--accept=") + acceptString();
     if (!profile.isEmpty())
-        args << QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString();
+        args << QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(QUrl::FullyEncoded);
     return args;
 }
 
