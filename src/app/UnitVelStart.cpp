@@ -9,6 +9,8 @@
 #include "general/UnitVelGeneral.h"
 #include "settings/UnitVelOptions.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -78,8 +80,10 @@ TFormVelStart::TFormVelStart(QWidget* parent)
     BitBtnStartCancel = makeButton(QStringLiteral("BitBtnStartCancel"), QStringLiteral("Прервать"), this);
     BitBtnStartCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     ButtonStartConsole->setEnabled(false);
+    // Room for the longer caption with some air, never less than designed.
+    const int startWidth = std::max(200, ButtonStartConsole->sizeHint().width() + 24);
     for (QPushButton* b : {ButtonStartConsole, ButtonStartApl})
-        b->setMinimumSize(200, 26);
+        b->setMinimumSize(startWidth, 26);
     BitBtnStartCancel->setMinimumSize(93, 26);
 
     auto* grid = new QGridLayout;
