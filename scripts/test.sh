@@ -7,8 +7,11 @@ build="$root/build-test"
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKVILMAR_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
-cd "$build"
-ctest --output-on-failure --timeout 900 "$@"
 
 # The network readers under libFuzzer for a bounded time.
-FUZZ_SECONDS="${FUZZ_SECONDS:-60}" "$root/scripts/fuzz-net.sh"
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}" "$root/scripts/fuzz-net.sh" >"$build/fuzz-net.log" 2>&1 \
+  || { tail -n 60 "$build/fuzz-net.log"; echo "fuzz-net: failed"; exit 1; }
+echo "fuzz-net: no crash in ${FUZZ_SECONDS:-60} s"
+
+cd "$build"
+ctest --output-on-failure --timeout 900 "$@"
