@@ -123,6 +123,10 @@ private:
     // A receive through the socket; re-arms the notice of arriving data.
     long receive(char* buffer, long length, int flags);
     long sendSome(const char* buffer, long length);
+    // Sends the bytes, waiting while the send queue is full; afterChunk runs
+    // after each chunk that went out. Stops early on a cancel or when the
+    // socket takes nothing more.
+    void sendAll(const char* buffer, long length, const std::function<void(long)>& afterChunk);
     void noteSystemError();
     void raiseIfCancelled(const char* text);
 

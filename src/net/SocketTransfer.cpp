@@ -39,6 +39,26 @@ long TSocketClient::sendSome(const char* buffer, long length)
     return n;
 }
 
+void TSocketClient::sendAll(const char* buffer, long length, const std::function<void(long)>& afterChunk)
+{
+    long rest = length;
+    while (rest > 0 && !CancelRequested) {
+        const long n = sendSome(buffer, rest);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            QString text;
+            ErrorCheck(sockerr::WouldBlock, text);
+            // The socket's send queue is full: wait for it to drain.
+            pause();
+            continue;
+        }
+        buffer += n;
+        rest -= n;
+        afterChunk(n);
+    }
+}
+
 void TSocketClient::raiseIfCancelled(const char* text)
 {
     if (CancelRequested) {
@@ -53,21 +73,7 @@ void TSocketClient::SendBuffer(const char* buffer, quint16 length)
     TimerOn();
     const auto timerOff = qScopeGuard([this] { TimerOff(); });
     if (!CancelRequested) {
-        long rest = length != 0 ? length : long(::strnlen(buffer, 0xFFFF));
-        while (rest > 0 && !CancelRequested) {
-            const long n = sendSome(buffer, rest);
-            if (n == 0)
-                break;
-            if (n < 0) {
-                QString text;
-                ErrorCheck(sockerr::WouldBlock, text);
-                // The socket's send queue is full: wait for it to drain.
-                pause();
-                continue;
-            }
-            buffer += n;
-            rest -= n;
-        }
+        sendAll(buffer, length != 0 ? length : long(::strnlen(buffer, 0xFFFF)), [](long) {});
     }
     raiseIfCancelled("Socket send aborted");
 }
@@ -207,25 +213,12 @@ void TSocketClient::SendFile(const QString& fileName)
         const qint64 got = file.read(TransferBuffer.get(), TransferBufferSize);
         if (got < 0)
             throw KvilmarError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
-        const char* next = TransferBuffer.get();
-        long rest = long(got);
-        while (rest > 0 && !CancelRequested) {
-            const long n = sendSome(next, rest);
-            if (n == 0)
-                break;
-            if (n < 0) {
-                QString text;
-                ErrorCheck(sockerr::WouldBlock, text);
-                pause();
-                continue;
-            }
-            next += n;
-            rest -= n;
+        sendAll(TransferBuffer.get(), long(got), [this](long n) {
             SentCount += n;
             if (OnPacketSent)
                 OnPacketSent(this);
             QCoreApplication::processEvents();
-        }
+        });
     } while (file.pos() < file.size() && !CancelRequested);
     file.close();
     raiseIfCancelled("Socket send aborted");
