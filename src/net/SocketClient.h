@@ -127,6 +127,9 @@ private:
     // after each chunk that went out. Stops early on a cancel or when the
     // socket takes nothing more.
     void sendAll(const char* buffer, long length, const std::function<void(long)>& afterChunk);
+    // Receives while goOn() holds, until the peer closes or a cancel; each
+    // chunk goes to take, and every chunk restarts the time-out.
+    void receiveWhile(const std::function<bool()>& goOn, const std::function<void(const char*, long)>& take);
     void noteSystemError();
     void raiseIfCancelled(const char* text);
 

@@ -59,6 +59,31 @@ void TSocketClient::sendAll(const char* buffer, long length, const std::function
     }
 }
 
+void TSocketClient::receiveWhile(const std::function<bool()>& goOn,
+                                 const std::function<void(const char*, long)>& take)
+{
+    while (!CancelRequested && goOn()) {
+        const long n = receive(TransferBuffer.get(), TransferBufferSize, 0);
+        if (n == 0)
+            break;
+        if (n > 0) {
+            take(TransferBuffer.get(), n);
+            ReceivedCount += n;
+            if (OnPacketRecvd)
+                OnPacketRecvd(this);
+            TimerOn();
+            QCoreApplication::processEvents();
+            continue;
+        }
+        LastSocketError = systemError_;
+        if (LastSocketError == sockerr::NotConnected)
+            break;
+        QString error;
+        ErrorCheck(sockerr::WouldBlock, error);
+        pause();
+    }
+}
+
 void TSocketClient::raiseIfCancelled(const char* text)
 {
     if (CancelRequested) {
@@ -144,26 +169,8 @@ void TSocketClient::CaptureString(QByteArray& text, int limit)
     ReceivedCount = 0;
     TimerOn();
     const auto timerOff = qScopeGuard([this] { TimerOff(); });
-    while (!CancelRequested && (limit == -1 || text.size() < limit)) {
-        const long n = receive(TransferBuffer.get(), TransferBufferSize, 0);
-        if (n == 0)
-            break;
-        if (n > 0) {
-            text.append(TransferBuffer.get(), n);
-            ReceivedCount += n;
-            if (OnPacketRecvd)
-                OnPacketRecvd(this);
-            TimerOn();
-            QCoreApplication::processEvents();
-            continue;
-        }
-        LastSocketError = systemError_;
-        if (LastSocketError == sockerr::NotConnected)
-            break;
-        QString error;
-        ErrorCheck(sockerr::WouldBlock, error);
-        pause();
-    }
+    receiveWhile([&] { return limit == -1 || text.size() < limit; },
+                 [&](const char* data, long n) { text.append(data, n); });
     raiseIfCancelled("Socket capture aborted");
 }
 
@@ -176,27 +183,10 @@ void TSocketClient::CaptureFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw KvilmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    while (!CancelRequested) {
-        const long n = receive(TransferBuffer.get(), TransferBufferSize, 0);
-        if (n == 0)
-            break;
-        if (n > 0) {
-            if (file.write(TransferBuffer.get(), n) != n)
-                throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
-            ReceivedCount += n;
-            if (OnPacketRecvd)
-                OnPacketRecvd(this);
-            TimerOn();
-            QCoreApplication::processEvents();
-            continue;
-        }
-        LastSocketError = systemError_;
-        if (LastSocketError == sockerr::NotConnected)
-            break;
-        QString error;
-        ErrorCheck(sockerr::WouldBlock, error);
-        pause();
-    }
+    receiveWhile([] { return true; }, [&](const char* data, long n) {
+        if (file.write(data, n) != n)
+            throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    });
     file.close();
     raiseIfCancelled("Socket send aborted");
 }
