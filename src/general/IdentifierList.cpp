@@ -142,6 +142,25 @@ void IdentifierList::markSaved()
     saved_ = content();
 }
 
+IdentifierList::UncommittedEdit IdentifierList::firstUncommittedEdit(int i, const IdentifierRecord& boxes) const
+{
+    const IdentifierRecord& r = slots_[i];
+    if (boxes.replacement != r.replacement)
+        return UncommittedEdit::Replacement;
+    if (cut(boxes.comment, kCommentLimit) != r.comment)
+        return UncommittedEdit::Comment;
+    if (boxes.status != r.status)
+        return UncommittedEdit::Status;
+    return UncommittedEdit::None;
+}
+
+IdentifierList::CloseQuestion IdentifierList::closeQuestion() const
+{
+    if (hasSavedContent())
+        return isChanged() ? CloseQuestion::SaveChanges : CloseQuestion::None;
+    return hasText() ? CloseQuestion::SaveList : CloseQuestion::None;
+}
+
 IdentifierList& identifierList()
 {
     static IdentifierList list;

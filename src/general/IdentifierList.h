@@ -75,6 +75,17 @@ public:
     void takeOver(const QList<IdentifierRecord>& records);
     QList<IdentifierRecord> records() const;
 
+    // The first field of record i, in the order replacement, comment,
+    // status, that the input boxes changed without committing it. The
+    // identifier box is never compared.
+    enum class UncommittedEdit { None, Replacement, Comment, Status };
+    UncommittedEdit firstUncommittedEdit(int i, const IdentifierRecord& boxes) const;
+
+    // What closing asks: about changes to what was loaded or saved, or,
+    // when nothing with text was, whether to save a list that has text.
+    enum class CloseQuestion { None, SaveChanges, SaveList };
+    CloseQuestion closeQuestion() const;
+
     // Change detection. The content is every record's identifier, comment and
     // replacement text in order; the status is not part of it (it is not stored).
     bool hasText() const;            // some record has a non-empty text

@@ -137,10 +137,17 @@ void TFormVelGeneral::FormClose()
     // Nothing here may stop the program from ending.
     try {
         IdentifierList& list = identifierList();
-        if (list.hasSavedContent())
+        switch (list.closeQuestion()) {
+        case IdentifierList::CloseQuestion::SaveChanges:
             AskToSaveChanges();
-        else if (list.hasText() && askYesNo(QStringLiteral("Хотите сохранить список идентификаторов?")))
-            NSaveClick();
+            break;
+        case IdentifierList::CloseQuestion::SaveList:
+            if (askYesNo(QStringLiteral("Хотите сохранить список идентификаторов?")))
+                NSaveClick();
+            break;
+        case IdentifierList::CloseQuestion::None:
+            break;
+        }
 
         const QString templateName = EditFile->currentText();
         if (!list.fileName().isEmpty() || !templateName.isEmpty()) {

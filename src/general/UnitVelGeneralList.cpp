@@ -76,32 +76,36 @@ void TFormVelGeneral::ListBoxGeneralClick()
                                                            : QStringLiteral("'ВЫКЛЮЧЕН'");
     if (list.editPending() && list.hasCurrent()) {
         const int k = list.current();
-        const IdentifierRecord& r = list.record(k);
-        const QByteArray replacement = cp1251::fromUnicode(ComboBoxText->currentText());
-        const QByteArray comment = IdentifierList::cut(cp1251::fromUnicode(EditComment->text()),
-                                                       IdentifierList::kCommentLimit);
-        const bool status = CheckBoxStatus->isChecked();
-        if (replacement != r.replacement) {
-            if (askYesNo(QStringLiteral("Текст замены идентификатора ") + quoted(r.identifier)
-                         + QStringLiteral(" был изменен на ") + quoted(replacement) + kApplyQuestion)) {
-                list.setReplacement(k, replacement);
-                list.setComment(k, comment);
-                list.setStatus(k, status);
+        const QByteArray identifier = list.record(k).identifier;
+        const IdentifierRecord boxes{
+            identifier, cp1251::fromUnicode(ComboBoxText->currentText()),
+            IdentifierList::cut(cp1251::fromUnicode(EditComment->text()), IdentifierList::kCommentLimit),
+            CheckBoxStatus->isChecked()};
+        switch (list.firstUncommittedEdit(k, boxes)) {
+        case IdentifierList::UncommittedEdit::Replacement:
+            if (askYesNo(QStringLiteral("Текст замены идентификатора ") + quoted(identifier)
+                         + QStringLiteral(" был изменен на ") + quoted(boxes.replacement) + kApplyQuestion)) {
+                list.store(k, boxes);
                 rewriteLine(k);
             }
-        } else if (comment != r.comment) {
-            if (askYesNo(QStringLiteral("Текст комментария к идентификатору ") + quoted(r.identifier)
+            break;
+        case IdentifierList::UncommittedEdit::Comment:
+            if (askYesNo(QStringLiteral("Текст комментария к идентификатору ") + quoted(identifier)
                          + QStringLiteral(" был изменен") + kApplyQuestion)) {
-                list.setComment(k, comment);
-                list.setStatus(k, status);
+                list.setComment(k, boxes.comment);
+                list.setStatus(k, boxes.status);
                 rewriteLine(k);
             }
-        } else if (status != r.status) {
-            if (askYesNo(QStringLiteral("Статус идентификатора ") + quoted(r.identifier)
+            break;
+        case IdentifierList::UncommittedEdit::Status:
+            if (askYesNo(QStringLiteral("Статус идентификатора ") + quoted(identifier)
                          + QStringLiteral(" был изменен на ") + statusWord + kApplyQuestion)) {
-                list.setStatus(k, status);
+                list.setStatus(k, boxes.status);
                 rewriteLine(k);
             }
+            break;
+        case IdentifierList::UncommittedEdit::None:
+            break;
         }
     }
 

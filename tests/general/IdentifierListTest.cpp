@@ -120,6 +120,46 @@ private slots:
         list.clearReplacements();
         QVERIFY(!list.isChanged());   // it had none
     }
+
+    void closeQuestion()
+    {
+        using Q = IdentifierList::CloseQuestion;
+        IdentifierList list;
+        QCOMPARE(list.closeQuestion(), Q::None);
+        list.append(rec("#A#"));
+        QCOMPARE(list.closeQuestion(), Q::SaveList);
+        list.markSaved();
+        QCOMPARE(list.closeQuestion(), Q::None);
+        list.setComment(0, "c");
+        QCOMPARE(list.closeQuestion(), Q::SaveChanges);
+        list.clearAll();
+        QCOMPARE(list.closeQuestion(), Q::None);
+        list.takeOver({rec("")});   // loaded, but without any text
+        list.setComment(0, "c");
+        QCOMPARE(list.closeQuestion(), Q::SaveList);
+    }
+
+    // Replacement, comment, status: the first that differs; never the identifier.
+    void firstUncommittedEdit_data()
+    {
+        QTest::addColumn<IdentifierRecord>("boxes");
+        QTest::addColumn<int>("edit");
+        using E = IdentifierList::UncommittedEdit;
+        QTest::newRow("none") << rec("#A#", "t", "c") << int(E::None);
+        QTest::newRow("identifier only") << rec("#Z#", "t", "c") << int(E::None);
+        QTest::newRow("all three") << rec("#A#", "x", "y", false) << int(E::Replacement);
+        QTest::newRow("comment and status") << rec("#A#", "t", "y", false) << int(E::Comment);
+        QTest::newRow("status") << rec("#A#", "t", "c", false) << int(E::Status);
+        QTest::newRow("comment past its limit") << rec("#A#", "t", "c" + QByteArray(200, ' ')) << int(E::Comment);
+    }
+    void firstUncommittedEdit()
+    {
+        QFETCH(IdentifierRecord, boxes);
+        QFETCH(int, edit);
+        IdentifierList list;
+        list.append(rec("#A#", "t", "c"));
+        QCOMPARE(int(list.firstUncommittedEdit(0, boxes)), edit);
+    }
 };
 
 KV_TEST_MAIN(IdentifierListTest)
