@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libreoffice-writer libreoffice-calc libreoffice-dev
-  clang
+  clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
   fonts-dejavu-core fonts-liberation
 )
