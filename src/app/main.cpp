@@ -6,6 +6,7 @@
 #include "app/UnitVelStart.h"
 #include "app/Windows.h"
 #include "common/Dialogs.h"
+#include "common/ProgramInfo.h"
 #include "settings/ProgramIcon.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ void installDialogSeam()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(programInfo::name());
     loadQtTranslations(app);
     installDialogSeam();
 
