@@ -6,10 +6,10 @@
 #include "common/Help.h"
 #include "common/ProgramInfo.h"
 #include "common/Widgets.h"
+#include "settings/UnitVelAbout.h"
 #include "net/HttpClient.h"
 #include "net/VersionCheck.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +24,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 TFormVelBrowser* FormVelBrowser = nullptr;
@@ -377,7 +376,7 @@ void TFormVelBrowser::ButtonHelpWWWClick()
 
 void TFormVelBrowser::ButtonWWWClick()
 {
-    QDesktopServices::openUrl(QUrl(programInfo::homePageUrl()));
+    openHomePage();
 }
 
 void TFormVelBrowser::done(int result)

@@ -17,9 +17,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-// The help window is linked from elsewhere; this stands in until it is.
-__attribute__((weak)) void showHelpTopic(const QString&) {}
-
 namespace {
 
 const QString kNoConnection =
