@@ -44,6 +44,19 @@ class TestFillingOffice : public QObject {
     QString filled() { return TestOffice::documentText(TestOffice::lastDocument()); }
     void done() { TestOffice::close(TestOffice::lastDocument()); }
 
+    // Fills the template at path with the present list, expecting the
+    // completion box, and returns the filled document's text.
+    QString fillAndRead(const QString& path)
+    {
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        const QString text = filled();
+        done();
+        return text;
+    }
+
     QString makeText(const QString& name, const QString& filter, const TestOffice::TextDocument& content)
     {
         const QString path = folder_.file(name);
@@ -126,12 +139,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         const QString path = folder_.write("t.txt", bytes);
         setList({{"имя", "Мир"}});
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
-        QCOMPARE(filled(), QString("Привет, Мир!\nЁлка"));
-        done();
+        QCOMPARE(fillAndRead(path), QString("Привет, Мир!\nЁлка"));
         QCOMPARE(folder_.read("t.txt"), bytes);
     }
 
@@ -157,12 +165,7 @@ private slots:
         QFETCH(QString, expected);
         const QString path = folder_.write("breaks.txt", "a B c\r\nd e\r\nf\r\n");
         setList({{identifier, replacement}});
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
-        QCOMPARE(filled(), expected);
-        done();
+        QCOMPARE(fillAndRead(path), expected);
     }
 
     void plainTextMatching_data()
@@ -184,12 +187,7 @@ private slots:
         QFETCH(QString, expected);
         const QString path = folder_.write("p.txt", "x . * ? [ ] ( ) \\ $ ^ & + y .. a.c\r\n");
         setList({{identifier, replacement}});
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
-        QCOMPARE(filled(), expected);
-        done();
+        QCOMPARE(fillAndRead(path), expected);
     }
 
     void longTexts()
@@ -199,25 +197,15 @@ private slots:
         const QString replacement = QString("0123456789").repeated(10000);
         const QString path = folder_.write("long.txt", cp1251::fromUnicode("<" + identifier + ">\r\n"));
         setList({{identifier, replacement}});
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
-        QCOMPARE(filled(), "<" + replacement + ">");
-        done();
+        QCOMPARE(fillAndRead(path), "<" + replacement + ">");
     }
 
     void allRecordsOffReplaceNothing()
     {
         const QString path = folder_.write("off.txt", "keep A\r\n");
         setList({{"A", "B", false}, {"keep", "lose", false}});
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
+        QCOMPARE(fillAndRead(path), QString("keep A"));
         QCOMPARE(dialogs_->shown().size(), 1);
-        QCOMPARE(filled(), QString("keep A"));
-        done();
     }
 
     void badTemplates_data()
@@ -328,12 +316,7 @@ private slots:
         const QString path = folder_.write("trace.txt", "one two three\r\n");
         setList({{"one", "1"}, {"two", "2", false}, {"three", "3"}});
         setDiagnosticMode(DiagnosticMode::WordTrace);
-        TestHost host;
-        host.name = path;
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
-        QCOMPARE(filled(), QString("1 two 3"));
-        done();
+        QCOMPARE(fillAndRead(path), QString("1 two 3"));
         QFile log(traceLog::path());
         QVERIFY(log.open(QIODevice::ReadOnly));
         QCOMPARE(log.readAll(), QByteArray("500\r\n535\r\n536\r\n537\r\n538\r\n"
