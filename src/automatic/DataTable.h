@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A data table of the fill command: a header row naming identifiers and one
+// row per document. Texts are code page 1251, as everywhere in the core.
+struct DataRow {
+    int number = 0;           // 1-based among the data rows: the document's number
+    int line = 0;             // where the row starts in its file (line or sheet row)
+    QList<QByteArray> cells;  // never more than the header; missing cells are empty
+
+    QByteArray cell(qsizetype column) const { return column < cells.size() ? cells.at(column) : QByteArray(); }
+};
+
+struct DataTable {
+    QString fileName;
+    QList<QByteArray> header;
+    int headerLine = 0;
+    QList<DataRow> rows;
+};
+
+namespace automatic {
+
+// Each data row is a document; more than this is no batch one run should make.
+constexpr int kMaxDataRows = 100000;
+
+// Builds a table record by record, with the rules every table follows
+// whatever file it came from: the first record with any text is the header; a
+// record whose cells are all empty is passed over; a record with more cells
+// than the header is refused with its line; there must be a data row, and
+// at most kMaxDataRows.
+// Refusals throw KvilmarError with a message naming the file and line.
+class TableBuilder {
+public:
+    explicit TableBuilder(const QString& fileName);
+
+    bool hasHeader() const { return haveHeader_; }
+    // Refuses a record of the given line as soon as it has more cells than
+    // the header, so a reader need not collect the rest of it.
+    void checkWidth(int line, qsizetype cellCount) const;
+    void add(int line, QList<QByteArray> cells);
+    DataTable finish();
+
+private:
+    DataTable table_;
+    bool haveHeader_ = false;
+};
+
+// A sheet read through the office: row k of the list is sheet row k + 1.
+// Empty cells at the end of a row are the sheet's used area, not data. Line
+// breaks in a cell become carriage returns, the program's paragraph break.
+DataTable tableFromSheet(const QString& fileName, const QList<QStringList>& sheetRows);
+
+// "Таблица "name", строка N: " for messages about a place in a table.
+QString tablePlace(const QString& fileName, int line);
+
+} // namespace automatic
