@@ -40,9 +40,10 @@ public:
         while (pos_ < d_.size()) {
             const int recordLine = line_;
             QList<QByteArray> cells;
-            for (;;) {
-                cells.append(decoded(cell()));
-                builder.checkWidth(recordLine, cells.size());
+            for (qsizetype column = 0;; ++column) {
+                QByteArray text = decoded(cell());
+                if (builder.keepCell(recordLine, column, text))
+                    cells.append(std::move(text));
                 if (pos_ < d_.size() && d_.at(pos_) == separator_) {
                     ++pos_;
                     continue;

@@ -4,16 +4,10 @@
 #include "common/KvilmarError.h"
 
 #include <QDir>
-#include <algorithm>
 
 namespace automatic {
 
 namespace {
-
-bool allEmpty(const QList<QByteArray>& cells)
-{
-    return std::all_of(cells.begin(), cells.end(), [](const QByteArray& c) { return c.isEmpty(); });
-}
 
 QString shown(const QString& fileName)
 {
@@ -32,27 +26,43 @@ TableBuilder::TableBuilder(const QString& fileName)
     table_.fileName = fileName;
 }
 
-void TableBuilder::checkWidth(int line, qsizetype cellCount) const
+void TableBuilder::refuseWide(int line) const
 {
-    if (haveHeader_ && cellCount > table_.header.size())
+    throw KvilmarError(tablePlace(table_.fileName, line)
+                       + QStringLiteral("ячеек больше, чем в строке заголовка (%1 в строке %2). "
+                                        "Лишним ячейкам не соответствует ни один идентификатор.")
+                             .arg(table_.header.size())
+                             .arg(table_.headerLine));
+}
+
+bool TableBuilder::keepCell(int line, qsizetype column, const QByteArray& cell) const
+{
+    if (haveHeader_ && column >= table_.header.size()) {
+        if (!cell.isEmpty())
+            refuseWide(line);
+        return false;
+    }
+    if (cellCount_ + column >= kMaxCells)
         throw KvilmarError(tablePlace(table_.fileName, line)
-                           + QStringLiteral("ячеек больше, чем в строке заголовка (%1 в строке %2). "
-                                            "Лишним ячейкам не соответствует ни один идентификатор.")
-                                 .arg(table_.header.size())
-                                 .arg(table_.headerLine));
+                           + QStringLiteral("в таблице больше %1 ячеек. Разделите таблицу на части.").arg(kMaxCells));
+    return true;
 }
 
 void TableBuilder::add(int line, QList<QByteArray> cells)
 {
-    if (allEmpty(cells))
+    while (!cells.isEmpty() && cells.constLast().isEmpty())
+        cells.removeLast();
+    if (cells.isEmpty())
         return;
+    for (qsizetype column = 0; column < cells.size(); ++column)
+        keepCell(line, column, cells.at(column));
+    cellCount_ += cells.size();
     if (!haveHeader_) {
         table_.header = std::move(cells);
         table_.headerLine = line;
         haveHeader_ = true;
         return;
     }
-    checkWidth(line, cells.size());
     if (table_.rows.size() >= kMaxDataRows)
         throw KvilmarError(tablePlace(table_.fileName, line)
                            + QStringLiteral("строк данных больше %1. Разделите таблицу на части.").arg(kMaxDataRows));
@@ -74,12 +84,9 @@ DataTable tableFromSheet(const QString& fileName, const QList<QStringList>& shee
 {
     TableBuilder builder(fileName);
     for (qsizetype i = 0; i < sheetRows.size(); ++i) {
-        QStringList row = sheetRows.at(i);
-        while (!row.isEmpty() && row.constLast().isEmpty())
-            row.removeLast();
         QList<QByteArray> cells;
-        cells.reserve(row.size());
-        for (QString text : std::as_const(row))
+        cells.reserve(sheetRows.at(i).size());
+        for (QString text : sheetRows.at(i))
             cells.append(cp1251::fromUnicode(text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"))
                                                  .replace(QLatin1Char('\n'), QLatin1Char('\r'))));
         builder.add(static_cast<int>(i) + 1, std::move(cells));

@@ -71,6 +71,8 @@ private slots:
             << QStringList{"3:1", "6:2||3"};
         QTest::newRow("ctrl-z ends the file") << QByteArray("a\n1\n\x1A" "2\n") << QStringList{"a"}
                                               << QStringList{"2:1"};
+        QTest::newRow("empty cells past the header are no cells")
+            << QByteArray("a;b;\n1;2;;\n;;;\n") << QStringList{"a", "b"} << QStringList{"2:1|2"};
         QTest::newRow("empty quoted cell and trailing separator")
             << QByteArray("a;b\n\"\";x\n") << QStringList{"a", "b"} << QStringList{"2:|x"};
     }
@@ -93,6 +95,10 @@ private slots:
         QTest::newRow("more cells than the header")
             << QByteArray("a;b\n1;2\n1;2;3\n")
             << "Таблица \"d.csv\", строка 3: ячеек больше, чем в строке заголовка (2 в строке 1).";
+        QTest::newRow("text in a quoted cell past the header")
+            << QByteArray("a\n1;\"\"\n1;\"x\"\n") << "Таблица \"d.csv\", строка 3: ячеек больше";
+        QTest::newRow("too many cells") << "x" + QByteArray(kMaxCells, ';')
+                                        << "Таблица \"d.csv\", строка 1: в таблице больше 4000000 ячеек.";
         QTest::newRow("quote never closed")
             << QByteArray("a\n1\n\"open\n\n")
             << "Таблица \"d.csv\", строка 3: кавычка, открытая в этой строке, не закрыта до конца файла.";
