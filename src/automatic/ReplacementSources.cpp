@@ -79,15 +79,8 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
     const QString headerPlace = tablePlace(table->fileName, table->headerLine);
     for (qsizetype column = 0; column < table->header.size(); ++column) {
         const QByteArray& name = table->header.at(column);
-        if (name.isEmpty()) {
-            for (const DataRow& row : table->rows)
-                if (!row.cell(column).isEmpty())
-                    throw KvilmarError(tablePlace(table->fileName, row.line)
-                                       + QStringLiteral("в столбце %1 есть текст, а в строке заголовка у этого столбца "
-                                                        "нет идентификатора.").arg(column + 1));
-            columnRecords_.append(QList<int>());
+        if (name.isEmpty())
             continue;
-        }
         if (name.size() > IdentifierList::kIdentifierLimit)
             throw KvilmarError(tooLong(headerPlace + QStringLiteral("в столбце %1 ").arg(column + 1)));
         if (seen.contains(name))
@@ -95,8 +88,14 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
         seen.insert(name);
         if (recordsNamed(records_, name).isEmpty())
             addNew(name, QStringLiteral("таблица \"%1\"").arg(QDir::toNativeSeparators(table->fileName)));
-        columnRecords_.append(recordsNamed(records_, name));
+        namedColumns_.append({column, recordsNamed(records_, name)});
     }
+    for (const DataRow& row : table->rows)
+        for (qsizetype column = 0; column < row.cells.size(); ++column)
+            if (table->header.at(column).isEmpty() && !row.cells.at(column).isEmpty())
+                throw KvilmarError(tablePlace(table->fileName, row.line)
+                                   + QStringLiteral("в столбце %1 есть текст, а в строке заголовка у этого столбца "
+                                                    "нет идентификатора.").arg(column + 1));
 }
 
 void ReplacementSources::addNew(const QByteArray& identifier, const QString& from)
@@ -112,8 +111,8 @@ void ReplacementSources::addNew(const QByteArray& identifier, const QString& fro
 QList<IdentifierRecord> ReplacementSources::recordsFor(const DataRow& row) const
 {
     QList<IdentifierRecord> records = records_;
-    for (qsizetype column = 0; column < columnRecords_.size(); ++column)
-        for (int i : columnRecords_.at(column))
+    for (const auto& [column, indexes] : namedColumns_)
+        for (int i : indexes)
             records[i].replacement = row.cell(column);
     return records;
 }

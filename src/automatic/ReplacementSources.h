@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 // Where the replacement texts of a fill command come from, later sources
 // winning: the list file, the replacement list file, the --set pairs, and
@@ -49,7 +50,8 @@ public:
 private:
     void addNew(const QByteArray& identifier, const QString& from);
     QList<IdentifierRecord> records_;
-    QList<QList<int>> columnRecords_;   // per header column, the records it sets
+    // Each header column with a name, and the records it sets.
+    QList<std::pair<qsizetype, QList<int>>> namedColumns_;
 };
 
 } // namespace automatic
