@@ -74,6 +74,9 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
     } catch (const KvilmarError& e) {
         console.err(e.text() + QLatin1Char('\n'));
         return kBadInput;
+    } catch (const std::exception& e) {
+        console.err(QString::fromUtf8(e.what()) + QLatin1Char('\n'));
+        return kBadInput;
     }
 
     const bool bar = console.errIsTerminal();
