@@ -1,0 +1,77 @@
+#include "automatic/BatchReport.h"
+
+#include "filling/FillingRules.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace automatic {
+
+namespace {
+
+QString seconds(qint64 msecs)
+{
+    return filling::oneDecimal(static_cast<double>(msecs) / 1000.0) + QStringLiteral(" с");
+}
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
+}
+
+QString named(const JobOutcome& outcome)
+{
+    QString name = QDir::toNativeSeparators(outcome.output);
+    if (outcome.line > 0)
+        name += QStringLiteral(" (строка %1)").arg(outcome.line);
+    return name;
+}
+
+} // namespace
+
+int exitCodeFor(const QList<JobOutcome>& outcomes)
+{
+    const bool all = std::all_of(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
+    return all ? kAllMade : kSomeFailed;
+}
+
+QString progressLine(int number, int total, const JobOutcome& outcome)
+{
+    const QString head = QStringLiteral("[%1/%2] ").arg(number).arg(total) + named(outcome) + QStringLiteral(" — ");
+    return head + (outcome.made ? seconds(outcome.msecs) : QStringLiteral("не сделан: ") + oneLine(outcome.reason));
+}
+
+QString clockTime(qint64 msecs)
+{
+    const qint64 total = (std::max<qint64>(msecs, 0) + 500) / 1000;
+    const qint64 h = total / 3600, m = total / 60 % 60, s = total % 60;
+    if (h > 0)
+        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(total / 60).arg(s, 2, 10, QLatin1Char('0'));
+}
+
+QString progressBar(int done, int total, qint64 elapsedMsecs, int width)
+{
+    const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(width) * done / total) : width;
+    QString bar = QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('-'))
+                + QStringLiteral("] %1/%2").arg(done).arg(total);
+    if (done > 0 && done < total)
+        bar += QStringLiteral(", осталось около ") + clockTime(elapsedMsecs * (total - done) / done);
+    return bar;
+}
+
+QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
+{
+    const auto made = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
+    QString text = QStringLiteral("Сделано документов: %1 из %2.\n").arg(made).arg(outcomes.size());
+    if (made < outcomes.size()) {
+        text += QStringLiteral("Не сделано: %1.\n").arg(outcomes.size() - made);
+        for (const JobOutcome& outcome : outcomes)
+            if (!outcome.made)
+                text += QStringLiteral("  ") + named(outcome) + QStringLiteral(": ") + oneLine(outcome.reason)
+                      + QLatin1Char('\n');
+    }
+    return text + QStringLiteral("Затраченное время: ") + seconds(totalMsecs) + QLatin1Char('\n');
+}
+
+} // namespace automatic

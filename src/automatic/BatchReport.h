@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// What a fill command tells while it works and when it ends: a line per
+// document, a progress bar for a terminal, the summary and the exit code.
+namespace automatic {
+
+enum ExitCode { kAllMade = 0, kSomeFailed = 1, kBadInput = 2 };
+
+struct JobOutcome {
+    QString output;
+    int line = 0;        // the data row's line in its table; 0 without a table
+    bool made = false;
+    QString reason;      // why it was not made
+    qint64 msecs = 0;
+};
+
+// kAllMade when every document was made, kSomeFailed otherwise.
+int exitCodeFor(const QList<JobOutcome>& outcomes);
+
+// "[17/40] name — 2,1 с", or "— не сделан: reason".
+QString progressLine(int number, int total, const JobOutcome& outcome);
+
+// "[#####-----] 17/40, осталось около 1:05": done of total after elapsed
+// milliseconds, the time left estimated from the mean so far. No estimate
+// before the first document is done.
+QString progressBar(int done, int total, qint64 elapsedMsecs, int width = 30);
+
+// "m:ss", or "h:mm:ss" from an hour on.
+QString clockTime(qint64 msecs);
+
+// Made of how many, the failed ones with their reasons, the total time.
+QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs);
+
+} // namespace automatic

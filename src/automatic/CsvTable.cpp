@@ -1,0 +1,200 @@
+#include "automatic/CsvTable.h"
+
+#include "common/Codec1251.h"
+#include "common/KvilmarError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace automatic {
+
+namespace {
+
+constexpr char kEndOfFile = 26;
+constexpr char kQuote = '"';
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// Strict: a single bad sequence means the text is not UTF-8. Cyrillic in
+// 1251 is almost never valid UTF-8; plain ASCII reads the same in both.
+bool isUtf8(const QByteArray& content)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(content);
+    return !decoder.hasError();
+}
+
+class Scanner {
+public:
+    Scanner(const QByteArray& content, char separator, bool utf8, const QString& fileName)
+        : d_(content), separator_(separator), utf8_(utf8), fileName_(fileName) {}
+
+    DataTable scan()
+    {
+        TableBuilder builder(fileName_);
+        while (pos_ < d_.size()) {
+            const int recordLine = line_;
+            QList<QByteArray> cells;
+            for (qsizetype column = 0;; ++column) {
+                QByteArray text = decoded(cell());
+                if (builder.keepCell(recordLine, column, text))
+                    cells.append(std::move(text));
+                if (pos_ < d_.size() && d_.at(pos_) == separator_) {
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            skipLineEnd();
+            builder.add(recordLine, std::move(cells));
+        }
+        return builder.finish();
+    }
+
+private:
+    QByteArray cell()
+    {
+        if (pos_ < d_.size() && d_.at(pos_) == kQuote)
+            return quotedCell();
+        const qsizetype start = pos_;
+        while (pos_ < d_.size() && d_.at(pos_) != separator_ && !isLineEnd(d_.at(pos_)))
+            ++pos_;
+        return d_.mid(start, pos_ - start);
+    }
+
+    QByteArray quotedCell()
+    {
+        const int openedAt = line_;
+        ++pos_;
+        QByteArray text;
+        for (;;) {
+            const qsizetype quote = d_.indexOf(kQuote, pos_);
+            if (quote < 0)
+                throw KvilmarError(tablePlace(fileName_, openedAt)
+                                   + QStringLiteral("кавычка, открытая в этой строке, не закрыта до конца файла."));
+            appendWithBreaks(text, quote);
+            pos_ = quote + 1;
+            if (pos_ < d_.size() && d_.at(pos_) == kQuote) {
+                text += kQuote;
+                ++pos_;
+                continue;
+            }
+            break;
+        }
+        if (pos_ < d_.size() && d_.at(pos_) != separator_ && !isLineEnd(d_.at(pos_)))
+            throw KvilmarError(tablePlace(fileName_, line_)
+                               + QStringLiteral("после закрывающей кавычки должен стоять разделитель \"%1\" "
+                                                "или конец строки. Кавычку внутри ячейки в кавычках пишут дважды.")
+                                     .arg(separator_ == '\t' ? QStringLiteral("табуляция") : QString(QLatin1Char(separator_))));
+        return text;
+    }
+
+    // Copies the bytes up to end, each line break (CR LF, CR or LF) as one CR.
+    void appendWithBreaks(QByteArray& text, qsizetype end)
+    {
+        while (pos_ < end) {
+            const char c = d_.at(pos_++);
+            if (!isLineEnd(c)) {
+                text += c;
+                continue;
+            }
+            if (c == '\r' && pos_ < end && d_.at(pos_) == '\n')
+                ++pos_;
+            text += '\r';
+            ++line_;
+        }
+    }
+
+    void skipLineEnd()
+    {
+        if (pos_ >= d_.size())
+            return;
+        if (d_.at(pos_++) == '\r' && pos_ < d_.size() && d_.at(pos_) == '\n')
+            ++pos_;
+        ++line_;
+    }
+
+    QByteArray decoded(const QByteArray& bytes) const
+    {
+        return utf8_ ? cp1251::fromUnicode(QString::fromUtf8(bytes)) : bytes;
+    }
+
+    const QByteArray& d_;
+    const char separator_;
+    const bool utf8_;
+    const QString& fileName_;
+    qsizetype pos_ = 0;
+    int line_ = 1;
+};
+
+} // namespace
+
+bool isTextTable(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    return suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") || suffix == QLatin1String("txt");
+}
+
+char detectSeparator(const QByteArray& content)
+{
+    static constexpr char kCandidates[] = {';', '\t', ','};
+    qsizetype counts[3] = {0, 0, 0};
+    bool quoted = false, text = false;
+    for (const char c : content) {
+        if (c == kQuote)
+            quoted = !quoted;
+        else if (!quoted && isLineEnd(c)) {
+            if (text)
+                break;
+            continue;
+        }
+        text = true;
+        if (quoted)
+            continue;
+        for (int i = 0; i < 3; ++i)
+            counts[i] += c == kCandidates[i];
+    }
+    int best = 0;
+    for (int i = 1; i < 3; ++i)
+        if (counts[i] > counts[best])
+            best = i;
+    return kCandidates[best];
+}
+
+DataTable parseTextTable(QByteArray content, const QString& fileName)
+{
+    const qsizetype end = content.indexOf(kEndOfFile);
+    if (end >= 0)
+        content.truncate(end);
+    const bool bom = content.startsWith("\xEF\xBB\xBF");
+    if (bom)
+        content.remove(0, 3);
+    const bool utf8 = bom || isUtf8(content);
+    return Scanner(content, detectSeparator(content), utf8, fileName).scan();
+}
+
+DataTable readTextTable(const QString& fileName)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" не найден.").arg(shown));
+    QFile file(fileName);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        throw KvilmarError(QStringLiteral("Не удается открыть файл таблицы \"%1\": %2")
+                               .arg(shown, info.isDir() ? QStringLiteral("это папка") : file.errorString()));
+    if (file.size() > kMaxTextTableBytes)
+        throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" слишком велик: больше %2 МБ.")
+                               .arg(shown).arg(kMaxTextTableBytes / (1024 * 1024)));
+    QByteArray content = file.read(kMaxTextTableBytes + 1);
+    if (file.error() != QFileDevice::NoError || content.size() > kMaxTextTableBytes)
+        throw KvilmarError(QStringLiteral("Не удается прочитать файл таблицы \"%1\": %2").arg(shown, file.errorString()));
+    return parseTextTable(std::move(content), fileName);
+}
+
+} // namespace automatic

@@ -1,0 +1,248 @@
+#include "automatic/FillArguments.h"
+
+#include "automatic/CsvTable.h"
+#include "automatic/OutputFormat.h"
+#include "common/KvilmarError.h"
+#include "filling/ColumnList.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace automatic {
+
+namespace {
+
+struct OptionText {
+    QStringList names;
+    const char* valueName;   // null: a switch
+    const char* description;
+};
+
+const QList<OptionText>& optionTexts()
+{
+    static const QList<OptionText> texts{
+        {{"list"}, "СПИСОК", "файл списка идентификаторов (.fdp) или файл с идентификатором в каждой строке; обязателен"},
+        {{"replacements"}, "ФАЙЛ", "файл списка замен: по тексту замены в строке, по порядку записей списка"},
+        {{"set"}, "ИД=ТЕКСТ", "текст замены для идентификатора; можно указать несколько раз"},
+        {{"data"}, "ТАБЛИЦА",
+         "таблица .csv, .ods или .xlsx: первая строка называет идентификаторы, каждая следующая даёт один документ"},
+        {{"sheet"}, "ЛИСТ", "лист таблицы .ods или .xlsx; по умолчанию первый"},
+        {{"out"}, "ИМЯ",
+         "файл результата или образец имени с {N} (номер строки данных) и {ИД} (текст этой строки для "
+         "идентификатора ИД); формат по расширению. По умолчанию: имя шаблона с _N рядом с шаблоном, в его формате"},
+        {{"sheets"}, "N", "сколько листов шаблона-таблицы просматривать, от 1 до 10"},
+        {{"range"}, "A1:Z100", "блок ячеек, в котором идёт замена на каждом листе"},
+        {{"force"}, nullptr, "заменять уже существующие файлы"},
+        {{"h", "help"}, nullptr, "показать эту справку"},
+    };
+    return texts;
+}
+
+constexpr qsizetype kHelpWidth = 80;
+
+// Words of the text in lines of at most width characters, each line after
+// the first led by indent.
+QString wrapped(const QString& text, qsizetype width, const QString& indent)
+{
+    QString result, line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+            result += line + QLatin1Char('\n') + indent;
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return result + line + QLatin1Char('\n');
+}
+
+QString dashed(const QString& name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+QString optionLabel(const OptionText& option)
+{
+    QStringList names;
+    for (const QString& name : option.names)
+        names << dashed(name);
+    QString label = names.join(QStringLiteral(", "));
+    if (option.valueName)
+        label += QLatin1Char(' ') + QString::fromUtf8(option.valueName);
+    return label;
+}
+
+// The one value of an option given at most once; nullopt when not given.
+std::optional<QString> single(const QCommandLineParser& parser, const QString& name)
+{
+    const QStringList values = parser.values(name);
+    if (values.isEmpty())
+        return std::nullopt;
+    if (values.size() > 1)
+        throw KvilmarError(QStringLiteral("Параметр --%1 указан больше одного раза.").arg(name));
+    if (values.first().isEmpty())
+        throw KvilmarError(QStringLiteral("У параметра --%1 пустое значение.").arg(name));
+    return values.first();
+}
+
+QString parseFailure(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("Неизвестный параметр: %1.").arg(dashed(unknown.first()));
+    for (const QString& argument : arguments)
+        for (const OptionText& option : optionTexts())
+            for (const QString& name : option.names)
+                if (!option.valueName && argument.startsWith(dashed(name) + QLatin1Char('=')))
+                    return QStringLiteral("Параметр %1 не принимает значения.").arg(dashed(name));
+    return QStringLiteral("После параметра %1 не указано значение.").arg(arguments.last());
+}
+
+bool isOfficeTable(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    return suffix == QLatin1String("ods") || suffix == QLatin1String("xlsx") || suffix == QLatin1String("xls");
+}
+
+FillOptions optionsFrom(const QCommandLineParser& parser)
+{
+    FillOptions options;
+    const QStringList positional = parser.positionalArguments().mid(1);
+    if (positional.isEmpty())
+        throw KvilmarError(QStringLiteral("Не указан файл шаблона документа."));
+    if (positional.size() > 1)
+        throw KvilmarError(QStringLiteral("Лишний аргумент: \"%1\". Шаблон указывают один.").arg(positional.at(1)));
+    options.templateName = positional.first();
+    if (options.templateName.isEmpty())
+        throw KvilmarError(QStringLiteral("Не указан файл шаблона документа."));
+
+    const std::optional<QString> list = single(parser, QStringLiteral("list"));
+    if (!list)
+        throw KvilmarError(QStringLiteral("Не указан файл списка идентификаторов: --list СПИСОК."));
+    options.listFile = *list;
+    options.replacementsFile = single(parser, QStringLiteral("replacements")).value_or(QString());
+    for (const QString& set : parser.values(QStringLiteral("set")))
+        options.sets.append(parseSetPair(set));
+
+    options.dataFile = single(parser, QStringLiteral("data")).value_or(QString());
+    options.sheetName = single(parser, QStringLiteral("sheet")).value_or(QString());
+    if (!options.dataFile.isEmpty() && !isTextTable(options.dataFile) && !isOfficeTable(options.dataFile))
+        throw KvilmarError(QStringLiteral("--data \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
+                               .arg(options.dataFile));
+    if (!options.sheetName.isEmpty() && !isOfficeTable(options.dataFile))
+        throw KvilmarError(QStringLiteral("--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data."));
+
+    options.outPattern = single(parser, QStringLiteral("out")).value_or(QString());
+    const std::optional<QString> sheets = single(parser, QStringLiteral("sheets"));
+    const std::optional<QString> range = single(parser, QStringLiteral("range"));
+    const RangeSelection defaults = sheets && range ? RangeSelection{} : rangeFromFile(readRangeFile(rangeFilePath()));
+    options.range = parseRange(sheets, range, defaults);
+    options.force = parser.isSet(QStringLiteral("force"));
+    return options;
+}
+
+} // namespace
+
+bool isFillCommand(const QStringList& arguments)
+{
+    return arguments.size() > 1 && arguments.at(1) == QLatin1String("fill");
+}
+
+QString fillHelpText()
+{
+    QString text = QStringLiteral(
+        "Использование: kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n\n"
+        "Заполняет шаблон документа без главного окна и сохраняет результат:\n"
+        "один документ или по документу на каждую строку таблицы данных.\n\n"
+        "Параметры:\n");
+    qsizetype width = 0;
+    for (const OptionText& option : optionTexts())
+        width = std::max(width, optionLabel(option).size());
+    const QString indent(width + 4, QLatin1Char(' '));
+    for (const OptionText& option : optionTexts())
+        text += QStringLiteral("  %1  ").arg(optionLabel(option), -static_cast<int>(width))
+              + wrapped(QString::fromUtf8(option.description), kHelpWidth - indent.size(), indent);
+    text += QStringLiteral(
+        "\nТексты замены берутся из списка, затем из файла списка замен, затем из --set,\n"
+        "затем из ячеек строки таблицы: каждый следующий источник заменяет предыдущий.\n"
+        "Порядок записей и их включение — как в списке.\n"
+        "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"
+        "диапазона, иначе 1 лист и A1:A10.\n"
+        "Форматы сохранения: %1.\n\n"
+        "Код выхода: 0 — все документы сделаны, 1 — часть не сделана, 2 — неверные\n"
+        "параметры или входные файлы (ничего не сделано).\n").arg(savedExtensions());
+    return text;
+}
+
+RangeSelection rangeFromFile(const RangeFileRead& read)
+{
+    const RangeSelection defaults;
+    if (!read.error.isEmpty() || read.records.size() < 5)
+        return defaults;
+    const QStringList columns = columnList();
+    const qint32 sheets = read.records.at(0), first = read.records.at(1), last = read.records.at(2);
+    const qint32 firstRow = read.records.at(3), lastRow = read.records.at(4);
+    const auto isColumn = [&](qint32 i) { return i >= 0 && i < columns.size(); };
+    const auto isRow = [](qint32 row) { return row >= 1 && row <= 9999; };
+    if (sheets < 1 || sheets > 10 || !isColumn(first) || !isColumn(last) || !isRow(firstRow) || !isRow(lastRow))
+        return defaults;
+    return {sheets, columns.at(first) + QString::number(firstRow) + QLatin1Char(':') + columns.at(last)
+                        + QString::number(lastRow)};
+}
+
+RangeSelection parseRange(const std::optional<QString>& sheets, const std::optional<QString>& range,
+                          const RangeSelection& defaults)
+{
+    RangeSelection result = defaults;
+    if (sheets) {
+        bool ok = false;
+        result.sheetCount = sheets->toInt(&ok);
+        if (!ok || result.sheetCount < 1 || result.sheetCount > 10)
+            throw KvilmarError(QStringLiteral("--sheets \"%1\": число листов должно быть целым, от 1 до 10.").arg(*sheets));
+    }
+    if (!range)
+        return result;
+    static const QRegularExpression form(QStringLiteral("^([A-Za-z]{1,2})([0-9]{1,4}):([A-Za-z]{1,2})([0-9]{1,4})$"));
+    const QRegularExpressionMatch match = form.match(*range);
+    const QString where = QStringLiteral("--range \"%1\": ").arg(*range);
+    if (!match.hasMatch())
+        throw KvilmarError(where + QStringLiteral("нужен блок ячеек вида A1:Z100 (столбцы от A до ZZ, строки от 1 до 9999)."));
+    const QStringList columns = columnList();
+    const QString firstColumn = match.captured(1).toUpper(), lastColumn = match.captured(3).toUpper();
+    const int firstRow = match.captured(2).toInt(), lastRow = match.captured(4).toInt();
+    if (firstRow < 1 || lastRow < 1)
+        throw KvilmarError(where + QStringLiteral("строки нумеруются с 1."));
+    if (columns.indexOf(firstColumn) > columns.indexOf(lastColumn))
+        throw KvilmarError(where + QStringLiteral("первый столбец стоит правее последнего."));
+    if (firstRow > lastRow)
+        throw KvilmarError(where + QStringLiteral("первая строка стоит ниже последней."));
+    result.rangeText = firstColumn + QString::number(firstRow) + QLatin1Char(':') + lastColumn + QString::number(lastRow);
+    return result;
+}
+
+FillArguments parseFillArguments(const QStringList& arguments)
+{
+    FillArguments result;
+    QCommandLineParser parser;
+    for (const OptionText& option : optionTexts())
+        parser.addOption(QCommandLineOption(option.names, QString::fromUtf8(option.description),
+                                            option.valueName ? QString::fromUtf8(option.valueName) : QString()));
+    if (!parser.parse(arguments)) {
+        result.message = parseFailure(parser, arguments);
+        return result;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        result.outcome = FillArguments::Outcome::Help;
+        result.message = fillHelpText();
+        return result;
+    }
+    try {
+        result.options = optionsFrom(parser);
+        result.outcome = FillArguments::Outcome::Run;
+    } catch (const KvilmarError& e) {
+        result.message = e.text();
+    }
+    return result;
+}
+
+} // namespace automatic

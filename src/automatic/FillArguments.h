@@ -1,0 +1,56 @@
+#pragma once
+
+#include "automatic/ReplacementSources.h"
+#include "filling/ExcelFiller.h"
+#include "filling/RangeFile.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The fill command's line:
+//   kvilmar fill TEMPLATE --list LIST [--replacements FILE] [--set ID=TEXT ...]
+//                [--data TABLE [--sheet NAME]] [--out PATTERN]
+//                [--sheets N] [--range A1:Z100] [--force]
+namespace automatic {
+
+struct FillOptions {
+    QString templateName;
+    QString listFile;
+    QString replacementsFile;   // empty: none
+    QList<SetPair> sets;        // in the order given; a later one wins
+    QString dataFile;           // empty: one document, no table
+    QString sheetName;          // empty: the table's first sheet
+    QString outPattern;         // empty: beside the template
+    RangeSelection range;       // spreadsheet templates: sheets and block of cells
+    bool force = false;
+};
+
+struct FillArguments {
+    enum class Outcome { Run, Help, Refused };
+    Outcome outcome = Outcome::Refused;
+    FillOptions options;
+    QString message;   // the help text, or why the line was refused
+};
+
+// True when the program was started as "kvilmar fill ...".
+bool isFillCommand(const QStringList& arguments);
+
+// arguments as the program got them: its own name, "fill", then the rest.
+// Missing --sheets or --range come from the range file (nstrint.dan), and
+// from 1 sheet and A1:A10 when it holds no valid range.
+FillArguments parseFillArguments(const QStringList& arguments);
+
+QString fillHelpText();
+
+// The range the range window last confirmed; the defaults when the read
+// failed or a record is out of its bounds (a typed column, index -1, has no
+// text to go back to).
+RangeSelection rangeFromFile(const RangeFileRead& read);
+
+// "--sheets" and "--range" as typed, each over its default. Columns A to ZZ
+// in any case, rows 1 to 9999, first not after last. Throws KvilmarError.
+RangeSelection parseRange(const std::optional<QString>& sheets, const std::optional<QString>& range,
+                          const RangeSelection& defaults);
+
+} // namespace automatic

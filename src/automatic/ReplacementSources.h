@@ -1,0 +1,57 @@
+#pragma once
+
+#include "automatic/DataTable.h"
+#include "general/IdentifierList.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+#include <utility>
+
+// Where the replacement texts of a fill command come from, later sources
+// winning: the list file, the replacement list file, the --set pairs, and
+// the cells of the data row. The records' order and status are the list
+// file's; an identifier that only --set or the table names becomes a new
+// record at the end, switched on.
+namespace automatic {
+
+struct SetPair {
+    QByteArray identifier;   // 1251
+    QByteArray text;         // 1251
+};
+
+// "ID=TEXT" split at the first "=", both converted to 1251. Throws
+// KvilmarError for a missing "=", an empty identifier, one longer than 255
+// characters or one holding characters that code page 1251 lacks.
+SetPair parseSetPair(const QString& argument);
+
+// Refuses a table whose header names no identifier of the list: most often
+// the wrong file or a separator that was not recognised.
+void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>& list,
+                          const QString& listFileName);
+
+class ReplacementSources {
+public:
+    // Merges everything but the data rows. replacementTexts are those of a
+    // replacement list file (text k for record k). table may be null.
+    // Throws KvilmarError for a header cell that names an identifier twice,
+    // is longer than 255 characters, or a column without a name that holds
+    // text, and when the records would pass 51.
+    ReplacementSources(const QList<IdentifierRecord>& list, const QList<QByteArray>& replacementTexts,
+                       const QList<SetPair>& sets, const DataTable* table);
+
+    // The records without any data row.
+    const QList<IdentifierRecord>& records() const { return records_; }
+    // The records for one data row: its cells over every other source; an
+    // empty or missing cell makes its identifiers' text empty.
+    QList<IdentifierRecord> recordsFor(const DataRow& row) const;
+
+private:
+    void addNew(const QByteArray& identifier, const QString& from);
+    QList<IdentifierRecord> records_;
+    // Each header column with a name, and the records it sets.
+    QList<std::pair<qsizetype, QList<int>>> namedColumns_;
+};
+
+} // namespace automatic

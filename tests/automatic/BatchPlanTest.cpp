@@ -1,0 +1,218 @@
+#include "AutomaticTestMain.h"
+
+#include "automatic/BatchPlan.h"
+#include "common/Codec1251.h"
+#include "common/KvilmarError.h"
+
+#include <QTemporaryDir>
+
+using namespace automatic;
+
+namespace {
+
+QByteArray w(const char* utf8)
+{
+    return cp1251::fromUnicode(QString::fromUtf8(utf8));
+}
+
+// A folder with a template of each kind, a list, a replacement list and
+// two tables; names in arguments are relative to it.
+class Inputs {
+public:
+    Inputs()
+    {
+        put("t.odt", "template");
+        put("t.xlsx", "template");
+        put("t.ott", "template");
+        put("l.fdp", w("2\r\n19\r\n[ФИО]\r\n\r\nиз списка\r\n[Сумма]\r\n\r\n0\r\n"));
+        put("blank.txt", "\r\n\r\n");
+        put("damaged.fdp", "52\r\n19\r\n");
+        put("r.txt", w("из замен\r\n"));
+        put("d.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nПетров;200\r\n"));
+        put("same.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nИванов;200\r\n"));
+        put("other.csv", "X;Y\r\n1;2\r\n");
+        QDir(dir_.path()).mkdir(QStringLiteral("out"));
+    }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    void put(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // The template and the values of file options are names in the folder.
+    BatchPlan plan(const QStringList& arguments, QString* sheetAsked = nullptr) const
+    {
+        static const QStringList fileOptions{"--list", "--replacements", "--data", "--out"};
+        QStringList full{"kvilmar", "fill"};
+        for (qsizetype i = 0; i < arguments.size(); ++i)
+            full << (i == 0 || fileOptions.contains(arguments.at(i - 1)) ? path(arguments.at(i)) : arguments.at(i));
+        const FillArguments parsed = parseFillArguments(full);
+        if (parsed.outcome != FillArguments::Outcome::Run)
+            throw KvilmarError(parsed.message);
+        const auto readSheet = [&](const QString& fileName, const QString& sheet) {
+            if (sheetAsked)
+                *sheetAsked = QFileInfo(fileName).fileName() + QLatin1Char('/') + sheet;
+            return tableFromSheet(fileName, {{"[ФИО]"}, {"Лист"}});
+        };
+        return BatchPlan(parsed.options, readFillInputs(parsed.options, readSheet));
+    }
+
+    QStringList outputs(const BatchPlan& plan) const
+    {
+        QStringList names;
+        for (const FillJob& job : plan.jobs())
+            names << QDir(dir_.path()).relativeFilePath(job.output);
+        return names;
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+QStringList replacements(const QList<IdentifierRecord>& records)
+{
+    QStringList texts;
+    for (const IdentifierRecord& r : records)
+        texts << cp1251::toUnicode(r.identifier) + QLatin1Char('=') + cp1251::toUnicode(r.replacement);
+    return texts;
+}
+
+} // namespace
+
+class BatchPlanTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void plansOneJobPerRow_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<QStringList>("lastRecords");
+        QTest::newRow("no table: one document beside the template")
+            << QStringList{"t.odt", "--list", "l.fdp", "--replacements", "r.txt", "--set", "[Дата]=1 мая"}
+            << QStringList{"t_1.odt"} << QStringList{"[ФИО]=из замен", "[Сумма]=0", "[Дата]=1 мая"};
+        QTest::newRow("table rows beside the template")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv"} << QStringList{"t_1.odt", "t_2.odt"}
+            << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
+        QTest::newRow("named from the row")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{[ФИО]}-{N}.PDF"}
+            << QStringList{"out/Иванов-1.PDF", "out/Петров-2.PDF"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
+        QTest::newRow("spreadsheet template into xlsx")
+            << QStringList{"t.xlsx", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{N}.xlsx"}
+            << QStringList{"out/1.xlsx", "out/2.xlsx"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
+        QTest::newRow("sheet through the office")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--sheet", "Второй", "--out", "{N}.pdf"}
+            << QStringList{"1.pdf"} << QStringList{"[ФИО]=Лист", "[Сумма]=0"};
+    }
+    void plansOneJobPerRow()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, outputs);
+        QFETCH(QStringList, lastRecords);
+        Inputs inputs;
+        inputs.put("d.ods", "sheet");
+        QString sheetAsked;
+        const BatchPlan plan = inputs.plan(arguments, &sheetAsked);
+        QCOMPARE(inputs.outputs(plan), outputs);
+        QCOMPARE(replacements(plan.recordsFor(plan.jobs().constLast())), lastRecords);
+        if (arguments.contains(QStringLiteral("d.ods")))
+            QCOMPARE(sheetAsked, QStringLiteral("d.ods/Второй"));
+    }
+
+    void numbersAreAsWideAsTheLast()
+    {
+        Inputs inputs;
+        QByteArray csv = "[ФИО]\n";
+        for (int i = 1; i <= 10; ++i)
+            csv += QByteArray::number(i) + '\n';
+        inputs.put("ten.csv", csv);
+        const BatchPlan plan = inputs.plan({"t.odt", "--list", "l.fdp", "--data", "ten.csv"});
+        QCOMPARE(inputs.outputs(plan).first(), "t_01.odt");
+        QCOMPARE(inputs.outputs(plan).last(), "t_10.odt");
+        QCOMPARE(plan.jobs().last().line, 11);
+    }
+
+    void refusesBeforeMakingAnything_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");   // %1: the folder, with a trailing '/'
+        QTest::newRow("template missing") << QStringList{"x.odt", "--list", "l.fdp"}
+                                          << "Файл шаблона \"%1x.odt\" не найден.";
+        QTest::newRow("template a folder") << QStringList{"out", "--list", "l.fdp"}
+                                           << "Файл шаблона \"%1out\" — это папка.";
+        QTest::newRow("list missing") << QStringList{"t.odt", "--list", "x.fdp"}
+                                      << "Файл списка идентификаторов \"%1x.fdp\" не найден.";
+        QTest::newRow("list damaged")
+            << QStringList{"t.odt", "--list", "damaged.fdp"}
+            << "Невозможно открыть файл %1damaged.fdp\nФайл используется другим приложением или поврежден";
+        QTest::newRow("list empty") << QStringList{"t.odt", "--list", "blank.txt"}
+                                    << "Не задан ни один идентификатор для замены! Список \"%1blank.txt\" пуст.";
+        QTest::newRow("table missing") << QStringList{"t.odt", "--list", "l.fdp", "--data", "x.csv"}
+                                       << "Файл таблицы \"%1x.csv\" не найден.";
+        QTest::newRow("header names nothing of the list")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "other.csv"}
+            << "Таблица \"%1other.csv\", строка 1: строка заголовка не называет ни одного идентификатора из списка";
+        QTest::newRow("two rows, one file")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "same.csv", "--out", "out/{[ФИО]}.pdf"}
+            << "Строки 2 и 3 таблицы \"%1same.csv\" дают один и тот же файл \"%1out/Иванов.pdf\".";
+        QTest::newRow("no number, many rows")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "out/a.pdf"}
+            << "Строки 2 и 3 таблицы";
+        QTest::newRow("output is the template") << QStringList{"t.odt", "--list", "l.fdp", "--out", "t.odt", "--force"}
+                                                << "Файл результата \"%1t.odt\" — это входной файл \"%1t.odt\".";
+        QTest::newRow("folder missing") << QStringList{"t.odt", "--list", "l.fdp", "--out", "none/a.pdf"}
+                                        << "Папка \"%1none\" для файла \"%1none/a.pdf\" не существует.";
+        QTest::newRow("output is a folder") << QStringList{"t.odt", "--list", "l.fdp", "--out", "out/.pdf", "--force"}
+                                            << "Файл результата \"%1out/.pdf\" — это папка.";
+        QTest::newRow("sheet into a text format")
+            << QStringList{"t.xlsx", "--list", "l.fdp", "--out", "a.docx"}
+            << "Файл \"%1a.docx\": в формате .docx нельзя сохранить электронную таблицу.";
+        QTest::newRow("text into a sheet format")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "n{N}.ods"}
+            << "Файл \"%1n1.ods\": в формате .ods нельзя сохранить текстовый документ.";
+        QTest::newRow("unknown output format")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "n{N}.html"}
+            << "Таблица \"%1d.csv\", строка 2: по расширению файла \"%1n1.html\" не понять, в каком формате его сохранить.";
+        QTest::newRow("template format not saved")
+            << QStringList{"t.ott", "--list", "l.fdp"}
+            << "Шаблон \"%1t.ott\" нельзя сохранить в его же формате. Укажите --out с одним из расширений: .pdf,";
+        QTest::newRow("name too long") << QStringList{"t.odt", "--list", "l.fdp", "--out", QString(252, 'a') + ".pdf"}
+                                       << "Имя файла \"%1" + QString(252, 'a') + ".pdf\" длиннее 255 байт.";
+    }
+    void refusesBeforeMakingAnything()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        Inputs inputs;
+        QDir(inputs.path("out")).mkdir(QStringLiteral(".pdf"));
+        try {
+            inputs.plan(arguments);
+            QFAIL("planned");
+        } catch (const KvilmarError& e) {
+            const QString expected = message.arg(inputs.path(QString()) + QLatin1Char('/'));
+            QVERIFY2(e.text().startsWith(expected), qPrintable(e.text() + "\nexpected: " + expected));
+        }
+    }
+
+    void overwritesOnlyWhenForced()
+    {
+        Inputs inputs;
+        inputs.put("out/1.pdf", "old");
+        inputs.put("out/2.pdf", "old");
+        const QStringList arguments{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{N}.pdf"};
+        try {
+            inputs.plan(arguments);
+            QFAIL("planned");
+        } catch (const KvilmarError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Файл \"%1\" уже существует (и ещё файлов: 1). Чтобы заменить, укажите --force.")
+                                   .arg(inputs.path("out/1.pdf")));
+        }
+        QCOMPARE(inputs.plan(arguments + QStringList{"--force"}).jobs().size(), 2);
+    }
+};
+
+KV_AUTOMATIC_TEST_MAIN(BatchPlanTest)
+#include "BatchPlanTest.moc"

@@ -1,0 +1,203 @@
+#include "AutomaticTestMain.h"
+
+#include "automatic/BatchReport.h"
+#include "automatic/FillCommand.h"
+#include "common/Codec1251.h"
+#include "common/KvilmarError.h"
+
+#include <QTemporaryDir>
+
+using namespace automatic;
+
+namespace {
+
+// Makes nothing; remembers what it was asked, and fails the documents named.
+class FakeOffice : public FillOffice {
+public:
+    QStringList failing;        // output file names that fail
+    bool sheetFails = false;
+    QStringList made;           // "file: ID=TEXT, ..."
+
+    DataTable readSheet(const QString& fileName, const QString&) override
+    {
+        if (sheetFails)
+            throw KvilmarError(QStringLiteral("Не удается открыть файл \"%1\"").arg(fileName));
+        return tableFromSheet(fileName, {{"[a]"}, {"из листа"}});
+    }
+    void makeDocument(const BatchPlan&, const FillJob& job, const QList<IdentifierRecord>& records) override
+    {
+        const QString name = QFileInfo(job.output).fileName();
+        if (failing.contains(name))
+            throw KvilmarError(QStringLiteral("LibreOffice перестал отвечать\nи был запущен снова"));
+        QStringList texts;
+        for (const IdentifierRecord& r : records)
+            texts << cp1251::toUnicode(r.identifier + '=' + r.replacement);
+        made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
+    }
+};
+
+class CapturedConsole : public Console {
+public:
+    bool terminal = false;
+    QString outText, errText;
+    void out(const QString& text) override { outText += text; }
+    void err(const QString& text) override { errText += text; }
+    bool errIsTerminal() const override { return terminal; }
+};
+
+} // namespace
+
+class FillCommandTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    int run(const QStringList& arguments, FakeOffice& office, CapturedConsole& console)
+    {
+        QStringList full{"kvilmar", "fill"};
+        for (const QString& a : arguments)
+            full << (a.startsWith(QLatin1Char('-')) || a.contains(QLatin1Char('=')) || a.contains(QLatin1Char(':'))
+                         ? a : path(a));
+        return runFillCommand(full, office, console);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("KVILMAR_PROGRAM_DIR", dir_.path().toUtf8());
+        put("t.odt", "template");
+        put("l.fdp", "1\r\n19\r\n[a]\r\n\r\nlist\r\n");
+        put("d.csv", "[a]\r\nx\r\n\"y\r\nz\"\r\n");
+        put("d.ods", "sheet");
+    }
+
+    void runsTheBatch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("failing");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("made");
+        QTest::addColumn<QStringList>("told");   // lines stderr must hold, %1 the folder
+        QTest::newRow("all made") << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "a{N}.pdf"}
+                                  << QStringList{} << int(kAllMade)
+                                  << QStringList{"a1.pdf: [a]=x", "a2.pdf: [a]=y\rz"}
+                                  << QStringList{"[1/2] %1a1.pdf (строка 2) — ", "[2/2] %1a2.pdf (строка 3) — ",
+                                                 "Сделано документов: 2 из 2."};
+        QTest::newRow("one failed, the next still made")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "b{N}.pdf"}
+            << QStringList{"b1.pdf"} << int(kSomeFailed) << QStringList{"b2.pdf: [a]=y\rz"}
+            << QStringList{"[1/2] %1b1.pdf (строка 2) — не сделан: LibreOffice перестал отвечать и был запущен снова",
+                           "Сделано документов: 1 из 2.", "Не сделано: 1.",
+                           "  %1b1.pdf (строка 2): LibreOffice перестал отвечать и был запущен снова"};
+        QTest::newRow("all failed") << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "c.pdf"}
+                                    << QStringList{"c.pdf"} << int(kSomeFailed) << QStringList{}
+                                    << QStringList{"Сделано документов: 0 из 1.", "  %1c.pdf: LibreOffice"};
+        QTest::newRow("sheet table") << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--out", "e{N}.pdf"}
+                                     << QStringList{} << int(kAllMade) << QStringList{"e1.pdf: [a]=из листа"}
+                                     << QStringList{"Сделано документов: 1 из 1."};
+        QTest::newRow("bad arguments") << QStringList{"t.odt", "--list"} << QStringList{} << int(kBadInput)
+                                       << QStringList{}
+                                       << QStringList{"После параметра --list не указано значение.",
+                                                      "Справка: kvilmar fill --help"};
+        QTest::newRow("unreadable input") << QStringList{"t.odt", "--list", "none.fdp"} << QStringList{}
+                                          << int(kBadInput) << QStringList{}
+                                          << QStringList{"Файл списка идентификаторов \"%1none.fdp\" не найден."};
+    }
+    void runsTheBatch()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, failing);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, made);
+        QFETCH(QStringList, told);
+        FakeOffice office;
+        office.failing = failing;
+        CapturedConsole console;
+        QCOMPARE(run(arguments, office, console), exitCode);
+        QCOMPARE(office.made, made);
+        QVERIFY(console.outText.isEmpty());
+        QVERIFY2(!console.errText.contains(QLatin1Char('\x1b')), qPrintable(console.errText));
+        const QStringList lines = console.errText.split(QLatin1Char('\n'));
+        for (const QString& line : told) {
+            const QString expected = line.arg(dir_.path() + QLatin1Char('/'));
+            QVERIFY2(std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(expected); }),
+                     qPrintable(console.errText + "\nexpected: " + expected));
+        }
+    }
+
+    void sheetThatCannotBeReadMakesNothing()
+    {
+        FakeOffice office;
+        office.sheetFails = true;
+        CapturedConsole console;
+        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "d.ods"}, office, console), int(kBadInput));
+        QVERIFY(office.made.isEmpty());
+        QCOMPARE(console.errText, QStringLiteral("Не удается открыть файл \"%1\"\n").arg(path("d.ods")));
+    }
+
+    void helpGoesToStandardOutput()
+    {
+        FakeOffice office;
+        CapturedConsole console;
+        QCOMPARE(run({"--help"}, office, console), int(kAllMade));
+        QCOMPARE(console.outText, fillHelpText());
+        QVERIFY(console.errText.isEmpty());
+    }
+
+    void terminalGetsAProgressBar()
+    {
+        FakeOffice office;
+        CapturedConsole console;
+        console.terminal = true;
+        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "f{N}.pdf"}, office, console),
+                 int(kAllMade));
+        QVERIFY2(console.errText.startsWith(QStringLiteral("\r\x1b[K[") + QString(30, QLatin1Char('-'))
+                                            + QStringLiteral("] 0/2\r\x1b[K[1/2] ")),
+                 qPrintable(console.errText));
+        QVERIFY(console.errText.contains(QStringLiteral("\r\x1b[K[") + QString(15, QLatin1Char('#'))
+                                         + QString(15, QLatin1Char('-')) + QStringLiteral("] 1/2, осталось около ")));
+    }
+
+    void drawsProgress_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("bar");
+        QTest::newRow("start") << 0 << 4 << qint64(0) << "[----------] 0/4";
+        QTest::newRow("estimate from the mean") << 1 << 4 << qint64(20000) << "[##--------] 1/4, осталось около 1:00";
+        QTest::newRow("hours") << 1 << 3 << qint64(1800000) << "[###-------] 1/3, осталось около 1:00:00";
+        QTest::newRow("done") << 4 << 4 << qint64(5000) << "[##########] 4/4";
+    }
+    void drawsProgress()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(qint64, elapsed);
+        QFETCH(QString, bar);
+        QCOMPARE(progressBar(done, total, elapsed, 10), bar);
+    }
+
+    void reportsEachDocumentAndTheEnd()
+    {
+        const JobOutcome made{"out/1.pdf", 2, true, {}, 2140};
+        const JobOutcome lost{"out/2.pdf", 0, false, "офис\r\nупал", 50};
+        QCOMPARE(progressLine(1, 40, made), QStringLiteral("[1/40] out/1.pdf (строка 2) — 2,1 с"));
+        QCOMPARE(progressLine(2, 40, lost), QStringLiteral("[2/40] out/2.pdf — не сделан: офис упал"));
+        QCOMPARE(summaryText({made, lost}, 95349),
+                 QStringLiteral("Сделано документов: 1 из 2.\nНе сделано: 1.\n  out/2.pdf: офис упал\n"
+                                "Затраченное время: 95,3 с\n"));
+        QCOMPARE(exitCodeFor({made}), int(kAllMade));
+        QCOMPARE(exitCodeFor({made, lost}), int(kSomeFailed));
+    }
+};
+
+KV_AUTOMATIC_TEST_MAIN(FillCommandTest)
+#include "FillCommandTest.moc"
