@@ -37,6 +37,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(programInfo::name());
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.kvilmar.Kvilmar"));
     loadQtTranslations(app);
     installDialogSeam();
 
