@@ -87,10 +87,9 @@ grep -q "release version=\"$(dpkg-deb -f "$deb" Version)\"" "$share/metainfo/$ap
 step "MIME entry: xmllint, update-mime-database, update-desktop-database"
 xmllint --noout "$share/mime/packages/$app.xml" || fail "MIME entry is not well-formed"
 cp -r "$share" "$work/share"
-update-mime-database "$work/share/mime" 2>"$work/mime.err" || fail "update-mime-database"
-grep -v "Note that\|not in the search path\|XDG_DATA\|environment variables\|able to find it\|directories currently\|share/\|^$" \
-  "$work/mime.err" && fail "update-mime-database complained"
-grep -qx 'application/x-kvilmar-list:\*.fdp:cs' "$work/share/mime/globs2" || fail "no case-sensitive *.fdp glob"
+XDG_DATA_DIRS="$work/share" update-mime-database "$work/share/mime" 2>"$work/mime.err" || fail "update-mime-database"
+[ -s "$work/mime.err" ] && { cat "$work/mime.err"; fail "update-mime-database complained"; }
+grep -Eqx '[0-9]+:application/x-kvilmar-list:\*\.fdp:cs' "$work/share/mime/globs2" || fail "no case-sensitive *.fdp glob"
 grep -q 'application/x-kvilmar-list text/plain' "$work/share/mime/subclasses" || fail "not a text file"
 update-desktop-database "$work/share/applications" || fail "update-desktop-database"
 grep -qx "application/x-kvilmar-list=$app.desktop;" "$work/share/applications/mimeinfo.cache" \
@@ -213,4 +212,5 @@ grep -q "^1$work/list.fdp" "$config/nstrtxt.dan" || { cat "$config/nstrtxt.dan";
 echo "nstrtxt.dan in $config remembers $work/list.fdp"
 
 [ -z "$(find "$root" -name '*.dan')" ] || fail "settings written into the installed folder"
+if grep -E "ERROR: AddressSanitizer|runtime error:" "$work/program.log"; then fail "the program reported a fault"; fi
 echo "package test: every check passed"
