@@ -8,5 +8,5 @@ build="$root/build-package"
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVILMAR_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
-(cd "$build" && cpack -G DEB -B "$build" >/dev/null)
+(cd "$build" && cpack -G DEB -B "$build" >"$build/cpack.log" 2>&1) || { cat "$build/cpack.log"; exit 1; }
 ls "$build"/kvilmar_*.deb

@@ -20,10 +20,19 @@ QString programFolderFor(const QString& executableFolder, bool executableFolderW
     return folder;
 }
 
+bool programMayWriteIn(const QString& executableFolder)
+{
+    const QString folder = QDir::cleanPath(executableFolder);
+    if (folder.startsWith(QLatin1String("/usr/")))
+        return false;
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
 QString programFolder()
 {
     const QString executableFolder = QCoreApplication::applicationDirPath();
-    return programFolderFor(executableFolder, QFileInfo(executableFolder).isWritable());
+    return programFolderFor(executableFolder, programMayWriteIn(executableFolder));
 }
 
 QString programFile(const QString& name)

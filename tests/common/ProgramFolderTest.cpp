@@ -46,6 +46,26 @@ private slots:
         qunsetenv("KVILMAR_PROGRAM_DIR");
     }
 
+    void writableFolder_data()
+    {
+        QTest::addColumn<QString>("folder");   // "@" stands for a writable temporary folder
+        QTest::addColumn<bool>("mayWrite");
+        QTest::newRow("own writable folder") << "@" << true;
+        QTest::newRow("missing folder") << "@missing" << false;
+        QTest::newRow("installed in /usr/bin") << "/usr/bin" << false;
+        QTest::newRow("installed in /usr/local/bin") << "/usr/local/bin/" << false;
+    }
+
+    void writableFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, mayWrite);
+        QTemporaryDir own;
+        folder.replace(QStringLiteral("@"), own.path() + QLatin1Char('/'));
+        // Root may write to /usr/bin; the program still keeps out of it.
+        QCOMPARE(programMayWriteIn(folder), mayWrite);
+    }
+
     void userFolderIsMadeAndIsTheStandardOne()
     {
         const QString folder = programFolderFor(QStringLiteral("/usr/bin"), false);

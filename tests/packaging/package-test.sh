@@ -131,7 +131,7 @@ echo "display $DISPLAY"
 
 start_program() {
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" \
-    LANG=C.UTF-8 QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+    XDG_DATA_DIRS="$root/usr/share:/usr/share" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
     "${as_user[@]}" "$root/usr/bin/kvilmar" "$@" >>"$work/program.log" 2>&1 &
   program_pid=$!
 }
