@@ -155,14 +155,20 @@ shot() {
   echo "screenshot $shots/$1.png"
 }
 
-# Opens the main window's menu bar at "Файл" with a click, then moves with keys.
+visible_windows() { xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | wc -l; }
+
+# Opens the main window's menu bar at "Файл" with a click, waits for the menu,
+# then moves with keys.
 menu_keys() {
-  local window=$1
+  local window=$1 before
   shift
+  before=$(visible_windows)
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool mousemove $((X + 16)) $((Y + 10)) click 1
-  sleep 0.5
-  for k in "$@"; do xdotool key "$k"; sleep 0.3; done
+  for _ in $(seq 100); do [ "$(visible_windows)" -gt "$before" ] && break; sleep 0.1; done
+  [ "$(visible_windows)" -gt "$before" ] || fail "the File menu did not open"
+  sleep 0.3
+  for k in "$@"; do xdotool key "$k"; sleep 0.4; done
 }
 
 step "first start: empty home, read-only program folder"
