@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
   fonts-dejavu-core fonts-liberation
+  librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db xdotool
 )
 
 missing=()

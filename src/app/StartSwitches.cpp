@@ -13,7 +13,14 @@ Switch classify(const QStringList& parameters)
         return Switch::Ini;
     if (first == QLatin1String("-s") || first == QLatin1String("-S"))
         return Switch::Select;
+    if (!first.startsWith(QLatin1Char('-')) && isExistingFile(first))
+        return Switch::ListFile;
     return Switch::Invalid;
+}
+
+QString listFileParameter(const QStringList& parameters)
+{
+    return parameters.isEmpty() ? QString() : QFileInfo(parameters.first()).absoluteFilePath();
 }
 
 bool isExistingFile(const QString& name)

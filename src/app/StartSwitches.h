@@ -12,11 +12,18 @@ enum class Switch {
     None,      // no parameters
     Ini,       // "-i" or "-I"
     Select,    // "-s" or "-S": template, identifier file, replacement list file
-    Invalid,   // anything else
+    ListFile,  // an existing file, such as a list opened from the file manager
+    Invalid,   // anything else: an unknown switch, a missing file, a folder
 };
 
-// The first parameter, compared exactly as typed.
+// The first parameter, compared exactly as typed. A parameter that begins
+// with '-' is always a switch, even when a file of that name exists; further
+// parameters after a list file are ignored, as after "-s".
 Switch classify(const QStringList& parameters);
+
+// The list file named on the command line, as a full path: the main window
+// remembers it for the next run.
+QString listFileParameter(const QStringList& parameters);
 
 // True for an existing file; a folder or a missing name is no file.
 bool isExistingFile(const QString& name);

@@ -201,6 +201,12 @@ void TFormVelStart::FormShow()
         setFields(f);
         break;
     }
+    case Switch::ListFile:
+        // A list opened from the file manager: loaded as the remembered one is.
+        if (FormVelGeneral)
+            FormVelGeneral->OpenListFile(listFileParameter(parameters_));
+        GoToMainWindow();
+        return;
     case Switch::Invalid:
         if (dialogs().message(MessageKind::Error, invalidParameterMessage(parameters_.first()),
                               MessageButtons::YesCancel) != MessageAnswer::Yes) {

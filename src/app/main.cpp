@@ -10,6 +10,7 @@
 #include "settings/ProgramIcon.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(programInfo::name());
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.kvilmar.Kvilmar"));
     loadQtTranslations(app);
     installDialogSeam();
 
@@ -48,7 +51,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    QApplication::setWindowIcon(QIcon(programIcon(32)));
+    // The installed icon when there is one, else the one drawn by the program.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.kvilmar.Kvilmar"), QIcon(programIcon(32))));
     // The windows close themselves; the program ends when the start window does.
     QApplication::setQuitOnLastWindowClosed(false);
 

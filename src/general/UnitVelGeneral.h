@@ -108,6 +108,9 @@ public:
     void NLoadClick();
     void NSaveClick();
     void NFileName1Click();
+    // Loads a named list file as the remembered one is loaded (also a list
+    // opened from the file manager).
+    void OpenListFile(const QString& name);
 
     // Window handlers.
     void FormCreate();

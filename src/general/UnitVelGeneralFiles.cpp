@@ -91,7 +91,11 @@ void TFormVelGeneral::NLoadClick()
 void TFormVelGeneral::NFileName1Click()
 {
     AskToSaveChanges();
-    const QString name = remembered_.listFile;
+    OpenListFile(remembered_.listFile);
+}
+
+void TFormVelGeneral::OpenListFile(const QString& name)
+{
     identifierList().setFileName(name);
     if (!QFileInfo::exists(name)) {
         showError(QStringLiteral("Файл ") + name + QStringLiteral(" не найден!"));

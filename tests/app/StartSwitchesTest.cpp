@@ -35,6 +35,35 @@ private slots:
         QCOMPARE(startup::classify(parameters), expected);
     }
 
+    // Run in a folder holding the file "L.fdp", a file named "-x" and a folder "D".
+    void listFile_data()
+    {
+        QTest::addColumn<QStringList>("parameters");
+        QTest::addColumn<Switch>("expected");
+        QTest::newRow("existing list") << QStringList{"L.fdp"} << Switch::ListFile;
+        QTest::newRow("further parameters ignored") << QStringList{"L.fdp", "other"} << Switch::ListFile;
+        QTest::newRow("missing file") << QStringList{"M.fdp"} << Switch::Invalid;
+        QTest::newRow("folder") << QStringList{"D"} << Switch::Invalid;
+        QTest::newRow("a dash is a switch even as a file") << QStringList{"-x"} << Switch::Invalid;
+        QTest::newRow("switch before a file") << QStringList{"-s", "L.fdp"} << Switch::Select;
+    }
+
+    void listFile()
+    {
+        QFETCH(QStringList, parameters);
+        QFETCH(Switch, expected);
+        TempFolder folder;
+        folder.write(QStringLiteral("L.fdp"), "1\r\n19\r\na\r\n\r\n\r\n");
+        folder.write(QStringLiteral("-x"), "");
+        QDir(folder.path()).mkdir(QStringLiteral("D"));
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        QCOMPARE(startup::classify(parameters), expected);
+        if (expected == Switch::ListFile)
+            QCOMPARE(listFileParameter(parameters), folder.file(QStringLiteral("L.fdp")));
+        QDir::setCurrent(previous);
+    }
+
     void messages()
     {
         QCOMPARE(iniMissingMessage(), QStringLiteral("Файл 'kvilmar.ini' не найден!"));

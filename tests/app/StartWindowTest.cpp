@@ -207,6 +207,10 @@ private slots:
             << "Не найден файл шаблона документа\n'@D'\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("/s, Yes")
             << QStringList{"/s"} << "Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?" << true << true;
+        QTest::newRow("missing list file")
+            << QStringList{"@m.fdp"} << "Указан неверный параметр командной строки @m.fdp\nОткрыть окно выбора файлов?" << false << false;
+        QTest::newRow("folder as list file")
+            << QStringList{"@D"} << "Указан неверный параметр командной строки @D\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("-x, Cancel")
             << QStringList{"-x", "@T.doc"} << "Указан неверный параметр командной строки -x\nОткрыть окно выбора файлов?" << false << false;
     }
@@ -237,6 +241,53 @@ private slots:
         QVERIFY(!visit_.shown);
         QCOMPARE(FormVelStart->isVisible(), startShown);
         QCOMPARE(FormVelStart->ended(), !startShown);
+    }
+
+    // "kvilmar LIST" (a list opened from the file manager): the main window
+    // opens with it, loaded as the remembered list is, whatever the option.
+    void listFileOpensInTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("optionOn");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("message");   // "@" stands for the file's full path
+        QTest::newRow("list file") << "l.fdp" << QByteArray("2\r\n19\r\na\r\n\r\n1\r\nb\r\n\r\n2\r\n") << false << 2 << "";
+        QTest::newRow("start window offered") << "l.fdp" << QByteArray("1\r\n19\r\na\r\n\r\n1\r\n") << true << 1 << "";
+        QTest::newRow("plain identifier file") << "ids.txt" << QByteArray("a\r\n\r\nb\r\nc\r\n") << false << 3 << "";
+        QTest::newRow("damaged list")
+            << "bad.fdp" << QByteArray("52\r\n19\r\n") << false << 0
+            << "Невозможно открыть файл @\nФайл используется другим приложением или поврежден";
+    }
+
+    void listFileOpensInTheMainWindow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, optionOn);
+        QFETCH(int, count);
+        QFETCH(QString, message);
+        const QString path = folder_->write(name, content);
+        if (optionOn) {
+            settingsFiles::writeSwitches(settingsFiles::switchFileName(), true, false);
+            createWindows();
+        }
+        if (!message.isEmpty())
+            dialogs_->answer(MessageAnswer::Ok);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(folder_->path());
+        start({name});   // as typed in the folder: remembered with its full path
+        QDir::setCurrent(previous);
+
+        QCOMPARE(dialogs_->shownTexts(), message.isEmpty() ? QStringList{} : QStringList{message.replace(QLatin1Char('@'), path)});
+        QVERIFY(visit_.shown);
+        QVERIFY(!visit_.startVisible);
+        QCOMPARE(visit_.count, count);
+        QCOMPARE(visit_.saveEnabled, count > 0);
+        QCOMPARE(visit_.countText, QStringLiteral("Всего полей: %1").arg(count));
+        QCOMPARE(identifierList().fileName(), path);
+        QVERIFY(!identifierList().isChanged());
+        QVERIFY(FormVelStart->ended());
     }
 
     void selectSwitchFillsTheBoxes()
