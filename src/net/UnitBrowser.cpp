@@ -150,6 +150,8 @@ void TFormVelBrowser::createControls()
     HttpClient1->InputFileMode = true;
     HttpClient1->OutputFileMode = false;
     HttpClient1->ProxyPort = 0;
+    // The version file is a few hundred bytes; a body past this is refused.
+    HttpClient1->BodyLimit = versionCheck::kVersionFileLimit;
     HttpClient1->OnConnect = [this](QObject*) { guarded([this] { HttpClient1Connect(); }); };
 }
 
@@ -300,6 +302,8 @@ void TFormVelBrowser::runAttempt()
             showError(kNoConnection);
     }
     attemptRunning_ = false;
+    // The response header is of no use once the attempt is over.
+    HttpClient1->Header = QByteArray();
     // A close asked for during the attempt happens now, also when reading
     // the version file fails.
     const auto closeWhenAsked = qScopeGuard([this] {
@@ -339,8 +343,9 @@ void TFormVelBrowser::showVersionFile(const QString& path)
         return;
     }
     LabelNewApplDate->setText(cp1251::toUnicode(result.NewDate));
-    for (const QByteArray& line : result.Lines)
-        MemoWWW->appendPlainText(cp1251::toUnicode(line));
+    // In one step: a line at a time lays the memo out again for every line.
+    if (!result.Lines.isEmpty())
+        MemoWWW->setPlainText(cp1251::toUnicode(result.Lines.join('\n')));
 }
 
 void TFormVelBrowser::setNewVersionColor(bool newer)
