@@ -8,6 +8,7 @@
 #include "common/Widgets.h"
 #include "settings/UnitVelAbout.h"
 #include "net/HttpClient.h"
+#include "net/StaleFiles.h"
 #include "net/VersionCheck.h"
 
 #include <QDir>
@@ -273,8 +274,9 @@ void TFormVelBrowser::runAttempt()
     attemptRunning_ = true;
 
     // The version file goes to a folder of this attempt only, so no file of
-    // the user is overwritten and no stale one is read.
-    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/kvilmar-XXXXXX"));
+    // the user is overwritten and no stale one is read. The folder carries
+    // this process's id: a later start removes it if a kill left it behind.
+    QTemporaryDir folder(staleFiles::transferFolderTemplate());
     const QString versionFile = folder.filePath(QStringLiteral("kvilmar.iss"));
     bool received = false;
     try {
