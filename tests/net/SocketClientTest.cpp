@@ -155,8 +155,9 @@ private slots:
         client.Host = "1000.slow.test";
         client.Port = 80;
         QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
-        QCOMPARE(HostLookup::running(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(HostLookup::running(), 0, 20000);
+        // The name server answers only after a second.
+        QVERIFY(HostLookup::running() >= 1);
+        QTRY_COMPARE_WITH_TIMEOUT(HostLookup::running(), 0, 30000);
     }
 
     // Nor does the program: it ends at once, with nothing leaked, while the

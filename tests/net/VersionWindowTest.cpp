@@ -90,6 +90,8 @@ private slots:
         QVERIFY(!window.Timer1->isActive());
         QCOMPARE(window.Timer1->interval(), 1000);
         QCOMPARE(window.HttpClient1->TimeOut, 30000);
+        QCOMPARE(window.HttpClient1->AttemptTimeOut, 60000);
+        QCOMPARE(window.HttpClient1->BodyLimit, qint64(65536));
         QVERIFY(window.HttpClient1->InputFileMode);
         QVERIFY(!window.HttpClient1->OutputFileMode);
         QCOMPARE(window.LabelAppVersionNew->text(), QStringLiteral("неизвестно"));
