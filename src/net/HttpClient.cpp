@@ -208,15 +208,16 @@ void THttpClient::ReadResponseHeader()
     } else {
         Header.clear();
     }
-    const HeaderEnd end = readResponseHeader([this] { return ReadLn(); },
-                       [this, &file](const QByteArray& line) {
-                           if (!file)
-                               Header += line;
-                           else if (file->write(line) != line.size())
-                               throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2")
-                                                      .arg(file->fileName(), file->errorString()));
-                       },
-                       response_);
+    const HeaderEnd end = readResponseHeader(
+        [this] { return ReadLn(); },
+        [this, &file](const QByteArray& line) {
+            if (!file)
+                Header += line;
+            else if (file->write(line) != line.size())
+                throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2")
+                                       .arg(file->fileName(), file->errorString()));
+        },
+        response_);
     if (file)
         file->close();
     switch (end) {

@@ -19,8 +19,8 @@ class TThreadTimer;
 //
 // The socket is a non-blocking POSIX socket; socket notifiers stand in for
 // the notices of connection, arriving data and closing, a HostLookup looks
-// names up, and a TThreadTimer measures the time-outs. System errors are reported
-// with the classic socket error numbers (see SockError.h).
+// names up, and a TThreadTimer measures the time-outs. System errors are
+// reported with the classic socket error numbers (see SockError.h).
 class TSocketClient : public QObject {
     Q_OBJECT
 
