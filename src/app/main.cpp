@@ -7,6 +7,7 @@
 #include "app/Windows.h"
 #include "common/Dialogs.h"
 #include "common/ProgramInfo.h"
+#include "net/StaleFiles.h"
 #include "settings/ProgramIcon.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
     // The windows close themselves; the program ends when the start window does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    staleFiles::cleanUpAtStartup();
     createWindows(QApplication::arguments().mid(1));
     QObject::connect(FormVelStart, &QDialog::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     FormVelStart->Start();

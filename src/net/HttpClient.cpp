@@ -6,10 +6,27 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QTimer>
+
+namespace {
+
+const QString kAttemptTimedOut = QStringLiteral("Transaction Timed Out");
+
+// Responses that carry no body whatever their Content-Length says.
+bool hasBody(CmdType command, qint16 status)
+{
+    return command != cmdHead && status != 204 && status != 304 && (status < 100 || status > 199);
+}
+
+} // namespace
 
 THttpClient::THttpClient(QObject* owner)
-    : TSocketClient(owner), headerInfo_(std::make_unique<THeaderInfo>())
+    : TSocketClient(owner), headerInfo_(std::make_unique<THeaderInfo>()), attemptTimer_(new QTimer(this))
 {
+    attemptTimer_->setSingleShot(true);
+    attemptTimer_->setTimerType(Qt::PreciseTimer);
+    connect(attemptTimer_, &QTimer::timeout, this, [this] { attemptTimedOut(); });
 }
 
 THttpClient::~THttpClient() = default;
@@ -55,10 +72,34 @@ void THttpClient::run(CmdType command, const QByteArray& url, const QByteArray& 
     Transaction();
 }
 
+void THttpClient::attemptTimedOut()
+{
+    attemptExpired_ = true;
+    Abort();
+}
+
 void THttpClient::Transaction()
+{
+    attemptExpired_ = false;
+    if (AttemptTimeOut > 0)
+        attemptTimer_->start(AttemptTimeOut);
+    const auto stopTimer = qScopeGuard([this] { attemptTimer_->stop(); });
+    try {
+        passes();
+    } catch (const KvilmarError&) {
+        // The wait that was running reports a cancel; the cause was the limit.
+        if (attemptExpired_)
+            throw ESockError(kAttemptTimedOut);
+        throw;
+    }
+}
+
+void THttpClient::passes()
 {
     int redirects = 0;
     for (;;) {
+        if (attemptExpired_)
+            throw ESockError(kAttemptTimedOut);
         SplitUrl();
         BuildHeader();
         if (OnAboutToSend)
@@ -105,10 +146,7 @@ void THttpClient::exchange()
     SendRequest();
     response_.ReplyStatus = 0;
     ReadResponseHeader();
-    if (InputFileMode)
-        CaptureFile(QFile::decodeName(Body));
-    else
-        CaptureString(Body, -1);
+    ReadBody();
 
     const qint16 status = response_.ReplyStatus;
     if (status < 299) {
@@ -170,13 +208,56 @@ void THttpClient::ReadResponseHeader()
     } else {
         Header.clear();
     }
-    readResponseHeader([this] { return ReadLn(); },
-                       [this, &file](const QByteArray& line) {
-                           if (!file)
-                               Header += line;
-                           else if (file->write(line) != line.size())
-                               throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2")
-                                                      .arg(file->fileName(), file->errorString()));
-                       },
-                       response_);
+    const HeaderEnd end = readResponseHeader(
+        [this] { return ReadLn(); },
+        [this, &file](const QByteArray& line) {
+            if (!file)
+                Header += line;
+            else if (file->write(line) != line.size())
+                throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2")
+                                       .arg(file->fileName(), file->errorString()));
+        },
+        response_);
+    if (file)
+        file->close();
+    switch (end) {
+    case HeaderEnd::Complete:
+        return;
+    case HeaderEnd::Closed:
+        releaseHeader();
+        throw ESockError(QStringLiteral("Response header incomplete"));
+    case HeaderEnd::TooLong:
+        releaseHeader();
+        throw ESockError(QStringLiteral("Response header too long"));
+    case HeaderEnd::BadValue:
+        releaseHeader();
+        throw ESockError(QStringLiteral("Invalid character in response header"));
+    }
+}
+
+void THttpClient::releaseHeader()
+{
+    if (!OutputFileMode)
+        Header = QByteArray();
+}
+
+void THttpClient::ReadBody()
+{
+    setCaptureLimit(BodyLimit > 0 ? BodyLimit : -1);
+    const auto noLimit = qScopeGuard([this] { setCaptureLimit(-1); });
+    if (InputFileMode)
+        CaptureFile(QFile::decodeName(Body));
+    else
+        CaptureString(Body, -1);
+
+    if (captureOverflowed()) {
+        if (InputFileMode)
+            QFile::remove(QFile::decodeName(Body));
+        else
+            Body = QByteArray();
+        throw ESockError(QStringLiteral("Response body too large"));
+    }
+    if (response_.LengthAnnounced && hasBody(Command, response_.ReplyStatus)
+        && receivedCount() < response_.AnnouncedLength)
+        throw ESockError(QStringLiteral("Response body incomplete"));
 }

@@ -8,11 +8,19 @@
 
 #include <memory>
 
+class QTimer;
+
 // An HTTP/1.0 client. One command (Get, Post, ...) runs a whole transaction:
 // split the URL, build the request, connect, send, read the response header,
 // read the body until the server closes, disconnect, then follow a redirect
 // or report success or failure through the events. Like every operation of
 // the socket client it blocks while the event loop runs.
+//
+// A response is taken only when it is whole and sane: a header that ends
+// before its empty line, passes 64 KB or 100 lines, or carries CR or NUL in
+// a value the next request would use; a body shorter than its announced
+// length or longer than BodyLimit; a redirect to a port outside 1 to 65535:
+// each makes the command raise after Disconnect, as a broken transfer does.
 class THttpClient : public TSocketClient {
     Q_OBJECT
 
@@ -35,6 +43,13 @@ public:
     bool InputFileMode = false;
     bool OutputFileMode = false;   // also: request data is read from the file it names
     bool UrlEncodeData = true;
+    // One limit for a whole command, redirects included, in milliseconds, on
+    // top of TimeOut for each wait: a server that keeps sending a little at
+    // a time never lets a single wait run out. 0 = none.
+    int AttemptTimeOut = 60000;
+    // The largest body taken, in bytes; 0 = no limit. A larger body is not
+    // read further: it is discarded and the command raises.
+    qint64 BodyLimit = 0;
 
     TNotifyEvent OnAboutToSend;
     TResultEvent OnSuccess;
@@ -73,12 +88,18 @@ private:
     void run(CmdType command, const QByteArray& url, const QByteArray& data = {},
              const QByteArray& extra = {});
     void Transaction();
+    // The passes of one command, one per redirect.
+    void passes();
     // One pass: connect, exchange, disconnect.
     void exchange();
     void SplitUrl();
     void BuildHeader();
     void SendRequest();
     void ReadResponseHeader();
+    void ReadBody();
+    void attemptTimedOut();
+    // Frees the response header text after a refused response.
+    void releaseHeader();
 
     std::unique_ptr<THeaderInfo> headerInfo_;
     CmdType Command = cmdGet;
@@ -88,4 +109,6 @@ private:
     QByteArray RequestExtra;
     TExStringList HeaderLines;
     ResponseFields response_;
+    QTimer* attemptTimer_;
+    bool attemptExpired_ = false;
 };

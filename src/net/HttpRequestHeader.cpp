@@ -1,6 +1,8 @@
 #include "net/HttpRequestHeader.h"
 
 #include "net/HeaderInfo.h"
+#include "net/HttpResponseHeader.h"
+#include "net/SockError.h"
 #include "net/UUProcessor.h"
 
 namespace {
@@ -57,5 +59,11 @@ TExStringList buildRequestHeader(const RequestHeaderParts& parts, const THeaderI
         lines.Add("Link: " + parts.RequestExtra);
     if (announcesLength(parts.Command))
         lines.Add("Content-Length: " + QByteArray::number(parts.ContentLength));
+    // A value that would end its line early (a path or cookie taken over
+    // from a redirect, say) must not add lines of its own.
+    for (const QByteArray& line : lines) {
+        if (!isSafeHeaderValue(line))
+            throw ESockError(QStringLiteral("Invalid character in request header"));
+    }
     return lines;
 }

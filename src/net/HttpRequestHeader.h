@@ -38,5 +38,7 @@ struct RequestHeaderParts {
     qint64 ContentLength = 0;
 };
 
-// The request header lines, without the empty line that ends them.
+// The request header lines, without the empty line that ends them. Raises
+// ESockError "Invalid character in request header" when a value holds CR,
+// LF or NUL.
 TExStringList buildRequestHeader(const RequestHeaderParts& parts, const THeaderInfo& info);

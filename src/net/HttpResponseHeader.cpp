@@ -74,29 +74,61 @@ qint16 statusOfLine(const QByteArray& line)
     return value > SHRT_MAX ? qint16(0) : qint16(value);
 }
 
-void readResponseHeader(const std::function<QByteArray()>& readLine,
-                        const std::function<void(const QByteArray&)>& keep,
-                        ResponseFields& fields)
+bool isSafeHeaderValue(const QByteArray& value)
+{
+    return !value.contains('\r') && !value.contains('\n') && !value.contains('\0');
+}
+
+HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
+                             const std::function<void(const QByteArray&)>& keep,
+                             ResponseFields& fields)
 {
     fields.AnnouncedLength = 0;
+    fields.LengthAnnounced = false;
     fields.ResponseCookie.clear();
 
+    qsizetype bytes = 0;
+    int lines = 0;
+    // Takes the next line into the count; false when it passes a bound.
+    const auto withinBounds = [&](const QByteArray& line) {
+        bytes += line.size();
+        ++lines;
+        return bytes <= kMaxHeaderBytes && lines <= kMaxHeaderLines;
+    };
+
     const QByteArray status = readLine();
+    if (!withinBounds(status))
+        return HeaderEnd::TooLong;
     if (!status.isEmpty())
         fields.ReplyStatus = statusOfLine(status);
     keep(status);
+    if (status.isEmpty())
+        return HeaderEnd::Closed;
 
     for (;;) {
         const QByteArray line = readLine();
+        if (!withinBounds(line))
+            return HeaderEnd::TooLong;
         const QByteArray name = blankField(line, 0).toUpper();
-        if (name == "SET-COOKIE:")
-            fields.ResponseCookie = valueFrom(line, 12);
-        else if (name == "LOCATION:")
-            fields.Location = valueFrom(line, 10);
-        else if (name == "CONTENT-LENGTH:")
+        if (name == "SET-COOKIE:" || name == "LOCATION:") {
+            // These values go into the next request: a CR or NUL inside
+            // would let the server write lines of its own there.
+            if (!isSafeHeaderValue(withoutLineEnd(line))) {
+                keep(line);
+                return HeaderEnd::BadValue;
+            }
+            if (name == "SET-COOKIE:")
+                fields.ResponseCookie = valueFrom(line, 12);
+            else
+                fields.Location = valueFrom(line, 10);
+        } else if (name == "CONTENT-LENGTH:") {
             fields.AnnouncedLength = firstNumberFrom(line, qsizetype(sizeof "Content-Length:" - 1));
+            fields.LengthAnnounced = true;
+        }
         keep(line);
-        if (line.isEmpty() || endsHeader(line))
-            break;
+        if (line.isEmpty())
+            return HeaderEnd::Closed;
+        if (endsHeader(line))
+            return HeaderEnd::Complete;
     }
 }

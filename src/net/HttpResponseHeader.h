@@ -10,16 +10,35 @@ struct ResponseFields {
     QByteArray Location;        // kept from an earlier response when a new one has none
     QByteArray ResponseCookie;
     int AnnouncedLength = 0;
+    bool LengthAnnounced = false;   // a Content-Length line came
+};
+
+// A response header is refused beyond either bound: no server needs more,
+// and a hostile one must not make the client hold more.
+constexpr qsizetype kMaxHeaderBytes = 65536;
+constexpr int kMaxHeaderLines = 100;
+
+// How reading a response header ended.
+enum class HeaderEnd {
+    Complete,    // the empty line that ends the header came
+    Closed,      // the server closed before it: the response is broken
+    TooLong,     // past kMaxHeaderBytes or kMaxHeaderLines
+    BadValue,    // a Location or Set-Cookie value holds CR, LF or NUL
 };
 
 // Reads a response header line by line through readLine (a line with its
 // line end; empty when the server closed): the status line, then header
 // lines up to and including the empty line that ends the header. Every line
-// goes to keep as received.
-void readResponseHeader(const std::function<QByteArray()>& readLine,
-                        const std::function<void(const QByteArray&)>& keep,
-                        ResponseFields& fields);
+// goes to keep as received, as long as the header stays within its bounds;
+// a line that would pass them is neither kept nor looked at.
+HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
+                             const std::function<void(const QByteArray&)>& keep,
+                             ResponseFields& fields);
 
 // The status number of a status line ("HTTP/1.0 200 OK" gives 200); 0 when
 // its second field is no number.
 qint16 statusOfLine(const QByteArray& line);
+
+// True when a value may go into a request line or header, or be taken from
+// a response: it holds no CR, LF or NUL, which would end the line early.
+bool isSafeHeaderValue(const QByteArray& value);

@@ -57,6 +57,11 @@ int toInteger(const QByteArray& text)
 
 } // namespace
 
+bool isValidPort(int port)
+{
+    return port >= 1 && port <= 65535;
+}
+
 void splitUrl(QByteArray& url, UrlTarget& target)
 {
     if (url.isEmpty())
@@ -82,7 +87,11 @@ void splitUrl(QByteArray& url, UrlTarget& target)
     QByteArray host = hostPartOf(url);
     const qsizetype portColon = host.indexOf(':');
     if (portColon >= 0) {
-        target.Port = toInteger(host.mid(portColon + 1));
+        const int port = toInteger(host.mid(portColon + 1));
+        // Taken as it stands, port p + 65536 would reach port p.
+        if (!isValidPort(port))
+            throw KvilmarError(QStringLiteral("Port out of range: %1").arg(port));
+        target.Port = port;
         host.truncate(portColon);
     }
     if (!host.isEmpty())

@@ -9,8 +9,12 @@ struct UrlTarget {
     QByteArray RequestPath;
 };
 
+// A TCP port a connection can go to: 1 to 65535.
+bool isValidPort(int port);
+
 // Splits url into host, port and the path sent in the request line. A URL
 // without a path gets "/" as its path and a "/" appended. Raises
-// KvilmarError "Empty URL", "HTTP Secure Socket is not supported", or the
-// number conversion error for a port that is not a number.
+// KvilmarError "Empty URL", "HTTP Secure Socket is not supported", the
+// number conversion error for a port that is not a number, or "Port out of
+// range" for one outside 1 to 65535.
 void splitUrl(QByteArray& url, UrlTarget& target);

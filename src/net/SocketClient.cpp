@@ -1,10 +1,10 @@
 #include "net/SocketClient.h"
 
+#include "net/HostLookup.h"
 #include "net/SockError.h"
 #include "net/ThreadTimer.h"
 
 #include <QCoreApplication>
-#include <QHostInfo>
 #include <QSocketNotifier>
 #include <QThread>
 
@@ -60,8 +60,7 @@ TSocketClient::~TSocketClient()
     ReportStatus(8, QStringLiteral("Destroy"));
     TSocketClient::Abort();
     Cancel();
-    if (lookupId_ >= 0)
-        QHostInfo::abortHostLookup(lookupId_);
+    lookup_.reset();
     delete Timer;
     Timer = nullptr;
     Destroying = true;
@@ -226,26 +225,12 @@ void TSocketClient::connectNotice()
     fireNotice(OnConnect);
 }
 
-void TSocketClient::hostLookedUp(int token, const QHostInfo& info)
+void TSocketClient::hostLookedUp(const HostLookup& lookup)
 {
-    // A late answer to a look-up that was given up is of no interest.
-    if (token != lookupToken_ || lookupId_ < 0)
-        return;
-    lookupId_ = -1;
-    LastEventOk = false;
+    const quint32 address = lookup.address();
+    LastEventOk = address != 0;
     std::memset(HostEntryBuffer.get(), 0, HostEntryBufferSize);
-    if (info.error() == QHostInfo::NoError) {
-        for (const QHostAddress& address : info.addresses()) {
-            bool isIpv4 = false;
-            const quint32 ip = address.toIPv4Address(&isIpv4);
-            if (isIpv4 && ip != 0) {
-                const quint32 networkOrder = htonl(ip);
-                std::memcpy(HostEntryBuffer.get(), &networkOrder, sizeof networkOrder);
-                LastEventOk = true;
-                break;
-            }
-        }
-    }
+    std::memcpy(HostEntryBuffer.get(), &address, sizeof address);
     if (!LastEventOk)
         systemError_ = sockerr::HostNotFound;
     WaitEnded = true;
@@ -263,16 +248,16 @@ void TSocketClient::ResolveHost()
     RemoteAddress = 0;
     TimerOn();
     WaitEnded = false;
-    const int token = ++lookupToken_;
-    lookupId_ = QHostInfo::lookupHost(QString::fromLatin1(name), this,
-                                      [this, token](const QHostInfo& info) { hostLookedUp(token, info); });
-    while (!WaitEnded && !TimeoutFired && !CancelRequested)
-        pause();
-    TimerOff();
-    if (lookupId_ >= 0) {
-        QHostInfo::abortHostLookup(lookupId_);
-        lookupId_ = -1;
+    lookup_ = std::make_unique<HostLookup>(name);
+    while (!WaitEnded && !TimeoutFired && !CancelRequested) {
+        if (lookup_->finished())
+            hostLookedUp(*lookup_);
+        else
+            pause();
     }
+    TimerOff();
+    // A look-up given up goes on alone and frees itself when it ends.
+    lookup_.reset();
     if (TimeoutFired)
         throw ESockError(QStringLiteral("Host Lookup Timed Out"));
     if (CancelRequested)
@@ -315,9 +300,13 @@ void TSocketClient::Connect()
         throw ESockError(QStringLiteral("Null Remote Address"));
     }
 
+    // A port past 65535 would wrap around to another one.
+    const int port = Proxy.isEmpty() ? Port : ProxyPort;
+    if (port < 1 || port > 65535)
+        throw ESockError(QStringLiteral("Port out of range: %1").arg(port));
     sockaddr_in PeerAddress{};
     PeerAddress.sin_family = AF_INET;
-    PeerAddress.sin_port = htons(quint16(Proxy.isEmpty() ? Port : ProxyPort));
+    PeerAddress.sin_port = htons(quint16(port));
     PeerAddress.sin_addr.s_addr = RemoteAddress;
 
     WaitEnded = false;

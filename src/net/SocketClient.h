@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-class QHostInfo;
+class HostLookup;
 class QSocketNotifier;
 class TThreadTimer;
 
@@ -18,9 +18,9 @@ class TThreadTimer;
 // timer tick of the caller is handled in the middle of an operation.
 //
 // The socket is a non-blocking POSIX socket; socket notifiers stand in for
-// the notices of connection, arriving data and closing, QHostInfo looks names
-// up, and a TThreadTimer measures the time-outs. System errors are reported
-// with the classic socket error numbers (see SockError.h).
+// the notices of connection, arriving data and closing, a HostLookup looks
+// names up, and a TThreadTimer measures the time-outs. System errors are
+// reported with the classic socket error numbers (see SockError.h).
 class TSocketClient : public QObject {
     Q_OBJECT
 
@@ -103,6 +103,12 @@ protected:
     void TimerOff();
     void TimerTriggered();
 
+    // Bounds the next captures: they stop once more than `bytes` have come
+    // (and never receive more than one byte past it). -1 = no bound.
+    void setCaptureLimit(qint64 bytes) { captureLimit_ = bytes; }
+    // The last capture stopped at its bound, with data still coming.
+    bool captureOverflowed() const { return captureOverflowed_; }
+
     bool CancelRequested = false;
     bool TimeoutFired = false;
     bool WaitEnded = false;
@@ -116,7 +122,7 @@ private:
     void armReadNotice();
     void readNotice();
     void connectNotice();
-    void hostLookedUp(int token, const QHostInfo& info);
+    void hostLookedUp(const HostLookup& lookup);
     void fireNotice(const TNotifyEvent& event);
     // One pass of a wait: a 2 ms sleep and one pass of the event loop.
     static void pause();
@@ -127,8 +133,10 @@ private:
     // after each chunk that went out. Stops early on a cancel or when the
     // socket takes nothing more.
     void sendAll(const char* buffer, long length, const std::function<void(long)>& afterChunk);
-    // Receives while goOn() holds, until the peer closes or a cancel; each
-    // chunk goes to take, and every chunk restarts the time-out.
+    // Receives while goOn() holds, until the peer closes, a cancel or the
+    // capture limit; each chunk goes to take. After each chunk TimerOn runs
+    // again, which leaves a running period alone (the timer ignores settings
+    // it already has): the time-out counts from the start of the capture.
     void receiveWhile(const std::function<bool()>& goOn, const std::function<void(const char*, long)>& take);
     void noteSystemError();
     void raiseIfCancelled(const char* text);
@@ -140,8 +148,9 @@ private:
     std::unique_ptr<char[]> TransferBuffer;
     std::unique_ptr<char[]> HostEntryBuffer;
     quint32 RemoteAddress = 0;
-    int lookupId_ = -1;      // the running look-up, -1 = none
-    int lookupToken_ = 0;
+    std::unique_ptr<HostLookup> lookup_;   // the running look-up, if any
+    qint64 captureLimit_ = -1;
+    bool captureOverflowed_ = false;
     int systemError_ = 0;   // the last error of a socket call, as a socket number
     int LastSocketError = 0;
     QString LastStatus;

@@ -62,8 +62,19 @@ void TSocketClient::sendAll(const char* buffer, long length, const std::function
 void TSocketClient::receiveWhile(const std::function<bool()>& goOn,
                                  const std::function<void(const char*, long)>& take)
 {
+    captureOverflowed_ = false;
     while (!CancelRequested && goOn()) {
-        const long n = receive(TransferBuffer.get(), TransferBufferSize, 0);
+        long want = TransferBufferSize;
+        if (captureLimit_ >= 0) {
+            // One byte past the limit tells a body that is too large.
+            const qint64 room = captureLimit_ + 1 - ReceivedCount;
+            if (room <= 0) {
+                captureOverflowed_ = true;
+                break;
+            }
+            want = long(std::min<qint64>(want, room));
+        }
+        const long n = receive(TransferBuffer.get(), want, 0);
         if (n == 0)
             break;
         if (n > 0) {

@@ -8,6 +8,7 @@
 #include "common/Widgets.h"
 #include "settings/UnitVelAbout.h"
 #include "net/HttpClient.h"
+#include "net/StaleFiles.h"
 #include "net/VersionCheck.h"
 
 #include <QDir>
@@ -150,6 +151,8 @@ void TFormVelBrowser::createControls()
     HttpClient1->InputFileMode = true;
     HttpClient1->OutputFileMode = false;
     HttpClient1->ProxyPort = 0;
+    // The version file is a few hundred bytes; a body past this is refused.
+    HttpClient1->BodyLimit = versionCheck::kVersionFileLimit;
     HttpClient1->OnConnect = [this](QObject*) { guarded([this] { HttpClient1Connect(); }); };
 }
 
@@ -271,8 +274,9 @@ void TFormVelBrowser::runAttempt()
     attemptRunning_ = true;
 
     // The version file goes to a folder of this attempt only, so no file of
-    // the user is overwritten and no stale one is read.
-    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/kvilmar-XXXXXX"));
+    // the user is overwritten and no stale one is read. The folder carries
+    // this process's id: a later start removes it if a kill left it behind.
+    QTemporaryDir folder(staleFiles::transferFolderTemplate());
     const QString versionFile = folder.filePath(QStringLiteral("kvilmar.iss"));
     bool received = false;
     try {
@@ -300,6 +304,8 @@ void TFormVelBrowser::runAttempt()
             showError(kNoConnection);
     }
     attemptRunning_ = false;
+    // The response header is of no use once the attempt is over.
+    HttpClient1->Header = QByteArray();
     // A close asked for during the attempt happens now, also when reading
     // the version file fails.
     const auto closeWhenAsked = qScopeGuard([this] {
@@ -339,8 +345,9 @@ void TFormVelBrowser::showVersionFile(const QString& path)
         return;
     }
     LabelNewApplDate->setText(cp1251::toUnicode(result.NewDate));
-    for (const QByteArray& line : result.Lines)
-        MemoWWW->appendPlainText(cp1251::toUnicode(line));
+    // In one step: a line at a time lays the memo out again for every line.
+    if (!result.Lines.isEmpty())
+        MemoWWW->setPlainText(cp1251::toUnicode(result.Lines.join('\n')));
 }
 
 void TFormVelBrowser::setNewVersionColor(bool newer)

@@ -8,6 +8,9 @@
 // The rules of the version check, apart from its window.
 namespace versionCheck {
 
+// The largest version file taken, in bytes.
+constexpr qint64 kVersionFileLimit = 65536;
+
 // "http://" + the maker's server + "/brennic/kvilmar.iss".
 QByteArray versionFileUrl();
 // "http://" + the maker's server + "/brennic", shown while connecting.

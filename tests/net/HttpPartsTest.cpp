@@ -73,6 +73,8 @@ private slots:
         QTest::newRow("https") << QByteArray("https://host/x") << "HTTP Secure Socket is not supported";
         QTest::newRow("HTTPS") << QByteArray("HTTPS://host/x") << "HTTP Secure Socket is not supported";
         QTest::newRow("port letters") << QByteArray("http://host:abc/x") << "'abc' is not a valid integer value";
+        QTest::newRow("port past 65535") << QByteArray("http://host:65616/x") << "Port out of range: 65616";
+        QTest::newRow("port 0") << QByteArray("http://host:0/x") << "Port out of range: 0";
     }
     void badUrls()
     {
@@ -185,21 +187,32 @@ private slots:
         QTest::addColumn<QByteArray>("cookie");
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("linesRead");
+        QTest::addColumn<int>("end");
+        const int complete = int(HeaderEnd::Complete);
 
         QTest::newRow("plain") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "Content-Length: 1234\r\n", "\r\n", "body"}
-                               << 200 << QByteArray("earlier") << QByteArray() << 1234 << 3;
+                               << 200 << QByteArray("earlier") << QByteArray() << 1234 << 3 << complete;
         QTest::newRow("redirect") << QByteArrayList{"HTTP/1.0 302 Found\r\n", "location: http://x/y\r\n",
                                                     "Set-Cookie: id=7\r\n", "\n"}
-                                  << 302 << QByteArray("http://x/y") << QByteArray("id=7") << 0 << 4;
+                                  << 302 << QByteArray("http://x/y") << QByteArray("id=7") << 0 << 4 << complete;
         QTest::newRow("length letters") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "Content-Length: abc\r\n", "\r\n"}
-                                        << 200 << QByteArray("earlier") << QByteArray() << 0 << 3;
+                                        << 200 << QByteArray("earlier") << QByteArray() << 0 << 3 << complete;
         QTest::newRow("long location") << QByteArrayList{"HTTP/1.0 301 M\r\n",
                                                          "Location: /" + QByteArray(9999, 'a') + "\r\n", "\r\n"}
-                                       << 301 << QByteArray("/" + QByteArray(255, 'a')) << QByteArray() << 0 << 3;
+                                       << 301 << QByteArray("/" + QByteArray(255, 'a')) << QByteArray() << 0 << 3
+                                       << complete;
         QTest::newRow("closed early") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "X: y\r\n"} << 200
-                                      << QByteArray("earlier") << QByteArray() << 0 << 3;
+                                      << QByteArray("earlier") << QByteArray() << 0 << 3 << int(HeaderEnd::Closed);
         QTest::newRow("no blank after colon") << QByteArrayList{"HTTP/1.0 302 F\r\n", "Location:/x\r\n", "\r\n"}
-                                              << 302 << QByteArray("earlier") << QByteArray() << 0 << 3;
+                                              << 302 << QByteArray("earlier") << QByteArray() << 0 << 3 << complete;
+        QTest::newRow("CR inside a cookie") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "Set-Cookie: a\rb\r\n", "\r\n"}
+                                            << 200 << QByteArray("earlier") << QByteArray() << 0 << 2
+                                            << int(HeaderEnd::BadValue);
+        QByteArrayList hundred{"HTTP/1.0 200 OK\r\n"};
+        for (int i = 0; i < 100; ++i)
+            hundred << "X: y\r\n";
+        QTest::newRow("a 101st line") << hundred << 200 << QByteArray("earlier") << QByteArray() << 0 << 101
+                                      << int(HeaderEnd::TooLong);
     }
     void responseHeader()
     {
@@ -210,14 +223,18 @@ private slots:
         fields.AnnouncedLength = 99;
         int read = 0;
         QByteArray kept;
-        readResponseHeader([&]() -> QByteArray { return read < lines.size() ? lines[read++] : (++read, QByteArray()); },
-                           [&](const QByteArray& line) { kept += line; }, fields);
+        const HeaderEnd end = readResponseHeader(
+            [&]() -> QByteArray { return read < lines.size() ? lines[read++] : (++read, QByteArray()); },
+            [&](const QByteArray& line) { kept += line; }, fields);
+        QTEST(int(end), "end");
         QTEST(int(fields.ReplyStatus), "status");
         QTEST(fields.Location, "location");
         QTEST(fields.ResponseCookie, "cookie");
         QTEST(fields.AnnouncedLength, "length");
         QTEST(read, "linesRead");
-        QCOMPARE(kept, lines.mid(0, std::min<qsizetype>(read, lines.size())).join());
+        // Every line read is kept, but for one that passed a bound.
+        const qsizetype keptLines = std::min<qsizetype>(end == HeaderEnd::TooLong ? read - 1 : read, lines.size());
+        QCOMPARE(kept, lines.mid(0, keptLines).join());
     }
 
     void exStringListFindsByName()

@@ -68,17 +68,27 @@ quint16 closedPort()
     return port;
 }
 
-StuckListener::StuckListener()
+int loopbackListener(int backlog, quint16& port)
 {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 0);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener, backlog);
     socklen_t size = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+StuckListener::StuckListener()
+{
+    listener_ = loopbackListener(0, port_);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port_);
     // Fill the queue: connects that are never accepted. Once it is full the
     // listener drops new connection requests, and a connect waits.
     for (int i = 0; i < 4; ++i) {

@@ -42,6 +42,10 @@ private:
     bool waitForRequest_;
 };
 
+// A raw listening socket on 127.0.0.1 with the given queue length; its port
+// goes to port.
+int loopbackListener(int backlog, quint16& port);
+
 // A port on 127.0.0.1 on which nobody listens.
 quint16 closedPort();
 

@@ -1,9 +1,12 @@
 #include "LocalServer.h"
+#include "StreamServer.h"
 #include "support/TestMain.h"
 
+#include "net/HostLookup.h"
 #include "net/SockError.h"
 #include "net/SocketClient.h"
 
+#include <QProcess>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -143,6 +146,54 @@ private slots:
             QCOMPARE(offered, 1);
     }
 
+    // A look-up given up goes on alone and frees itself once the name
+    // server answers; the client does not wait for it.
+    void abandonedLookUpEndsAlone()
+    {
+        TSocketClient client;
+        client.TimeOut = 100;
+        client.Host = "1000.slow.test";
+        client.Port = 80;
+        QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
+        // The name server answers only after a second.
+        QVERIFY(HostLookup::running() >= 1);
+        QTRY_COMPARE_WITH_TIMEOUT(HostLookup::running(), 0, 30000);
+    }
+
+    // Nor does the program: it ends at once, with nothing leaked, while the
+    // name server would keep a look-up waiting for a minute.
+    void programEndsDespiteALookUp()
+    {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=1"));
+        child.setProcessEnvironment(environment);
+        child.start(QStringLiteral(LOOKUP_CHILD), {QStringLiteral("60000.slow.test")});
+        QVERIFY2(child.waitForFinished(30000), "the program waited for the look-up");
+        const QByteArray errors = child.readAllStandardError();
+        QVERIFY2(!errors.contains("LeakSanitizer"), errors.constData());
+        QCOMPARE(child.exitCode(), 0);
+        QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("Host Lookup Timed Out"));
+    }
+
+    void portOutOfRangeIsRefused_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("past 65535") << 65536 + 80;
+        QTest::newRow("negative") << -1;
+    }
+    void portOutOfRangeIsRefused()
+    {
+        QFETCH(int, port);
+        TSocketClient client;
+        client.TimeOut = 5000;
+        client.Host = "127.0.0.1";
+        client.Port = port;
+        QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Port out of range: %1").arg(port));
+        QVERIFY(!client.linkUp());
+    }
+
     void cancelWhileConnecting()
     {
         StuckListener stuck;
@@ -254,6 +305,26 @@ private slots:
         QCOMPARE(text, QByteArray("a") + QByteArray(3000, 'c'));
         QVERIFY(packets >= 2);
         QCOMPARE(client.receivedCount(), qint64(3001));
+    }
+
+    // The capture's time-out counts from its start: data that keeps
+    // trickling in does not put it off.
+    void captureTimeOutCountsFromItsStart()
+    {
+        StreamServer server("", "x", 60, 50);
+        TSocketClient client;
+        client.TimeOut = 400;
+        connectTo(client, server.port());
+        client.Write("GET / HTTP/1.0\r\n\r\n");
+        QByteArray text;
+        try {
+            client.CaptureString(text, -1);
+            QFAIL("no time-out: each packet put it off");
+        } catch (const EAbortError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Socket capture aborted"));
+        }
+        QVERIFY(!text.isEmpty());
+        QVERIFY(text.size() < 60);
     }
 
     void captureStringCancelled()

@@ -1,4 +1,5 @@
 #include "LocalServer.h"
+#include "StreamServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
@@ -89,6 +90,8 @@ private slots:
         QVERIFY(!window.Timer1->isActive());
         QCOMPARE(window.Timer1->interval(), 1000);
         QCOMPARE(window.HttpClient1->TimeOut, 30000);
+        QCOMPARE(window.HttpClient1->AttemptTimeOut, 60000);
+        QCOMPARE(window.HttpClient1->BodyLimit, qint64(65536));
         QVERIFY(window.HttpClient1->InputFileMode);
         QVERIFY(!window.HttpClient1->OutputFileMode);
         QCOMPARE(window.LabelAppVersionNew->text(), QStringLiteral("неизвестно"));
@@ -214,6 +217,15 @@ private slots:
         QTest::newRow("redirect to https") << QByteArray("HTTP/1.0 302 Found\r\nLocation: https://127.0.0.1/x\r\n\r\n");
         QTest::newRow("redirect loop") << QByteArray("HTTP/1.0 302 Found\r\nLocation: /brennic/kvilmar.iss\r\n\r\n");
         QTest::newRow("long location") << QByteArray("HTTP/1.0 301 Moved\r\nLocation: /" + QByteArray(10000, 'a') + "\r\n\r\n");
+        QTest::newRow("closed in mid-header") << QByteArray("HTTP/1.0 200 OK\r\nContent-Ty");
+        QTest::newRow("no line end at all") << QByteArray("HTTP/1.0 200 OK 1.0.0.9");
+        QTest::newRow("no empty line after the header") << QByteArray("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n");
+        QTest::newRow("body shorter than announced")
+            << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n1.0.0.9");
+        QTest::newRow("header of 101 lines")
+            << QByteArray("HTTP/1.0 200 OK\r\n" + QByteArray("X: y\r\n").repeated(99) + "\r\n1.0.0.9\r\n");
+        QTest::newRow("version file past 64 KB")
+            << QByteArray("HTTP/1.0 200 OK\r\n\r\n" + QByteArray("1.0.0.9\r\n").repeated(8000));
     }
     void failures()
     {
@@ -223,6 +235,57 @@ private slots:
         s.dialogs.answer(MessageAnswer::Ok);
         s.check();
         verifyFailure(s, kNoConnection, MessageKind::Error);
+    }
+
+    // A redirect whose values would steer the next request fails the
+    // attempt; no second request goes out.
+    void steeringRedirectsFail_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::newRow("CR in Location")
+            << QByteArray("HTTP/1.0 302 Found\r\nLocation: /a\rX-Injected: yes\r\n\r\n");
+        QTest::newRow("CR in Set-Cookie")
+            << QByteArray("HTTP/1.0 302 Found\r\nSet-Cookie: a\rX-Injected: yes\r\nLocation: /b\r\n\r\n");
+        QTest::newRow("port past 65535, which would wrap to this server")
+            << QByteArray("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:{port+65536}/brennic/kvilmar.iss\r\n\r\n");
+    }
+    void steeringRedirectsFail()
+    {
+        QFETCH(QByteArray, response);
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) { LocalServer::reply(socket, response); });
+        response.replace("{port+65536}", QByteArray::number(server.port() + 65536));
+        Scene s(server.address());
+        s.dialogs.answer(MessageAnswer::Ok);
+        s.check();
+        verifyFailure(s, kNoConnection, MessageKind::Error);
+        QTest::qWait(50);
+        QCOMPARE(server.requests.size(), 1);
+    }
+
+    // The server would send 100 MB, or a header without end: the attempt
+    // ends at 64 KB, shows the failure, and memory stays small.
+    void endlessRepliesAreCut_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::newRow("100 MB version file") << QByteArray("HTTP/1.0 200 OK\r\n\r\n")
+                                             << QByteArray("1.0.0.9\r\n").repeated(6554);
+        QTest::newRow("header without end") << QByteArray("HTTP/1.0 200 OK\r\n") << QByteArray("X-Filler: a\r\n");
+    }
+    void endlessRepliesAreCut()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, chunk);
+        const qint64 total = 100 << 20;
+        StreamServer server(head, chunk, total);
+        Scene s(server.address());
+        s.window.HttpClient1->TimeOut = 20000;
+        s.dialogs.answer(MessageAnswer::Ok);
+        s.check();
+        verifyFailure(s, kNoConnection, MessageKind::Error);
+        QVERIFY(server.written() < total);
+        QCOMPARE(s.window.HttpClient1->Header, QByteArray());
+        QVERIFY2(residentBytes() < 100 << 20, QByteArray::number(residentBytes()).constData());
     }
 
     void unreachableServers_data()

@@ -1,0 +1,136 @@
+#include "net/StaleFiles.h"
+
+#include "common/Codec1251.h"
+#include "common/ProgramFolder.h"
+#include "filling/TraceLog.h"
+#include "general/LastFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <limits>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace staleFiles {
+
+namespace {
+
+const QString kTransferPrefix = QStringLiteral("kvilmar-");
+
+// A process with this id exists (ours or anyone's): its folder is not stale.
+bool processExists(qint64 pid)
+{
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// A folder itself (not a link to one) that belongs to this user.
+bool isOwnFolder(const QString& path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
+           && status.st_uid == ::getuid();
+}
+
+// Removes the folder and the files in it; a folder that holds a folder is
+// not one of ours as we make them, and stays.
+bool removeTransferFolder(const QString& path)
+{
+    QDir folder(path);
+    const QFileInfoList entries =
+        folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink())
+            return false;
+    }
+    for (const QFileInfo& entry : entries)
+        QFile::remove(entry.filePath());   // a link goes, not what it points to
+    return folder.rmdir(path);
+}
+
+} // namespace
+
+QString transferFolderTemplate()
+{
+    return QDir::tempPath() + QLatin1Char('/') + kTransferPrefix
+           + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX");
+}
+
+QStringList removeStaleTransferFolders(const QString& tempFolder)
+{
+    static const QRegularExpression name(QStringLiteral("^kvilmar-(\\d{1,10})-[A-Za-z0-9]{6}$"));
+    QStringList removed;
+    const QStringList entries =
+        QDir(tempFolder).entryList({kTransferPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
+    for (const QString& entry : entries) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (!match.hasMatch() || processExists(match.captured(1).toLongLong()))
+            continue;
+        const QString path = QDir(tempFolder).filePath(entry);
+        if (isOwnFolder(path) && removeTransferFolder(path))
+            removed << path;
+    }
+    return removed;
+}
+
+QStringList leftoverCopies(const QString& filePath)
+{
+    const QFileInfo file(filePath);
+    if (file.fileName().isEmpty())
+        return {};
+    const QRegularExpression copy(QLatin1Char('^') + QRegularExpression::escape(file.fileName())
+                                  + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    QStringList copies;
+    const QDir folder = file.absoluteDir();
+    const QStringList entries =
+        folder.entryList({file.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries) {
+        if (copy.match(entry).hasMatch())
+            copies << folder.filePath(entry);
+    }
+    return copies;
+}
+
+QStringList savedFiles()
+{
+    QStringList files;
+    const QString list = LastFiles::read(LastFiles::defaultFileName()).listFile;
+    if (!list.isEmpty())
+        files << list;
+    for (const char* name : {"nstrtxt.dan", "nstrfon.dan", "nstrbol.dan", "nstrint.dan"})
+        files << programFile(QLatin1String(name));
+    return files;
+}
+
+void traceLeftoverCopies()
+{
+    if (diagnosticMode() == DiagnosticMode::Off)
+        return;
+    QStringList copies;
+    for (const QString& file : savedFiles())
+        copies += leftoverCopies(file);
+    if (copies.isEmpty())
+        return;
+    try {
+        traceLog::open();
+        for (const QString& copy : copies)
+            traceLog::write(cp1251::fromUnicode(QDir::toNativeSeparators(copy)));
+        traceLog::close();
+    } catch (...) {
+        // A trace that cannot be written must not stop the program.
+    }
+}
+
+void cleanUpAtStartup()
+{
+    removeStaleTransferFolders(QDir::tempPath());
+    traceLeftoverCopies();
+}
+
+} // namespace staleFiles
