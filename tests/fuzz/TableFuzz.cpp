@@ -1,6 +1,7 @@
 // libFuzzer target for the data-table reader of the fill command, the merge
-// of a table into a list and the file-name parts made from its cells. Build
-// and run with tests/automatic/fuzz/fuzz-table.sh.
+// of a table into a list and the file-name parts made from its cells.
+
+#include "FuzzSupport.h"
 
 #include "automatic/CsvTable.h"
 #include "automatic/OutputNames.h"
@@ -8,49 +9,39 @@
 #include "common/Codec1251.h"
 #include "common/KvilmarError.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void checkNamePart(const QByteArray& cell)
 {
     const QString part = automatic::safeFileNamePart(cp1251::toUnicode(cell));
-    require(!part.isEmpty() && part.size() <= automatic::kNamePartLimit);
-    require(!part.contains(QLatin1Char('/')) && part.front() != QLatin1Char('.') && part.front() != QLatin1Char('-'));
+    FUZZ_REQUIRE(!part.isEmpty() && part.size() <= automatic::kNamePartLimit);
+    FUZZ_REQUIRE(!part.contains(QLatin1Char('/')) && part.front() != QLatin1Char('.') && part.front() != QLatin1Char('-'));
     for (const QChar c : part)
-        require(c.isPrint());
+        FUZZ_REQUIRE(c.isPrint());
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray input = fuzz::input(data, size);
     automatic::DataTable table;
     try {
         table = automatic::parseTextTable(input, QStringLiteral("f.csv"));
     } catch (const KvilmarError& e) {
-        require(!e.text().isEmpty());
+        FUZZ_REQUIRE(!e.text().isEmpty());
         return 0;
     }
     // Cells only shrink the text: line breaks become one byte, UTF-8 one byte a letter.
     qsizetype bytes = 0;
     for (const QByteArray& name : table.header)
         bytes += name.size();
-    require(!table.header.isEmpty() && !table.rows.isEmpty());
+    FUZZ_REQUIRE(!table.header.isEmpty() && !table.rows.isEmpty());
     int lastLine = table.headerLine;
     for (qsizetype i = 0; i < table.rows.size(); ++i) {
         const automatic::DataRow& row = table.rows.at(i);
-        require(row.number == i + 1 && row.line > lastLine && row.cells.size() <= table.header.size());
-        require(!row.cells.isEmpty() && !row.cells.constLast().isEmpty());
+        FUZZ_REQUIRE(row.number == i + 1 && row.line > lastLine && row.cells.size() <= table.header.size());
+        FUZZ_REQUIRE(!row.cells.isEmpty() && !row.cells.constLast().isEmpty());
         lastLine = row.line;
         bool text = false;
         for (const QByteArray& cell : row.cells) {
@@ -58,16 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             text = text || !cell.isEmpty();
             checkNamePart(cell);
         }
-        require(text);
+        FUZZ_REQUIRE(text);
     }
-    require(bytes <= input.size());
+    FUZZ_REQUIRE(bytes <= input.size());
 
     try {
         const QList<IdentifierRecord> list{{table.header.first(), "x", {}, true}};
         const automatic::ReplacementSources sources(list, {}, {}, &table);
-        require(sources.records().size() <= IdentifierList::kSlots);
+        FUZZ_REQUIRE(sources.records().size() <= IdentifierList::kSlots);
         for (const automatic::DataRow& row : table.rows)
-            require(sources.recordsFor(row).size() == sources.records().size());
+            FUZZ_REQUIRE(sources.recordsFor(row).size() == sources.records().size());
     } catch (const KvilmarError&) {
     }
     return 0;
