@@ -50,7 +50,11 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // A write smaller than QFile's buffer only reaches the disk on flush, and
+    // commit() does not check that flush on every Qt: a full disk would then
+    // replace the old file with a cut-off one. Flush and check first; on any
+    // failure the temporary file goes and the old one stays as it was.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }
