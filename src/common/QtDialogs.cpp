@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -62,18 +64,35 @@ MessageAnswer QtDialogs::message(MessageKind kind, const QString& text, MessageB
                                             : MessageAnswer::Cancel;
 }
 
+namespace {
+
+// Qt's dialogs take the start folder and the preset name as one path.
+QString startPath(const FileDialogRequest& request)
+{
+    if (request.fileName.isEmpty())
+        return request.folder;
+    if (request.folder.isEmpty() || QFileInfo(request.fileName).isAbsolute())
+        return request.fileName;
+    return QDir(request.folder).filePath(request.fileName);
+}
+
+} // namespace
+
+// The filters show their descriptions only, as the program writes them
+// ("Список идентификаторов *.fdp", not "Список идентификаторов *.fdp (*.fdp)").
 QString QtDialogs::openFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    return QFileDialog::getOpenFileName(parent, request.title, request.fileName,
-                                        qtNameFilters(request.filter));
+    return QFileDialog::getOpenFileName(parent, request.title, startPath(request),
+                                        qtNameFilters(request.filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString QtDialogs::saveFileName(QWidget* parent, const FileDialogRequest& request)
 {
     // The program asks about overwriting itself, in its own words.
-    return QFileDialog::getSaveFileName(parent, request.title, request.fileName,
+    return QFileDialog::getSaveFileName(parent, request.title, startPath(request),
                                         qtNameFilters(request.filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails);
 }
 
 namespace {

@@ -498,6 +498,27 @@ private slots:
         QVERIFY(identifierList().record(0).status && identifierList().record(1).status);
     }
 
+    // The open and save dialogs start in the folder of the file last used
+    // for their purpose: the list file, the template.
+    void dialogsStartWhereTheLastFileWas()
+    {
+        QDir(folder_->path()).mkpath("lists");
+        QDir(folder_->path()).mkpath("templates");
+        const QString list = folder_->write("lists/l.fdp", "1\r\n19\r\n#A#\r\n\r\n\r\n");
+        dialogs_->answerFile(list);
+        FormVelGeneral->NLoad->trigger();
+        dialogs_->answerFile(QString());
+        FormVelGeneral->NLoad->trigger();
+        QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
+        dialogs_->answerFile(QString());
+        FormVelGeneral->NSave->trigger();
+        FormVelGeneral->EditFile->setEditText(folder_->file("templates/t.doc"));
+        dialogs_->answerFile(QString());
+        FormVelGeneral->ButtonSelectFile->click();
+        QCOMPARE(dialogs_->fileFolders(), (QStringList{QString(), folder_->file("lists"), folder_->file("lists"),
+                                                       folder_->file("templates")}));
+    }
+
     void failedSaveIsReported()
     {
         add("#A#", "a");
