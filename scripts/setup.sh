@@ -9,6 +9,7 @@ packages=(
   libreoffice-writer libreoffice-calc libreoffice-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
+  openbox xdotool python3-uno
   fonts-dejavu-core fonts-liberation
 )
 
