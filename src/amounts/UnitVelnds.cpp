@@ -28,9 +28,9 @@ using widgets::named;
 
 // The rate box: on leaving, text that is no whole number becomes the lowest
 // rate and a number outside the bounds the nearest bound.
-class RateSpinBox : public QSpinBox {
+class RateSpinBox : public widgets::LimitedSpinBox {
 public:
-    using QSpinBox::QSpinBox;
+    explicit RateSpinBox(QWidget* parent) : LimitedSpinBox(2, parent) {}
     void fixup(QString& input) const override { input = QString::number(VatRateFrom(input)); }
 };
 
@@ -79,8 +79,6 @@ void TFormVelnds::createControls()
     SpinEditNDS->setSingleStep(1);
     SpinEditNDS->setValue(kVatRateDefault);
     SpinEditNDS->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    if (auto* text = SpinEditNDS->findChild<QLineEdit*>())
-        text->setMaxLength(2);
     Label3->setBuddy(SpinEditNDS);
 
     for (QPushButton* button : {BitBtnNDSfromPrice, ButtonSumExit, BitBtnNDSInsertFromList,

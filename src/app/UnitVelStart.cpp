@@ -51,9 +51,12 @@ QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent)
 }
 
 // The name chosen in the shared file-open dialog, or empty when cancelled.
-QString browse(QWidget* parent, const QString& filter)
+// The dialog starts in the folder of the file the box names, or of the file
+// its drop-down remembers.
+QString browse(QWidget* parent, const QString& filter, const QComboBox* box)
 {
-    return dialogs().openFileName(parent, {filter, QString(), QString()});
+    return dialogs().openFileName(parent, {filter, QString(), QString(),
+                                           startFolder({box->currentText(), box->itemText(0)})});
 }
 
 } // namespace
@@ -233,7 +236,7 @@ void TFormVelStart::CheckBoxStartFileClick()
 
 void TFormVelStart::ButtonStartIDfileSearchClick()
 {
-    const QString name = browse(this, QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"));
+    const QString name = browse(this, QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), ComboBoxEditStartIDfile);
     if (!name.isEmpty())
         ComboBoxEditStartIDfile->setEditText(name);
     if (CheckBoxStartFile->isChecked())
@@ -242,14 +245,14 @@ void TFormVelStart::ButtonStartIDfileSearchClick()
 
 void TFormVelStart::ButtonStartTxtfileSearchClick()
 {
-    const QString name = browse(this, QStringLiteral("Все файлы|*.*"));
+    const QString name = browse(this, QStringLiteral("Все файлы|*.*"), ComboBoxStartTxtfile);
     if (!name.isEmpty())
         ComboBoxStartTxtfile->setEditText(name);
 }
 
 void TFormVelStart::ButtonStartDotFileSearchClick()
 {
-    const QString name = browse(this, QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"));
+    const QString name = browse(this, QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), ComboBoxDotName);
     if (!name.isEmpty())
         ComboBoxDotName->setEditText(name);
 }

@@ -1,5 +1,8 @@
 #include "common/Codec1251.h"
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <array>
 
 namespace cp1251 {
@@ -63,6 +66,25 @@ QByteArray fromUnicode(const QString& text)
         bytes.append(byteOf(ch.unicode()));
     }
     return bytes;
+}
+
+bool canEncode(const QString& text)
+{
+    return toUnicode(fromUnicode(text)) == text;
+}
+
+QByteArray fromFileText(const QByteArray& bytes)
+{
+    static const QByteArray bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom))
+        return fromUnicode(QString::fromUtf8(bytes.mid(bom.size())));
+    if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }))
+        return bytes;
+    // Cyrillic in 1251 is almost never valid UTF-8, so a strict decode tells
+    // the two apart.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? bytes : fromUnicode(decoded);
 }
 
 } // namespace cp1251

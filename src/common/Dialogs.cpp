@@ -2,6 +2,8 @@
 
 #include "common/QtDialogs.h"
 
+#include <QFileInfo>
+
 namespace {
 
 Dialogs* installedSeam = nullptr;
@@ -22,6 +24,18 @@ Dialogs& dialogs()
 void installDialogs(Dialogs* seam)
 {
     installedSeam = seam;
+}
+
+QString startFolder(std::initializer_list<QString> lastUsedFiles)
+{
+    for (const QString& file : lastUsedFiles) {
+        if (file.isEmpty())
+            continue;
+        const QFileInfo folder(QFileInfo(file).absolutePath());
+        if (folder.isDir())
+            return folder.absoluteFilePath();
+    }
+    return {};
 }
 
 QString messageTitle(MessageKind kind)

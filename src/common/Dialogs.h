@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 class QWidget;
@@ -27,7 +28,12 @@ struct FileDialogRequest {
     QString filter;
     QString fileName;   // preset name (may be empty)
     QString title;
+    QString folder;     // where the dialog starts; empty: the working folder
 };
+
+// The folder a file dialog starts in: that of the first named file whose
+// folder exists (the file last used for the purpose), else empty.
+QString startFolder(std::initializer_list<QString> lastUsedFiles);
 
 class Dialogs {
 public:

@@ -1,5 +1,7 @@
 #include "common/TextFile.h"
 
+#include "common/Codec1251.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -8,8 +10,8 @@ namespace {
 constexpr char kEndOfFile = 26;
 }
 
-TextLineReader::TextLineReader(QByteArray content)
-    : content_(std::move(content))
+TextLineReader::TextLineReader(QByteArray content, LineEnds ends)
+    : content_(std::move(content)), ends_(ends)
 {
     const qsizetype eof = content_.indexOf(kEndOfFile);
     if (eof >= 0)
@@ -20,17 +22,20 @@ QByteArray TextLineReader::readLine()
 {
     if (atEnd())
         return {};
-    qsizetype end = content_.indexOf('\r', pos_);
-    if (end < 0)
-        end = content_.size();
+    qsizetype end = pos_;
+    while (end < content_.size() && content_.at(end) != '\r'
+           && (ends_ == LineEnds::Cr || content_.at(end) != '\n'))
+        ++end;
     QByteArray line = content_.mid(pos_, end - pos_);
     pos_ = end + 1;
-    if (pos_ < content_.size() && content_.at(pos_) == '\n')
+    if (end < content_.size() && content_.at(end) == '\r' && pos_ < content_.size() && content_.at(pos_) == '\n')
         ++pos_;
     return line;
 }
 
-std::optional<TextLineReader> openTextFile(const QString& path)
+namespace {
+
+std::optional<QByteArray> readWholeFile(const QString& path)
 {
     if (QFileInfo(path).isDir())
         return std::nullopt;
@@ -40,7 +45,29 @@ std::optional<TextLineReader> openTextFile(const QString& path)
     QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return TextLineReader(std::move(content));
+    return content;
+}
+
+} // namespace
+
+std::optional<TextLineReader> openTextFile(const QString& path)
+{
+    std::optional<QByteArray> content = readWholeFile(path);
+    if (!content)
+        return std::nullopt;
+    return TextLineReader(std::move(*content));
+}
+
+std::optional<TextLineReader> openForeignTextFile(const QString& path)
+{
+    std::optional<QByteArray> content = readWholeFile(path);
+    if (!content)
+        return std::nullopt;
+    // Byte 26 ends the file before any conversion, as it does in 1251.
+    const qsizetype eof = content->indexOf(char(26));
+    if (eof >= 0)
+        content->truncate(eof);
+    return TextLineReader(cp1251::fromFileText(*content), TextLineReader::LineEnds::CrOrLf);
 }
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes)
@@ -50,7 +77,11 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // A write smaller than QFile's buffer only reaches the disk on flush, and
+    // commit() does not check that flush on every Qt: a full disk would then
+    // replace the old file with a cut-off one. Flush and check first; on any
+    // failure the temporary file goes and the old one stays as it was.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

@@ -3,22 +3,52 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPalette>
-#include <QValidator>
+
+#include <algorithm>
 
 namespace widgets {
 namespace {
 
-class TypedLengthValidator : public QValidator {
+// Watches the user's edits of one line edit. textEdited comes only from the
+// user, so text the program sets is never cut; what an edit inserted beyond
+// the limit is taken out again at once.
+class TypingLimit : public QObject {
 public:
-    TypedLengthValidator(int maxLength, QObject* parent)
-        : QValidator(parent), maxLength_(maxLength) {}
-    State validate(QString& input, int&) const override
+    TypingLimit(QLineEdit* edit, int maxLength)
+        : QObject(edit), edit_(edit), maxLength_(maxLength), before_(edit->text())
     {
-        return input.size() <= maxLength_ ? Acceptable : Invalid;
+        // The text as it is after every change, also after a cut made here
+        // inside the edit's own signal (its later textChanged carries the
+        // uncut text).
+        connect(edit, &QLineEdit::textChanged, this, [this] { before_ = edit_->text(); });
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) { cut(text); });
     }
 
 private:
+    void cut(const QString& after)
+    {
+        if (after.size() <= maxLength_ || after.size() <= before_.size())
+            return;
+        // The edit replaced before_[head, before_.size() - tail) with
+        // after[head, after.size() - tail).
+        const qsizetype shorter = std::min(before_.size(), after.size());
+        qsizetype head = 0;
+        while (head < shorter && before_.at(head) == after.at(head))
+            ++head;
+        qsizetype tail = 0;
+        while (tail < shorter - head
+               && before_.at(before_.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+            ++tail;
+        const qsizetype room = std::max<qsizetype>(0, maxLength_ - (head + tail));
+        const QString inserted = after.mid(head, after.size() - head - tail).left(room);
+        const QString text = before_.left(head) + inserted + before_.right(tail);
+        edit_->setText(text);
+        edit_->setCursorPosition(int(head + inserted.size()));
+    }
+
+    QLineEdit* edit_;
     int maxLength_;
+    QString before_;
 };
 
 } // namespace
@@ -41,7 +71,7 @@ void setBaseColor(QWidget* widget, const QColor& color)
 
 void limitTyping(QLineEdit* edit, int maxLength)
 {
-    edit->setValidator(new TypedLengthValidator(maxLength, edit));
+    new TypingLimit(edit, maxLength);
 }
 
 void addSortedItem(QComboBox* box, const QString& text)
@@ -65,6 +95,18 @@ QComboBox* editableComboBox(QWidget* parent)
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMaxVisibleItems(12);
     return box;
+}
+
+LimitedSpinBox::LimitedSpinBox(int typedLimit, QWidget* parent)
+    : QSpinBox(parent), typedLimit_(typedLimit)
+{
+}
+
+QValidator::State LimitedSpinBox::validate(QString& input, int& pos) const
+{
+    if (input.size() > typedLimit_)
+        return QValidator::Invalid;
+    return QSpinBox::validate(input, pos);
 }
 
 } // namespace widgets

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QSpinBox>
 #include <QString>
 
 class QComboBox;
@@ -24,8 +25,10 @@ inline const QColor kBlue{0x00, 0x00, 0xFF};
 void setTextColor(QWidget* widget, const QColor& color);
 void setBaseColor(QWidget* widget, const QColor& color);
 
-// Limits what the user types to maxLength characters, while text set by the
-// program may be longer (a QLineEdit's own maxLength would cut it).
+// Limits what the user types or pastes to maxLength characters: typing at
+// the limit puts nothing in, and a paste is cut to the room that is left.
+// Text set by the program may be longer (a QLineEdit's own maxLength would
+// cut it), and stays whole.
 void limitTyping(QLineEdit* edit, int maxLength);
 
 // Adds an item to a drop-down list kept sorted (duplicates allowed) without
@@ -34,5 +37,19 @@ void addSortedItem(QComboBox* box, const QString& text);
 
 // A QComboBox that can be edited and never inserts what is typed by itself.
 QComboBox* editableComboBox(QWidget* parent);
+
+// A spin edit that takes at most a given number of typed characters; values
+// set by the program are not limited.
+class LimitedSpinBox : public QSpinBox {
+    Q_OBJECT
+public:
+    LimitedSpinBox(int typedLimit, QWidget* parent);
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+
+private:
+    int typedLimit_;
+};
 
 } // namespace widgets

@@ -21,18 +21,6 @@
 
 TFormExcelSelect* FormExcelSelect = nullptr;
 
-LimitedSpinBox::LimitedSpinBox(int typedLimit, QWidget* parent)
-    : QSpinBox(parent), typedLimit_(typedLimit)
-{
-}
-
-QValidator::State LimitedSpinBox::validate(QString& input, int& pos) const
-{
-    if (input.size() > typedLimit_)
-        return QValidator::Invalid;
-    return QSpinBox::validate(input, pos);
-}
-
 TFormExcelSelect::TFormExcelSelect(QWidget* parent)
     : QDialog(parent)
 {
@@ -54,7 +42,7 @@ void TFormExcelSelect::createControls()
         "и ячеек на каждой станице значительно влияют на скорость работы программы"), this), "Label1");
     Label1->setWordWrap(true);
     Label2 = named(new QLabel(QStringLiteral("Количество листов в книге"), this), "Label2");
-    SpinEditPage = named(new LimitedSpinBox(1, this), "SpinEditPage");
+    SpinEditPage = named(new widgets::LimitedSpinBox(1, this), "SpinEditPage");
     SpinEditPage->setRange(1, 10);
     SpinEditPage->setValue(1);
     Label3 = named(new QLabel(QStringLiteral("Просматривать столбцы с "), this), "Label3");
@@ -62,11 +50,11 @@ void TFormExcelSelect::createControls()
     Label4 = named(new QLabel(QStringLiteral("по"), this), "Label4");
     ComboBox2 = named(widgets::editableComboBox(this), "ComboBox2");
     Label5 = named(new QLabel(QStringLiteral("Просматривать строки с "), this), "Label5");
-    SpinEditRow1 = named(new LimitedSpinBox(4, this), "SpinEditRow1");
+    SpinEditRow1 = named(new widgets::LimitedSpinBox(4, this), "SpinEditRow1");
     SpinEditRow1->setRange(1, 9999);
     SpinEditRow1->setValue(1);
     Label6 = named(new QLabel(QStringLiteral("по"), this), "Label6");
-    SpinEditRow2 = named(new LimitedSpinBox(4, this), "SpinEditRow2");
+    SpinEditRow2 = named(new widgets::LimitedSpinBox(4, this), "SpinEditRow2");
     SpinEditRow2->setRange(1, 9999);
     SpinEditRow2->setValue(10);
     ButtonExcelSelectOK = named(new QPushButton(QStringLiteral("Продолжить"), this), "ButtonExcelSelectOK");

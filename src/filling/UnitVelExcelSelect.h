@@ -1,25 +1,12 @@
 #pragma once
 
+#include "common/Widgets.h"
+
 #include <QDialog>
-#include <QSpinBox>
 
 class QComboBox;
 class QLabel;
 class QPushButton;
-
-// A spin edit that takes at most a given number of typed characters; values
-// set by the program are not limited.
-class LimitedSpinBox : public QSpinBox {
-    Q_OBJECT
-public:
-    LimitedSpinBox(int typedLimit, QWidget* parent);
-
-protected:
-    QValidator::State validate(QString& input, int& pos) const override;
-
-private:
-    int typedLimit_;
-};
 
 // The range window: how many sheets and which block of cells the spreadsheet
 // filler searches. Shown modally once per spreadsheet run.
@@ -30,15 +17,15 @@ public:
 
     QLabel* Label1;
     QLabel* Label2;
-    LimitedSpinBox* SpinEditPage;
+    widgets::LimitedSpinBox* SpinEditPage;
     QLabel* Label3;
     QComboBox* ComboBox1;
     QLabel* Label4;
     QComboBox* ComboBox2;
     QLabel* Label5;
-    LimitedSpinBox* SpinEditRow1;
+    widgets::LimitedSpinBox* SpinEditRow1;
     QLabel* Label6;
-    LimitedSpinBox* SpinEditRow2;
+    widgets::LimitedSpinBox* SpinEditRow2;
     QPushButton* ButtonExcelSelectOK;
     QPushButton* ButtonExcelSelectExit;
 

@@ -2,7 +2,33 @@
 
 #include "common/Codec1251.h"
 #include "common/ProgramFolder.h"
+#include "common/KvilmarError.h"
 #include "common/TextFile.h"
+#include "filling/TraceLog.h"
+
+namespace {
+
+// The trace of paths left out of the file; a trace log that cannot be
+// written must not keep the file from being written.
+void traceLeftOut(bool listLeftOut, bool templateLeftOut)
+{
+    try {
+        TraceScope trace("799");
+        traceLog::write("700");
+        if (listLeftOut)
+            traceLog::write("701");
+        if (templateLeftOut)
+            traceLog::write("702");
+    } catch (const KvilmarError&) {
+    }
+}
+
+QByteArray pathLine(char tag, const QString& path)
+{
+    return QByteArray(1, tag) + (cp1251::canEncode(path) ? cp1251::fromUnicode(path) : QByteArray());
+}
+
+} // namespace
 
 LastFiles LastFiles::read(const QString& fileName)
 {
@@ -25,8 +51,12 @@ LastFiles LastFiles::read(const QString& fileName)
 
 bool LastFiles::write(const QString& fileName) const
 {
-    return writeTextFile(fileName, {"1" + cp1251::fromUnicode(listFile),
-                                    "2" + cp1251::fromUnicode(templateFile)});
+    const bool written = writeTextFile(fileName, {pathLine('1', listFile), pathLine('2', templateFile)});
+    const bool listLeftOut = !cp1251::canEncode(listFile);
+    const bool templateLeftOut = !cp1251::canEncode(templateFile);
+    if (diagnosticMode() != DiagnosticMode::Off && (listLeftOut || templateLeftOut))
+        traceLeftOut(listLeftOut, templateLeftOut);
+    return written;
 }
 
 QString LastFiles::defaultFileName()

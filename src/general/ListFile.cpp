@@ -20,7 +20,7 @@ QString withListExtension(const QString& fileName)
 
 std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, bool keepReplacements)
 {
-    std::optional<TextLineReader> reader = openTextFile(fileName);
+    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
     bool ok = false;
@@ -43,7 +43,7 @@ std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, boo
 
 std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fileName)
 {
-    std::optional<TextLineReader> reader = openTextFile(fileName);
+    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
     QList<IdentifierRecord> records;
@@ -64,7 +64,7 @@ std::optional<QList<IdentifierRecord>> readAnyListFile(const QString& fileName, 
 
 std::optional<QList<QByteArray>> readReplacementListFile(const QString& fileName, int count)
 {
-    std::optional<TextLineReader> reader = openTextFile(fileName);
+    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
     QList<QByteArray> texts;

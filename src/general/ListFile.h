@@ -9,7 +9,9 @@
 // List files (.fdp): the count line, the line "19", then identifier, comment
 // and replacement text for each record. Plain identifier files: one
 // identifier a line. Replacement list files: one replacement text a line.
-// Every reader returns nullopt when the file cannot be read or is damaged;
+// All three are written by the program in 1251 with CR LF; on reading, files
+// from other systems are accepted too: a lone LF ends a line, and UTF-8 text
+// is converted to 1251. Every reader returns nullopt when the file cannot be read or is damaged;
 // nothing is taken over then.
 namespace listFile {
 

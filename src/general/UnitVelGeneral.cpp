@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -55,9 +56,10 @@ TFormVelGeneral::TFormVelGeneral(QWidget* parent)
 {
     setObjectName(QStringLiteral("FormVelGeneral"));
     setWindowTitle(QStringLiteral("Квилмар"));
+    // A fixed border with the system menu and a minimise box only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     createControls();
     createMenu();
     layOut();
@@ -197,14 +199,20 @@ void TFormVelGeneral::layOut()
     templateRow->addWidget(ButtonSelectFile);
 
     // The column heads stand over the list line's columns: identifier at
-    // character 0, replacement at 29, status at 86.
-    const int charWidth = QFontMetrics(ListBoxGeneral->font()).horizontalAdvance(QLatin1Char('x'));
-    const int listIndent = ListBoxGeneral->frameWidth() + 2;
-    Label3->setFixedWidth(29 * charWidth);
-    Label4->setFixedWidth(57 * charWidth);
+    // character 0, replacement at 29, status at 86. A character of the list's
+    // font is not a whole number of pixels wide, so the columns are measured
+    // as runs of characters; the list draws its text inside its frame and
+    // the item's text margin.
+    const QFontMetrics list(ListBoxGeneral->font());
+    const int replacementAt = list.horizontalAdvance(QString(29, QLatin1Char(' ')));
+    const int statusAt = list.horizontalAdvance(QString(86, QLatin1Char(' ')));
+    const int textIndent = ListBoxGeneral->frameWidth()
+                           + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBoxGeneral) + 1;
+    Label3->setFixedWidth(replacementAt);
+    Label4->setFixedWidth(statusAt - replacementAt);
     auto* heads = new QHBoxLayout;
     heads->setSpacing(0);
-    heads->setContentsMargins(listIndent, 0, 0, 0);
+    heads->setContentsMargins(textIndent, 0, 0, 0);
     heads->addWidget(Label3);
     heads->addWidget(Label4);
     heads->addWidget(LabelStatus, 1);
@@ -256,7 +264,8 @@ void TFormVelGeneral::layOut()
     main->addLayout(bevelRow);
     main->addLayout(bottom);
     main->addWidget(StatusBarGeneral);
-    resize(792, 548);
+    // The designed client area lies below the menu bar.
+    setFixedSize(sizeHint().expandedTo(QSize(792, 548 + MainMenu1->sizeHint().height())));
 }
 
 void TFormVelGeneral::setTabOrder()
@@ -299,16 +308,35 @@ void TFormVelGeneral::connectHandlers()
     KV_CONNECT(NNewVersionCheck, &QAction::triggered, self, NNewVersionCheckClick);
     KV_CONNECT(N2, &QAction::triggered, self, N2Click);
 
-    // Key releases in the identifier box and in the list box.
-    ComboBoxField->lineEdit()->installEventFilter(this);
-    ListBoxGeneral->installEventFilter(this);
+    // Key releases in the identifier box and in the list box. A combo box
+    // hands its keys to its line edit directly, past any filter there: the
+    // keys are watched on the box itself, where they arrive.
+    // Every control is watched for the menu's shortcuts too (see eventFilter).
+    for (QWidget* control : findChildren<QWidget*>())
+        control->installEventFilter(this);
+}
+
+bool TFormVelGeneral::isMenuShortcut(const QKeyEvent* key) const
+{
+    const QKeySequence pressed(key->keyCombination());
+    for (const QAction* action : actions())
+        if (action->shortcut() == pressed)
+            return true;
+    return false;
 }
 
 bool TFormVelGeneral::eventFilter(QObject* watched, QEvent* event)
 {
+    // A text box claims Ctrl+A ("select all") and the like before a shortcut
+    // is looked up; the menu's shortcuts must work from every control, so no
+    // control may claim them.
+    if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == ComboBoxField->lineEdit()) {
+        if (watched == ComboBoxField) {
             guarded([this] { ComboBoxFieldKeyUp(); });
         } else if (watched == ListBoxGeneral && !key->isAutoRepeat()
                    && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down
@@ -382,6 +410,8 @@ void TFormVelGeneral::keyPressEvent(QKeyEvent* event)
 void TFormVelGeneral::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The window opens with the focus on the first control of its tab order.
+    ButtonSelectFile->setFocus(Qt::TabFocusReason);
     guarded([this] { FormShow(); });
 }
 

@@ -144,6 +144,7 @@ private:
     void layOut();
     void connectHandlers();
     void setTabOrder();
+    bool isMenuShortcut(const QKeyEvent* key) const;
 
     void rewriteLine(int i);
     void showRecord(int i);

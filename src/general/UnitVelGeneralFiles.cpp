@@ -77,7 +77,8 @@ void TFormVelGeneral::NLoadClick()
 {
     AskToSaveChanges();
     const QString name = dialogs().openFileName(
-        this, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(), QString()});
+        this, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(), QString(),
+               startFolder({identifierList().fileName(), remembered_.listFile})});
     if (name.isEmpty())
         return;
     identifierList().setFileName(name);
@@ -108,7 +109,9 @@ void TFormVelGeneral::NSaveClick()
 {
     IdentifierList& list = identifierList();
     FormSaveSelect->exec();
-    const QString chosen = dialogs().saveFileName(this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString()});
+    const QString chosen = dialogs().saveFileName(
+        this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString(),
+               startFolder({list.fileName(), remembered_.listFile})});
     if (chosen.isEmpty())
         return;
     lastSaveName_ = chosen;
@@ -131,7 +134,8 @@ void TFormVelGeneral::NSaveClick()
 void TFormVelGeneral::ButtonSelectFileClick()
 {
     const QString name = dialogs().openFileName(
-        this, {QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), QString(), QString()});
+        this, {QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), QString(), QString(),
+               startFolder({EditFile->currentText(), remembered_.templateFile})});
     if (!name.isEmpty())
         EditFile->setEditText(name);
 }

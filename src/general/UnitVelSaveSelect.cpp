@@ -32,8 +32,9 @@ TFormSaveSelect::TFormSaveSelect(QWidget* parent)
     layout->addWidget(RadioButtonOnlyID);
     layout->addWidget(RadioButtonSaveSelect2);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(353);
+    // A fixed border, never smaller than the designed client area, so that
+    // the title is shown whole.
+    setFixedSize(sizeHint().expandedTo(QSize(353, 103)));
 
     auto* self = this;
     KV_CONNECT(ButtonSaveSelectOK, &QPushButton::clicked, self, ButtonSaveSelectOKClick);

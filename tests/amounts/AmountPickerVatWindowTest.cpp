@@ -8,7 +8,10 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/UserInput.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -58,7 +61,7 @@ class AmountPickerVatWindowTest : public QObject {
     void typeAmount(const QString& text)
     {
         vat()->EditNDSSum->clear();
-        QTest::keyClicks(vat()->EditNDSSum, text);
+        QVERIFY(userInput::typeInto(vat()->EditNDSSum, text));
     }
 
     void setRate(int rate)
@@ -281,6 +284,12 @@ private slots:
         vat()->show();
         typeAmount(QString(20, QLatin1Char('1')));
         QCOMPARE(vat()->EditNDSSum->text(), QString(16, QLatin1Char('1')));
+        // A paste is cut to the room left, as typing is.
+        vat()->EditNDSSum->clear();
+        QApplication::clipboard()->setText(QString(20, QLatin1Char('2')));
+        QVERIFY(userInput::typeInto(vat()->EditNDSSum, "1"));
+        userInput::press(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(vat()->EditNDSSum->text(), "1" + QString(15, QLatin1Char('2')));
         addRecord("#A#", "1" + QString(29, QLatin1Char('0')));
         openPicker('n');
         clickLine(0);
@@ -294,17 +303,14 @@ private slots:
         vat()->show();
         vat()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(vat()));
+        QVERIFY(userInput::typeOver(vat()->SpinEditNDS, "150"));
+        QCOMPARE(vat()->rate(), 15);   // two characters at most
+        QVERIFY(userInput::typeOver(vat()->SpinEditNDS, "0"));
+        QCOMPARE(vat()->rate(), 1);
+        QVERIFY(userInput::clickInto(vat()->EditNDSSum));   // leaving the box brings it into bounds
+        QCOMPARE(vat()->SpinEditNDS->value(), 1);
         auto* text = vat()->SpinEditNDS->findChild<QLineEdit*>();
         QVERIFY(text);
-        vat()->SpinEditNDS->setFocus();
-        text->selectAll();
-        QTest::keyClicks(vat()->SpinEditNDS, "150");
-        QCOMPARE(vat()->rate(), 15);   // two characters at most
-        text->selectAll();
-        QTest::keyClicks(vat()->SpinEditNDS, "0");
-        QCOMPARE(vat()->rate(), 1);
-        vat()->EditNDSSum->setFocus();   // leaving the box brings it into bounds
-        QCOMPARE(vat()->SpinEditNDS->value(), 1);
         text->setText(QStringLiteral("ab"));
         QCOMPARE(vat()->rate(), 1);
     }
@@ -323,9 +329,9 @@ private slots:
     void typingTheTaxEnablesHandOver()
     {
         vat()->show();
-        QTest::keyClicks(vat()->EditNDS, "5");
+        QVERIFY(userInput::typeInto(vat()->EditNDS, "5"));
         QVERIFY(vat()->BitBtnNDSToList->isEnabled());
-        QTest::keyClick(vat()->EditNDS, Qt::Key_Backspace);
+        userInput::press(Qt::Key_Backspace);
         QVERIFY(!vat()->BitBtnNDSToList->isEnabled());
     }
 

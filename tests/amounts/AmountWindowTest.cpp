@@ -7,6 +7,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/UserInput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,7 +56,7 @@ class AmountWindowTest : public QObject {
 
     void typeAmount(const QString& text)
     {
-        QTest::keyClicks(window()->EditSumDigit, text);
+        QVERIFY(userInput::typeInto(window()->EditSumDigit, text));
     }
 
     // Types the amount, converts, and returns the memo's text.
@@ -125,7 +126,7 @@ private slots:
     {
         typeAmount("1");
         QVERIFY(window()->BitBtnSumConvert->isEnabled());
-        QTest::keyClick(window()->EditSumDigit, Qt::Key_Backspace);
+        userInput::press(Qt::Key_Backspace);
         QVERIFY(!window()->BitBtnSumConvert->isEnabled());
     }
 
@@ -187,11 +188,11 @@ private slots:
     {
         convert("1");
         QVERIFY(window()->BitBtnInsertToList->isEnabled());
-        window()->MemoSumString->setFocus();
-        QTest::keyClick(window()->MemoSumString, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(window()->MemoSumString, Qt::Key_Delete);
+        QVERIFY(userInput::clickInto(window()->MemoSumString));
+        userInput::press(Qt::CTRL | Qt::Key_A);
+        userInput::press(Qt::Key_Delete);
         QVERIFY(!window()->BitBtnInsertToList->isEnabled());
-        QTest::keyClicks(window()->MemoSumString, "x");
+        userInput::type("x");
         QVERIFY(window()->BitBtnInsertToList->isEnabled());
     }
 

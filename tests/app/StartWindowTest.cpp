@@ -8,6 +8,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/UserInput.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -475,7 +476,8 @@ private slots:
         QVERIFY(FormVelStart->isVisible());
         QVERIFY(!FormVelStart->ended());
         dialogs_->answer(MessageAnswer::Yes);
-        QTest::keyClick(FormVelStart, Qt::Key_Escape);
+        QVERIFY(userInput::clickInto(FormVelStart->ComboBoxDotName));
+        userInput::press(Qt::Key_Escape);
         QVERIFY(FormVelStart->ended());
         QVERIFY(!FormVelStart->isVisible());
         QCOMPARE(dialogs_->shownTexts(), (QStringList{

@@ -1,4 +1,5 @@
 #include "common/Codec1251.h"
+#include "filling/TraceLog.h"
 #include "general/LastFiles.h"
 #include "general/ListFile.h"
 #include "support/TempFolder.h"
@@ -38,8 +39,8 @@ private slots:
         QTest::newRow("second line anything") << QByteArray("1\r\nxx\r\na\r\n\r\n\r\n") << Records{{"a", "", "", true}};
         QTest::newRow("long lines cut") << ("1\r\n19\r\n" + long300 + "\r\n" + long150 + "\r\nr\r\n")
                                         << Records{{long300.left(255), "r", long150.left(100), true}};
-        QTest::newRow("lone lf in text") << QByteArray("1\r\n19\r\na\nb\r\n\r\nx\ny\r\n")
-                                         << Records{{"a\nb", "x\ny", "", true}};
+        QTest::newRow("lone lf ends a line") << QByteArray("2\n19\na\nc\nt\nb\n\n\n")
+                                             << Records{{"a", "t", "c", true}, {"b", "", "", true}};
     }
     void readsListFiles()
     {
@@ -97,6 +98,51 @@ private slots:
         QCOMPARE(listFile::readAnyListFile(folder.write("P.FDP", content), true)->size(), 50);
     }
 
+    // Files written on this platform: LF line ends, often UTF-8. Each kind
+    // of file reads them as the same 1251 text as its CR LF 1251 form.
+    void foreignFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QByteArray>>("texts");
+        const QByteArray fields = cp1251::fromUnicode(QStringLiteral("поле1|поле2|поле3"));
+        const QList<QByteArray> three = fields.split('|');
+        QTest::newRow("plain, 1251, LF") << "plain" << QByteArray(fields).replace('|', '\n') << three;
+        QTest::newRow("plain, UTF-8, LF") << "plain" << QByteArray("поле1\nполе2\nполе3\n") << three;
+        QTest::newRow("plain, UTF-8 with BOM, CR LF") << "plain" << QByteArray("\xEF\xBB\xBFполе1\r\nполе2\r\nполе3") << three;
+        QTest::newRow("plain, 1251, CR LF") << "plain" << QByteArray(fields).replace("|", "\r\n") << three;
+        QTest::newRow("plain, UTF-8 beyond 1251") << "plain" << QByteArray("a中b\n€\n")
+                                                 << QList<QByteArray>{"a?b", "\x88"};
+        QTest::newRow("plain, ASCII") << "plain" << QByteArray("[A]\n[B]") << QList<QByteArray>{"[A]", "[B]"};
+        QTest::newRow("list, UTF-8, LF") << "list" << QByteArray("2\n19\n[ФИО]\nкто\nИванов\n[Дата]\n\n1 мая\n")
+                                         << cp1251::fromUnicode(QStringLiteral("[ФИО]|кто|Иванов|[Дата]||1 мая")).split('|');
+        QTest::newRow("replacements, UTF-8, LF") << "replacements" << QByteArray("один\n\nтри\n")
+                                                 << cp1251::fromUnicode(QStringLiteral("один||три")).split('|');
+    }
+    void foreignFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, content);
+        QFETCH(QList<QByteArray>, texts);
+        TempFolder folder;
+        QList<QByteArray> read;
+        if (kind == "replacements") {
+            const auto lines = listFile::readReplacementListFile(folder.write("r.txt", content), 10);
+            QVERIFY(lines);
+            read = *lines;
+        } else {
+            const auto records = kind == "list" ? listFile::readListFile(folder.write("l.fdp", content), true)
+                                                : listFile::readPlainIdentifierFile(folder.write("p.txt", content));
+            QVERIFY(records);
+            for (const IdentifierRecord& r : *records) {
+                read << r.identifier;
+                if (kind == "list")
+                    read << r.comment << r.replacement;
+            }
+        }
+        QCOMPARE(read, texts);
+    }
+
     void replacementListFile()
     {
         TempFolder folder;
@@ -139,6 +185,48 @@ private slots:
         QCOMPARE(files.templateFile, QStringLiteral("/t/шаблон.doc"));
         QVERIFY(files.write(LastFiles::defaultFileName()));
         QCOMPARE(folder.read("nstrtxt.dan"), QByteArray("1/l/\xF1\xEF\xE8\xF1\xEE\xEA.fdp\r\n2/t/\xF8\xE0\xE1\xEB\xEE\xED.doc\r\n"));
+    }
+
+    // A path that 1251 cannot hold would come back as another name: it is
+    // left out of nstrtxt.dan, and the diagnostic mode's trace says so.
+    void pathsBeyond1251AreLeftOut_data()
+    {
+        QTest::addColumn<bool>("tracing");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("templ");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("trace");
+        const QString cyrillic = QStringLiteral("/д/список.fdp");
+        const QByteArray cyrillicLine = "1" + cp1251::fromUnicode(cyrillic) + "\r\n";
+        QTest::newRow("both kept") << true << cyrillic << "/t.doc" << cyrillicLine + "2/t.doc\r\n" << QByteArray();
+        QTest::newRow("template left out") << true << cyrillic << QStringLiteral("/文/t.doc")
+                                           << cyrillicLine + "2\r\n" << QByteArray("700\r\n702\r\n799\r\n");
+        QTest::newRow("both left out") << true << QStringLiteral("/ü/l€ß.fdp") << QStringLiteral("/☺.doc")
+                                       << QByteArray("1\r\n2\r\n") << QByteArray("700\r\n701\r\n702\r\n799\r\n");
+        QTest::newRow("no trace when not tracing") << false << QStringLiteral("/文.fdp") << QString()
+                                                   << QByteArray("1\r\n2\r\n") << QByteArray();
+    }
+    void pathsBeyond1251AreLeftOut()
+    {
+        QFETCH(bool, tracing);
+        QFETCH(QString, list);
+        QFETCH(QString, templ);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, trace);
+        TempFolder folder;
+        TempFolder home(false);
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        setDiagnosticMode(tracing ? DiagnosticMode::WordTrace : DiagnosticMode::Off);
+        const bool written = LastFiles{list, templ}.write(LastFiles::defaultFileName());
+        setDiagnosticMode(DiagnosticMode::Off);
+        qputenv("HOME", oldHome);
+        QVERIFY(written);
+        QCOMPARE(folder.read("nstrtxt.dan"), file);
+        QCOMPARE(home.read("kvilmarerror.log"), trace);
+        const LastFiles read = LastFiles::read(LastFiles::defaultFileName());
+        QVERIFY(read.listFile == list || read.listFile.isEmpty());
+        QVERIFY(read.templateFile == templ || read.templateFile.isEmpty());
     }
 };
 

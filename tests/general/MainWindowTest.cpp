@@ -3,11 +3,16 @@
 #include "general/ListFile.h"
 #include "general/UnitVelGeneral.h"
 #include "general/UnitVelSaveSelect.h"
+#include "settings/UnitVelAbout.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/UserInput.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -46,13 +51,13 @@ class MainWindowTest : public QObject {
         delete FormVelGeneral;
         FormVelGeneral = new TFormVelGeneral;
         FormVelGeneral->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FormVelGeneral));
+        FormVelGeneral->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FormVelGeneral));
     }
 
     void add(const QString& id, const QString& text = {}, const QString& comment = {})
     {
-        FormVelGeneral->ComboBoxField->setEditText(QString());
-        QTest::keyClicks(FormVelGeneral->ComboBoxField->lineEdit(), id);
+        QVERIFY(userInput::typeOver(FormVelGeneral->ComboBoxField, id));
         FormVelGeneral->ComboBoxText->setEditText(text);
         FormVelGeneral->EditComment->setText(comment);
         FormVelGeneral->ButtonInsert->click();
@@ -92,6 +97,7 @@ private slots:
     void initTestCase()
     {
         FormSaveSelect = new TFormSaveSelect;
+        FormVelAbout = new TFormVelAbout;
     }
 
     void init()
@@ -121,12 +127,129 @@ private slots:
         QCOMPARE(FormVelGeneral->EditFile->count(), 0);
     }
 
+    void opensWithFocusOnFirstControl()
+    {
+        QCOMPARE(QApplication::focusWidget(), FormVelGeneral->ButtonSelectFile);
+    }
+
+    // Typing an identifier into an empty list's box enables "Добавить";
+    // erasing it disables the button again.
     void typingEnablesAdd()
     {
-        QTest::keyClicks(FormVelGeneral->ComboBoxField->lineEdit(), "a");
+        QVERIFY(userInput::typeInto(FormVelGeneral->ComboBoxField, QStringLiteral("[ФИО]")));
         QVERIFY(FormVelGeneral->ButtonInsert->isEnabled());
-        QTest::keyClick(FormVelGeneral->ComboBoxField->lineEdit(), Qt::Key_Backspace);
+        for (int i = 0; i < 5; ++i)
+            userInput::press(Qt::Key_Backspace);
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
         QVERIFY(!FormVelGeneral->ButtonInsert->isEnabled());
+        userInput::type("x");
+        FormVelGeneral->ButtonInsert->click();
+        QCOMPARE(identifiers(), QStringList{"x"});
+    }
+
+    // Typing stops at 255 characters; a paste is cut to the room left, and
+    // text set by the program is kept whole.
+    void typedAndPastedTextIsCut()
+    {
+        QVERIFY(userInput::typeInto(FormVelGeneral->ComboBoxField, QString(250, QLatin1Char('a'))));
+        QApplication::clipboard()->setText(QStringLiteral("0123456789"));
+        userInput::press(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString(250, QLatin1Char('a')) + "01234");
+        userInput::type("z");
+        QCOMPARE(FormVelGeneral->ComboBoxField->currentText().size(), 255);
+        FormVelGeneral->ComboBoxText->setEditText(QString(300, QLatin1Char('b')));
+        QCOMPARE(FormVelGeneral->ComboBoxText->currentText().size(), 300);
+    }
+
+    // The menu's shortcuts work whichever control has the focus; Ctrl+A
+    // opens the about window even in a text box.
+    void menuShortcutsFromEveryControl_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QKeyCombination>("key");
+        for (const char* control : {"EditFile", "ButtonSelectFile", "ComboBoxField", "ComboBoxText",
+                                    "EditComment", "CheckBoxStatus", "ListBoxGeneral", "ButtonStart"}) {
+            QTest::addRow("%s Ctrl+A", control) << control << (Qt::CTRL | Qt::Key_A);
+            QTest::addRow("%s Ctrl+L", control) << control << (Qt::CTRL | Qt::Key_L);
+        }
+    }
+    void menuShortcutsFromEveryControl()
+    {
+        QFETCH(QString, control);
+        QFETCH(QKeyCombination, key);
+        auto* widget = FormVelGeneral->findChild<QWidget*>(control);
+        QVERIFY(widget);
+        // Buttons and boxes get the focus by Tab: a click would act.
+        const bool acts = qobject_cast<QAbstractButton*>(widget);
+        QVERIFY(acts ? userInput::tabTo(widget) : userInput::clickInto(widget));
+        QWidget* opened = nullptr;
+        QTimer closer;   // closes the about window from inside its modal loop
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, this, [&opened] {
+            opened = QApplication::activeModalWidget();
+            if (opened)
+                opened->close();
+        });
+        if (key.key() == Qt::Key_A)
+            closer.start(0);
+        else
+            dialogs_->answerFile(QString());
+        userInput::press(key);
+        if (key.key() == Qt::Key_A)
+            QCOMPARE(opened, FormVelAbout);
+        else
+            QCOMPARE(dialogs_->fileFilters().size(), 1);
+    }
+
+    // Where runs of dark pixels start in a strip of the window, left to
+    // right; a gap of 20 pixels or more ends a run.
+    static QList<int> inkStarts(const QImage& shot, const QRect& strip)
+    {
+        QList<int> starts;
+        int lastInk = -100;
+        for (int x = strip.left(); x <= strip.right(); ++x) {
+            bool ink = false;
+            for (int y = strip.top(); y <= strip.bottom() && !ink; ++y)
+                ink = qGray(shot.pixel(x, y)) < 128;
+            if (ink) {
+                if (x - lastInk >= 20)
+                    starts << x;
+                lastInk = x;
+            }
+        }
+        return starts;
+    }
+
+    // The heads "Исходный текст", "Заменить на" and "Статус" begin where
+    // their columns of the list begin, as the user sees them.
+    void columnHeadsStandOverTheirColumns()
+    {
+        add(QStringLiteral("ЖЖЖ"), QStringLiteral("ЖЖЖ"));
+        const QImage shot = FormVelGeneral->grab().toImage();
+        QWidget* window = FormVelGeneral;
+        QRect heads = FormVelGeneral->Label3->geometry().united(FormVelGeneral->LabelStatus->geometry());
+        heads.moveTopLeft(FormVelGeneral->Label3->parentWidget()->mapTo(window, heads.topLeft()));
+        QListWidget* box = FormVelGeneral->ListBoxGeneral;
+        QRect row = box->visualItemRect(box->item(0));
+        row.moveTopLeft(box->viewport()->mapTo(window, row.topLeft()));
+        const QList<int> headStarts = inkStarts(shot, heads);
+        const QList<int> columnStarts = inkStarts(shot, row);
+        QCOMPARE(headStarts.size(), 3);
+        QCOMPARE(columnStarts.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(qAbs(headStarts[i] - columnStarts[i]) <= 2,
+                     qPrintable(QStringLiteral("head %1 at %2, column at %3").arg(i).arg(headStarts[i]).arg(columnStarts[i])));
+    }
+
+    // The main window keeps its size, has no maximise box; the save-choice
+    // window is never smaller than designed, so its title shows whole.
+    void fixedWindowSizes()
+    {
+        QCOMPARE(FormVelGeneral->minimumSize(), FormVelGeneral->maximumSize());
+        QVERIFY(!(FormVelGeneral->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(FormVelGeneral->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(FormSaveSelect->width() >= 353 && FormSaveSelect->height() >= 103);
+        QCOMPARE(FormSaveSelect->minimumSize(), FormSaveSelect->maximumSize());
     }
 
     void addAndReplace()
@@ -373,6 +496,27 @@ private slots:
         dialogs_->answerFile(folder_->file("list.fdp"));
         FormVelGeneral->NLoad->trigger();
         QVERIFY(identifierList().record(0).status && identifierList().record(1).status);
+    }
+
+    // The open and save dialogs start in the folder of the file last used
+    // for their purpose: the list file, the template.
+    void dialogsStartWhereTheLastFileWas()
+    {
+        QDir(folder_->path()).mkpath("lists");
+        QDir(folder_->path()).mkpath("templates");
+        const QString list = folder_->write("lists/l.fdp", "1\r\n19\r\n#A#\r\n\r\n\r\n");
+        dialogs_->answerFile(list);
+        FormVelGeneral->NLoad->trigger();
+        dialogs_->answerFile(QString());
+        FormVelGeneral->NLoad->trigger();
+        QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
+        dialogs_->answerFile(QString());
+        FormVelGeneral->NSave->trigger();
+        FormVelGeneral->EditFile->setEditText(folder_->file("templates/t.doc"));
+        dialogs_->answerFile(QString());
+        FormVelGeneral->ButtonSelectFile->click();
+        QCOMPARE(dialogs_->fileFolders(), (QStringList{QString(), folder_->file("lists"), folder_->file("lists"),
+                                                       folder_->file("templates")}));
     }
 
     void failedSaveIsReported()

@@ -25,6 +25,7 @@ void ScriptedDialogs::clear()
     fonts_.clear();
     shown_.clear();
     fileFilters_.clear();
+    fileFolders_.clear();
     unexpected_.clear();
 }
 
@@ -43,6 +44,7 @@ MessageAnswer ScriptedDialogs::message(MessageKind kind, const QString& text, Me
 QString ScriptedDialogs::nextFile(const FileDialogRequest& request)
 {
     fileFilters_ << request.filter;
+    fileFolders_ << request.folder;
     if (files_.isEmpty()) {
         unexpected_ << QStringLiteral("file dialog: ") + request.filter;
         return {};

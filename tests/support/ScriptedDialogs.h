@@ -29,6 +29,8 @@ public:
     QStringList shownTexts() const;
     // Filters of the file dialogs run so far, in order.
     const QStringList& fileFilters() const { return fileFilters_; }
+    // The folders they started in, in order.
+    const QStringList& fileFolders() const { return fileFolders_; }
     const QStringList& unexpected() const { return unexpected_; }
     bool allAnswersUsed() const { return answers_.isEmpty() && files_.isEmpty() && fonts_.isEmpty(); }
     void clear();
@@ -47,6 +49,7 @@ private:
     QList<std::optional<FontChoice>> fonts_;
     QList<Shown> shown_;
     QStringList fileFilters_;
+    QStringList fileFolders_;
     QStringList unexpected_;
 };
 

@@ -3,9 +3,12 @@
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
-class TextFilesTest : public QObject {
+class TextFileTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -63,6 +66,50 @@ private slots:
         QCOMPARE(folder.read("y.txt"), QByteArray("1\r\n\r\n\xC0\r\n"));
     }
 
+    // Each file of the program written on a disk that fills up: the writer
+    // reports the failure, the old file stays whole and no temporary file is
+    // left. The limit falls below and above QFile's 16 KB write buffer.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("list in the buffer") << "list" << "l.fdp" << 5000 << 4096 << false;
+        QTest::newRow("list past the buffer") << "list" << "l.fdp" << 40000 << 20000 << false;
+        QTest::newRow("list, room enough") << "list" << "l.fdp" << 40000 << (1 << 20) << true;
+        QTest::newRow("last files") << "lastfiles" << "nstrtxt.dan" << 3000 << 1024 << false;
+        QTest::newRow("font") << "font" << "nstrfon.dan" << 0 << 100 << false;
+        QTest::newRow("switches") << "switches" << "nstrbol.dan" << 0 << 1 << false;
+        QTest::newRow("range") << "range" << "nstrint.dan" << 0 << 10 << false;
+        QTest::newRow("range, room enough") << "range" << "nstrint.dan" << 0 << 1024 << true;
+    }
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, name);
+        QFETCH(int, size);
+        QFETCH(int, limit);
+        QFETCH(bool, written);
+        TempFolder folder(false);
+        const QByteArray old("old content\r\n");
+        folder.write(name, old);
+        QProcess writer;
+        writer.start(QStringLiteral(KVILMAR_LIMITED_WRITER),
+                     {QString::number(limit), kind, folder.file(name), QString::number(size)});
+        QVERIFY(writer.waitForFinished(60000));
+        QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(writer.exitCode(), written ? 0 : 3);   // 3: the writer reported the failure
+        const qint64 meant = writer.readAllStandardOutput().trimmed().toLongLong();
+        QVERIFY(meant > 0);
+        if (written)
+            QCOMPARE(QFileInfo(folder.file(name)).size(), meant);
+        else
+            QCOMPARE(folder.read(name), old);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
     void folderIsNotAFile()
     {
         TempFolder folder(false);
@@ -71,5 +118,5 @@ private slots:
     }
 };
 
-KV_TEST_MAIN(TextFilesTest)
-#include "TextFilesTest.moc"
+KV_TEST_MAIN(TextFileTest)
+#include "TextFileTest.moc"

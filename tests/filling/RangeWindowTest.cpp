@@ -2,6 +2,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/UserInput.h"
 
 #include "filling/ColumnList.h"
 #include "filling/ExcelFiller.h"
@@ -31,7 +32,7 @@ QByteArray records(std::initializer_list<qint32> values)
 
 } // namespace
 
-class TestRangeWindow : public QObject {
+class RangeWindowTest : public QObject {
     Q_OBJECT
 
     QScopedPointer<TempFolder> folder_;
@@ -217,17 +218,19 @@ private slots:
     {
         form_->show();
         form_->SpinEditPage->setValue(1);
-        form_->SpinEditPage->selectAll();
-        QTest::keyClicks(form_->SpinEditPage, "10");
+        QVERIFY(userInput::typeOver(form_->SpinEditPage, "10"));
         QCOMPARE(form_->SpinEditPage->text(), QString("1"));
-        form_->SpinEditRow1->selectAll();
-        QTest::keyClicks(form_->SpinEditRow1, "12345");
+        QVERIFY(userInput::typeOver(form_->SpinEditRow1, "12345"));
         QCOMPARE(form_->SpinEditRow1->value(), 1234);
+        // A typed first row past the last row moves the last row along.
+        QCOMPARE(form_->SpinEditRow2->value(), 1234);
+        QVERIFY(userInput::typeOver(form_->ComboBox1, "AB"));
+        QCOMPARE(form_->ComboBox2->currentText(), QString("AB"));
         form_->SpinEditPage->setValue(10);   // the arrows still reach 10
         QCOMPARE(form_->SpinEditPage->text(), QString("10"));
         form_->hide();
     }
 };
 
-KV_TEST_MAIN(TestRangeWindow)
-#include "tst_RangeWindow.moc"
+KV_TEST_MAIN(RangeWindowTest)
+#include "RangeWindowTest.moc"

@@ -1,0 +1,124 @@
+// The dialogs the user meets through the program's Qt seam.
+#include "common/FontDialog.h"
+#include "common/QtDialogs.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
+#include "support/TestMain.h"
+#include "support/UserInput.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <memory>
+
+#include <functional>
+
+namespace {
+
+// Runs the user's part once a modal window of type W is open, and closes it
+// if the user's part left it open, so that a failure never hangs the test.
+template <class W>
+void whenOpen(QObject* context, std::function<void(W*)> user)
+{
+    auto* poll = new QTimer(context);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, tries, user] {
+        W* window = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (!window && ++*tries < 500)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (!window) {
+            if (QWidget* other = QApplication::activeModalWidget())
+                other->close();
+            return;
+        }
+        user(window);
+        if (window->isVisible())
+            window->reject();
+    });
+    poll->start(10);
+}
+
+void clickOk(QDialog* dialog)
+{
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
+
+} // namespace
+
+class QtDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Filters show each description once, as the program writes them, and
+    // the dialog starts in the folder it is given.
+    void fileDialogShowsFiltersOnce()
+    {
+        TempFolder folder(false);
+        QStringList filters;
+        QString started;
+        whenOpen<QFileDialog>(this, [&](QFileDialog* dialog) {
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types && i < types->count(); ++i)
+                filters << types->itemText(i);
+            started = dialog->directory().absolutePath();
+        });
+        QtDialogs seam;
+        QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
+                                             QString(), QString(), folder.path()}),
+                 QString());
+        QCOMPARE(filters, (QStringList{QStringLiteral("Список идентификаторов *.fdp"), QStringLiteral("Все файлы *.*")}));
+        QCOMPARE(started, QDir(folder.path()).absolutePath());
+    }
+
+    // The font dialog offers only the sizes it accepts and Russian style
+    // names; a size typed outside them is refused in an error box.
+    void fontDialogOffersTheAcceptedSizes()
+    {
+        ScriptedDialogs boxes;
+        boxes.answer(MessageAnswer::Ok);
+        QStringList sizes, styles;
+        bool stayedOpen = false;
+        whenOpen<FontDialog>(this, [&](FontDialog* dialog) {
+            for (int i = 0; i < dialog->SizeBox->count(); ++i)
+                sizes << dialog->SizeBox->itemText(i);
+            for (int i = 0; i < dialog->StyleList->count(); ++i)
+                styles << dialog->StyleList->item(i)->text();
+            if (!userInput::typeOver(dialog->SizeBox, "12"))
+                return;
+            clickOk(dialog);
+            stayedOpen = dialog->isVisible();
+            QListWidget* list = dialog->StyleList;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+            if (!userInput::tabTo(dialog->UnderlineBox))
+                return;
+            userInput::press(Qt::Key_Space);
+            if (!userInput::typeOver(dialog->SizeBox, "9"))
+                return;
+            clickOk(dialog);
+        });
+        QtDialogs seam;
+        const std::optional<FontChoice> chosen = seam.chooseFont(nullptr, {QFont(QStringLiteral("Sans"), 8), Qt::blue}, 8, 10);
+        QCOMPARE(sizes, (QStringList{"8", "9", "10"}));
+        QCOMPARE(styles, (QStringList{QStringLiteral("Обычный"), QStringLiteral("Курсив"),
+                                      QStringLiteral("Полужирный"), QStringLiteral("Полужирный курсив")}));
+        QVERIFY(stayedOpen);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.shown().first().kind, MessageKind::Error);
+        QCOMPARE(boxes.shown().first().text, QStringLiteral("Размер шрифта должен быть от 8 до 10."));
+        QVERIFY(chosen);
+        QCOMPARE(chosen->font.pointSize(), 9);
+        QVERIFY(chosen->font.bold() && !chosen->font.italic());
+        QVERIFY(chosen->font.underline());
+        QCOMPARE(chosen->color, QColor(Qt::blue));
+    }
+};
+
+KV_TEST_MAIN(QtDialogsTest)
+#include "QtDialogsTest.moc"
