@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace automatic {
 
@@ -20,19 +19,10 @@ bool isLineEnd(char c)
     return c == '\r' || c == '\n';
 }
 
-// Strict: a single bad sequence means the text is not UTF-8. Cyrillic in
-// 1251 is almost never valid UTF-8; plain ASCII reads the same in both.
-bool isUtf8(const QByteArray& content)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(content);
-    return !decoder.hasError();
-}
-
 class Scanner {
 public:
-    Scanner(const QByteArray& content, char separator, bool utf8, const QString& fileName)
-        : d_(content), separator_(separator), utf8_(utf8), fileName_(fileName) {}
+    Scanner(const QByteArray& content, char separator, const QString& fileName)
+        : d_(content), separator_(separator), fileName_(fileName) {}
 
     DataTable scan()
     {
@@ -41,7 +31,7 @@ public:
             const int recordLine = line_;
             QList<QByteArray> cells;
             for (qsizetype column = 0;; ++column) {
-                QByteArray text = decoded(cell());
+                QByteArray text = cell();
                 if (builder.keepCell(recordLine, column, text))
                     cells.append(std::move(text));
                 if (pos_ < d_.size() && d_.at(pos_) == separator_) {
@@ -119,14 +109,8 @@ private:
         ++line_;
     }
 
-    QByteArray decoded(const QByteArray& bytes) const
-    {
-        return utf8_ ? cp1251::fromUnicode(QString::fromUtf8(bytes)) : bytes;
-    }
-
     const QByteArray& d_;
     const char separator_;
-    const bool utf8_;
     const QString& fileName_;
     qsizetype pos_ = 0;
     int line_ = 1;
@@ -171,11 +155,10 @@ DataTable parseTextTable(QByteArray content, const QString& fileName)
     const qsizetype end = content.indexOf(kEndOfFile);
     if (end >= 0)
         content.truncate(end);
-    const bool bom = content.startsWith("\xEF\xBB\xBF");
-    if (bom)
-        content.remove(0, 3);
-    const bool utf8 = bom || isUtf8(content);
-    return Scanner(content, detectSeparator(content), utf8, fileName).scan();
+    // UTF-8 never uses the bytes of quotes, separators or line ends inside a
+    // letter, so the whole file converts to 1251 before it is scanned.
+    content = cp1251::fromFileText(content);
+    return Scanner(content, detectSeparator(content), fileName).scan();
 }
 
 DataTable readTextTable(const QString& fileName)
