@@ -37,7 +37,7 @@ QByteArray readLog()
 
 } // namespace
 
-class TestFillers : public QObject {
+class FillersTest : public QObject {
     Q_OBJECT
 
     TempFolder folder_;
@@ -363,5 +363,5 @@ private slots:
     }
 };
 
-KV_TEST_MAIN(TestFillers)
-#include "tst_Fillers.moc"
+KV_TEST_MAIN(FillersTest)
+#include "FillersTest.moc"

@@ -32,7 +32,7 @@ QByteArray digest(const QString& path)
 
 } // namespace
 
-class TestFillingOffice : public QObject {
+class FillingOfficeTest : public QObject {
     Q_OBJECT
 
     TempFolder folder_;
@@ -441,5 +441,5 @@ private slots:
     }
 };
 
-KV_TEST_MAIN(TestFillingOffice)
-#include "tst_FillingOffice.moc"
+KV_TEST_MAIN(FillingOfficeTest)
+#include "FillingOfficeTest.moc"
