@@ -2,21 +2,57 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/OfficeError.h"
 #include "filling/office/UnoSearch.h"
 #include "filling/office/UnoText.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
+
+#include <exception>
 
 using namespace css;
 
 namespace office::lo {
 
 namespace {
+
+// Inside a cell a line break is a line feed.
+QString cellText(const QString& text)
+{
+    QString out = text;
+    return out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+// Which of the texts (their indexes in `wanted`) one sheet holds; found
+// ones are taken out of `wanted`.
+void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringList& texts, QList<int>& wanted,
+                 QList<bool>& found)
+{
+    QStringList remaining;
+    for (int i : wanted)
+        remaining << cellText(texts[i]);
+    auto pattern = patternSearch(sheet->createSearchDescriptor(), anyOfLiterally(remaining));
+    uno::Reference<util::XSearchable> cells(sheet->findAll(pattern), uno::UNO_QUERY);
+    if (!cells.is())
+        return;
+    // Only the few cells holding any of them are searched for each one.
+    for (auto it = wanted.begin(); it != wanted.end();) {
+        if (cells->findFirst(plainSearch(cells->createSearchDescriptor(), cellText(texts[*it]))).is()) {
+            found[*it] = true;
+            it = wanted.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
 
 class CalcRange final : public ExcelRange {
 public:
@@ -37,7 +73,7 @@ public:
             return;
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
-            auto descriptor = plainReplace(replaceable->createReplaceDescriptor(), what, replacement);
+            auto descriptor = plainReplace(replaceable->createReplaceDescriptor(), cellText(what), cellText(replacement));
             replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         });
     }
@@ -74,6 +110,23 @@ public:
         return std::make_shared<CalcWorksheet>(sheet);
     }
 
+    QList<bool> findEach(const QStringList& texts) override
+    {
+        QList<bool> found(texts.size(), false);
+        QList<int> wanted;
+        for (int i = 0; i < texts.size(); ++i) {
+            if (!texts[i].isEmpty())
+                wanted << i;
+        }
+        callOffice(QStringLiteral("Не удается прочитать книгу"), [&] {
+            uno::Reference<container::XIndexAccess> sheets(document_->getSheets(), uno::UNO_QUERY_THROW);
+            for (sal_Int32 n = 0; n < sheets->getCount() && !wanted.isEmpty(); ++n)
+                findOnSheet(uno::Reference<util::XSearchable>(sheets->getByIndex(n), uno::UNO_QUERY_THROW), texts,
+                            wanted, found);
+        });
+        return found;
+    }
+
 private:
     uno::Reference<sheet::XSpreadsheetDocument> document_;
 };
@@ -84,11 +137,11 @@ public:
 
     void Add(const QString& name) override
     {
-        auto document = loadAsNewDocument(name, true);
-        if (!uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is())
-            throw KvilmarError(QStringLiteral("Файл \"%1\" открылся в LibreOffice не как книга электронной таблицы.")
-                                   .arg(name));
+        auto document = loadAsNewDocument(name);
+        requireKind(document, name, QStringLiteral("книга электронной таблицы"),
+                    [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(document);
+        stopRecordingChanges(document);
     }
 
 private:
@@ -97,9 +150,17 @@ private:
 
 } // namespace
 
-CalcApplication::CalcApplication()
+CalcApplication::CalcApplication() : uncaughtAtStart_(std::uncaught_exceptions())
 {
     Connection::instance().desktop();
+}
+
+CalcApplication::~CalcApplication()
+{
+    if (std::uncaught_exceptions() > uncaughtAtStart_) {
+        for (const auto& document : workbooks)
+            closeDocument(document);
+    }
 }
 
 std::shared_ptr<ExcelWorkbooks> CalcApplication::Workbooks()

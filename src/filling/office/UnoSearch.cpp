@@ -40,4 +40,24 @@ uno::Reference<util::XReplaceDescriptor> plainReplace(const uno::Reference<util:
     return descriptor;
 }
 
+uno::Reference<util::XSearchDescriptor> patternSearch(const uno::Reference<util::XSearchDescriptor>& descriptor,
+                                                       const QString& pattern)
+{
+    plainSearch(descriptor, pattern);
+    uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW)
+        ->setPropertyValue("SearchRegularExpression", uno::Any(true));
+    return descriptor;
+}
+
+QString anyOfLiterally(const QStringList& texts)
+{
+    QStringList quoted;
+    for (QString literal : texts) {
+        // \Q...\E quotes everything but its own end, which is split off.
+        literal.replace(QStringLiteral("\\E"), QStringLiteral("\\E\\\\E\\Q"));
+        quoted << QStringLiteral("\\Q") + literal + QStringLiteral("\\E");
+    }
+    return quoted.join(QLatin1Char('|'));
+}
+
 } // namespace office::lo
