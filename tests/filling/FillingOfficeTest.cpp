@@ -637,24 +637,35 @@ private slots:
     // paragraphs, and an identifier that is a paragraph break finds breaks.
     void boldAcrossParagraphs_data()
     {
+        QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QStringList>("paragraphs");
-        QTest::newRow("break in replacement") << "ИМЯ" << "Пётр#13Иванов"
-                                              << QStringList{"Пётр", "Иванов остальное", "второй"};
-        QTest::newRow("identifier is a break") << "#13" << " / " << QStringList{"ИМЯ остальное / второй"};
+        QTest::addColumn<QString>("bold");
+        QTest::newRow("break in replacement") << "ИМЯ остальное\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                              << QStringList{"Пётр", "Иванов остальное", "второй"} << "ПётрИванов";
+        QTest::newRow("identifier is the paragraph") << "ИМЯ\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                                     << QStringList{"Пётр", "Иванов", "второй"} << "ПётрИванов";
+        QTest::newRow("break in identifier") << "ИМЯ\rвторой" << "ИМЯ#13второй" << "Пётр"
+                                             << QStringList{"Пётр"} << "Пётр";
+        QTest::newRow("replacement starts with a break") << "ИМЯ остальное\rвторой" << "ИМЯ" << "#13Пётр"
+                                                         << QStringList{"", "Пётр остальное", "второй"} << "Пётр";
+        QTest::newRow("identifier is a break") << "ИМЯ остальное\rвторой" << "#13" << " / "
+                                               << QStringList{"ИМЯ остальное / второй"} << "ИМЯ";
     }
 
     void boldAcrossParagraphs()
     {
+        QFETCH(QString, body);
         QFETCH(QString, identifier);
         QFETCH(QString, replacement);
         QFETCH(QStringList, paragraphs);
+        QFETCH(QString, bold);
         const QString path = folder_.file("bold.odt");
         auto document = TestOffice::newDocument("private:factory/swriter");
-        auto body = css::uno::Reference<css::text::XTextDocument>(document, css::uno::UNO_QUERY_THROW)->getText();
-        body->setString(office::lo::toOUString("ИМЯ остальное\rвторой"));
-        auto cursor = body->createTextCursor();
+        auto text = css::uno::Reference<css::text::XTextDocument>(document, css::uno::UNO_QUERY_THROW)->getText();
+        text->setString(office::lo::toOUString(body));
+        auto cursor = text->createTextCursor();
         cursor->goRight(3, true);
         css::uno::Reference<css::beans::XPropertySet>(cursor, css::uno::UNO_QUERY_THROW)
             ->setPropertyValue("CharWeight", css::uno::Any(css::awt::FontWeight::BOLD));
@@ -666,12 +677,11 @@ private slots:
         start(host);
         QCOMPARE(filled().split('\n'), paragraphs);
         // Every character that stands where the identifier stood is bold.
-        auto text = css::uno::Reference<css::text::XTextDocument>(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW)
-                        ->getText();
+        text = css::uno::Reference<css::text::XTextDocument>(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW)
+                   ->getText();
         auto each = css::uno::Reference<css::container::XEnumerationAccess>(text, css::uno::UNO_QUERY_THROW)
                         ->createEnumeration();
-        const QString fromIdentifier = identifier == "ИМЯ" ? replacement.split("#13").join("") : "ИМЯ";
-        QString bold;
+        QString boldText;
         while (each->hasMoreElements()) {
             auto portions = css::uno::Reference<css::container::XEnumerationAccess>(each->nextElement(),
                                                                                    css::uno::UNO_QUERY_THROW)
@@ -682,10 +692,10 @@ private slots:
                 css::uno::Reference<css::beans::XPropertySet>(portion, css::uno::UNO_QUERY_THROW)
                     ->getPropertyValue("CharWeight") >>= weight;
                 if (weight >= css::awt::FontWeight::BOLD)
-                    bold += office::lo::toQString(portion->getString());
+                    boldText += office::lo::toQString(portion->getString());
             }
         }
-        QCOMPARE(bold, fromIdentifier);
+        QCOMPARE(boldText, bold);
         done();
     }
 

@@ -300,6 +300,25 @@ void TextPlace::replaceAll(const QString& find, const QString& replacement) cons
     replaceInText(text_, find, replacement);
 }
 
+void writeOver(const uno::Reference<text::XText>& text, const uno::Reference<text::XTextRange>& start,
+               const QString& match, const QString& replacement)
+{
+    auto cursor = text->createTextCursorByRange(start);
+    // Writing over text of one paragraph keeps its formatting; writing over
+    // a paragraph break as well would take the formatting of the paragraph
+    // the match ends in. So the part before the first break is written
+    // over, and the rest of the match removed behind the new text.
+    const qsizetype head = match.startsWith(QLatin1Char('\r')) ? match.size() : match.indexOf(QLatin1Char('\r'));
+    const qsizetype over = head < 0 ? match.size() : head;
+    moveRight(cursor, over, true);
+    cursor->setString(toOUString(replacement));
+    if (over == match.size())
+        return;
+    cursor->collapseToEnd();
+    moveRight(cursor, match.size() - over, true);
+    cursor->setString(rtl::OUString());
+}
+
 void replaceInText(const uno::Reference<text::XText>& text, const QString& find, const QString& replacement)
 {
     const TextModel model(text);
@@ -312,10 +331,7 @@ void replaceInText(const uno::Reference<text::XText>& text, const QString& find,
             continue;
         auto cursor = text->createTextCursorByRange(anchor->start);
         moveRight(cursor, *it - anchor->at, false);
-        moveRight(cursor, find.size(), true);
-        // Writer and the drawing text both keep the replaced text's
-        // formatting and make paragraphs of carriage returns.
-        cursor->setString(toOUString(replacement));
+        writeOver(text, cursor->getStart(), find, replacement);
     }
     for (const auto& cell : model.cells)
         replaceInText(cell, find, replacement);

@@ -3,6 +3,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 
 #include <QString>
 #include <vector>
@@ -36,6 +37,15 @@ private:
     css::uno::Reference<css::text::XText> text_;
     css::uno::Reference<css::beans::XPropertySet> comment_;   // a comment's "Content"
 };
+
+// Writes `replacement` over the text `match` that stands from `start` (a
+// carriage return in it for a paragraph break) so that it takes the
+// formatting of the match's first character, also when the match or the
+// replacement spans paragraphs; carriage returns in the replacement make
+// paragraphs.
+void writeOver(const css::uno::Reference<css::text::XText>& text,
+               const css::uno::Reference<css::text::XTextRange>& start, const QString& match,
+               const QString& replacement);
 
 // The replacing of TextPlace::replaceAll, for any text (tables in it too).
 void replaceInText(const css::uno::Reference<css::text::XText>& text, const QString& find,

@@ -102,11 +102,9 @@ void replaceThroughSearch(const uno::Reference<util::XReplaceable>& document, co
         document->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         return;
     }
-    // Collected first, so that replacements are never searched again. Writing
-    // into the found range keeps its formatting and makes paragraphs of
-    // carriage returns.
+    // Collected first, so that replacements are never searched again.
     for (const auto& range : findOccurrences(document, find, all))
-        range->setString(toOUString(replacement));
+        writeOver(range->getText(), range->getStart(), find, replacement);
 }
 
 } // namespace
