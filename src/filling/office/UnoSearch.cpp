@@ -5,6 +5,8 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySetInfo.hpp>
 
+#include <algorithm>
+
 using namespace css;
 
 namespace office::lo {
@@ -13,11 +15,12 @@ namespace {
 
 void setPlain(const uno::Reference<beans::XPropertySet>& props)
 {
-    const auto info = props->getPropertySetInfo();
+    // The names in one call: each call is a round trip to the office.
+    const auto known = props->getPropertySetInfo()->getProperties();
     for (const char* name : {"SearchCaseSensitive", "SearchRegularExpression", "SearchWords",
                              "SearchWildcard", "SearchSimilarity", "SearchStyles", "SearchBackwards"}) {
         const auto property = rtl::OUString::createFromAscii(name);
-        if (info->hasPropertyByName(property))
+        if (std::any_of(known.begin(), known.end(), [&](const beans::Property& p) { return p.Name == property; }))
             props->setPropertyValue(property, uno::Any(false));
     }
 }
