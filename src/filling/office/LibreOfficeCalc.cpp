@@ -24,6 +24,8 @@ namespace office::lo {
 
 namespace {
 
+using SharedDescriptor = CalcApplication::SharedDescriptor;
+
 // Inside a cell a line break is a line feed.
 QString cellText(const QString& text)
 {
@@ -43,9 +45,12 @@ void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringLi
     uno::Reference<util::XSearchable> cells(sheet->findAll(pattern), uno::UNO_QUERY);
     if (!cells.is())
         return;
-    // Only the few cells holding any of them are searched for each one.
+    // Only the few cells holding any of them are searched for each one, with
+    // one descriptor: each call is a round trip to the office.
+    auto probe = plainSearch(cells->createSearchDescriptor(), QString());
     for (auto it = wanted.begin(); it != wanted.end();) {
-        if (cells->findFirst(plainSearch(cells->createSearchDescriptor(), cellText(texts[*it]))).is()) {
+        probe->setSearchString(toOUString(cellText(texts[*it])));
+        if (cells->findFirst(probe).is()) {
             found[*it] = true;
             it = wanted.erase(it);
         } else {
@@ -56,7 +61,8 @@ void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringLi
 
 class CalcRange final : public ExcelRange {
 public:
-    explicit CalcRange(uno::Reference<table::XCellRange> cells) : cells_(std::move(cells)) {}
+    CalcRange(uno::Reference<table::XCellRange> cells, SharedDescriptor replacing)
+        : cells_(std::move(cells)), replacing_(std::move(replacing)) {}
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
@@ -64,7 +70,7 @@ public:
         callOffice(QStringLiteral("Диапазон \"%1\" не принят").arg(text), [&] {
             block = cells_->getCellRangeByName(toOUString(text));
         });
-        return std::make_shared<CalcRange>(block);
+        return std::make_shared<CalcRange>(block, replacing_);
     }
 
     void replace(const QString& what, const QString& replacement) override
@@ -73,29 +79,37 @@ public:
             return;
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
-            auto descriptor = plainReplace(replaceable->createReplaceDescriptor(), cellText(what), cellText(replacement));
+            uno::Reference<util::XReplaceDescriptor>& descriptor = *replacing_;
+            if (!descriptor.is())
+                descriptor = plainReplace(replaceable->createReplaceDescriptor(), QString(), QString());
+            descriptor->setSearchString(toOUString(cellText(what)));
+            descriptor->setReplaceString(toOUString(cellText(replacement)));
             replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         });
     }
 
 private:
     uno::Reference<table::XCellRange> cells_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorksheet final : public ExcelWorksheet {
 public:
-    explicit CalcWorksheet(uno::Reference<table::XCellRange> sheet) : sheet_(std::move(sheet)) {}
+    CalcWorksheet(uno::Reference<table::XCellRange> sheet, SharedDescriptor replacing)
+        : sheet_(std::move(sheet)), replacing_(std::move(replacing)) {}
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
-    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_); }
+    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_, replacing_); }
 
 private:
     uno::Reference<table::XCellRange> sheet_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorkbook final : public ExcelWorkbook {
 public:
-    explicit CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document) : document_(std::move(document)) {}
+    CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document, SharedDescriptor replacing)
+        : document_(std::move(document)), replacing_(std::move(replacing)) {}
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
@@ -107,7 +121,7 @@ public:
                                        .arg(n).arg(sheets->getCount()));
             sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
         });
-        return std::make_shared<CalcWorksheet>(sheet);
+        return std::make_shared<CalcWorksheet>(sheet, replacing_);
     }
 
     QList<bool> findEach(const QStringList& texts) override
@@ -129,6 +143,7 @@ public:
 
 private:
     uno::Reference<sheet::XSpreadsheetDocument> document_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorkbooks final : public ExcelWorkbooks {
@@ -173,7 +188,7 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
     return std::make_shared<CalcWorkbook>(
-        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW));
+        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW), replacing_);
 }
 
 void CalcApplication::visible(bool visible)

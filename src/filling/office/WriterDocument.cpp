@@ -91,23 +91,26 @@ std::vector<Range> findOccurrences(const uno::Reference<util::XReplaceable>& doc
     return matches;
 }
 
-// The document's own search and replace: the body, tables, notes, frames and
-// the headers of pages that are laid out.
-void replaceThroughSearch(const uno::Reference<util::XReplaceable>& document, const QString& find,
-                          const QString& replacement, bool all)
+} // namespace
+
+void WriterDocument::replaceThroughSearch(const QString& find, const QString& replacement, bool all)
 {
+    uno::Reference<util::XReplaceable> document(document_, uno::UNO_QUERY_THROW);
     const bool breaks = find.contains(QLatin1Char('\r')) || replacement.contains(QLatin1Char('\r'));
     if (!breaks && all) {
-        auto descriptor = plainReplace(document->createReplaceDescriptor(), find, replacement);
-        document->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+        // One descriptor for every record: each call is a round trip to
+        // the office.
+        if (!replacing_.is())
+            replacing_ = plainReplace(document->createReplaceDescriptor(), QString(), QString());
+        replacing_->setSearchString(toOUString(find));
+        replacing_->setReplaceString(toOUString(replacement));
+        document->replaceAll(uno::Reference<util::XSearchDescriptor>(replacing_.get()));
         return;
     }
     // Collected first, so that replacements are never searched again.
     for (const auto& range : findOccurrences(document, find, all))
         writeOver(range->getText(), range->getStart(), find, replacement);
 }
-
-} // namespace
 
 WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document) : document_(std::move(document)) {}
 
@@ -123,9 +126,8 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
     if (find.isEmpty())
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-        uno::Reference<util::XReplaceable> replaceable(document_, uno::UNO_QUERY_THROW);
         std::vector<TextPlace>& others = places();
-        replaceThroughSearch(replaceable, find, replacement, all);
+        replaceThroughSearch(find, replacement, all);
         if (!all)
             return;
         // A place that held the text and was left as it was lies beyond the
@@ -176,8 +178,12 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         if (plain.isEmpty() || !document->findFirst(patternSearch(document->createSearchDescriptor(),
                                                                   anyOfLiterally(plain))).is())
             return;
-        for (int k = 0; k < plain.size(); ++k)
-            found[plainAt[k]] = document->findFirst(plainSearch(document->createSearchDescriptor(), plain[k])).is();
+        // One descriptor for all: each call is a round trip to the office.
+        auto probe = plainSearch(document->createSearchDescriptor(), QString());
+        for (int k = 0; k < plain.size(); ++k) {
+            probe->setSearchString(toOUString(plain[k]));
+            found[plainAt[k]] = document->findFirst(probe).is();
+        }
     });
     return found;
 }

@@ -3,6 +3,7 @@
 #include "filling/office/UnoTextPlaces.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
 
 #include <QList>
 #include <QStringList>
@@ -32,8 +33,12 @@ public:
 
 private:
     std::vector<TextPlace>& places();
+    // The document's own search and replace: the body, tables, notes, frames
+    // and the headers of pages that are laid out.
+    void replaceThroughSearch(const QString& find, const QString& replacement, bool all);
 
     css::uno::Reference<css::lang::XComponent> document_;
+    css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
     std::optional<std::vector<TextPlace>> places_;
 };
 
