@@ -3,6 +3,7 @@
 #include "common/Codec1251.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRules.h"
+#include "filling/LeftIdentifiers.h"
 #include "filling/LineBreakEscape.h"
 #include "filling/RunContext.h"
 #include "filling/office/Automation.h"
@@ -36,6 +37,18 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel)
     }
 }
 
+// Empties the status panel when the filler ends, however it ends.
+class StatusReset {
+public:
+    explicit StatusReset(FillingHost& host) : host_(host) {}
+    ~StatusReset() { host_.showProgress(QString()); }
+    StatusReset(const StatusReset&) = delete;
+    StatusReset& operator=(const StatusReset&) = delete;
+
+private:
+    FillingHost& host_;
+};
+
 } // namespace
 
 void fillExcel(FillingHost& host, office::AutomationServer& server)
@@ -47,18 +60,24 @@ void fillExcel(FillingHost& host, office::AutomationServer& server)
     host.repaintMain();
     run.startMark = QDateTime::currentDateTime();
     host.showProgress(QStringLiteral("Идет подготовка к работе..."));
+    const StatusReset reset(host);
+    const LeftIdentifierSearch search(identifierList());
 
     auto excel = server.createExcel(office::kExcelProgId);
     excel->Workbooks()->Add(host.templateName());
+    const QList<bool> inTemplate = askOffice([&] { return excel->Workbooks(1)->findEach(search.texts()); });
 
     // A failure here (a sheet past the last one, a range the spreadsheet does
-    // not accept) ends the replacing; the workbook is shown as it is.
+    // not accept) ends the replacing; the workbook is shown as it is. An
+    // office that went away took the workbook with it: that ends the run.
     try {
         replaceOnSheets(host, *excel);
+    } catch (const office::ConnectionLost&) {
+        throw;
     } catch (...) {
     }
 
+    run.left = search.result(inTemplate, askOffice([&] { return excel->Workbooks(1)->findEach(search.texts()); }));
     excel->visible(true);
     excel.reset();   // the spreadsheet stays open with the workbook
-    host.showProgress(QString());
 }

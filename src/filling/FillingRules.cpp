@@ -4,19 +4,6 @@
 
 namespace filling {
 
-QString templateExtension(const QString& templateName)
-{
-    const qsizetype slash = templateName.lastIndexOf(QLatin1Char('/'));
-    const QString fileName = templateName.mid(slash + 1);
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : fileName.mid(dot);
-}
-
-bool isSpreadsheetTemplate(const QString& templateName)
-{
-    return templateExtension(templateName) == QLatin1String(".xls");
-}
-
 QString oneDecimal(double value)
 {
     QLocale locale;

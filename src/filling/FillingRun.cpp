@@ -4,10 +4,12 @@
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRules.h"
+#include "filling/LeftIdentifiers.h"
 #include "filling/RunContext.h"
 #include "filling/TraceLog.h"
 #include "filling/WordFiller.h"
 #include "filling/office/LibreOffice.h"
+#include "filling/office/OfficeWait.h"
 #include "general/IdentifierList.h"
 
 #include <QFileInfo>
@@ -15,6 +17,30 @@
 namespace {
 
 office::AutomationServer* installedServer = nullptr;
+
+// While the run works with the office: the host shows it is busy and what
+// the office is being waited for.
+class OfficeWork final : public office::WaitListener {
+public:
+    explicit OfficeWork(FillingHost& host) : host_(host)
+    {
+        host_.showBusy(true);
+        office::setWaitListener(this);
+    }
+    ~OfficeWork() override
+    {
+        office::setWaitListener(nullptr);
+        host_.showBusy(false);
+    }
+    OfficeWork(const OfficeWork&) = delete;
+    OfficeWork& operator=(const OfficeWork&) = delete;
+
+    void officeWaitBegins(const QString& what) override { host_.showWaiting(what); }
+    void officeWaitEnds() override { host_.showWaiting(QString()); }
+
+private:
+    FillingHost& host_;
+};
 
 } // namespace
 
@@ -32,6 +58,7 @@ void runFilling(FillingHost& host)
 {
     RunContext& run = runContext();
     run.runConfirmed = true;
+    run.left = {};
     if (host.templateName().isEmpty()) {
         showInformation(QStringLiteral("Необходимо указать имя файла шаблона документа!"));
         return;
@@ -45,13 +72,21 @@ void runFilling(FillingHost& host)
         return;
     }
 
-    if (filling::isSpreadsheetTemplate(host.templateName()))
-        fillExcel(host, fillingServer());
-    else if (diagnosticMode() == DiagnosticMode::WordTrace)
-        fillWordTraced(host, fillingServer());
-    else
-        fillWord(host, fillingServer());
+    QDateTime done;
+    {
+        OfficeWork work(host);
+        office::AutomationServer& server = fillingServer();
+        // What the office makes of the file decides, not its name: a
+        // workbook under any extension goes to the spreadsheet.
+        if (server.opensAsSpreadsheet(host.templateName()))
+            fillExcel(host, server);
+        else if (diagnosticMode() == DiagnosticMode::WordTrace)
+            fillWordTraced(host, server);
+        else
+            fillWord(host, server);
+        done = QDateTime::currentDateTime();
+    }
 
     if (run.runConfirmed)
-        showInformation(filling::completionMessage(run.startMark, QDateTime::currentDateTime()));
+        showInformation(filling::completionMessage(run.startMark, done) + leftIdentifiersMessage(run.left));
 }

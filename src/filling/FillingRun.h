@@ -5,9 +5,10 @@ class TFormVelGeneral;
 namespace office { class AutomationServer; }
 
 // The Start command: checks the template and the list, dispatches to the
-// spreadsheet filler for an exact ".xls" and to the word-processor filler
-// (traced in diagnostic mode 1) otherwise, then reports the elapsed time.
-// Errors of the office reach the caller, which runs guarded.
+// spreadsheet filler when the office makes a spreadsheet of the template and
+// to the word-processor filler (traced in diagnostic mode 1) otherwise, then
+// reports the elapsed time and what was left undone. Errors of the office
+// reach the caller, which runs guarded.
 void runFilling(TFormVelGeneral& form);
 
 // The same for any host (tests give their own).

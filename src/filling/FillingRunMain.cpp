@@ -4,6 +4,7 @@
 #include "filling/UnitVelExcelSelect.h"
 #include "general/UnitVelGeneral.h"
 
+#include <QApplication>
 #include <QComboBox>
 
 namespace {
@@ -15,10 +16,39 @@ public:
     QString templateName() override { return form_.EditFile->currentText(); }
     void showProgress(const QString& text) override { form_.ShowProgress(text); }
     void repaintMain() override { form_.repaint(); }
-    void showRangeWindow() override { FormExcelSelect->exec(); }
+
+    void showRangeWindow() override
+    {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        FormExcelSelect->exec();
+        QApplication::restoreOverrideCursor();
+    }
+
+    void showBusy(bool busy) override
+    {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+
+    void showWaiting(const QString& text) override
+    {
+        if (!text.isEmpty()) {
+            if (!waiting_)
+                shownBefore_ = form_.progressText();
+            waiting_ = true;
+            form_.ShowProgress(text);
+        } else if (waiting_) {
+            waiting_ = false;
+            form_.ShowProgress(shownBefore_);
+        }
+    }
 
 private:
     TFormVelGeneral& form_;
+    bool waiting_ = false;
+    QString shownBefore_;
 };
 
 } // namespace
@@ -28,4 +58,3 @@ void runFilling(TFormVelGeneral& form)
     MainWindowHost host(form);
     runFilling(host);
 }
-

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filling/LeftIdentifiers.h"
+
 #include <QByteArray>
 #include <QDateTime>
 
@@ -14,6 +16,8 @@ struct RunContext {
     // The converted texts of the record being applied (1251).
     QByteArray currentIdentifier;
     QByteArray currentReplacement;
+    // What the filler found left undone; empty at the start of every run.
+    LeftIdentifiers left;
 };
 
 RunContext& runContext();

@@ -2,6 +2,7 @@
 
 #include "common/Codec1251.h"
 #include "filling/FillingHost.h"
+#include "filling/LeftIdentifiers.h"
 #include "filling/LineBreakEscape.h"
 #include "filling/RunContext.h"
 #include "filling/TraceLog.h"
@@ -28,12 +29,14 @@ void fillWordSteps(FillingHost& host, office::AutomationServer& server, const Tr
 {
     RunContext& run = runContext();
     const IdentifierList& list = identifierList();
+    const LeftIdentifierSearch search(list);
 
     auto word = server.createWord(office::kWordProgId);
     trace("535");
     word->Visible(true);
     trace("536");
     word->WordBasic()->FileOpen(host.templateName());
+    const QList<bool> inTemplate = askOffice([&] { return word->WordBasic()->FindEach(search.texts()); });
     trace("537");
     run.startMark = QDateTime::currentDateTime();
     trace("538");
@@ -54,8 +57,19 @@ void fillWordSteps(FillingHost& host, office::AutomationServer& server, const Tr
         trace("543");
     }
     trace("544");
-    word.reset();   // the word processor stays open with the document
+    // Read back from the filled document; this also finds out whether the
+    // document is still there to be shown.
+    run.left = search.result(inTemplate, askOffice([&] { return word->WordBasic()->FindEach(search.texts()); }));
+    for (const QByteArray& entry : leftIdentifiersTrace(run.left))
+        trace(entry);
+    word.reset();   // the word processor shows the document and stays open with it
     trace("545");
+}
+
+// The office's own words about a failure, on one line, for the trace log.
+QByteArray detailsEntry(const QString& details)
+{
+    return cp1251::fromUnicode(details.simplified());
 }
 
 } // namespace
@@ -69,5 +83,13 @@ void fillWordTraced(FillingHost& host, office::AutomationServer& server)
 {
     TraceScope log("599");
     traceLog::write("500");
-    fillWordSteps(host, server, Trace(true));
+    try {
+        fillWordSteps(host, server, Trace(true));
+    } catch (const office::OfficeError& e) {
+        if (!e.details().isEmpty()) {
+            traceLog::write("598");
+            traceLog::write(detailsEntry(e.details()));
+        }
+        throw;
+    }
 }

@@ -68,7 +68,7 @@ QList<QStringList> bigBlock()
 
 int pageCount(const QString& path)
 {
-    auto document = office::lo::loadAsNewDocument(path, true);
+    auto document = office::lo::loadAsNewDocument(path);
     uno::Reference<document::XDocumentPropertiesSupplier> supplier(document, uno::UNO_QUERY_THROW);
     sal_Int32 pages = 0;
     for (const auto& item : supplier->getDocumentProperties()->getDocumentStatistics())
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     TestHost host;
     host.range = {10, QStringLiteral("A1:Z2000")};
     auto load = [](const QString& path) {
-        return [path] { TestOffice::close(office::lo::loadAsNewDocument(path, true)); };
+        return [path] { TestOffice::close(office::lo::loadAsNewDocument(path)); };
     };
     auto fill = [&](const QString& path, bool spreadsheet) {
         return [&host, path, spreadsheet] {

@@ -1,6 +1,8 @@
 #include "RecordingOffice.h"
 
-#include "common/KvilmarError.h"
+#include "filling/office/OfficeError.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -19,6 +21,7 @@ public:
         office_.record(QStringLiteral("EditReplace(Find=%1, Replace=%2, ReplaceAll=%3)")
                            .arg(shown(Find), shown(Replace), ReplaceAll ? "true" : "false"));
     }
+    QList<bool> FindEach(const QStringList& texts) override { return office_.search(QStringLiteral("FindEach"), texts); }
 
 private:
     RecordingOffice& office_;
@@ -79,6 +82,7 @@ public:
             throw KvilmarError(QStringLiteral("no sheet %1").arg(n));
         return std::make_shared<Sheet>(office_);
     }
+    QList<bool> findEach(const QStringList& texts) override { return office_.search(QStringLiteral("findEach"), texts); }
 
 private:
     RecordingOffice& office_;
@@ -118,9 +122,37 @@ private:
 void RecordingOffice::record(const QString& call)
 {
     calls << call;
+    if (call.startsWith(QLatin1String("FileOpen(")) || call.startsWith(QLatin1String("Add(")))
+        searchedSinceOpen_ = false;
+    for (const QString& prefix : lost)
+        if (call.startsWith(prefix))
+            throw office::ConnectionLost(QStringLiteral("bridge disposed at ") + call);
     for (const QString& prefix : failing)
         if (call.startsWith(prefix))
-            throw KvilmarError(QStringLiteral("отказ: ") + call);
+            throw office::OfficeError(QStringLiteral("отказ: ") + call, QStringLiteral("refused: ") + call);
+}
+
+QList<bool> RecordingOffice::search(const QString& member, const QStringList& texts)
+{
+    QStringList shownTexts;
+    for (const QString& text : texts)
+        shownTexts << shown(text);
+    const bool first = !searchedSinceOpen_;
+    searchedSinceOpen_ = true;
+    record(QStringLiteral("%1(%2)").arg(member, shownTexts.join(QStringLiteral(", "))));
+    QList<bool> found;
+    for (const QString& text : texts)
+        found << (first ? !missingFromTemplate.contains(text) : leftInDocument.contains(text));
+    return found;
+}
+
+bool RecordingOffice::opensAsSpreadsheet(const QString& fileName)
+{
+    record(QStringLiteral("opensAsSpreadsheet"));
+    if (!spreadsheets.isEmpty())
+        return spreadsheets.contains(fileName);
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx") || suffix == QLatin1String("ods");
 }
 
 std::shared_ptr<office::WordApplication> RecordingOffice::createWord(const QString& progId)

@@ -7,8 +7,8 @@
 #include <QStringList>
 
 // The windows around a filler, as a test sets them: a template name, the
-// progress texts shown, and a range window that confirms a given range or
-// is cancelled.
+// progress texts shown, the waits for the office, and a range window that
+// confirms a given range or is cancelled.
 class TestHost : public FillingHost {
 public:
     QString name;
@@ -17,6 +17,15 @@ public:
     int rangeWindowShown = 0;
     bool confirmRange = true;
     RangeSelection range;
+    bool busy = false;
+    QStringList waits;   // every text the run waited with, in order
+
+    void showBusy(bool on) override { busy = on; }
+    void showWaiting(const QString& text) override
+    {
+        if (!text.isEmpty())
+            waits << text;
+    }
 
     QString templateName() override { return name; }
     void showProgress(const QString& text) override { progress << text; }

@@ -29,8 +29,10 @@
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 #include <QUrl>
 
@@ -51,23 +53,6 @@ beans::PropertyValue property(const char* name, const uno::Any& value)
     return p;
 }
 
-uno::Reference<lang::XComponent> newDocument(const char* factory)
-{
-    uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
-    const beans::PropertyValue hidden[] = {property("Hidden", uno::Any(true))};
-    uno::Sequence<beans::PropertyValue> props(hidden, 1);
-    return loader->loadComponentFromURL(rtl::OUString::createFromAscii(factory), "_blank", 0, props);
-}
-
-void store(const uno::Reference<lang::XComponent>& document, const QString& path, const QString& filter)
-{
-    uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
-    const beans::PropertyValue values[] = {property("FilterName", uno::Any(toOUString(filter))),
-                                           property("Overwrite", uno::Any(true))};
-    uno::Sequence<beans::PropertyValue> props(values, 2);
-    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()), props);
-    TestOffice::close(document);
-}
 
 bool processRuns(qint64 pid)
 {
@@ -201,7 +186,51 @@ void TestOffice::writeTextDocument(const QString& path, const QString& filter, c
     store(document, path, filter);
 }
 
-void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets)
+uno::Reference<lang::XComponent> TestOffice::newDocument(const char* factory)
+{
+    uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
+    const beans::PropertyValue hidden[] = {property("Hidden", uno::Any(true))};
+    uno::Sequence<beans::PropertyValue> props(hidden, 1);
+    return loader->loadComponentFromURL(rtl::OUString::createFromAscii(factory), "_blank", 0, props);
+}
+
+void TestOffice::store(const uno::Reference<lang::XComponent>& document, const QString& path, const QString& filter,
+                       const QString& password)
+{
+    uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+    std::vector<beans::PropertyValue> values{property("FilterName", uno::Any(toOUString(filter))),
+                                             property("Overwrite", uno::Any(true))};
+    if (!password.isEmpty())
+        values.push_back(property("Password", uno::Any(toOUString(password))));
+    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()),
+                         uno::Sequence<beans::PropertyValue>(values.data(), static_cast<sal_Int32>(values.size())));
+    close(document);
+}
+
+QByteArray TestOffice::flatXml(const uno::Reference<lang::XComponent>& document, const QString& filter)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("flat.xml"));
+    uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+    const beans::PropertyValue values[] = {property("FilterName", uno::Any(toOUString(filter)))};
+    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()), uno::Sequence<beans::PropertyValue>(values, 1));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int TestOffice::openDocuments()
+{
+    uno::Reference<frame::XDesktop2> desktop = office::lo::Connection::instance().desktop();
+    auto documents = desktop->getComponents()->createEnumeration();
+    int count = 0;
+    while (documents->hasMoreElements()) {
+        documents->nextElement();
+        ++count;
+    }
+    return count;
+}
+
+void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets, const QString& filter)
 {
     auto document = newDocument("private:factory/scalc");
     uno::Reference<sheet::XSpreadsheetDocument> workbook(document, uno::UNO_QUERY_THROW);
@@ -217,7 +246,7 @@ void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets)
             cell->setString(toOUString(value));
         }
     }
-    store(document, path, QStringLiteral("MS Excel 97"));
+    store(document, path, filter);
 }
 
 void TestOffice::writeWorkbookBlock(const QString& path, int sheets, const QList<QStringList>& rows)

@@ -37,10 +37,11 @@ public:
     };
     static void writeTextDocument(const QString& path, const QString& filter, const TextDocument& content);
 
-    // A Calc workbook stored as "MS Excel 97": sheets of cells, each cell named
-    // like "B3" with its text.
+    // A Calc workbook stored in the filter ("MS Excel 97" by default): sheets
+    // of cells, each cell named like "B3" with its text.
     using Sheet = QList<QPair<QString, QString>>;
-    static void writeWorkbook(const QString& path, const QList<Sheet>& sheets);
+    static void writeWorkbook(const QString& path, const QList<Sheet>& sheets,
+                              const QString& filter = QStringLiteral("MS Excel 97"));
     // A workbook of sheets whose block from A1 holds the given rows of texts.
     static void writeWorkbookBlock(const QString& path, int sheets, const QList<QStringList>& rows);
 
@@ -54,6 +55,17 @@ public:
     static int sheetCount(const css::uno::Reference<css::lang::XComponent>& document);
     // Closes a document the test is done with, so the office stays small.
     static void close(const css::uno::Reference<css::lang::XComponent>& document);
+
+    // A new hidden document of the office ("private:factory/swriter").
+    static css::uno::Reference<css::lang::XComponent> newDocument(const char* factory);
+    // Stores the document in the filter, with a password when one is given,
+    // and closes it.
+    static void store(const css::uno::Reference<css::lang::XComponent>& document, const QString& path,
+                      const QString& filter, const QString& password = QString());
+    // The document as flat OpenDocument XML ("OpenDocument Text Flat XML").
+    static QByteArray flatXml(const css::uno::Reference<css::lang::XComponent>& document, const QString& filter);
+    // How many documents the office holds open.
+    static int openDocuments();
 
 private:
     QTemporaryDir profile_;

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "filling/office/OfficeError.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
-// The automation interface of the office suite: exactly the members the
-// fillers call, named as the word processor's and the spreadsheet's own
-// automation objects name them, so a filler reads like its steps. Every
-// member throws KvilmarError with the office's text when the office fails
-// or refuses the call.
+// The automation interface of the office suite: the members the fillers
+// call, named as the word processor's and the spreadsheet's own automation
+// objects name them, so a filler reads like its steps, and a few of the
+// program's own (opensAsSpreadsheet, FindEach, findEach). Every member throws
+// KvilmarError with the office's text when the office fails or refuses the
+// call (OfficeError.h), ConnectionLost when the office went away.
 namespace office {
 
 // The word processor's WordBasic object: acts on the active document.
@@ -16,17 +21,30 @@ public:
     virtual ~WordBasic() = default;
     // Opens the file as a new untitled document made from it; the file itself
     // is never the document, so nothing done in the office can overwrite it.
+    // The document stays hidden until the filling is done, and the office
+    // asks nothing while it opens the file: what it would ask about (repair,
+    // password, import options) becomes an error naming the file. A file the
+    // office opens as anything but a text document is an error too, and no
+    // copy of it stays open.
     virtual void FileOpen(const QString& name) = 0;
-    // Replaces occurrences of Find in the whole document: not case-sensitive,
-    // not whole words, no pattern syntax. A carriage return in Find matches a
-    // paragraph break; one in Replace becomes a paragraph break.
+    // Replaces occurrences of Find wherever the document shows text (body,
+    // tables, every header and footer, notes, frames, text boxes, shapes,
+    // comments): not case-sensitive, not whole words, no pattern syntax, the
+    // formatting of the replaced text kept. A carriage return in Find matches
+    // a paragraph break; one in Replace becomes a paragraph break.
     virtual void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) = 0;
+    // Whether each text occurs anywhere in the document now, matched as
+    // EditReplace matches.
+    virtual QList<bool> FindEach(const QStringList& texts) = 0;
 };
 
 // "Word.Application".
 class WordApplication {
 public:
     virtual ~WordApplication() = default;
+    // Visible, the document is shown when the filling is done: when this
+    // object is released normally. Released by an error, the object closes
+    // the document it opened instead.
     virtual void Visible(bool visible) = 0;
     virtual std::shared_ptr<office::WordBasic> WordBasic() = 0;
 };
@@ -38,7 +56,8 @@ public:
     // The block named by a text such as "A1:Z2000".
     virtual std::shared_ptr<ExcelRange> range(const QString& text) = 0;
     // Replaces every occurrence inside the block, also inside a longer cell
-    // text, not case-sensitive.
+    // text, not case-sensitive. A carriage return stands for a line break
+    // within a cell, in both texts.
     virtual void replace(const QString& what, const QString& replacement) = 0;
 };
 
@@ -53,12 +72,16 @@ public:
     virtual ~ExcelWorkbook() = default;
     // Sheet n counted from 1; fails past the last sheet.
     virtual std::shared_ptr<ExcelWorksheet> Worksheets(int n) = 0;
+    // Whether each text occurs in any cell of any sheet now, matched as
+    // replace matches.
+    virtual QList<bool> findEach(const QStringList& texts) = 0;
 };
 
 class ExcelWorkbooks {
 public:
     virtual ~ExcelWorkbooks() = default;
-    // A new untitled workbook made from the template.
+    // A new untitled workbook made from the template, opened as FileOpen
+    // opens a document; anything but a spreadsheet is an error.
     virtual void Add(const QString& name) = 0;
 };
 
@@ -69,6 +92,8 @@ public:
     virtual std::shared_ptr<ExcelWorkbooks> Workbooks() = 0;
     // Workbook n of this application, counted from 1 in the order added.
     virtual std::shared_ptr<ExcelWorkbook> Workbooks(int n) = 0;
+    // Shows the workbooks; an error when they are gone with their office.
+    // Released while an error unwinds the filler, the object closes them.
     virtual void visible(bool visible) = 0;
 };
 
@@ -79,6 +104,10 @@ public:
     virtual ~AutomationServer() = default;
     virtual std::shared_ptr<WordApplication> createWord(const QString& progId) = 0;
     virtual std::shared_ptr<ExcelApplication> createExcel(const QString& progId) = 0;
+    // Whether the office makes a spreadsheet of the file (then the
+    // spreadsheet fills it) or anything else (the word processor), told by
+    // what is in the file, not by its name.
+    virtual bool opensAsSpreadsheet(const QString& fileName) = 0;
 };
 
 inline const QString kWordProgId = QStringLiteral("Word.Application");

@@ -2,6 +2,7 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeCalc.h"
+#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/LibreOfficeWriter.h"
 
 namespace office {
@@ -21,6 +22,8 @@ public:
         requireProgId(progId, kExcelProgId);
         return std::make_shared<lo::CalcApplication>();
     }
+
+    bool opensAsSpreadsheet(const QString& fileName) override { return lo::opensAsSpreadsheet(fileName); }
 
 private:
     static void requireProgId(const QString& progId, const QString& known)

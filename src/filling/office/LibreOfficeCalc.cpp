@@ -2,15 +2,21 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/OfficeError.h"
 #include "filling/office/UnoSearch.h"
 #include "filling/office/UnoText.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
+
+#include <exception>
 
 using namespace css;
 
@@ -18,9 +24,45 @@ namespace office::lo {
 
 namespace {
 
+using SharedDescriptor = CalcApplication::SharedDescriptor;
+
+// Inside a cell a line break is a line feed.
+QString cellText(const QString& text)
+{
+    QString out = text;
+    return out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+// Which of the texts (their indexes in `wanted`) one sheet holds; found
+// ones are taken out of `wanted`.
+void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringList& texts, QList<int>& wanted,
+                 QList<bool>& found)
+{
+    QStringList remaining;
+    for (int i : wanted)
+        remaining << cellText(texts[i]);
+    auto pattern = patternSearch(sheet->createSearchDescriptor(), anyOfLiterally(remaining));
+    uno::Reference<util::XSearchable> cells(sheet->findAll(pattern), uno::UNO_QUERY);
+    if (!cells.is())
+        return;
+    // Only the few cells holding any of them are searched for each one, with
+    // one descriptor: each call is a round trip to the office.
+    auto probe = plainSearch(cells->createSearchDescriptor(), QString());
+    for (auto it = wanted.begin(); it != wanted.end();) {
+        probe->setSearchString(toOUString(cellText(texts[*it])));
+        if (cells->findFirst(probe).is()) {
+            found[*it] = true;
+            it = wanted.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 class CalcRange final : public ExcelRange {
 public:
-    explicit CalcRange(uno::Reference<table::XCellRange> cells) : cells_(std::move(cells)) {}
+    CalcRange(uno::Reference<table::XCellRange> cells, SharedDescriptor replacing)
+        : cells_(std::move(cells)), replacing_(std::move(replacing)) {}
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
@@ -28,7 +70,7 @@ public:
         callOffice(QStringLiteral("Диапазон \"%1\" не принят").arg(text), [&] {
             block = cells_->getCellRangeByName(toOUString(text));
         });
-        return std::make_shared<CalcRange>(block);
+        return std::make_shared<CalcRange>(block, replacing_);
     }
 
     void replace(const QString& what, const QString& replacement) override
@@ -37,29 +79,37 @@ public:
             return;
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
-            auto descriptor = plainReplace(replaceable->createReplaceDescriptor(), what, replacement);
+            uno::Reference<util::XReplaceDescriptor>& descriptor = *replacing_;
+            if (!descriptor.is())
+                descriptor = plainReplace(replaceable->createReplaceDescriptor(), QString(), QString());
+            descriptor->setSearchString(toOUString(cellText(what)));
+            descriptor->setReplaceString(toOUString(cellText(replacement)));
             replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         });
     }
 
 private:
     uno::Reference<table::XCellRange> cells_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorksheet final : public ExcelWorksheet {
 public:
-    explicit CalcWorksheet(uno::Reference<table::XCellRange> sheet) : sheet_(std::move(sheet)) {}
+    CalcWorksheet(uno::Reference<table::XCellRange> sheet, SharedDescriptor replacing)
+        : sheet_(std::move(sheet)), replacing_(std::move(replacing)) {}
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
-    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_); }
+    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_, replacing_); }
 
 private:
     uno::Reference<table::XCellRange> sheet_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorkbook final : public ExcelWorkbook {
 public:
-    explicit CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document) : document_(std::move(document)) {}
+    CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document, SharedDescriptor replacing)
+        : document_(std::move(document)), replacing_(std::move(replacing)) {}
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
@@ -71,11 +121,29 @@ public:
                                        .arg(n).arg(sheets->getCount()));
             sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
         });
-        return std::make_shared<CalcWorksheet>(sheet);
+        return std::make_shared<CalcWorksheet>(sheet, replacing_);
+    }
+
+    QList<bool> findEach(const QStringList& texts) override
+    {
+        QList<bool> found(texts.size(), false);
+        QList<int> wanted;
+        for (int i = 0; i < texts.size(); ++i) {
+            if (!texts[i].isEmpty())
+                wanted << i;
+        }
+        callOffice(QStringLiteral("Не удается прочитать книгу"), [&] {
+            uno::Reference<container::XIndexAccess> sheets(document_->getSheets(), uno::UNO_QUERY_THROW);
+            for (sal_Int32 n = 0; n < sheets->getCount() && !wanted.isEmpty(); ++n)
+                findOnSheet(uno::Reference<util::XSearchable>(sheets->getByIndex(n), uno::UNO_QUERY_THROW), texts,
+                            wanted, found);
+        });
+        return found;
     }
 
 private:
     uno::Reference<sheet::XSpreadsheetDocument> document_;
+    SharedDescriptor replacing_;
 };
 
 class CalcWorkbooks final : public ExcelWorkbooks {
@@ -84,11 +152,11 @@ public:
 
     void Add(const QString& name) override
     {
-        auto document = loadAsNewDocument(name, true);
-        if (!uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is())
-            throw KvilmarError(QStringLiteral("Файл \"%1\" открылся в LibreOffice не как книга электронной таблицы.")
-                                   .arg(name));
+        auto document = loadAsNewDocument(name);
+        requireKind(document, name, QStringLiteral("книга электронной таблицы"),
+                    [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(document);
+        stopRecordingChanges(document);
     }
 
 private:
@@ -97,9 +165,17 @@ private:
 
 } // namespace
 
-CalcApplication::CalcApplication()
+CalcApplication::CalcApplication() : uncaughtAtStart_(std::uncaught_exceptions())
 {
     Connection::instance().desktop();
+}
+
+CalcApplication::~CalcApplication()
+{
+    if (std::uncaught_exceptions() > uncaughtAtStart_) {
+        for (const auto& document : workbooks)
+            closeDocument(document);
+    }
 }
 
 std::shared_ptr<ExcelWorkbooks> CalcApplication::Workbooks()
@@ -112,7 +188,7 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
     return std::make_shared<CalcWorkbook>(
-        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW));
+        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW), replacing_);
 }
 
 void CalcApplication::visible(bool visible)

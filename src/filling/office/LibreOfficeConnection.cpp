@@ -1,6 +1,8 @@
 #include "filling/office/LibreOfficeConnection.h"
 
 #include "common/KvilmarError.h"
+#include "filling/office/OfficeError.h"
+#include "filling/office/OfficeWait.h"
 #include "filling/office/UnoText.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -114,38 +116,45 @@ bool Connection::alive()
 
 uno::Reference<frame::XDesktop2> Connection::desktop()
 {
-    if (alive())
+    bool answered = false;
+    waitForOffice({}, [&] { answered = alive(); });
+    if (answered)
         return desktop_;
 
     const Settings settings = settingsFromEnvironment();
     try {
-        remote_ = tryResolve(settings);
-        if (!remote_.is()) {
-            // No office answers on the pipe: start one (a running office of
-            // the user takes the --accept over) and wait for it.
-            qint64 pid = startOffice(settings);
-            int starts = 1;
-            QDeadlineTimer deadline(settings.waitSeconds * 1000);
-            while (!remote_.is()) {
-                if (deadline.hasExpired())
-                    throw KvilmarError(QStringLiteral("LibreOffice не отвечает: за %1 с он не принял соединение "
-                                                      "по каналу \"%2\".")
-                                           .arg(settings.waitSeconds).arg(settings.pipe));
-                QThread::msleep(200);
-                remote_ = tryResolve(settings);
-                if (!remote_.is() && !processRuns(pid) && starts < kStartAttempts) {
-                    pid = startOffice(settings);
-                    ++starts;
-                }
-            }
-            startedPid_ = pid;
-        }
-        desktop_ = frame::Desktop::create(remote_);
+        waitForOffice(QStringLiteral("Соединение с LibreOffice..."), [&] { remote_ = tryResolve(settings); });
+        // No office answers on the pipe: start one (a running office of the
+        // user takes the --accept over) and wait for it.
+        if (!remote_.is())
+            waitForOffice(QStringLiteral("Запуск LibreOffice..."), [&] { startAndWait(settings); });
+        waitForOffice({}, [&] { desktop_ = frame::Desktop::create(remote_); });
     } catch (const uno::Exception& e) {
         forget();
-        throw KvilmarError(QStringLiteral("Не удается соединиться с LibreOffice: %1").arg(toQString(e.Message)));
+        throw OfficeError(QStringLiteral("Не удается соединиться с LibreOffice: связь прервалась при соединении."),
+                          toQString(e.Message));
     }
     return desktop_;
+}
+
+void Connection::startAndWait(const Settings& settings)
+{
+    qint64 pid = startOffice(settings);
+    int starts = 1;
+    QDeadlineTimer deadline(settings.waitSeconds * 1000);
+    while (!remote_.is()) {
+        if (deadline.hasExpired())
+            throw KvilmarError(QStringLiteral("LibreOffice не отвечает: за %1 с он не принял соединение "
+                                              "по каналу \"%2\".")
+                                   .arg(settings.waitSeconds).arg(settings.pipe));
+        QThread::msleep(200);
+        remote_ = tryResolve(settings);
+        if (!remote_.is() && !processRuns(pid) && starts < kStartAttempts) {
+            pid = startOffice(settings);
+            ++starts;
+        }
+    }
+    startedPid_ = pid;
 }
 
 uno::Reference<uno::XComponentContext> Connection::remoteContext()
@@ -160,19 +169,34 @@ void Connection::forget()
     remote_.clear();
 }
 
-void callOffice(const QString& doing, const std::function<void()>& call)
+bool Connection::lost()
+{
+    bool gone = false;
+    waitForOffice({}, [&] { gone = !alive(); });
+    return gone;
+}
+
+void callOffice(const QString& doing, const std::function<void()>& call, const QString& waiting)
 {
     try {
-        call();
+        waitForOffice(waiting, call);
+    } catch (const KvilmarError&) {
+        throw;
     } catch (const lang::DisposedException& e) {
         Connection::instance().forget();
-        throw KvilmarError(QStringLiteral("%1: связь с LibreOffice потеряна (%2).")
-                               .arg(doing, toQString(e.Message)));
+        throw ConnectionLost(toQString(e.Message));
+    } catch (const uno::RuntimeException& e) {
+        // The bridge reports a dead office in more than one way; only a
+        // desktop that no longer answers tells for sure.
+        const QString details = toQString(e.Message);
+        if (Connection::instance().lost())
+            throw ConnectionLost(details);
+        throw OfficeError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, details), details);
     } catch (const uno::Exception& e) {
         QString text = toQString(e.Message).trimmed();
         if (text.isEmpty())
             text = toQString(cppu::getCaughtException().getValueTypeName());
-        throw KvilmarError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, text));
+        throw OfficeError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, text), text);
     }
 }
 

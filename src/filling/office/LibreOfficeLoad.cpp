@@ -2,25 +2,27 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/OfficeError.h"
+#include "filling/office/UnoInteraction.h"
 #include "filling/office/UnoText.h"
 
-#include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/XTypeDetection.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/frame/XFrame.hpp>
-#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/uno/Sequence.hxx>
+
+#include <rtl/ref.hxx>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QUrl>
+
+#include <tuple>
 
 using namespace css;
 
@@ -43,9 +45,43 @@ beans::PropertyValue property(const char* name, const uno::Any& value)
     return p;
 }
 
+uno::Sequence<beans::PropertyValue> sequence(const std::vector<beans::PropertyValue>& props)
+{
+    return uno::Sequence<beans::PropertyValue>(props.data(), static_cast<sal_Int32>(props.size()));
+}
+
 bool isTextFile(const QString& fileName)
 {
     return QFileInfo(fileName).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0;
+}
+
+rtl::OUString fileUrl(const QString& path)
+{
+    return toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+}
+
+uno::Reference<uno::XInterface> officeService(const char* name)
+{
+    auto context = Connection::instance().remoteContext();
+    return context->getServiceManager()->createInstanceWithContext(rtl::OUString::createFromAscii(name), context);
+}
+
+// The service of the documents the office makes with a filter
+// ("com.sun.star.text.TextDocument", "com.sun.star.sheet.SpreadsheetDocument").
+QString documentServiceOf(const rtl::OUString& filter)
+{
+    uno::Reference<container::XNameAccess> filters(officeService("com.sun.star.document.FilterFactory"),
+                                                   uno::UNO_QUERY_THROW);
+    if (!filters->hasByName(filter))
+        return {};
+    uno::Sequence<beans::PropertyValue> described;
+    filters->getByName(filter) >>= described;
+    for (const auto& p : described) {
+        rtl::OUString service;
+        if (p.Name == "DocumentService" && (p.Value >>= service))
+            return toQString(service);
+    }
+    return {};
 }
 
 } // namespace
@@ -61,7 +97,7 @@ QString textCharacterSet(const QByteArray& content)
     return utf8.hasError() ? QStringLiteral("MS_1251") : QStringLiteral("UTF8");
 }
 
-uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool hidden)
+uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool plainTextIfAsked)
 {
     const QString path = QFileInfo(fileName).absoluteFilePath();
     const QString shown = QDir::toNativeSeparators(fileName);
@@ -69,65 +105,86 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         throw KvilmarError(QStringLiteral("Не удается открыть файл \"%1\": %2")
                                .arg(shown, QFileInfo(path).isDir() ? QStringLiteral("это папка") : file.errorString()));
-
-    std::vector<beans::PropertyValue> props{
-        property("AsTemplate", uno::Any(true)),
-        property("Hidden", uno::Any(hidden)),
-        property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
-    };
-    if (isTextFile(path)) {
-        const QString charset = textCharacterSet(file.readAll());
-        props.push_back(property("FilterName", uno::Any(rtl::OUString("Text (encoded)"))));
-        props.push_back(property("FilterOptions", uno::Any(toOUString(charset + QStringLiteral(",CRLF,,")))));
-    }
+    const QString charset = textCharacterSet(file.readAll());
     file.close();
 
-    uno::Reference<lang::XComponent> document;
     const QString doing = QStringLiteral("Не удается открыть файл \"%1\"").arg(shown);
-    callOffice(doing, [&] {
+    auto load = [&](bool asText) {
+        rtl::Reference<RefusingInteraction> interaction(new RefusingInteraction);
+        std::vector<beans::PropertyValue> props{
+            property("AsTemplate", uno::Any(true)),
+            property("Hidden", uno::Any(true)),
+            property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+            property("InteractionHandler", uno::Any(uno::Reference<task::XInteractionHandler>(interaction.get()))),
+        };
+        if (asText) {
+            props.push_back(property("FilterName", uno::Any(rtl::OUString("Text (encoded)"))));
+            props.push_back(property("FilterOptions", uno::Any(toOUString(charset + QStringLiteral(",CRLF,,")))));
+        }
         uno::Reference<frame::XComponentLoader> loader(Connection::instance().desktop(), uno::UNO_QUERY_THROW);
-        document = loader->loadComponentFromURL(
-            toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), "_blank", 0,
-            uno::Sequence<beans::PropertyValue>(props.data(), static_cast<sal_Int32>(props.size())));
-    });
+        uno::Reference<lang::XComponent> document;
+        QString details;
+        try {
+            callOffice(doing, [&] {
+                document = loader->loadComponentFromURL(fileUrl(path), "_blank", 0, sequence(props));
+            }, QStringLiteral("Открытие шаблона в LibreOffice..."));
+        } catch (const ConnectionLost&) {
+            throw;
+        } catch (const OfficeError& e) {
+            details = e.details();
+        }
+        return std::make_tuple(document, interaction->refusal(), interaction->askedHowToRead(), details);
+    };
+
+    auto [document, why, askedHowToRead, details] = load(isTextFile(path));
+    if (!document.is() && askedHowToRead && plainTextIfAsked)
+        std::tie(document, why, askedHowToRead, details) = load(true);
     if (!document.is())
-        throw KvilmarError(doing + QStringLiteral(": LibreOffice не смог его прочитать."));
+        throw OfficeError(doing + QStringLiteral(": ")
+                              + (why.isEmpty() ? QStringLiteral("LibreOffice не смог его прочитать") : why)
+                              + QLatin1Char('.'),
+                          details);
     lastDocument() = document;
     return document;
+}
+
+bool opensAsSpreadsheet(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (isTextFile(fileName) || !info.isFile() || !info.isReadable())
+        return false;
+    Connection::instance().desktop();
+    QString service;
+    try {
+        callOffice(QStringLiteral("Не удается определить тип файла"), [&] {
+            rtl::Reference<RefusingInteraction> interaction(new RefusingInteraction);
+            uno::Reference<document::XTypeDetection> detection(officeService("com.sun.star.document.TypeDetection"),
+                                                               uno::UNO_QUERY_THROW);
+            std::vector<beans::PropertyValue> props{
+                property("URL", uno::Any(fileUrl(info.absoluteFilePath()))),
+                property("InteractionHandler",
+                         uno::Any(uno::Reference<task::XInteractionHandler>(interaction.get()))),
+            };
+            auto descriptor = sequence(props);
+            if (detection->queryTypeByDescriptor(descriptor, true).isEmpty())
+                return;
+            for (const auto& p : std::as_const(descriptor)) {
+                rtl::OUString filter;
+                if (p.Name == "FilterName" && (p.Value >>= filter) && !filter.isEmpty())
+                    service = documentServiceOf(filter);
+            }
+        });
+    } catch (const ConnectionLost&) {
+        throw;
+    } catch (const OfficeError&) {
+        return false;   // the text way opens it and says what is wrong
+    }
+    return service == QLatin1String("com.sun.star.sheet.SpreadsheetDocument");
 }
 
 uno::Reference<lang::XComponent> lastLoadedDocument()
 {
     return lastDocument();
-}
-
-void showDocument(const uno::Reference<lang::XComponent>& document)
-{
-    if (settingsFromEnvironment().headless)
-        return;
-    callOffice(QStringLiteral("Не удается показать окно документа"), [&] {
-        uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
-        auto controller = model->getCurrentController();
-        if (!controller.is())
-            return;
-        auto frame = controller->getFrame();
-        frame->getContainerWindow()->setVisible(true);
-        // A frame loaded hidden gets its menu and tool bars only when its
-        // layout manager is told to show them.
-        uno::Reference<beans::XPropertySet> frameProperties(frame, uno::UNO_QUERY);
-        if (!frameProperties.is())
-            return;
-        uno::Reference<frame::XLayoutManager> layout(frameProperties->getPropertyValue("LayoutManager"),
-                                                     uno::UNO_QUERY);
-        if (!layout.is())
-            return;
-        layout->setVisible(true);
-        layout->createElement("private:resource/menubar/menubar");
-        layout->showElement("private:resource/menubar/menubar");
-        layout->createElement("private:resource/toolbar/standardbar");
-        layout->showElement("private:resource/toolbar/standardbar");
-        layout->doLayout();
-    });
 }
 
 } // namespace office::lo

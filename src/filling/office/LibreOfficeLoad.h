@@ -8,18 +8,26 @@
 namespace office::lo {
 
 // Loads a file as a new untitled document made from it (the file itself is
-// never the document). Text files are read in UTF-8 when they are valid
-// UTF-8 or start with its byte-order mark, otherwise in code page 1251.
-// Throws KvilmarError when the file cannot be read or the office refuses it.
-css::uno::Reference<css::lang::XComponent> loadAsNewDocument(const QString& fileName, bool hidden);
+// never the document), always hidden, with macros off, and with every
+// question of the office answered "no" (UnoInteraction.h). Text files are
+// read in UTF-8 when they are valid UTF-8 or start with its byte-order mark,
+// otherwise in code page 1251; so is any file the office would ask how to
+// read as plain text, when `plainTextIfAsked`. Throws KvilmarError naming the
+// file, in the program's words, when the file cannot be read or the office
+// refuses it.
+css::uno::Reference<css::lang::XComponent> loadAsNewDocument(const QString& fileName,
+                                                              bool plainTextIfAsked = false);
+
+// Whether the office makes a spreadsheet of the file, whatever its name says:
+// the office's own detection of the file's type decides. A file the office
+// cannot tell (or cannot read) counts as text. Throws when the office cannot
+// be reached.
+bool opensAsSpreadsheet(const QString& fileName);
 
 // The character set LibreOffice is told to read a text file in.
 QString textCharacterSet(const QByteArray& content);
 
 // The document loaded last through loadAsNewDocument (tests read it back).
 css::uno::Reference<css::lang::XComponent> lastLoadedDocument();
-
-// Shows the document's window (documents are loaded hidden until then).
-void showDocument(const css::uno::Reference<css::lang::XComponent>& document);
 
 } // namespace office::lo

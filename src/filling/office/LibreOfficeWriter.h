@@ -1,8 +1,9 @@
 #pragma once
 
 #include "filling/office/Automation.h"
+#include "filling/office/WriterDocument.h"
 
-#include <com/sun/star/lang/XComponent.hpp>
+#include <optional>
 
 // "Word.Application" as LibreOffice Writer.
 namespace office::lo {
@@ -11,18 +12,21 @@ class WriterApplication final : public WordApplication,
                                 public std::enable_shared_from_this<WriterApplication> {
 public:
     WriterApplication();
+    // Released normally, it shows its document if it was made visible;
+    // released while an error unwinds the filler, it closes the document, so
+    // no half-done copy stays behind hidden in the office.
+    ~WriterApplication() override;
+
     void Visible(bool visible) override;
     std::shared_ptr<office::WordBasic> WordBasic() override;
 
+    // The document FileOpen opened; empty before.
+    std::optional<WriterDocument> activeDocument;
     bool visible() const { return visible_; }
-    css::uno::Reference<css::lang::XComponent> activeDocument;
 
 private:
     bool visible_ = false;
+    int uncaughtAtStart_;
 };
-
-// Replaces text in a Writer document as EditReplace does.
-void replaceInTextDocument(const css::uno::Reference<css::lang::XComponent>& document,
-                           const QString& find, const QString& replacement, bool all);
 
 } // namespace office::lo

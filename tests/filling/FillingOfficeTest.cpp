@@ -14,6 +14,20 @@
 #include "filling/office/LibreOffice.h"
 #include "filling/office/LibreOfficeConnection.h"
 
+#include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/document/XRedlinesSupplier.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
@@ -32,7 +46,7 @@ QByteArray digest(const QString& path)
 
 } // namespace
 
-class TestFillingOffice : public QObject {
+class FillingOfficeTest : public QObject {
     Q_OBJECT
 
     TempFolder folder_;
@@ -155,6 +169,7 @@ private slots:
         QTest::newRow("identifier ends in break") << "c#13" << "-" << "a B -d e\nf";
         QTest::newRow("identifier starts with break") << "#13d" << "+" << "a B c+ e\nf";
         QTest::newRow("no paragraph there") << "B#13c" << "?" << "a B c\nd e\nf";
+        QTest::newRow("identifier is a break") << "#13" << "+" << "a B c+d e+f";
         QTest::newRow("empty replacement deletes") << "B " << "" << "a c\nd e\nf";
     }
 
@@ -342,6 +357,9 @@ private slots:
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
         QCOMPARE(dialogs_->shown().size(), 1);
+        // "имя" stays in the cells outside the block; "Пётр" only comes in.
+        QVERIFY2(dialogs_->shown().first().text.endsWith(" с\n\nНет в шаблоне: «Пётр»\nОстались в документе: «имя»"),
+                 qPrintable(dialogs_->shown().first().text));
         const auto book = TestOffice::lastDocument();
         QCOMPARE(TestOffice::cellText(book, 1, "A1"), QString("Павел"));
         QCOMPARE(TestOffice::cellText(book, 1, "B2"), QString("Привет, Павел!"));
@@ -387,25 +405,42 @@ private slots:
         TestOffice::close(book);
     }
 
-    void officeKilledDuringRun()
+    // The office dies in the middle of a run: the user reads in Russian that
+    // the connection was lost, the office's own words go to the trace log
+    // only, the status bar is emptied, and nothing reports success.
+    void officeGoneDuringRun_data()
     {
-        const QString path = folder_.write("kill.txt", "A\r\n");
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("text document, traced") << false;
+        QTest::newRow("workbook") << true;
+    }
+
+    void officeGoneDuringRun()
+    {
+        QFETCH(bool, workbook);
+        QString path = folder_.write("gone.txt", "A\r\n");
+        if (workbook) {
+            path = folder_.file("gone.xls");
+            TestOffice::writeWorkbook(path, {{{"A1", "A"}}});
+        }
         setList({{"A", "B"}, {"B", "C"}});
-        // Kills the office right after the template is opened.
+        setDiagnosticMode(workbook ? DiagnosticMode::Off : DiagnosticMode::WordTrace);
+        // Kills the office at the first replace of a text document, or when
+        // half of a workbook is done.
         struct KillingWord : office::WordApplication {
             std::shared_ptr<office::WordApplication> real;
-            TestOffice* target;
+            TestOffice* target = nullptr;
             int basics = 0;
             void Visible(bool v) override { real->Visible(v); }
             std::shared_ptr<office::WordBasic> WordBasic() override
             {
-                if (++basics == 2)
+                if (++basics == 3)   // FileOpen, FindEach, then EditReplace
                     target->kill();
                 return real->WordBasic();
             }
         };
         struct Killing : office::AutomationServer {
-            TestOffice* target;
+            TestOffice* target = nullptr;
             std::shared_ptr<office::WordApplication> createWord(const QString& id) override
             {
                 auto word = std::make_shared<KillingWord>();
@@ -417,29 +452,279 @@ private slots:
             {
                 return office::libreOffice().createExcel(id);
             }
+            bool opensAsSpreadsheet(const QString& name) override { return office::libreOffice().opensAsSpreadsheet(name); }
         } killing;
         killing.target = &office_;
-
-        TestHost host;
+        struct KillingHost : TestHost {
+            TestOffice* target = nullptr;
+            void showProgress(const QString& text) override
+            {
+                TestHost::showProgress(text);
+                if (target && text.startsWith("Выполнено: 50"))
+                    target->kill();
+            }
+        } host;
+        host.target = &office_;
         host.name = path;
+        host.range = {1, "A1:A10"};
+
         installFillingServer(&killing);
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
         installFillingServer(nullptr);
+        setDiagnosticMode(DiagnosticMode::Off);
         QCOMPARE(dialogs_->shown().size(), 1);
-        QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
-        QVERIFY2(dialogs_->shown().first().text.contains("LibreOffice"), qPrintable(dialogs_->shown().first().text));
+        const auto box = dialogs_->shown().first();
+        QCOMPARE(box.kind, MessageKind::ApplicationError);
+        QVERIFY2(box.text.startsWith("Связь с LibreOffice потеряна"), qPrintable(box.text));
+        QVERIFY2(!box.text.contains("URP") && !box.text.contains("bridge"), qPrintable(box.text));
+        QCOMPARE(host.progress.isEmpty() ? QString() : host.progress.last(), QString());
+        QVERIFY(!host.busy);
+        if (!workbook) {
+            QFile log(traceLog::path());
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            const QByteArray trace = log.readAll();
+            QVERIFY2(trace.contains("542\r\n598\r\n") && trace.endsWith("\r\n599\r\n"), trace.constData());
+        }
 
         // The next run starts a new office and works.
         dialogs_->clear();
         dialogs_->answer(MessageAnswer::Ok);
+        host.target = nullptr;
         start(host);
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
-        QCOMPARE(filled(), QString("C"));
+        if (!workbook)
+            QCOMPARE(filled(), QString("C"));
+        done();
+    }
+
+    // Whatever its name, a workbook goes to the spreadsheet and a text
+    // document to the word processor; what the office cannot fill is closed.
+    void kindOfDocumentDecides_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("xlsx") << "t.xlsx" << "Calc MS Excel 2007 XML" << true;
+        QTest::newRow("ods") << "t.ods" << "calc8" << true;
+        QTest::newRow("XLS in capitals") << "C.XLS" << "MS Excel 97" << true;
+        QTest::newRow("xlsm") << "t.xlsm" << "Calc MS Excel 2007 XML" << true;
+        QTest::newRow("workbook named .doc") << "book.doc" << "MS Excel 97" << true;
+        QTest::newRow("rtf named .xls") << "letter.xls" << "Rich Text Format" << false;
+    }
+
+    void kindOfDocumentDecides()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        QFETCH(bool, workbook);
+        const QString path = folder_.file(name);
+        if (workbook)
+            TestOffice::writeWorkbook(path, {{{"A1", "Клиент: ИМЯ"}}}, filter);
+        else
+            TestOffice::writeTextDocument(path, filter, {{"Клиент: ИМЯ"}, {}, {}, {}});
+        setList({{"имя", "Пётр"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
+        QCOMPARE(host.rangeWindowShown, workbook ? 1 : 0);
+        const auto document = TestOffice::lastDocument();
+        QCOMPARE(workbook ? TestOffice::cellText(document, 1, "A1") : TestOffice::documentText(document),
+                 QString("Клиент: Пётр"));
+        done();
+    }
+
+    // A template the office would ask about: the program answers "no" to the
+    // office and says why in its own words, naming the file; no copy stays.
+    void refusedTemplates_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("damaged docx") << "damaged.docx" << "файл поврежден";
+        QTest::newRow("password") << "secret.ods" << "файл защищен паролем";
+        QTest::newRow("formula") << "formula.odf" << "не как текстовый документ";
+    }
+
+    void refusedTemplates()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, why);
+        const QString path = folder_.file(name);
+        if (name == "damaged.docx") {
+            TestOffice::writeTextDocument(path, "MS Word 2007 XML",
+                                          {{QString("Договор ИМЯ ").repeated(40)}, {}, {}, {}});
+            QByteArray bytes = folder_.read(name);
+            // Spoils the packed text of the document's body.
+            const qsizetype at = bytes.indexOf("word/document.xml");
+            const int extra = static_cast<uchar>(bytes[at - 2]) | static_cast<uchar>(bytes[at - 1]) << 8;
+            bytes.replace(at + 17 + extra + 100, 20, QByteArray(20, '\0'));
+            folder_.write(name, bytes);
+        } else if (name == "secret.ods") {
+            auto book = TestOffice::newDocument("private:factory/scalc");
+            TestOffice::store(book, path, "calc8", "пароль");
+        } else {
+            TestOffice::store(TestOffice::newDocument("private:factory/smath"), path, "math8");
+        }
+        const int documents = TestOffice::openDocuments();
+        setList({{"ИМЯ", "Пётр"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(dialogs_->shown().size(), 1);
+        const auto box = dialogs_->shown().first();
+        QCOMPARE(box.kind, MessageKind::ApplicationError);
+        QVERIFY2(box.text.contains(name) && box.text.contains(why), qPrintable(box.text));
+        QCOMPARE(TestOffice::openDocuments(), documents);
+    }
+
+    // A template that records changes: the replacements are made, not
+    // proposed as tracked changes.
+    void changeRecordingIsOff()
+    {
+        const QString path = folder_.file("tracked.odt");
+        auto document = TestOffice::newDocument("private:factory/swriter");
+        css::uno::Reference<css::text::XTextDocument>(document, css::uno::UNO_QUERY_THROW)
+            ->getText()->setString(office::lo::toOUString("Договор с ИМЯ"));
+        css::uno::Reference<css::beans::XPropertySet>(document, css::uno::UNO_QUERY_THROW)
+            ->setPropertyValue("RecordChanges", css::uno::Any(true));
+        TestOffice::store(document, path, "writer8");
+        setList({{"ИМЯ", "Пётр"}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled(), QString("Договор с Пётр"));
+        css::uno::Reference<css::document::XRedlinesSupplier> redlines(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW);
+        QVERIFY(!redlines->getRedlines()->createEnumeration()->hasMoreElements());
+        done();
+    }
+
+    // "#13" in a cell: a line break within the cell, found and written.
+    void lineBreakInCell_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("break in replacement") << "a ID b" << "id" << "1#132" << "a 1\n2 b";
+        QTest::newRow("break in identifier") << "x\nQQ y" << "x#13qq" << "Z" << "Z y";
+    }
+
+    void lineBreakInCell()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, identifier);
+        QFETCH(QString, replacement);
+        QFETCH(QString, expected);
+        const QString path = folder_.file("breaks.xls");
+        TestOffice::writeWorkbook(path, {{{"A1", cell}}});
+        setList({{identifier, replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        const auto book = TestOffice::lastDocument();
+        QCOMPARE(TestOffice::cellText(book, 1, "A1"), expected);
+        done();
+    }
+
+    // The replacement takes the identifier's formatting also where it makes
+    // paragraphs, and an identifier that is a paragraph break finds breaks.
+    void boldAcrossParagraphs_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QStringList>("paragraphs");
+        QTest::addColumn<QString>("bold");
+        QTest::newRow("break in replacement") << "ИМЯ остальное\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                              << QStringList{"Пётр", "Иванов остальное", "второй"} << "ПётрИванов";
+        QTest::newRow("identifier is the paragraph") << "ИМЯ\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                                     << QStringList{"Пётр", "Иванов", "второй"} << "ПётрИванов";
+        QTest::newRow("break in identifier") << "ИМЯ\rвторой" << "ИМЯ#13второй" << "Пётр"
+                                             << QStringList{"Пётр"} << "Пётр";
+        QTest::newRow("replacement starts with a break") << "ИМЯ остальное\rвторой" << "ИМЯ" << "#13Пётр"
+                                                         << QStringList{"", "Пётр остальное", "второй"} << "Пётр";
+        QTest::newRow("identifier is a break") << "ИМЯ остальное\rвторой" << "#13" << " / "
+                                               << QStringList{"ИМЯ остальное / второй"} << "ИМЯ";
+    }
+
+    void boldAcrossParagraphs()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, identifier);
+        QFETCH(QString, replacement);
+        QFETCH(QStringList, paragraphs);
+        QFETCH(QString, bold);
+        const QString path = folder_.file("bold.odt");
+        auto document = TestOffice::newDocument("private:factory/swriter");
+        auto text = css::uno::Reference<css::text::XTextDocument>(document, css::uno::UNO_QUERY_THROW)->getText();
+        text->setString(office::lo::toOUString(body));
+        auto cursor = text->createTextCursor();
+        cursor->goRight(3, true);
+        css::uno::Reference<css::beans::XPropertySet>(cursor, css::uno::UNO_QUERY_THROW)
+            ->setPropertyValue("CharWeight", css::uno::Any(css::awt::FontWeight::BOLD));
+        TestOffice::store(document, path, "writer8");
+        setList({{identifier, replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        QCOMPARE(filled().split('\n'), paragraphs);
+        // Every character that stands where the identifier stood is bold.
+        text = css::uno::Reference<css::text::XTextDocument>(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW)
+                   ->getText();
+        auto each = css::uno::Reference<css::container::XEnumerationAccess>(text, css::uno::UNO_QUERY_THROW)
+                        ->createEnumeration();
+        QString boldText;
+        while (each->hasMoreElements()) {
+            auto portions = css::uno::Reference<css::container::XEnumerationAccess>(each->nextElement(),
+                                                                                   css::uno::UNO_QUERY_THROW)
+                                ->createEnumeration();
+            while (portions->hasMoreElements()) {
+                css::uno::Reference<css::text::XTextRange> portion(portions->nextElement(), css::uno::UNO_QUERY_THROW);
+                float weight = 0;
+                css::uno::Reference<css::beans::XPropertySet>(portion, css::uno::UNO_QUERY_THROW)
+                    ->getPropertyValue("CharWeight") >>= weight;
+                if (weight >= css::awt::FontWeight::BOLD)
+                    boldText += office::lo::toQString(portion->getString());
+            }
+        }
+        QCOMPARE(boldText, bold);
+        done();
+    }
+
+    // An identifier split into formatting runs by spell-check and bookmark
+    // marks, in a .docx written by another program.
+    void identifierSplitIntoRuns()
+    {
+        setList({{"#FIO#", "Иванов"}});
+        QCOMPARE(fillAndRead(QFINDTESTDATA("fixtures/split-identifier.docx")),
+                 QString("Договор с Иванов\nПодпись: Иванов"));
+    }
+
+    // What the run left undone is counted in the filled document and named
+    // in the completion box.
+    void completionBoxNamesWhatWasLeft()
+    {
+        const QString path = folder_.write("left.txt", cp1251::fromUnicode("Адрес: ГОРОД, клиент: ИМЯ\r\n"));
+        // The second record brings back what the first replaced.
+        setList({{"ГОРОД", "Москва"}, {"ИМЯ", "ГОРОД Пётр"}, {"ДАТА", "1 мая"}, {"off", "x", false}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        const QString box = dialogs_->shown().first().text;
+        QVERIFY2(box.endsWith(" с\n\nНет в шаблоне: «ДАТА»\nОстались в документе: «ГОРОД»"), qPrintable(box));
+        QCOMPARE(filled(), QString("Адрес: Москва, клиент: ГОРОД Пётр"));
         done();
     }
 };
 
-KV_TEST_MAIN(TestFillingOffice)
-#include "tst_FillingOffice.moc"
+KV_TEST_MAIN(FillingOfficeTest)
+#include "FillingOfficeTest.moc"

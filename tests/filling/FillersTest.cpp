@@ -37,7 +37,7 @@ QByteArray readLog()
 
 } // namespace
 
-class TestFillers : public QObject {
+class FillersTest : public QObject {
     Q_OBJECT
 
     TempFolder folder_;
@@ -100,9 +100,13 @@ private slots:
             "WordBasic",
             "FileOpen(/t/шаблон.doc)",
             "WordBasic",
+            "FindEach(one<CR>two, три)",
+            "WordBasic",
             "EditReplace(Find=one<CR>two, Replace=1<CR>2#13, ReplaceAll=true)",
             "WordBasic",
             "EditReplace(Find=три, Replace=, ReplaceAll=true)",
+            "WordBasic",
+            "FindEach(one<CR>two, три)",
             "release Word",
         }));
         QVERIFY(!QFile::exists(traceLog::path()));
@@ -118,13 +122,16 @@ private slots:
             "539", "1",
             "539", "2", "540", "541", "542", "543",
             "544", "545", "599"});
-        QTest::newRow("office does not start") << "create" << traceLines({"500", "599"});
-        QTest::newRow("template does not open") << "FileOpen" << traceLines({"500", "535", "536", "599"});
+        QTest::newRow("office does not start") << "create" << traceLines({
+            "500", "598", "refused: create Word.Application", "599"});
+        QTest::newRow("template does not open") << "FileOpen" << traceLines({
+            "500", "535", "536", "598", "refused: FileOpen(t.doc)", "599"});
         QTest::newRow("replace refused") << "EditReplace(Find=c" << traceLines({
             "500", "535", "536", "537", "538",
             "539", "0", "540", "541", "542", "543",
             "539", "1",
-            "539", "2", "540", "541", "542", "599"});
+            "539", "2", "540", "541", "542",
+            "598", "refused: EditReplace(Find=c, Replace=3, ReplaceAll=true)", "599"});
     }
 
     void wordTrace()
@@ -183,11 +190,13 @@ private slots:
                                              "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
         QCOMPARE(host.repaints, 1);
         const QStringList replaceChain{"Workbooks(1)", "Worksheets(1)", "Columns", "range(B2:C5)"};
+        const QStringList search{"Workbooks(1)", "findEach(a, c<CR>, d)"};
         const QStringList expected = QStringList{"create Excel.Application", "Workbooks", "Add(/t/книга.xls)"}
+                                     + search
                                      + replaceChain + QStringList{"replace(a, 1)"}
                                      + replaceChain + QStringList{"replace(c<CR>, 3)"}
                                      + replaceChain + QStringList{"replace(d, 4)"}
-                                     + QStringList{"visible(true)", "release Excel"};
+                                     + search + QStringList{"visible(true)", "release Excel"};
         QCOMPARE(office_.calls, expected);
     }
 
@@ -206,14 +215,30 @@ private slots:
         QCOMPARE(office_.calls.mid(office_.calls.size() - 2), QStringList({"visible(true)", "release Excel"}));
     }
 
-    void excelFailingAddEndsTheRun()
+    // Whatever ends the filler early, the status panel is left empty.
+    void excelFailureEndsTheRun_data()
     {
-        setList({{"a", "1"}});
-        office_.failing << "Add";
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<bool>("lost");
+        QTest::addColumn<QStringList>("progress");
+        QTest::newRow("template does not open") << "Add" << false
+                                                << QStringList{"Идет подготовка к работе...", ""};
+        QTest::newRow("office gone while replacing") << "replace(b" << true
+            << QStringList{"Идет подготовка к работе...", "Выполнено: 0 %", "Выполнено: 50,0 %  ", ""};
+    }
+
+    void excelFailureEndsTheRun()
+    {
+        QFETCH(QString, failing);
+        QFETCH(bool, lost);
+        QFETCH(QStringList, progress);
+        setList({{"a", "1"}, {"b", "2"}});
+        (lost ? office_.lost : office_.failing) << failing;
         TestHost host;
         host.name = "k.xls";
+        host.range = {1, "A1:A10"};
         QVERIFY_THROWS_EXCEPTION(KvilmarError, fillExcel(host, office_));
-        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе..."}));
+        QCOMPARE(host.progress, progress);
         QVERIFY(!office_.calls.contains("visible(true)"));
     }
 
@@ -225,7 +250,7 @@ private slots:
         host.confirmRange = false;
         start(host);   // no box: the run ends quietly
         QCOMPARE(host.rangeWindowShown, 1);
-        QVERIFY(office_.calls.isEmpty());
+        QCOMPARE(office_.calls, QStringList{"opensAsSpreadsheet"});
         QVERIFY(host.progress.isEmpty());
     }
 
@@ -261,32 +286,86 @@ private slots:
         QVERIFY(office_.calls.isEmpty());
     }
 
-    void dispatchByExactExtension_data()
+    // What the office makes of the template decides, not its name.
+    void dispatchByWhatTheOfficeOpens_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("spreadsheet");
         QTest::addColumn<QString>("created");
-        QTest::newRow("xls") << "t.xls" << "create Excel.Application";
-        QTest::newRow("XLS") << "t.XLS" << "create Word.Application";
-        QTest::newRow("xlsx") << "t.xlsx" << "create Word.Application";
-        QTest::newRow("no extension") << "t" << "create Word.Application";
-        QTest::newRow("dot in the folder only") << "d.xls/t" << "create Word.Application";
-        QTest::newRow("rtf") << "t.rtf" << "create Word.Application";
+        QTest::newRow("xls") << "t.xls" << true << "create Excel.Application";
+        QTest::newRow("XLS") << "C.XLS" << true << "create Excel.Application";
+        QTest::newRow("workbook named .doc") << "t.doc" << true << "create Excel.Application";
+        QTest::newRow("text named .xls") << "t.xls" << false << "create Word.Application";
+        QTest::newRow("no extension") << "t" << false << "create Word.Application";
+        QTest::newRow("rtf") << "t.rtf" << false << "create Word.Application";
     }
 
-    void dispatchByExactExtension()
+    void dispatchByWhatTheOfficeOpens()
     {
         QFETCH(QString, name);
+        QFETCH(bool, spreadsheet);
         QFETCH(QString, created);
-        QDir(folder_.path()).mkpath("d.xls");
         const QString path = folder_.write(name, "x");
+        office_.spreadsheets = spreadsheet ? QStringList{path} : QStringList{"elsewhere"};
         setList({{"a", "b", false}});   // every record off: the run still goes through
         TestHost host;
         host.name = path;
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
-        QCOMPARE(office_.calls.first(), created);
+        QCOMPARE(office_.calls.mid(0, 2), QStringList({"opensAsSpreadsheet", created}));
+        QCOMPARE(host.rangeWindowShown, spreadsheet ? 1 : 0);
         QCOMPARE(dialogs_->shown().size(), 1);
         QVERIFY(dialogs_->shown().first().text.startsWith("Работа закончена!\nЗатраченное время: "));
+        QVERIFY(!host.busy);
+    }
+
+    void completionBoxSaysWhatWasLeft_data()
+    {
+        QTest::addColumn<QStringList>("missing");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QString>("said");
+        QStringList many;
+        for (int i = 1; i <= 12; ++i)
+            many << QString("ИД%1").arg(i);
+        QTest::newRow("nothing to say") << QStringList{} << QStringList{} << "";
+        QTest::newRow("both") << QStringList{"b"} << QStringList{"c<CR>"}
+                              << "\n\nНет в шаблоне: «b»\nОстались в документе: «c#13»";
+        QTest::newRow("only left") << QStringList{} << QStringList{"a"} << "\n\nОстались в документе: «a»";
+        QTest::newRow("more than ten") << many << QStringList{}
+                                       << "\n\nНет в шаблоне: «ИД1», «ИД2», «ИД3», «ИД4», «ИД5», «ИД6», "
+                                          "«ИД7», «ИД8», «ИД9», «ИД10» и еще 2";
+    }
+
+    void completionBoxSaysWhatWasLeft()
+    {
+        QFETCH(QStringList, missing);
+        QFETCH(QStringList, left);
+        QFETCH(QString, said);
+        QList<Entry> entries{{"a", "1"}, {"b", "2"}, {"c#13", "3"}, {"off", "4", false}, {"a", "5"}};
+        for (int i = 1; i <= 12; ++i)
+            entries << Entry{QString("ИД%1").arg(i), "x"};
+        setList(entries);
+        for (QString text : missing + left)
+            (missing.contains(text) ? office_.missingFromTemplate : office_.leftInDocument)
+                << text.replace("<CR>", "\r");
+        TestHost host;
+        host.name = folder_.write("t.doc", "x");
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        const QString box = dialogs_->shown().first().text;
+        QVERIFY2(box.startsWith("Работа закончена!\nЗатраченное время: "), qPrintable(box));
+        QCOMPARE(box.mid(box.indexOf(" с") + 2), said);
+    }
+
+    void traceNamesWhatWasLeft()
+    {
+        setList({{"a", "1"}, {"b", "2"}, {"c", "3"}});
+        office_.missingFromTemplate << "b";
+        office_.leftInDocument << "c" << "a";
+        TestHost host;
+        host.name = "t.doc";
+        fillWordTraced(host, office_);
+        QVERIFY2(readLog().endsWith("544\r\n546\r\nb\r\n547\r\na\r\n547\r\nc\r\n545\r\n599\r\n"), readLog());
     }
 
     void tracedOnlyInWordTraceMode()
@@ -317,6 +396,7 @@ private slots:
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
         QCOMPARE(dialogs_->shown().first().text, "отказ: FileOpen(" + path + ")");
+        QVERIFY(!host.busy);
     }
 
     void officeSettingsFromTheEnvironment()
@@ -363,5 +443,5 @@ private slots:
     }
 };
 
-KV_TEST_MAIN(TestFillers)
-#include "tst_Fillers.moc"
+KV_TEST_MAIN(FillersTest)
+#include "FillersTest.moc"

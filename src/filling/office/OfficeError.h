@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/KvilmarError.h"
+
+// Errors of the office as the fillers and the run see them.
+namespace office {
+
+// A failed office call: the text for the user, and the office's own words
+// (often English internals) kept apart for the trace log.
+class OfficeError : public KvilmarError {
+public:
+    OfficeError(const QString& text, const QString& details)
+        : KvilmarError(text), details_(details) {}
+    const QString& details() const { return details_; }
+
+private:
+    QString details_;
+};
+
+// The office went away in the middle of the work (it crashed, was closed or
+// killed): every document it held is gone with it.
+class ConnectionLost : public OfficeError {
+public:
+    explicit ConnectionLost(const QString& details)
+        : OfficeError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу во время "
+                                     "заполнения, и документа больше нет. Запустите заполнение еще раз."),
+                      details) {}
+};
+
+} // namespace office

@@ -1,0 +1,340 @@
+#include "filling/office/UnoTextPlaces.h"
+
+#include "filling/office/PlainMatch.h"
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/beans/XPropertySetInfo.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/XEndnotesSupplier.hpp>
+#include <com/sun/star/text/XFootnotesSupplier.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
+#include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+
+#include <algorithm>
+
+using namespace css;
+
+namespace office::lo {
+
+namespace {
+
+using Interface = uno::Reference<uno::XInterface>;
+
+// Collects places, each object once (a frame is also a shape on the draw
+// page; a shared header is the same text under two names).
+class Collector {
+public:
+    std::vector<TextPlace> places;
+
+    void addText(const uno::Any& any)
+    {
+        uno::Reference<text::XText> text(any, uno::UNO_QUERY);
+        if (text.is() && isNew(text))
+            places.emplace_back(text, nullptr);
+    }
+
+    void addComment(const uno::Reference<beans::XPropertySet>& comment)
+    {
+        if (isNew(comment))
+            places.emplace_back(nullptr, comment);
+    }
+
+    // Shapes, going into groups.
+    void addShapes(const uno::Reference<container::XIndexAccess>& shapes)
+    {
+        for (sal_Int32 i = 0; shapes.is() && i < shapes->getCount(); ++i) {
+            const uno::Any shape = shapes->getByIndex(i);
+            uno::Reference<drawing::XShapes> group(shape, uno::UNO_QUERY);
+            if (group.is())
+                addShapes(uno::Reference<container::XIndexAccess>(group, uno::UNO_QUERY));
+            else
+                addText(shape);
+        }
+    }
+
+private:
+    std::vector<Interface> seen_;
+
+    bool isNew(const Interface& object)
+    {
+        if (std::find(seen_.begin(), seen_.end(), object) != seen_.end())
+            return false;
+        seen_.push_back(object);
+        return true;
+    }
+};
+
+void addHeadersAndFooters(Collector& collector, const uno::Reference<lang::XComponent>& document)
+{
+    uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY);
+    if (!families.is())
+        return;
+    uno::Reference<container::XNameAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
+                                                      uno::UNO_QUERY_THROW);
+    for (const auto& name : pageStyles->getElementNames()) {
+        uno::Reference<beans::XPropertySet> style(pageStyles->getByName(name), uno::UNO_QUERY);
+        if (!style.is())
+            continue;
+        const auto info = style->getPropertySetInfo();
+        for (const char* part : {"Header", "Footer"}) {
+            const QString on = QString::fromLatin1(part) + QStringLiteral("IsOn");
+            if (!info->hasPropertyByName(toOUString(on)) || !style->getPropertyValue(toOUString(on)).get<bool>())
+                continue;
+            for (const char* kind : {"Text", "TextLeft", "TextFirst"}) {
+                const auto property = toOUString(QString::fromLatin1(part) + QString::fromLatin1(kind));
+                if (info->hasPropertyByName(property))
+                    collector.addText(style->getPropertyValue(property));
+            }
+        }
+    }
+}
+
+void addNotes(Collector& collector, const uno::Reference<container::XIndexAccess>& notes)
+{
+    for (sal_Int32 i = 0; notes.is() && i < notes->getCount(); ++i)
+        collector.addText(notes->getByIndex(i));
+}
+
+void addComments(Collector& collector, const uno::Reference<lang::XComponent>& document)
+{
+    uno::Reference<text::XTextFieldsSupplier> supplier(document, uno::UNO_QUERY);
+    if (!supplier.is())
+        return;
+    auto fields = supplier->getTextFields()->createEnumeration();
+    while (fields->hasMoreElements()) {
+        const uno::Any field = fields->nextElement();
+        uno::Reference<lang::XServiceInfo> info(field, uno::UNO_QUERY);
+        if (info.is() && info->supportsService("com.sun.star.text.textfield.Annotation"))
+            collector.addComment(uno::Reference<beans::XPropertySet>(field, uno::UNO_QUERY));
+    }
+}
+
+// Portions that mark a position without being a character of the text.
+bool takesNoRoom(const rtl::OUString& type)
+{
+    return type == "Bookmark" || type == "Redline" || type == "SoftPageBreak";
+}
+
+// Stands for a field, an anchored object, a table: anything a match may not
+// run across.
+constexpr char16_t kBarrier = 0xFFFC;
+
+// The text of one XText as its portions make it up, with what each
+// character position is anchored to.
+struct TextModel {
+    struct Anchor {
+        uno::Reference<text::XTextRange> start;   // the model position `at` is here
+        qsizetype at = 0;
+        qsizetype length = 0;
+    };
+    QString text;
+    std::vector<Anchor> anchors;
+    std::vector<uno::Reference<text::XText>> cells;
+
+    explicit TextModel(const uno::Reference<text::XText>& source)
+    {
+        uno::Reference<container::XEnumerationAccess> access(source, uno::UNO_QUERY_THROW);
+        auto paragraphs = access->createEnumeration();
+        bool first = true;
+        while (paragraphs->hasMoreElements()) {
+            const uno::Any element = paragraphs->nextElement();
+            if (!first)
+                text += QLatin1Char('\n');
+            first = false;
+            uno::Reference<text::XTextTable> table(element, uno::UNO_QUERY);
+            if (table.is()) {
+                for (const auto& name : table->getCellNames())
+                    cells.emplace_back(table->getCellByName(name), uno::UNO_QUERY_THROW);
+                text += QChar(kBarrier);
+                continue;
+            }
+            addParagraph(element);
+        }
+    }
+
+    void addParagraph(const uno::Any& element)
+    {
+        uno::Reference<text::XTextRange> paragraph(element, uno::UNO_QUERY);
+        uno::Reference<container::XEnumerationAccess> portions(element, uno::UNO_QUERY);
+        if (!paragraph.is() || !portions.is()) {
+            text += QChar(kBarrier);
+            return;
+        }
+        auto each = portions->createEnumeration();
+        while (each->hasMoreElements()) {
+            uno::Reference<text::XTextRange> portion(each->nextElement(), uno::UNO_QUERY);
+            uno::Reference<beans::XPropertySet> properties(portion, uno::UNO_QUERY);
+            rtl::OUString type;
+            if (properties.is())
+                properties->getPropertyValue("TextPortionType") >>= type;
+            if (type == "Text") {
+                const QString piece = toQString(portion->getString());
+                anchors.push_back({portion->getStart(), text.size(), piece.size()});
+                text += piece;
+            } else if (!takesNoRoom(type)) {
+                text += QChar(kBarrier);
+            }
+        }
+        // A match that begins with the paragraph break begins at its end.
+        anchors.push_back({paragraph->getEnd(), text.size(), 0});
+    }
+
+    // The anchor a match at `at` starts from: the text portion holding it, or
+    // the paragraph's end for a match that begins with the break.
+    const Anchor* anchorFor(qsizetype at) const
+    {
+        for (const Anchor& anchor : anchors) {
+            if (anchor.length > 0 && at >= anchor.at && at < anchor.at + anchor.length)
+                return &anchor;
+        }
+        for (const Anchor& anchor : anchors) {
+            if (anchor.length == 0 && anchor.at == at)
+                return &anchor;
+        }
+        return nullptr;
+    }
+};
+
+void moveRight(const uno::Reference<text::XTextCursor>& cursor, qsizetype count, bool select)
+{
+    while (count > 0) {
+        const auto step = static_cast<sal_Int16>(std::min<qsizetype>(count, 0x7FFF));
+        if (!cursor->goRight(step, select))
+            return;
+        count -= step;
+    }
+}
+
+// Paragraph by paragraph: the text of a whole XText at once goes through an
+// export filter of the office, which some damaged documents bring down.
+QString readText(const uno::Reference<text::XText>& source)
+{
+    QStringList paragraphs;
+    uno::Reference<container::XEnumerationAccess> access(source, uno::UNO_QUERY_THROW);
+    auto each = access->createEnumeration();
+    while (each->hasMoreElements()) {
+        const uno::Any element = each->nextElement();
+        uno::Reference<text::XTextTable> table(element, uno::UNO_QUERY);
+        if (table.is()) {
+            for (const auto& name : table->getCellNames())
+                paragraphs << readText(uno::Reference<text::XText>(table->getCellByName(name), uno::UNO_QUERY_THROW));
+            continue;
+        }
+        uno::Reference<text::XTextRange> paragraph(element, uno::UNO_QUERY);
+        if (paragraph.is())
+            paragraphs << toQString(paragraph->getString());
+    }
+    return paragraphs.join(QLatin1Char('\n'));
+}
+
+QString replacedContent(const QString& content, const QString& find, const QString& replacement)
+{
+    const QList<qsizetype> matches = plainMatches(content, find);
+    QString out = content;
+    QString inserted = replacement;
+    inserted.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (auto it = matches.crbegin(); it != matches.crend(); ++it)
+        out.replace(*it, find.size(), inserted);
+    return out;
+}
+
+} // namespace
+
+std::vector<TextPlace> TextPlace::collect(const uno::Reference<lang::XComponent>& document)
+{
+    Collector collector;
+    addHeadersAndFooters(collector, document);
+    uno::Reference<text::XFootnotesSupplier> footnotes(document, uno::UNO_QUERY);
+    if (footnotes.is())
+        addNotes(collector, footnotes->getFootnotes());
+    uno::Reference<text::XEndnotesSupplier> endnotes(document, uno::UNO_QUERY);
+    if (endnotes.is())
+        addNotes(collector, endnotes->getEndnotes());
+    uno::Reference<text::XTextFramesSupplier> frames(document, uno::UNO_QUERY);
+    if (frames.is()) {
+        auto named = frames->getTextFrames();
+        for (const auto& name : named->getElementNames())
+            collector.addText(named->getByName(name));
+    }
+    uno::Reference<drawing::XDrawPageSupplier> drawing(document, uno::UNO_QUERY);
+    // Marked deprecated for drawings, it is the one way to a text
+    // document's shapes.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (drawing.is())
+        collector.addShapes(uno::Reference<container::XIndexAccess>(drawing->getDrawPage(), uno::UNO_QUERY));
+#pragma GCC diagnostic pop
+    addComments(collector, document);
+    for (TextPlace& place : collector.places)
+        place.shown = place.read();
+    return std::move(collector.places);
+}
+
+QString TextPlace::read() const
+{
+    if (comment_.is())
+        return toQString(comment_->getPropertyValue("Content").get<rtl::OUString>());
+    return readText(text_);
+}
+
+void TextPlace::replaceAll(const QString& find, const QString& replacement) const
+{
+    if (comment_.is()) {
+        // A comment's text is kept as a whole; its paragraphs are lines.
+        const QString content = read();
+        const QString replaced = replacedContent(content, find, replacement);
+        if (replaced != content)
+            comment_->setPropertyValue("Content", uno::Any(toOUString(replaced)));
+        return;
+    }
+    replaceInText(text_, find, replacement);
+}
+
+void writeOver(const uno::Reference<text::XText>& text, const uno::Reference<text::XTextRange>& start,
+               const QString& match, const QString& replacement)
+{
+    auto cursor = text->createTextCursorByRange(start);
+    // Writing over text of one paragraph keeps its formatting; writing over
+    // a paragraph break as well would take the formatting of the paragraph
+    // the match ends in. So the part before the first break is written
+    // over, and the rest of the match removed behind the new text.
+    const qsizetype head = match.startsWith(QLatin1Char('\r')) ? match.size() : match.indexOf(QLatin1Char('\r'));
+    const qsizetype over = head < 0 ? match.size() : head;
+    moveRight(cursor, over, true);
+    cursor->setString(toOUString(replacement));
+    if (over == match.size())
+        return;
+    cursor->collapseToEnd();
+    moveRight(cursor, match.size() - over, true);
+    cursor->setString(rtl::OUString());
+}
+
+void replaceInText(const uno::Reference<text::XText>& text, const QString& find, const QString& replacement)
+{
+    const TextModel model(text);
+    const QList<qsizetype> matches = plainMatches(model.text, find);
+    // From the last to the first, so that the anchors of earlier matches
+    // still stand where they stood.
+    for (auto it = matches.crbegin(); it != matches.crend(); ++it) {
+        const TextModel::Anchor* anchor = model.anchorFor(*it);
+        if (!anchor)
+            continue;
+        auto cursor = text->createTextCursorByRange(anchor->start);
+        moveRight(cursor, *it - anchor->at, false);
+        writeOver(text, cursor->getStart(), find, replacement);
+    }
+    for (const auto& cell : model.cells)
+        replaceInText(cell, find, replacement);
+}
+
+} // namespace office::lo

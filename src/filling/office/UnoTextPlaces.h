@@ -1,0 +1,54 @@
+#pragma once
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+
+#include <QString>
+#include <vector>
+
+// The places of a text document besides its body, where the document's own
+// search may not reach: every header and footer (first-page, left and right
+// ones too, also on pages not yet laid out), footnotes and endnotes, frames,
+// the text of drawing shapes (text boxes and grouped shapes included) and
+// comments. Each place can be read and searched on its own.
+namespace office::lo {
+
+class TextPlace {
+public:
+    TextPlace(css::uno::Reference<css::text::XText> text, css::uno::Reference<css::beans::XPropertySet> comment)
+        : text_(std::move(text)), comment_(std::move(comment)) {}
+
+    // Every place of the document, each once.
+    static std::vector<TextPlace> collect(const css::uno::Reference<css::lang::XComponent>& document);
+
+    // Its text now: paragraphs joined by line feeds.
+    QString read() const;
+    // Replaces every occurrence of find (as the plain search matches) by
+    // replacement, keeping the formatting of the text it replaces; a carriage
+    // return in either stands for a paragraph break.
+    void replaceAll(const QString& find, const QString& replacement) const;
+
+    // The text as it was read last; the caller keeps it up to date.
+    QString shown;
+
+private:
+    css::uno::Reference<css::text::XText> text_;
+    css::uno::Reference<css::beans::XPropertySet> comment_;   // a comment's "Content"
+};
+
+// Writes `replacement` over the text `match` that stands from `start` (a
+// carriage return in it for a paragraph break) so that it takes the
+// formatting of the match's first character, also when the match or the
+// replacement spans paragraphs; carriage returns in the replacement make
+// paragraphs.
+void writeOver(const css::uno::Reference<css::text::XText>& text,
+               const css::uno::Reference<css::text::XTextRange>& start, const QString& match,
+               const QString& replacement);
+
+// The replacing of TextPlace::replaceAll, for any text (tables in it too).
+void replaceInText(const css::uno::Reference<css::text::XText>& text, const QString& find,
+                   const QString& replacement);
+
+} // namespace office::lo

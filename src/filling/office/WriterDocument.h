@@ -1,0 +1,45 @@
+#pragma once
+
+#include "filling/office/UnoTextPlaces.h"
+
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
+
+#include <QList>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// A text document opened for filling: replaces text everywhere it shows and
+// tells which texts it holds.
+namespace office::lo {
+
+class WriterDocument {
+public:
+    explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document);
+
+    const css::uno::Reference<css::lang::XComponent>& component() const { return document_; }
+
+    // Replaces find by replacement: not case-sensitive, every character
+    // itself, the replaced text's formatting kept; a carriage return in
+    // either stands for a paragraph break. With `all`, every occurrence in
+    // every place of the document; otherwise the first one of the body's
+    // search.
+    void replace(const QString& find, const QString& replacement, bool all);
+
+    // Whether each text occurs anywhere in the document now: what the
+    // document's search finds, and what every other place shows.
+    QList<bool> findEach(const QStringList& texts);
+
+private:
+    std::vector<TextPlace>& places();
+    // The document's own search and replace: the body, tables, notes, frames
+    // and the headers of pages that are laid out.
+    void replaceThroughSearch(const QString& find, const QString& replacement, bool all);
+
+    css::uno::Reference<css::lang::XComponent> document_;
+    css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
+    std::optional<std::vector<TextPlace>> places_;
+};
+
+} // namespace office::lo
