@@ -8,6 +8,7 @@
 #include "filling/UnitVelTest.h"
 #include "general/UnitVelGeneral.h"
 #include "general/UnitVelSaveSelect.h"
+#include "net/StaleFiles.h"
 #include "net/UnitBrowser.h"
 #include "settings/UnitVelAbout.h"
 #include "settings/UnitVelOptions.h"
@@ -29,6 +30,9 @@ void createWindows(const QStringList& parameters)
     FormSumList = new TFormSumList;
     FormVelnds = new TFormVelnds;
     FormTest = new TFormTest;
+    // The mode is off at every start, so copies left by a killed save are
+    // named as soon as the user switches it on.
+    QObject::connect(FormTest, &QDialog::accepted, &staleFiles::traceLeftoverCopies);
 }
 
 namespace {

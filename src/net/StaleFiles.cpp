@@ -130,7 +130,6 @@ void traceLeftoverCopies()
 void cleanUpAtStartup()
 {
     removeStaleTransferFolders(QDir::tempPath());
-    traceLeftoverCopies();
 }
 
 } // namespace staleFiles

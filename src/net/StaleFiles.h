@@ -11,7 +11,7 @@
 //  - the copy a save leaves beside the file it was replacing
 //    ("list.fdp.McgBnZ"), when the kill came before the rename: it may be the
 //    user's only whole copy, so it stays, and is named in the trace log when
-//    the diagnostic mode is on.
+//    the user switches the diagnostic mode on.
 namespace staleFiles {
 
 // The folder template of one transfer: the temporary folder, "kvilmar-",
@@ -36,8 +36,7 @@ QStringList savedFiles();
 // none or the mode is off. The log's own failure is not the caller's.
 void traceLeftoverCopies();
 
-// At start-up: removes the stale transfer folders and names the leftover
-// copies (see above).
+// At start-up: removes the stale transfer folders.
 void cleanUpAtStartup();
 
 } // namespace staleFiles
