@@ -114,7 +114,7 @@ void TFormCommands::layOut()
     main->addStretch();
     // A dialog frame: the size does not change, and is never smaller than
     // the client area the window was designed with.
-    setFixedSize(sizeHint().expandedTo(QSize(548, 265)));
+    setFixedSize(widgets::fixedWindowSize(this, QSize(548, 265)));
 }
 
 void TFormCommands::connectHandlers()

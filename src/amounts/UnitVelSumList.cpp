@@ -5,6 +5,7 @@
 #include "common/Codec1251.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
+#include "common/Widgets.h"
 #include "general/IdentifierList.h"
 
 #include <QEvent>
@@ -54,7 +55,7 @@ TFormSumList::TFormSumList(QWidget* parent)
     auto* main = new QVBoxLayout(this);
     main->addWidget(ListBoxSumList);
     main->addLayout(buttons);
-    setFixedSize(sizeHint().expandedTo(QSize(548, 334)));
+    setFixedSize(widgets::fixedWindowSize(this, QSize(548, 334)));
 
     TFormSumList* self = this;
     QObject::connect(ListBoxSumList, &QListWidget::currentRowChanged, self, [self](int row) {

@@ -122,7 +122,7 @@ void TFormVelnds::layOut()
     main->addStretch();
     // A dialog frame: the size does not change, and is never smaller than
     // the client area the window was designed with.
-    setFixedSize(sizeHint().expandedTo(QSize(471, 228)));
+    setFixedSize(widgets::fixedWindowSize(this, QSize(471, 228)));
 }
 
 void TFormVelnds::connectHandlers()

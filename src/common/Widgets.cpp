@@ -1,6 +1,8 @@
 #include "common/Widgets.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -60,6 +62,16 @@ void setTextColor(QWidget* widget, const QColor& color)
     palette.setColor(QPalette::Text, color);
     palette.setColor(QPalette::ButtonText, color);
     widget->setPalette(palette);
+}
+
+QSize fixedWindowSize(const QWidget* window, QSize designed)
+{
+    // Title bars use a bold face of about the application's size; the icon
+    // and three buttons take about 100 pixels more.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(window->windowTitle()) + 100;
+    return window->sizeHint().expandedTo(designed).expandedTo(QSize(titleWidth, 0));
 }
 
 void setBaseColor(QWidget* widget, const QColor& color)

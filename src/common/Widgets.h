@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QSize>
 #include <QSpinBox>
 #include <QString>
 
@@ -30,6 +31,11 @@ void setBaseColor(QWidget* widget, const QColor& color);
 // Text set by the program may be longer (a QLineEdit's own maxLength would
 // cut it), and stays whole.
 void limitTyping(QLineEdit* edit, int maxLength);
+
+// The size of a fixed-border window: at least the designed size, what its
+// controls need, and room for its whole title beside the title bar's
+// buttons (window managers cut a title that does not fit).
+QSize fixedWindowSize(const QWidget* window, QSize designed);
 
 // Adds an item to a drop-down list kept sorted (duplicates allowed) without
 // touching the text being edited.

@@ -1,6 +1,7 @@
 #include "general/UnitVelSaveSelect.h"
 
 #include "common/Guard.h"
+#include "common/Widgets.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -32,9 +33,8 @@ TFormSaveSelect::TFormSaveSelect(QWidget* parent)
     layout->addWidget(RadioButtonOnlyID);
     layout->addWidget(RadioButtonSaveSelect2);
     layout->addLayout(buttons);
-    // A fixed border, never smaller than the designed client area, so that
-    // the title is shown whole.
-    setFixedSize(sizeHint().expandedTo(QSize(353, 103)));
+    // A fixed border, never smaller than the designed client area.
+    setFixedSize(widgets::fixedWindowSize(this, QSize(353, 103)));
 
     auto* self = this;
     KV_CONNECT(ButtonSaveSelectOK, &QPushButton::clicked, self, ButtonSaveSelectOKClick);

@@ -206,7 +206,7 @@ void TFormVelBrowser::layOut()
     main->addLayout(body, 1);
     main->addWidget(StatusBarWWW);
     // A fixed border: the designed client size, or more when the fonts need it.
-    setFixedSize(sizeHint().expandedTo(QSize(365, 467)));
+    setFixedSize(widgets::fixedWindowSize(this, QSize(365, 467)));
 
     setTabOrder(ButtonBrowserExit, ButtonVersionConnect);
     setTabOrder(ButtonVersionConnect, ButtonHelpWWW);
