@@ -9,12 +9,16 @@ namespace automatic {
 
 enum ExitCode { kAllMade = 0, kSomeFailed = 1, kBadInput = 2 };
 
+// Goes back to the start of a terminal's line and clears it.
+inline constexpr char kClearLine[] = "\r\x1b[K";
+
 struct JobOutcome {
     QString output;
     int line = 0;        // the data row's line in its table; 0 without a table
     bool made = false;
     QString reason;      // why it was not made
     qint64 msecs = 0;
+    bool skipped = false;   // not tried: the command stopped before it
 };
 
 // kAllMade when every document was made, kSomeFailed otherwise.
@@ -31,7 +35,8 @@ QString progressBar(int done, int total, qint64 elapsedMsecs, int width = 30);
 // "m:ss", or "h:mm:ss" from an hour on.
 QString clockTime(qint64 msecs);
 
-// Made of how many, the failed ones with their reasons, the total time.
+// Made of how many, the failed ones with their reasons, how many were not
+// tried, the total time.
 QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs);
 
 } // namespace automatic

@@ -34,6 +34,8 @@ const QList<OptionText>& optionTexts()
         {{"sheets"}, "N", "сколько листов шаблона-таблицы просматривать, от 1 до 10"},
         {{"range"}, "A1:Z100", "блок ячеек, в котором идёт замена на каждом листе"},
         {{"force"}, nullptr, "заменять уже существующие файлы"},
+        {{"trace"}, nullptr,
+         "режим отладки: коды хода заполнения каждого текстового документа пишутся в журнал ~/kvilmarerror.log"},
         {{"h", "help"}, nullptr, "показать эту справку"},
     };
     return texts;
@@ -138,6 +140,7 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
     const RangeSelection defaults = sheets && range ? RangeSelection{} : rangeFromFile(readRangeFile(rangeFilePath()));
     options.range = parseRange(sheets, range, defaults);
     options.force = parser.isSet(QStringLiteral("force"));
+    options.trace = parser.isSet(QStringLiteral("trace"));
     return options;
 }
 

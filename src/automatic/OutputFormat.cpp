@@ -17,7 +17,7 @@ constexpr OutputFormat kFormats[] = {
     {"docx", "MS Word 2007 XML", nullptr, ""},
     {"doc", "MS Word 97", nullptr, ""},
     {"rtf", "Rich Text Format", nullptr, ""},
-    {"txt", "Text (encoded)", nullptr, "UTF8,LF"},
+    {"txt", "Text (encoded)", nullptr, "UTF8,LF,,,false"},
     {"ods", nullptr, "calc8", ""},
     {"xlsx", nullptr, "Calc MS Excel 2007 XML", ""},
     {"xls", nullptr, "MS Excel 97", ""},
