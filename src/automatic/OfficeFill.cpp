@@ -210,11 +210,10 @@ void OfficeFill::tellOfficeStart()
     if (pid == 0 || pid == officeSeen_)
         return;
     if (console_)
-        tellLine(*console_, (officeStartedBefore_ ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
+        tellLine(*console_, (officeLost_ ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
                                                   : QStringLiteral("Запущен LibreOffice без окон (процесс %1)."))
                                 .arg(pid));
     officeSeen_ = pid;
-    officeStartedBefore_ = true;
 }
 
 DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetName)
@@ -273,6 +272,7 @@ void OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job, const Q
         lo::storeDocument(document, output.path(), filter.name, filter.options);
         output.commit(options.force);
     } catch (const office::ConnectionLost&) {
+        officeLost_ = true;
         if (++lostInARow_ >= kLossesToStop)
             throw BatchStopped(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу на %1 "
                                               "документах подряд, и работа остановлена.")

@@ -39,7 +39,7 @@ private:
     std::unique_ptr<HiddenOffice> office_;
     std::unique_ptr<Trace> trace_;
     qint64 officeSeen_ = 0;
-    bool officeStartedBefore_ = false;
+    bool officeLost_ = false;
     int lostInARow_ = 0;
 };
 
