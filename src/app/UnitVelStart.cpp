@@ -363,11 +363,10 @@ void TFormVelStart::ButtonStartConsoleClick()
                                         return office.readSheet(file, sheet);
                                     }));
     const automatic::FillJob& job = plan.jobs().constFirst();
-    office.makeDocument(plan, job, plan.recordsFor(job));
+    const LeftIdentifiers left = office.makeDocument(plan, job, plan.recordsFor(job));
     const QDateTime done = QDateTime::currentDateTime();
     busy.end();
-    const RunContext& run = runContext();
-    showInformation(filling::completionMessage(run.startMark, done) + leftIdentifiersMessage(run.left));
+    showInformation(filling::completionMessage(runContext().startMark, done) + leftIdentifiersMessage(left));
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(output).absoluteFilePath()));
 }
 

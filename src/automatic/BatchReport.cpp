@@ -38,7 +38,9 @@ int exitCodeFor(const QList<JobOutcome>& outcomes)
 QString progressLine(int number, int total, const JobOutcome& outcome)
 {
     const QString head = QStringLiteral("[%1/%2] ").arg(number).arg(total) + named(outcome) + QStringLiteral(" — ");
-    return head + (outcome.made ? seconds(outcome.msecs) : QStringLiteral("не сделан: ") + oneLine(outcome.reason));
+    if (!outcome.made)
+        return head + QStringLiteral("не сделан: ") + oneLine(outcome.reason);
+    return head + seconds(outcome.msecs) + (outcome.note.isEmpty() ? QString() : QStringLiteral(". ") + outcome.note);
 }
 
 QString clockTime(qint64 msecs)

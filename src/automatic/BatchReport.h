@@ -19,12 +19,13 @@ struct JobOutcome {
     QString reason;      // why it was not made
     qint64 msecs = 0;
     bool skipped = false;   // not tried: the command stopped before it
+    QString note;        // about a document made: what it still holds
 };
 
 // kAllMade when every document was made, kSomeFailed otherwise.
 int exitCodeFor(const QList<JobOutcome>& outcomes);
 
-// "[17/40] name — 2,1 с", or "— не сделан: reason".
+// "[17/40] name — 2,1 с", with ". note" when there is one, or "— не сделан: reason".
 QString progressLine(int number, int total, const JobOutcome& outcome);
 
 // "[#####-----] 17/40, осталось около 1:05": done of total after elapsed

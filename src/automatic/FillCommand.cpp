@@ -23,18 +23,27 @@ extern "C" void askToStop(int)
 
 struct Attempt {
     JobOutcome outcome;
+    LeftIdentifiers left;
     std::optional<BatchStopped> stop;
 };
 
+// What was left undone, on one line: "Нет в шаблоне: «[a]»".
+QString leftLine(const LeftIdentifiers& left)
+{
+    return leftIdentifiersMessage(left).trimmed().replace(QLatin1Char('\n'), QStringLiteral(". "));
+}
+
 Attempt makeOne(FillOffice& office, const BatchPlan& plan, const FillJob& job)
 {
-    Attempt attempt{{job.output, job.line, false, {}, 0, false}, std::nullopt};
+    Attempt attempt{{job.output, job.line, false, {}, 0, false, {}}, {}, std::nullopt};
     JobOutcome& outcome = attempt.outcome;
     QElapsedTimer timer;
     timer.start();
     try {
-        office.makeDocument(plan, job, plan.recordsFor(job));
+        attempt.left = office.makeDocument(plan, job, plan.recordsFor(job));
         outcome.made = true;
+        // What the template lacks is the same for every document: said once.
+        outcome.note = leftLine({{}, attempt.left.stillInDocument});
     } catch (const BatchStopped& e) {
         outcome.reason = e.text();
         attempt.stop = e;
@@ -128,9 +137,10 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
     QList<JobOutcome> outcomes;
     outcomes.reserve(count);
     std::optional<BatchStopped> stopped;
+    bool toldNotInTemplate = false;
     for (const FillJob& job : plan->jobs()) {
         if (stopped || console.stopRequested()) {
-            outcomes.append({job.output, job.line, false, {}, 0, true});
+            outcomes.append({job.output, job.line, false, {}, 0, true, {}});
             continue;
         }
         if (bar)
@@ -139,6 +149,10 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         outcomes.append(attempt.outcome);
         stopped = attempt.stop;
         tellLine(console, progressLine(static_cast<int>(outcomes.size()), count, outcomes.constLast()));
+        if (!attempt.left.notInTemplate.isEmpty() && !toldNotInTemplate) {
+            tellLine(console, leftLine({attempt.left.notInTemplate, {}}) + QLatin1Char('.'));
+            toldNotInTemplate = true;
+        }
     }
     if (console.stopRequested())
         tellLine(console, QStringLiteral("Работа прервана."));

@@ -2,6 +2,7 @@
 
 #include "automatic/BatchPlan.h"
 #include "common/KvilmarError.h"
+#include "filling/LeftIdentifiers.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,8 +38,10 @@ public:
     // same folder, so a failure leaves no half-written file; replaces an
     // existing file only with plan.options().force. Throws with the reason
     // when the document could not be made; the next job is tried all the
-    // same, unless the exception is BatchStopped.
-    virtual void makeDocument(const BatchPlan& plan, const FillJob& job, const QList<IdentifierRecord>& records) = 0;
+    // same, unless the exception is BatchStopped. Returns what the filling
+    // left undone in the document.
+    virtual LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                         const QList<IdentifierRecord>& records) = 0;
 };
 
 class Console {

@@ -225,7 +225,8 @@ DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetNam
     return tableFromSheet(fileName, lo::readSheetRows(fileName, sheetName, kMaxCells));
 }
 
-void OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job, const QList<IdentifierRecord>& records)
+LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job,
+                                         const QList<IdentifierRecord>& records)
 {
     const FillOptions& options = plan.options();
     // However the document ends, what the filler opened is closed, and an
@@ -271,6 +272,8 @@ void OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job, const Q
         PendingOutput output(job.output);
         lo::storeDocument(document, output.path(), filter.name, filter.options);
         output.commit(options.force);
+        lostInARow_ = 0;
+        return run.left;
     } catch (const office::ConnectionLost&) {
         officeLost_ = true;
         if (++lostInARow_ >= kLossesToStop)
@@ -291,7 +294,6 @@ void OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job, const Q
             throw BatchStopped(e.text(), office_->applicationMade());
         throw;
     }
-    lostInARow_ = 0;
 }
 
 void OfficeFill::endOwnOffice()

@@ -21,7 +21,8 @@ public:
     OfficeFill& operator=(const OfficeFill&) = delete;
 
     DataTable readSheet(const QString& fileName, const QString& sheetName) override;
-    void makeDocument(const BatchPlan& plan, const FillJob& job, const QList<IdentifierRecord>& records) override;
+    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                 const QList<IdentifierRecord>& records) override;
 
     // Ends the office this process started, if it still runs and holds no
     // document: an office without windows must not stay behind for the

@@ -42,12 +42,11 @@ public:
     {
         return real_.readSheet(fileName, sheetName);
     }
-    void makeDocument(const BatchPlan& plan, const FillJob& job, const QList<IdentifierRecord>& records) override
+    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                 const QList<IdentifierRecord>& records) override
     {
-        if (job.number != number_) {
-            real_.makeDocument(plan, job, records);
-            return;
-        }
+        if (job.number != number_)
+            return real_.makeDocument(plan, job, records);
         const auto desktop = office::lo::Connection::instance().desktop();
         std::atomic<bool> done{false};
         std::thread killer([&] {
@@ -68,7 +67,7 @@ public:
                 thread.join();
             }
         } join{done, killer};
-        real_.makeDocument(plan, job, records);
+        return real_.makeDocument(plan, job, records);
     }
 
 private:
