@@ -69,7 +69,7 @@ StdConsole::StdConsole()
 {
     struct sigaction action {};
     action.sa_handler = askToStop;
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
