@@ -285,6 +285,8 @@ def main():
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--docs")
     args = parser.parse_args()
+    # The shell of part 1 runs in the documents' folder.
+    args.program = os.path.abspath(args.program)
     shutil.rmtree(args.artifacts, ignore_errors=True)
     folder = tempfile.mkdtemp(prefix="kvilmar-e2e-")
     try:
