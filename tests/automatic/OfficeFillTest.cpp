@@ -11,9 +11,16 @@
 #include "filling/office/LibreOfficeLoad.h"
 #include "general/ListFile.h"
 
+#include "filling/office/UnoText.h"
+
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
 
 #include <QDir>
 #include <QProcess>
@@ -75,6 +82,30 @@ private:
     TestOffice& office_;
     int number_;
 };
+
+// A data table of two sheets; on the second a number, not a text, under [N].
+void writeDataBook(const QString& path, const QString& filter)
+{
+    using namespace css;
+    auto document = TestOffice::newDocument("private:factory/scalc");
+    auto sheets = uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets();
+    sheets->insertNewByName(office::lo::toOUString(QStringLiteral("Лист2")), 1);
+    uno::Reference<container::XIndexAccess> indexed(sheets, uno::UNO_QUERY_THROW);
+    const auto cell = [&](int sheet, const char* name) {
+        uno::Reference<table::XCellRange> cells(indexed->getByIndex(sheet), uno::UNO_QUERY_THROW);
+        return cells->getCellRangeByName(rtl::OUString::createFromAscii(name))->getCellByPosition(0, 0);
+    };
+    const auto text = [&](int sheet, const char* name, const QString& value) {
+        cell(sheet, name)->setFormula(office::lo::toOUString(value));
+    };
+    text(0, "A1", "[ФИО]");
+    text(0, "A2", "Лист первый");
+    text(1, "A1", "[ФИО]");
+    text(1, "B1", "[N]");
+    text(1, "A2", "Орлова");
+    cell(1, "B2")->setValue(5);
+    TestOffice::store(document, path, filter);
+}
 
 QString run(const QStringList& arguments, FillOffice* through = nullptr, int* exitCode = nullptr)
 {
@@ -242,10 +273,7 @@ private slots:
             QVERIFY(out.open(QIODevice::WriteOnly));
             out.write(content);
         } else {
-            TestOffice::writeWorkbook(file,
-                                      {{{"A1", "[ФИО]"}, {"A2", "Лист первый"}},
-                                       {{"A1", "[ФИО]"}, {"B1", "[N]"}, {"A2", "Орлова"}, {"B2", "5"}}},
-                                      table.endsWith("ods") ? "calc8" : "Calc MS Excel 2007 XML");
+            writeDataBook(file, table.endsWith("ods") ? "calc8" : "Calc MS Excel 2007 XML");
         }
         int code = -1;
         const QString told =
