@@ -281,9 +281,9 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
                                               "документах подряд, и работа остановлена.")
                                    .arg(lostInARow_),
                                false);
+        // The next document starts the office again (and says so).
         throw KvilmarError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу, пока документ "
-                                          "делался, и документ не сделан. Следующий документ делает LibreOffice, "
-                                          "запущенный заново."));
+                                          "делался, и документ не сделан."));
     } catch (const BatchStopped&) {
         throw;
     } catch (const KvilmarError& e) {
