@@ -46,11 +46,6 @@ class ConsoleHost final : public FillingHost {
 public:
     explicit ConsoleHost(QString templateName) : templateName_(std::move(templateName)) {}
     QString templateName() override { return templateName_; }
-    void showProgress(const QString&) override {}
-    void repaintMain() override {}
-    void showRangeWindow() override {}
-    void showBusy(bool) override {}
-    void showWaiting(const QString&) override {}
 
 private:
     QString templateName_;
