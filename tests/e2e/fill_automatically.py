@@ -8,7 +8,8 @@ from the start window's «Запуск в автоматическом режи�
    CSV table and an .xlsx from a workbook template, and ends that office
    again. The PDFs are read back with pdftotext, the workbook through UNO.
 2. On a desktop of its own (Xvfb, openbox), `kvilmar -s TEMPLATE` opens the
-   start window with the template named; the list file's name is typed with
+   start window with the template named; a `kvilmar fill` beside it uses the
+   windows' office and leaves it running; the list file's name is typed with
    real key presses, which enables the automatic button; Tab and Space press
    it, the save dialog gets a name, the completion box is confirmed, and the
    saved document goes to the system's viewer (a stand-in registered as the
@@ -198,6 +199,17 @@ def start_window_button(args, folder, work, d, office):
     try:
         start = d.wait_window("Выбор файлов")
         d.screenshot("start-window-template-only", start)
+        # A batch beside the open window, through the windows' own office:
+        # its document stays hidden, and the office runs on after it.
+        batch_env = {k: v for k, v in env.items() if k not in ("DISPLAY", "QT_QPA_PLATFORM")}
+        code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --set '[ФИО]=Рядом' "
+                                  "--out Договоры/рядом.pdf" % (work, args.program), batch_env)
+        if code != 0 or "Запущен LibreOffice" in told:
+            raise Failure("the batch beside the window did not use the running office")
+        if "Покупатель: Рядом" not in pdf_text(os.path.join(work, "Договоры", "рядом.pdf")):
+            raise Failure("the batch beside the window made a wrong document")
+        if not office_answers(office.pipe) or office.untitled_texts():
+            raise Failure("the windows' office was ended or kept the batch's document")
         # The focus starts in the identifier file's box: type the list's name.
         d.type(list_path)
         shot = d.screenshot("start-window-automatic", start)
