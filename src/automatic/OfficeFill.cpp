@@ -206,7 +206,7 @@ void OfficeFill::tellOfficeStart()
         return;
     if (console_)
         tellLine(*console_, (officeLost_ ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
-                                                  : QStringLiteral("Запущен LibreOffice без окон (процесс %1)."))
+                                         : QStringLiteral("Запущен LibreOffice без окон (процесс %1)."))
                                 .arg(pid));
     officeSeen_ = pid;
 }

@@ -190,11 +190,13 @@ def start_window_button(args, folder, work, d, office):
     for name in ("LC_ALL", "KVILMAR_OFFICE_HEADLESS", "KVILMAR_DIALOGS", "XDG_CURRENT_DESKTOP"):
         env.pop(name, None)
 
+    # Names typed with xdotool are kept to ASCII: on a loaded machine a
+    # character the keymap lacks is now and then lost on its way.
     template = os.path.join(work, "договор.odt")
-    list_path = os.path.join(work, "список.fdp")
-    output = os.path.join(work, "Договор для всех.pdf")
-    log("program: start %s -s %s" % (args.program, template))
-    process = subprocess.Popen([args.program, "-s", template], env=env)
+    shutil.copyfile(os.path.join(work, "список.fdp"), os.path.join(work, "list.fdp"))
+    output = os.path.join(work, "all-clients.pdf")
+    log("program: start %s -s %s (in %s)" % (args.program, template, work))
+    process = subprocess.Popen([args.program, "-s", template], env=env, cwd=work)
     shot = None
     try:
         start = d.wait_window("Выбор файлов")
@@ -210,8 +212,9 @@ def start_window_button(args, folder, work, d, office):
             raise Failure("the batch beside the window made a wrong document")
         if not office_answers(office.pipe) or office.untitled_texts():
             raise Failure("the windows' office was ended or kept the batch's document")
-        # The focus starts in the identifier file's box: type the list's name.
-        d.type(list_path)
+        # The focus starts in the identifier file's box: type the list's name,
+        # relative to the program's working folder.
+        d.type("list.fdp")
         shot = d.screenshot("start-window-automatic", start)
         # Tab past «Обзор...», the check box, the template's box and its
         # «Обзор...» to the automatic button: it is in the order only when
@@ -220,10 +223,10 @@ def start_window_button(args, folder, work, d, office):
         d.key("space")
         dialog = d.wait_window("Сохранить заполненный документ")
         d.screenshot("save-dialog", dialog)
-        # Type the whole path over the suggested name, without .pdf: the
-        # first format offered is PDF.
+        # The dialog opens beside the template with a name suggested: type
+        # another over it, without .pdf (the first format offered is PDF).
         d.key("ctrl+a")
-        d.type(output[:-len(".pdf")])
+        d.type("all-clients")
         d.key("Return")
         done = d.wait_window("Информация", 300)
         d.screenshot("completion-box", done)
