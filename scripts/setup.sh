@@ -12,6 +12,7 @@ packages=(
   openbox xdotool python3-uno
   fonts-dejavu-core fonts-liberation
   librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db
+  poppler-utils
 )
 
 missing=()

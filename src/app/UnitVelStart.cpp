@@ -1,9 +1,13 @@
 #include "app/UnitVelStart.h"
 
+#include "automatic/OfficeFill.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/ProgramFolder.h"
 #include "common/Widgets.h"
+#include "filling/FillingRules.h"
+#include "filling/RangeFile.h"
+#include "filling/RunContext.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/UnitVelGeneral.h"
@@ -11,8 +15,12 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +28,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 TFormVelStart* FormVelStart = nullptr;
@@ -82,7 +91,6 @@ TFormVelStart::TFormVelStart(QWidget* parent)
     ButtonStartApl = makeButton(QStringLiteral("ButtonStartApl"), QStringLiteral("Запуск в обычном режиме"), this);
     BitBtnStartCancel = makeButton(QStringLiteral("BitBtnStartCancel"), QStringLiteral("Прервать"), this);
     BitBtnStartCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    ButtonStartConsole->setEnabled(false);
     // Room for the longer caption with some air, never less than designed.
     const int startWidth = std::max(200, ButtonStartConsole->sizeHint().width() + 24);
     for (QPushButton* b : {ButtonStartConsole, ButtonStartApl})
@@ -118,6 +126,10 @@ TFormVelStart::TFormVelStart(QWidget* parent)
     setMinimumWidth(498);
 
     KV_CONNECT(ButtonStartApl, &QPushButton::clicked, this, ButtonStartAplClick);
+    KV_CONNECT(ButtonStartConsole, &QPushButton::clicked, this, ButtonStartConsoleClick);
+    for (QComboBox* box : {ComboBoxEditStartIDfile, ComboBoxStartTxtfile, ComboBoxDotName})
+        connect(box, &QComboBox::editTextChanged, this, &TFormVelStart::UpdateConsoleButton);
+    connect(CheckBoxStartFile, &QCheckBox::toggled, this, &TFormVelStart::UpdateConsoleButton);
     KV_CONNECT(BitBtnStartCancel, &QPushButton::clicked, this, BitBtnStartCancelClick);
     KV_CONNECT(CheckBoxStartFile, &QCheckBox::toggled, this, CheckBoxStartFileClick);
     KV_CONNECT(ButtonStartIDfileSearch, &QPushButton::clicked, this, ButtonStartIDfileSearchClick);
@@ -131,6 +143,16 @@ void TFormVelStart::FormCreate()
 {
     // Nothing shows until the show handler has decided; the fields start as designed.
     setFields(StartFields{});
+    UpdateConsoleButton();
+}
+
+void TFormVelStart::UpdateConsoleButton()
+{
+    // The replacement texts come from the list file, or else from the
+    // replacement list file, which must then be named too.
+    ButtonStartConsole->setEnabled(!ComboBoxEditStartIDfile->currentText().isEmpty()
+                                   && !ComboBoxDotName->currentText().isEmpty()
+                                   && (CheckBoxStartFile->isChecked() || !ComboBoxStartTxtfile->currentText().isEmpty()));
 }
 
 StartFields TFormVelStart::fields() const
@@ -278,6 +300,74 @@ void TFormVelStart::ButtonStartAplClick()
     if (FormVelGeneral)
         FormVelGeneral->FinishListRead();
     GoToMainWindow();
+}
+
+namespace {
+
+// A busy cursor for as long as the office works, the message boxes aside.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { end(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    void end()
+    {
+        if (on_)
+            QApplication::restoreOverrideCursor();
+        on_ = false;
+    }
+
+private:
+    bool on_ = true;
+};
+
+// Where the save dialog starts: the template's name with .pdf, beside it.
+QString suggestedOutput(const QString& templateName)
+{
+    const QFileInfo info(templateName);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+}
+
+} // namespace
+
+void TFormVelStart::ButtonStartConsoleClick()
+{
+    const QString templateName = ComboBoxDotName->currentText();
+    const QString chosen = dialogs().saveFileName(
+        this, {automatic::saveDialogFilter(automatic::expectedKind(templateName)), suggestedOutput(templateName),
+               QStringLiteral("Сохранить заполненный документ"), QString()});
+    if (chosen.isEmpty())
+        return;
+    const QString output = automatic::withSavedExtension(chosen);
+    if (QFileInfo::exists(output)
+        && !askYesNo(QStringLiteral("Файл с именем '") + QFileInfo(output).fileName()
+                     + QStringLiteral("' уже существует. Изменить содержимое файла?")))
+        return;
+
+    automatic::FillOptions options;
+    options.templateName = templateName;
+    options.listFile = ComboBoxEditStartIDfile->currentText();
+    options.listReplacements = CheckBoxStartFile->isChecked();
+    if (!CheckBoxStartFile->isChecked())
+        options.replacementsFile = ComboBoxStartTxtfile->currentText();
+    options.outPattern = output;
+    options.outIsPattern = false;
+    options.force = true;   // asked just now
+    // A workbook is filled within the range last confirmed in the range window.
+    options.range = automatic::rangeFromFile(readRangeFile(rangeFilePath()));
+
+    BusyCursor busy;
+    automatic::OfficeFill office;
+    const automatic::BatchPlan plan(options, automatic::readFillInputs(options, [&](const QString& file, const QString& sheet) {
+                                        return office.readSheet(file, sheet);
+                                    }));
+    const automatic::FillJob& job = plan.jobs().constFirst();
+    const LeftIdentifiers left = office.makeDocument(plan, job, plan.recordsFor(job));
+    const QDateTime done = QDateTime::currentDateTime();
+    busy.end();
+    showInformation(filling::completionMessage(runContext().startMark, done) + leftIdentifiersMessage(left));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(output).absoluteFilePath()));
 }
 
 bool TFormVelStart::LoadStartFiles()

@@ -43,6 +43,9 @@ public:
     void FormCreate();
     void FormShow();
     void ButtonStartAplClick();
+    void ButtonStartConsoleClick();
+    // Enables «Запуск в автоматическом режиме» when the files it needs are named.
+    void UpdateConsoleButton();
     void BitBtnStartCancelClick();
     void CheckBoxStartFileClick();
     void ButtonStartIDfileSearchClick();

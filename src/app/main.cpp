@@ -5,6 +5,7 @@
 #include "app/StartSwitches.h"
 #include "app/UnitVelStart.h"
 #include "app/Windows.h"
+#include "automatic/FillMain.h"
 #include "common/Dialogs.h"
 #include "common/ProgramInfo.h"
 #include "net/StaleFiles.h"
@@ -16,6 +17,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -37,6 +39,10 @@ void installDialogSeam()
 
 int main(int argc, char** argv)
 {
+    // The fill command needs no display and may run beside the windows.
+    if (argc > 1 && std::strcmp(argv[1], "fill") == 0)
+        return fillMain(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(programInfo::name());
     // Ties the windows to the installed menu entry and its icon.

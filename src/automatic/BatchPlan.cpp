@@ -63,7 +63,7 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
     checkInputFile(options.templateName, QStringLiteral("Файл шаблона"));
     checkInputFile(options.listFile, QStringLiteral("Файл списка идентификаторов"));
     FillInputs inputs;
-    std::optional<QList<IdentifierRecord>> list = listFile::readAnyListFile(options.listFile, true);
+    std::optional<QList<IdentifierRecord>> list = listFile::readAnyListFile(options.listFile, options.listReplacements);
     if (!list)
         throw KvilmarError(unreadableList(options.listFile));
     inputs.list = std::move(*list);
@@ -108,9 +108,9 @@ void BatchPlan::makeJobs()
         throw KvilmarError(QStringLiteral("Шаблон \"%1\" нельзя сохранить в его же формате. Укажите --out с одним из "
                                           "расширений: %2.")
                                .arg(shown(options_.templateName), savedExtensions()));
-    const OutputPattern pattern = options_.outPattern.isEmpty()
-                                      ? OutputPattern::besideTemplate(options_.templateName)
-                                      : OutputPattern(options_.outPattern, sources_->records());
+    const OutputPattern pattern = options_.outPattern.isEmpty() ? OutputPattern::besideTemplate(options_.templateName)
+                                  : options_.outIsPattern    ? OutputPattern(options_.outPattern, sources_->records())
+                                                             : OutputPattern::literal(options_.outPattern);
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     const int count = table ? static_cast<int>(table->rows.size()) : 1;
     jobs_.reserve(count);

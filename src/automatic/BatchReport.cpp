@@ -38,7 +38,9 @@ int exitCodeFor(const QList<JobOutcome>& outcomes)
 QString progressLine(int number, int total, const JobOutcome& outcome)
 {
     const QString head = QStringLiteral("[%1/%2] ").arg(number).arg(total) + named(outcome) + QStringLiteral(" — ");
-    return head + (outcome.made ? seconds(outcome.msecs) : QStringLiteral("не сделан: ") + oneLine(outcome.reason));
+    if (!outcome.made)
+        return head + QStringLiteral("не сделан: ") + oneLine(outcome.reason);
+    return head + seconds(outcome.msecs) + (outcome.note.isEmpty() ? QString() : QStringLiteral(". ") + outcome.note);
 }
 
 QString clockTime(qint64 msecs)
@@ -64,13 +66,16 @@ QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
 {
     const auto made = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
     QString text = QStringLiteral("Сделано документов: %1 из %2.\n").arg(made).arg(outcomes.size());
-    if (made < outcomes.size()) {
-        text += QStringLiteral("Не сделано: %1.\n").arg(outcomes.size() - made);
+    const auto skipped = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.skipped; });
+    if (made + skipped < outcomes.size()) {
+        text += QStringLiteral("Не сделано: %1.\n").arg(outcomes.size() - made - skipped);
         for (const JobOutcome& outcome : outcomes)
-            if (!outcome.made)
+            if (!outcome.made && !outcome.skipped)
                 text += QStringLiteral("  ") + named(outcome) + QStringLiteral(": ") + oneLine(outcome.reason)
                       + QLatin1Char('\n');
     }
+    if (skipped > 0)
+        text += QStringLiteral("Не делались: %1.\n").arg(skipped);
     return text + QStringLiteral("Затраченное время: ") + seconds(totalMsecs) + QLatin1Char('\n');
 }
 

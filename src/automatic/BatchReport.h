@@ -9,18 +9,23 @@ namespace automatic {
 
 enum ExitCode { kAllMade = 0, kSomeFailed = 1, kBadInput = 2 };
 
+// Goes back to the start of a terminal's line and clears it.
+inline constexpr char kClearLine[] = "\r\x1b[K";
+
 struct JobOutcome {
     QString output;
     int line = 0;        // the data row's line in its table; 0 without a table
     bool made = false;
     QString reason;      // why it was not made
     qint64 msecs = 0;
+    bool skipped = false;   // not tried: the command stopped before it
+    QString note;        // about a document made: what it still holds
 };
 
 // kAllMade when every document was made, kSomeFailed otherwise.
 int exitCodeFor(const QList<JobOutcome>& outcomes);
 
-// "[17/40] name — 2,1 с", or "— не сделан: reason".
+// "[17/40] name — 2,1 с", with ". note" when there is one, or "— не сделан: reason".
 QString progressLine(int number, int total, const JobOutcome& outcome);
 
 // "[#####-----] 17/40, осталось около 1:05": done of total after elapsed
@@ -31,7 +36,8 @@ QString progressBar(int done, int total, qint64 elapsedMsecs, int width = 30);
 // "m:ss", or "h:mm:ss" from an hour on.
 QString clockTime(qint64 msecs);
 
-// Made of how many, the failed ones with their reasons, the total time.
+// Made of how many, the failed ones with their reasons, how many were not
+// tried, the total time.
 QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs);
 
 } // namespace automatic

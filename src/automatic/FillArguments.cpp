@@ -34,6 +34,8 @@ const QList<OptionText>& optionTexts()
         {{"sheets"}, "N", "сколько листов шаблона-таблицы просматривать, от 1 до 10"},
         {{"range"}, "A1:Z100", "блок ячеек, в котором идёт замена на каждом листе"},
         {{"force"}, nullptr, "заменять уже существующие файлы"},
+        {{"trace"}, nullptr,
+         "режим отладки: коды хода заполнения каждого текстового документа пишутся в журнал ~/kvilmarerror.log"},
         {{"h", "help"}, nullptr, "показать эту справку"},
     };
     return texts;
@@ -138,6 +140,7 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
     const RangeSelection defaults = sheets && range ? RangeSelection{} : rangeFromFile(readRangeFile(rangeFilePath()));
     options.range = parseRange(sheets, range, defaults);
     options.force = parser.isSet(QStringLiteral("force"));
+    options.trace = parser.isSet(QStringLiteral("trace"));
     return options;
 }
 
@@ -168,7 +171,10 @@ QString fillHelpText()
         "Порядок записей и их включение — как в списке.\n"
         "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"
         "диапазона, иначе 1 лист и A1:A10.\n"
-        "Форматы сохранения: %1.\n\n"
+        "Форматы сохранения: %1.\n"
+        "Берётся LibreOffice, который отвечает на канале программы; если такого нет,\n"
+        "команда запускает свой, без окон, и в конце завершает его. Ctrl+C: начатый\n"
+        "документ доделывается, следующие не начинаются.\n\n"
         "Код выхода: 0 — все документы сделаны, 1 — часть не сделана, 2 — неверные\n"
         "параметры или входные файлы (ничего не сделано).\n").arg(savedExtensions());
     return text;

@@ -11,7 +11,7 @@
 // The fill command's line:
 //   kvilmar fill TEMPLATE --list LIST [--replacements FILE] [--set ID=TEXT ...]
 //                [--data TABLE [--sheet NAME]] [--out PATTERN]
-//                [--sheets N] [--range A1:Z100] [--force]
+//                [--sheets N] [--range A1:Z100] [--force] [--trace]
 namespace automatic {
 
 struct FillOptions {
@@ -22,8 +22,11 @@ struct FillOptions {
     QString dataFile;           // empty: one document, no table
     QString sheetName;          // empty: the table's first sheet
     QString outPattern;         // empty: beside the template
+    bool outIsPattern = true;   // false: outPattern is one file's name, taken as it is
+    bool listReplacements = true;   // false: the list file's replacement texts are skipped
     RangeSelection range;       // spreadsheet templates: sheets and block of cells
     bool force = false;
+    bool trace = false;         // the diagnostic trace of the word processor
 };
 
 struct FillArguments {

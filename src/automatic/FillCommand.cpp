@@ -1,10 +1,12 @@
 #include "automatic/FillCommand.h"
 
 #include "automatic/BatchReport.h"
-#include "common/KvilmarError.h"
+#include "filling/TraceLog.h"
 
 #include <QElapsedTimer>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -12,16 +14,39 @@ namespace automatic {
 
 namespace {
 
-constexpr auto kClearLine = "\r\x1b[K";
+std::atomic<bool> stopSignalled{false};
 
-JobOutcome makeOne(FillOffice& office, const BatchPlan& plan, const FillJob& job)
+extern "C" void askToStop(int)
 {
-    JobOutcome outcome{job.output, job.line, false, {}, 0};
+    stopSignalled = true;
+}
+
+struct Attempt {
+    JobOutcome outcome;
+    LeftIdentifiers left;
+    std::optional<BatchStopped> stop;
+};
+
+// What was left undone, on one line: "Нет в шаблоне: «[a]»".
+QString leftLine(const LeftIdentifiers& left)
+{
+    return leftIdentifiersMessage(left).trimmed().replace(QLatin1Char('\n'), QStringLiteral(". "));
+}
+
+Attempt makeOne(FillOffice& office, const BatchPlan& plan, const FillJob& job)
+{
+    Attempt attempt{{job.output, job.line, false, {}, 0, false, {}}, {}, std::nullopt};
+    JobOutcome& outcome = attempt.outcome;
     QElapsedTimer timer;
     timer.start();
     try {
-        office.makeDocument(plan, job, plan.recordsFor(job));
+        attempt.left = office.makeDocument(plan, job, plan.recordsFor(job));
         outcome.made = true;
+        // What the template lacks is the same for every document: said once.
+        outcome.note = leftLine({{}, attempt.left.stillInDocument});
+    } catch (const BatchStopped& e) {
+        outcome.reason = e.text();
+        attempt.stop = e;
     } catch (const KvilmarError& e) {
         outcome.reason = e.text();
     } catch (const std::exception& e) {
@@ -30,10 +55,31 @@ JobOutcome makeOne(FillOffice& office, const BatchPlan& plan, const FillJob& job
         outcome.reason = QStringLiteral("неизвестная ошибка");
     }
     outcome.msecs = timer.elapsed();
-    return outcome;
+    return attempt;
 }
 
 } // namespace
+
+void tellLine(Console& console, const QString& text)
+{
+    console.err((console.errIsTerminal() ? QString::fromLatin1(kClearLine) : QString()) + text + QLatin1Char('\n'));
+}
+
+StdConsole::StdConsole()
+{
+    struct sigaction action {};
+    action.sa_handler = askToStop;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+StdConsole::~StdConsole()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
 
 void StdConsole::out(const QString& text)
 {
@@ -52,6 +98,11 @@ bool StdConsole::errIsTerminal() const
     return isatty(fileno(stderr)) == 1;
 }
 
+bool StdConsole::stopRequested() const
+{
+    return stopSignalled;
+}
+
 int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console)
 {
     const FillArguments parsed = parseFillArguments(arguments);
@@ -63,6 +114,8 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         console.err(parsed.message + QStringLiteral("\nСправка: kvilmar fill --help\n"));
         return kBadInput;
     }
+    if (parsed.options.trace)
+        setDiagnosticMode(DiagnosticMode::WordTrace);
 
     QElapsedTimer total;
     total.start();
@@ -83,14 +136,30 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
     const int count = static_cast<int>(plan->jobs().size());
     QList<JobOutcome> outcomes;
     outcomes.reserve(count);
+    std::optional<BatchStopped> stopped;
+    bool toldNotInTemplate = false;
     for (const FillJob& job : plan->jobs()) {
+        if (stopped || console.stopRequested()) {
+            outcomes.append({job.output, job.line, false, {}, 0, true, {}});
+            continue;
+        }
         if (bar)
             console.err(QString::fromLatin1(kClearLine) + progressBar(static_cast<int>(outcomes.size()), count, total.elapsed()));
-        outcomes.append(makeOne(office, *plan, job));
-        console.err((bar ? QString::fromLatin1(kClearLine) : QString())
-                    + progressLine(static_cast<int>(outcomes.size()), count, outcomes.constLast()) + QLatin1Char('\n'));
+        Attempt attempt = makeOne(office, *plan, job);
+        outcomes.append(attempt.outcome);
+        stopped = attempt.stop;
+        tellLine(console, progressLine(static_cast<int>(outcomes.size()), count, outcomes.constLast()));
+        if (!attempt.left.notInTemplate.isEmpty() && !toldNotInTemplate) {
+            tellLine(console, leftLine({attempt.left.notInTemplate, {}}) + QLatin1Char('.'));
+            toldNotInTemplate = true;
+        }
     }
+    if (console.stopRequested())
+        tellLine(console, QStringLiteral("Работа прервана."));
     console.err(summaryText(outcomes, total.elapsed()));
+    const bool noneMade = std::none_of(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
+    if (stopped && stopped->badInput() && noneMade)
+        return kBadInput;
     return exitCodeFor(outcomes);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "automatic/BatchPlan.h"
+#include "common/KvilmarError.h"
+#include "filling/LeftIdentifiers.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,6 +12,20 @@
 // through FillOffice, the terminal through Console, so the command runs the
 // same against the real office and in tests.
 namespace automatic {
+
+// Thrown by FillOffice::makeDocument when no later document could be made
+// either: the template cannot be opened, the office cannot be reached. The
+// command stops; the documents after it are not tried.
+class BatchStopped : public KvilmarError {
+public:
+    // badInput: the fault is in the command's input (the template), so a
+    // command that made nothing ends as bad input.
+    BatchStopped(const QString& text, bool badInput) : KvilmarError(text), badInput_(badInput) {}
+    bool badInput() const { return badInput_; }
+
+private:
+    bool badInput_;
+};
 
 class FillOffice {
 public:
@@ -21,8 +37,11 @@ public:
     // result as job.output in job.format, through a temporary file in the
     // same folder, so a failure leaves no half-written file; replaces an
     // existing file only with plan.options().force. Throws with the reason
-    // when the document could not be made; the next job is tried all the same.
-    virtual void makeDocument(const BatchPlan& plan, const FillJob& job, const QList<IdentifierRecord>& records) = 0;
+    // when the document could not be made; the next job is tried all the
+    // same, unless the exception is BatchStopped. Returns what the filling
+    // left undone in the document.
+    virtual LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                         const QList<IdentifierRecord>& records) = 0;
 };
 
 class Console {
@@ -32,18 +51,32 @@ public:
     virtual void err(const QString& text) = 0;
     // A progress bar is drawn only on a terminal.
     virtual bool errIsTerminal() const = 0;
+    // True once the user asked the command to stop (Ctrl+C): the document
+    // being made is finished, no later one is begun.
+    virtual bool stopRequested() const { return false; }
 };
 
-// Standard output and standard error, in UTF-8.
+// A line of its own on standard error, over a progress bar if one is drawn.
+void tellLine(Console& console, const QString& text);
+
+// Standard output and standard error, in UTF-8. While one exists, the first
+// SIGINT or SIGTERM asks the command to stop; a second one ends the program
+// at once.
 class StdConsole : public Console {
 public:
+    StdConsole();
+    ~StdConsole() override;
+    StdConsole(const StdConsole&) = delete;
+    StdConsole& operator=(const StdConsole&) = delete;
     void out(const QString& text) override;
     void err(const QString& text) override;
     bool errIsTerminal() const override;
+    bool stopRequested() const override;
 };
 
 // arguments as the program got them ("kvilmar", "fill", ...). Returns
-// kAllMade, kSomeFailed or kBadInput (nothing made).
+// kAllMade, kSomeFailed or kBadInput (nothing made). --trace switches the
+// diagnostic mode on for the word processor's trace.
 int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console);
 
 } // namespace automatic

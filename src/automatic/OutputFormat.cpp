@@ -12,15 +12,15 @@ namespace automatic {
 namespace {
 
 constexpr OutputFormat kFormats[] = {
-    {"pdf", "writer_pdf_Export", "calc_pdf_Export", ""},
-    {"odt", "writer8", nullptr, ""},
-    {"docx", "MS Word 2007 XML", nullptr, ""},
-    {"doc", "MS Word 97", nullptr, ""},
-    {"rtf", "Rich Text Format", nullptr, ""},
-    {"txt", "Text (encoded)", nullptr, "UTF8,LF"},
-    {"ods", nullptr, "calc8", ""},
-    {"xlsx", nullptr, "Calc MS Excel 2007 XML", ""},
-    {"xls", nullptr, "MS Excel 97", ""},
+    {"pdf", "Документ PDF", "writer_pdf_Export", "calc_pdf_Export", ""},
+    {"odt", "Текст OpenDocument", "writer8", nullptr, ""},
+    {"docx", "Документ Word", "MS Word 2007 XML", nullptr, ""},
+    {"doc", "Документ Word 97–2003", "MS Word 97", nullptr, ""},
+    {"rtf", "Текст RTF", "Rich Text Format", nullptr, ""},
+    {"txt", "Простой текст UTF-8", "Text (encoded)", nullptr, "UTF8,LF,,,false"},
+    {"ods", "Таблица OpenDocument", nullptr, "calc8", ""},
+    {"xlsx", "Книга Excel", nullptr, "Calc MS Excel 2007 XML", ""},
+    {"xls", "Книга Excel 97–2003", nullptr, "MS Excel 97", ""},
 };
 
 QString suffixOf(const QString& fileName)
@@ -56,6 +56,23 @@ ExportFilter exportFilter(const OutputFormat& format, DocumentKind kind, const Q
                                     kind == DocumentKind::Text ? QStringLiteral("текстовый документ")
                                                                : QStringLiteral("электронную таблицу")));
     return {QString::fromLatin1(filter), QString::fromLatin1(format.options)};
+}
+
+QString saveDialogFilter(std::optional<DocumentKind> kind)
+{
+    QStringList parts;
+    for (const OutputFormat& format : kFormats) {
+        if (kind && !(*kind == DocumentKind::Text ? format.textFilter : format.spreadsheetFilter))
+            continue;
+        const QString pattern = QStringLiteral("*.") + QLatin1String(format.extension);
+        parts << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(format.description), pattern) << pattern;
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+QString withSavedExtension(const QString& chosen)
+{
+    return outputFormatFor(chosen) ? chosen : chosen + QStringLiteral(".pdf");
 }
 
 std::optional<DocumentKind> expectedKind(const QString& templateName)

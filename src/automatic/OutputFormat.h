@@ -20,6 +20,7 @@ struct ExportFilter {
 
 struct OutputFormat {
     const char* extension;           // lower case, without the dot
+    const char* description;         // for the save dialog (UTF-8)
     const char* textFilter;          // null: text documents cannot be saved so
     const char* spreadsheetFilter;   // null: spreadsheets cannot be saved so
     const char* options;
@@ -39,5 +40,13 @@ ExportFilter exportFilter(const OutputFormat& format, DocumentKind kind, const Q
 // What the template will open as, by its extension; nullopt when only the
 // office can tell.
 std::optional<DocumentKind> expectedKind(const QString& templateName);
+
+// The save dialog's filter for a document of this kind (every format when
+// the kind is not known), PDF first: "Документ PDF (*.pdf)|*.pdf|...".
+QString saveDialogFilter(std::optional<DocumentKind> kind);
+
+// The name chosen in the save dialog, with ".pdf" added when its extension
+// names no format it can be saved in.
+QString withSavedExtension(const QString& chosen);
 
 } // namespace automatic

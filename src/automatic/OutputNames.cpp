@@ -86,6 +86,14 @@ OutputPattern OutputPattern::besideTemplate(const QString& templateName)
     return p;
 }
 
+OutputPattern OutputPattern::literal(const QString& fileName)
+{
+    OutputPattern p;
+    p.pattern_ = fileName;
+    p.pieces_.append({Piece::Literal, fileName, -1});
+    return p;
+}
+
 bool OutputPattern::hasNumber() const
 {
     for (const Piece& piece : pieces_)

@@ -28,6 +28,8 @@ public:
 
     // The template's name with "_{N}" before its extension, beside it.
     static OutputPattern besideTemplate(const QString& templateName);
+    // One file's name, braces and all.
+    static OutputPattern literal(const QString& fileName);
 
     const QString& pattern() const { return pattern_; }
     bool hasNumber() const;

@@ -45,7 +45,7 @@ private slots:
         const FillArguments parsed =
             parse({"t.ods", "--list", "l.fdp", "--replacements", "r.txt", "--set", "[a]=1", "--set", "[b]=x=y",
                    "--data", "d.XLSX", "--sheet", "Лист 2", "--out", "out/{N}.pdf", "--sheets", "3", "--range",
-                   "b2:ab30", "--force"});
+                   "b2:ab30", "--force", "--trace"});
         QCOMPARE(parsed.outcome, Outcome::Run);
         const FillOptions& o = parsed.options;
         QCOMPARE(o.templateName, "t.ods");
@@ -60,6 +60,7 @@ private slots:
         QCOMPARE(o.range.sheetCount, 3);
         QCOMPARE(o.range.rangeText, "B2:AB30");
         QVERIFY(o.force);
+        QVERIFY(o.trace);
     }
 
     void showsHelpInRussian_data()
@@ -75,7 +76,7 @@ private slots:
         QCOMPARE(parsed.outcome, Outcome::Help);
         QVERIFY(parsed.message.startsWith(QStringLiteral("Использование: kvilmar fill ШАБЛОН --list СПИСОК")));
         for (const char* option : {"--list СПИСОК", "--replacements ФАЙЛ", "--set ИД=ТЕКСТ", "--data ТАБЛИЦА",
-                                   "--sheet ЛИСТ", "--out ИМЯ", "--sheets N", "--range A1:Z100", "--force", "-h, --help"})
+                                   "--sheet ЛИСТ", "--out ИМЯ", "--sheets N", "--range A1:Z100", "--force", "--trace", "-h, --help"})
             QVERIFY2(parsed.message.contains(QString::fromUtf8(option)), option);
         for (const QString& line : parsed.message.split(QLatin1Char('\n')))
             QVERIFY2(line.size() <= 80, qPrintable(line));

@@ -17,6 +17,7 @@ public:
     QStringList failing;        // output file names that fail
     bool sheetFails = false;
     QStringList made;           // "file: ID=TEXT, ..."
+    LeftIdentifiers left;       // what every document is said to leave
 
     DataTable readSheet(const QString& fileName, const QString&) override
     {
@@ -24,7 +25,7 @@ public:
             throw KvilmarError(QStringLiteral("Не удается открыть файл \"%1\"").arg(fileName));
         return tableFromSheet(fileName, {{"[a]"}, {"из листа"}});
     }
-    void makeDocument(const BatchPlan&, const FillJob& job, const QList<IdentifierRecord>& records) override
+    LeftIdentifiers makeDocument(const BatchPlan&, const FillJob& job, const QList<IdentifierRecord>& records) override
     {
         const QString name = QFileInfo(job.output).fileName();
         if (failing.contains(name))
@@ -33,6 +34,7 @@ public:
         for (const IdentifierRecord& r : records)
             texts << cp1251::toUnicode(r.identifier + '=' + r.replacement);
         made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
+        return left;
     }
 };
 
@@ -132,6 +134,19 @@ private slots:
         }
     }
 
+    void saysWhatWasLeft()
+    {
+        FakeOffice office;
+        office.left = {{"[z]"}, {"[a]"}};
+        CapturedConsole console;
+        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "g{N}.pdf"}, office, console), int(kAllMade));
+        const QStringList lines = console.errText.split(QLatin1Char('\n'));
+        QCOMPARE(lines.count(QStringLiteral("Нет в шаблоне: «[z]».")), 1);
+        QVERIFY2(lines.at(1) == QStringLiteral("Нет в шаблоне: «[z]»."), qPrintable(console.errText));
+        for (const QString& line : {lines.at(0), lines.at(2)})
+            QVERIFY2(line.endsWith(QStringLiteral(" с. Остались в документе: «[a]»")), qPrintable(line));
+    }
+
     void sheetThatCannotBeReadMakesNothing()
     {
         FakeOffice office;
@@ -187,8 +202,8 @@ private slots:
 
     void reportsEachDocumentAndTheEnd()
     {
-        const JobOutcome made{"out/1.pdf", 2, true, {}, 2140};
-        const JobOutcome lost{"out/2.pdf", 0, false, "офис\r\nупал", 50};
+        const JobOutcome made{"out/1.pdf", 2, true, {}, 2140, false, {}};
+        const JobOutcome lost{"out/2.pdf", 0, false, "офис\r\nупал", 50, false, {}};
         QCOMPARE(progressLine(1, 40, made), QStringLiteral("[1/40] out/1.pdf (строка 2) — 2,1 с"));
         QCOMPARE(progressLine(2, 40, lost), QStringLiteral("[2/40] out/2.pdf — не сделан: офис упал"));
         QCOMPARE(summaryText({made, lost}, 95349),

@@ -120,7 +120,7 @@ private slots:
         QTest::newRow("docx") << "a.Docx" << false << "MS Word 2007 XML" << "";
         QTest::newRow("doc") << "a.doc" << false << "MS Word 97" << "";
         QTest::newRow("rtf") << "a.rtf" << false << "Rich Text Format" << "";
-        QTest::newRow("txt") << "a.txt" << false << "Text (encoded)" << "UTF8,LF";
+        QTest::newRow("txt") << "a.txt" << false << "Text (encoded)" << "UTF8,LF,,,false";
         QTest::newRow("ods") << "a.ods" << true << "calc8" << "";
         QTest::newRow("xlsx") << "a.xlsx" << true << "Calc MS Excel 2007 XML" << "";
         QTest::newRow("xls") << "a.xls" << true << "MS Excel 97" << "";

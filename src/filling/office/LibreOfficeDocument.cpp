@@ -3,17 +3,23 @@
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/UnoText.h"
 
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySetInfo.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
+#include <QUrl>
+
+#include <vector>
 
 using namespace css;
 
@@ -45,6 +51,30 @@ void showDocument(const uno::Reference<lang::XComponent>& document)
         layout->showElement("private:resource/toolbar/standardbar");
         layout->doLayout();
     });
+}
+
+void storeDocument(const uno::Reference<lang::XComponent>& document, const QString& path, const QString& filter,
+                   const QString& options)
+{
+    const auto property = [](const char* name, const QString& value) {
+        beans::PropertyValue p;
+        p.Name = rtl::OUString::createFromAscii(name);
+        p.Value <<= toOUString(value);
+        return p;
+    };
+    std::vector<beans::PropertyValue> values{property("FilterName", filter)};
+    if (!options.isEmpty())
+        values.push_back(property("FilterOptions", options));
+    beans::PropertyValue overwrite;
+    overwrite.Name = "Overwrite";
+    overwrite.Value <<= true;
+    values.push_back(overwrite);
+    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    callOffice(QStringLiteral("Не удается сохранить документ в файл \"%1\"").arg(QDir::toNativeSeparators(path)), [&] {
+        uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+        storable->storeToURL(toOUString(url), uno::Sequence<beans::PropertyValue>(
+                                                  values.data(), static_cast<sal_Int32>(values.size())));
+    }, QStringLiteral("Сохранение документа..."));
 }
 
 void closeDocument(const uno::Reference<lang::XComponent>& document) noexcept

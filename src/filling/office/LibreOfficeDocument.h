@@ -14,6 +14,14 @@ namespace office::lo {
 // still there. Throws ConnectionLost when the office went away.
 void showDocument(const css::uno::Reference<css::lang::XComponent>& document);
 
+// Stores the document in the file `path` through the office's filter
+// ("writer_pdf_Export", "calc8"; `options` its FilterOptions, empty for
+// none), replacing whatever the file holds. The document stays open and
+// unchanged. Throws OfficeError naming the file, ConnectionLost when the
+// office went away.
+void storeDocument(const css::uno::Reference<css::lang::XComponent>& document, const QString& path,
+                   const QString& filter, const QString& options);
+
 // Closes the document without asking and without saving; never throws (the
 // office may be gone already).
 void closeDocument(const css::uno::Reference<css::lang::XComponent>& document) noexcept;

@@ -1,0 +1,21 @@
+#include "automatic/FillMain.h"
+
+#include "automatic/OfficeFill.h"
+#include "common/ProgramInfo.h"
+
+#include <QCoreApplication>
+
+int fillMain(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(programInfo::name());
+    // An office this command has to start shows no windows; one that already
+    // answers on the program's pipe is used as it is.
+    if (!qEnvironmentVariableIsSet("KVILMAR_OFFICE_HEADLESS"))
+        qputenv("KVILMAR_OFFICE_HEADLESS", "1");
+    automatic::StdConsole console;
+    automatic::OfficeFill office(&console);
+    const int code = automatic::runFillCommand(QCoreApplication::arguments(), office, console);
+    office.endOwnOffice();
+    return code;
+}

@@ -1,0 +1,321 @@
+#include "automatic/OfficeFill.h"
+
+#include "automatic/PendingOutput.h"
+#include "filling/ExcelFiller.h"
+#include "filling/FillingHost.h"
+#include "filling/FillingRunCore.h"
+#include "filling/RunContext.h"
+#include "filling/TraceLog.h"
+#include "filling/office/LibreOffice.h"
+#include "filling/office/LibreOfficeCalc.h"
+#include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeDocument.h"
+#include "filling/office/LibreOfficeSheetRead.h"
+#include "filling/office/LibreOfficeWriter.h"
+#include "general/IdentifierList.h"
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHash>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+
+namespace lo = office::lo;
+using Component = css::uno::Reference<css::lang::XComponent>;
+
+namespace automatic {
+
+namespace {
+
+// A lost office is started again for the next document, but not for ever:
+// one that goes away this many documents in a row is not coming back.
+constexpr int kLossesToStop = 3;
+// How much of the batch's trace the log keeps, the latest documents first.
+constexpr qsizetype kKeptTraceBytes = 256 * 1024;
+
+// The fillers' host without windows: the template is the command's, the
+// range was set before (DocumentList), and nothing is shown while the
+// document is made; the command reports each document when it is done.
+class ConsoleHost final : public FillingHost {
+public:
+    explicit ConsoleHost(QString templateName) : templateName_(std::move(templateName)) {}
+    QString templateName() override { return templateName_; }
+
+private:
+    QString templateName_;
+};
+
+// The identifier list and the range of one document in place of the
+// program's own, for as long as the document is made.
+class DocumentList {
+public:
+    DocumentList(const QList<IdentifierRecord>& records, const RangeSelection& range)
+        : list_(identifierList()), range_(rangeSelection())
+    {
+        identifierList().takeOver(records);
+        rangeSelection() = range;
+    }
+    ~DocumentList()
+    {
+        identifierList() = list_;
+        rangeSelection() = range_;
+    }
+    DocumentList(const DocumentList&) = delete;
+    DocumentList& operator=(const DocumentList&) = delete;
+
+private:
+    IdentifierList list_;
+    RangeSelection range_;
+};
+
+// The application objects as the fillers get them: what would show the
+// document does nothing, since the document is saved instead.
+class HiddenWord final : public office::WordApplication {
+public:
+    explicit HiddenWord(std::shared_ptr<office::WordApplication> real) : real_(std::move(real)) {}
+    void Visible(bool) override {}
+    std::shared_ptr<office::WordBasic> WordBasic() override { return real_->WordBasic(); }
+
+private:
+    std::shared_ptr<office::WordApplication> real_;
+};
+
+class HiddenCalc final : public office::ExcelApplication {
+public:
+    explicit HiddenCalc(std::shared_ptr<office::ExcelApplication> real) : real_(std::move(real)) {}
+    std::shared_ptr<office::ExcelWorkbooks> Workbooks() override { return real_->Workbooks(); }
+    std::shared_ptr<office::ExcelWorkbook> Workbooks(int n) override { return real_->Workbooks(n); }
+    void visible(bool) override {}
+
+private:
+    std::shared_ptr<office::ExcelApplication> real_;
+};
+
+bool processRuns(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
+// LibreOffice for the fillers, keeping hold of the document each filler
+// opens so that it can be saved and closed here.
+class OfficeFill::HiddenOffice final : public office::AutomationServer {
+public:
+    std::shared_ptr<office::WordApplication> createWord(const QString& progId) override
+    {
+        auto real = office::libreOffice().createWord(progId);
+        writer_ = std::dynamic_pointer_cast<lo::WriterApplication>(real);
+        return std::make_shared<HiddenWord>(real);
+    }
+
+    std::shared_ptr<office::ExcelApplication> createExcel(const QString& progId) override
+    {
+        auto real = office::libreOffice().createExcel(progId);
+        calc_ = std::dynamic_pointer_cast<lo::CalcApplication>(real);
+        return std::make_shared<HiddenCalc>(real);
+    }
+
+    // Asked once per template: every document of a batch has the same.
+    bool opensAsSpreadsheet(const QString& fileName) override
+    {
+        const auto known = kinds_.constFind(fileName);
+        if (known != kinds_.constEnd())
+            return *known;
+        const bool spreadsheet = office::libreOffice().opensAsSpreadsheet(fileName);
+        kinds_.insert(fileName, spreadsheet);
+        return spreadsheet;
+    }
+
+    bool applicationMade() const { return writer_ || calc_; }
+
+    // The document the filler opened; empty when it opened none.
+    Component document() const
+    {
+        if (writer_ && writer_->activeDocument)
+            return writer_->activeDocument->component();
+        if (calc_ && !calc_->workbooks.empty())
+            return calc_->workbooks.front();
+        return {};
+    }
+
+    // Closes what the filler opened and lets go of its objects.
+    void closeDocuments() noexcept
+    {
+        if (writer_ && writer_->activeDocument) {
+            lo::closeDocument(writer_->activeDocument->component());
+            writer_->activeDocument.reset();
+        }
+        if (calc_) {
+            for (const Component& workbook : calc_->workbooks)
+                lo::closeDocument(workbook);
+            calc_->workbooks.clear();
+        }
+        writer_.reset();
+        calc_.reset();
+    }
+
+private:
+    std::shared_ptr<lo::WriterApplication> writer_;
+    std::shared_ptr<lo::CalcApplication> calc_;
+    QHash<QString, bool> kinds_;
+};
+
+// The word processor's trace of every document of the batch, one after
+// another: each traced filling starts the log anew, and this puts the
+// earlier documents' traces back in front of it.
+class OfficeFill::Trace {
+public:
+    void documentTraced() noexcept
+    {
+        QFile log(traceLog::path());
+        if (!log.open(QIODevice::ReadOnly))
+            return;   // the filler has said why
+        kept_ += log.readAll();
+        log.close();
+        if (kept_.size() > kKeptTraceBytes) {
+            const qsizetype lineEnd = kept_.indexOf("\r\n", kept_.size() - kKeptTraceBytes);
+            kept_.remove(0, lineEnd < 0 ? kept_.size() : lineEnd + 2);
+        }
+        if (log.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            log.write(kept_);
+    }
+
+private:
+    QByteArray kept_;
+};
+
+OfficeFill::OfficeFill(Console* console)
+    : console_(console), office_(std::make_unique<HiddenOffice>()), trace_(std::make_unique<Trace>()),
+      officeSeen_(lo::Connection::instance().startedProcessId())
+{
+}
+
+OfficeFill::~OfficeFill() = default;
+
+void OfficeFill::tellOfficeStart()
+{
+    const qint64 pid = lo::Connection::instance().startedProcessId();
+    if (pid == 0 || pid == officeSeen_)
+        return;
+    if (console_)
+        tellLine(*console_, (officeLost_ ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
+                                         : QStringLiteral("Запущен LibreOffice без окон (процесс %1)."))
+                                .arg(pid));
+    officeSeen_ = pid;
+}
+
+DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetName)
+{
+    struct Tell {
+        OfficeFill& fill;
+        ~Tell() { fill.tellOfficeStart(); }
+    } tell{*this};
+    return tableFromSheet(fileName, lo::readSheetRows(fileName, sheetName, kMaxCells));
+}
+
+LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job,
+                                         const QList<IdentifierRecord>& records)
+{
+    const FillOptions& options = plan.options();
+    // However the document ends, what the filler opened is closed, and an
+    // office started meanwhile is told of.
+    struct Finish {
+        OfficeFill& fill;
+        ~Finish()
+        {
+            fill.office_->closeDocuments();
+            fill.tellOfficeStart();
+        }
+    } finish{*this};
+
+    try {
+        const DocumentKind kind = office_->opensAsSpreadsheet(options.templateName) ? DocumentKind::Spreadsheet
+                                                                                     : DocumentKind::Text;
+        ExportFilter filter;
+        try {
+            filter = exportFilter(*job.format, kind, job.output);
+        } catch (const KvilmarError& e) {
+            throw BatchStopped(e.text(), true);
+        }
+
+        const DocumentList list(records, options.range);
+        RunContext& run = runContext();
+        run.runConfirmed = true;
+        run.left = {};
+        ConsoleHost host(options.templateName);
+        const bool traced = diagnosticMode() == DiagnosticMode::WordTrace && kind == DocumentKind::Text;
+        struct Traced {
+            Trace* trace;
+            ~Traced()
+            {
+                if (trace)
+                    trace->documentTraced();
+            }
+        } traceKept{traced ? trace_.get() : nullptr};
+        fillTemplate(host, *office_);
+
+        const Component document = office_->document();
+        if (!document.is())
+            throw KvilmarError(QStringLiteral("LibreOffice не сделал документа из шаблона."));
+        PendingOutput output(job.output);
+        lo::storeDocument(document, output.path(), filter.name, filter.options);
+        output.commit(options.force);
+        lostInARow_ = 0;
+        return run.left;
+    } catch (const office::ConnectionLost&) {
+        officeLost_ = true;
+        if (++lostInARow_ >= kLossesToStop)
+            throw BatchStopped(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу на %1 "
+                                              "документах подряд, и работа остановлена.")
+                                   .arg(lostInARow_),
+                               false);
+        // The next document starts the office again (and says so).
+        throw KvilmarError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу, пока документ "
+                                          "делался, и документ не сделан."));
+    } catch (const BatchStopped&) {
+        throw;
+    } catch (const KvilmarError& e) {
+        lostInARow_ = 0;
+        // Without a document from the template, no later one can be made
+        // either: the template cannot be opened, or the office not reached.
+        if (!office_->document().is())
+            throw BatchStopped(e.text(), office_->applicationMade());
+        throw;
+    }
+}
+
+void OfficeFill::endOwnOffice()
+{
+    lo::Connection& connection = lo::Connection::instance();
+    const qint64 pid = connection.startedProcessId();
+    // A start that handed over to an office already running ends at once.
+    if (pid == 0 || !processRuns(pid))
+        return;
+    try {
+        const auto desktop = connection.desktop();
+        bool holdsDocuments = true;
+        lo::callOffice(QStringLiteral("Не удается завершить LibreOffice"), [&] {
+            holdsDocuments = desktop->getComponents()->createEnumeration()->hasMoreElements();
+            if (!holdsDocuments)
+                desktop->terminate();
+        });
+        if (holdsDocuments)
+            return;
+    } catch (...) {
+        // Going away, the office may not answer the call that ends it.
+    }
+    connection.forget();
+    // The next command must not find it still answering on its way out.
+    QDeadlineTimer deadline(15000);
+    while (processRuns(pid) && !deadline.hasExpired())
+        QThread::msleep(50);
+}
+
+} // namespace automatic

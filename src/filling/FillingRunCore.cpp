@@ -1,0 +1,62 @@
+#include "filling/FillingRunCore.h"
+
+#include "filling/ExcelFiller.h"
+#include "filling/FillingHost.h"
+#include "filling/TraceLog.h"
+#include "filling/WordFiller.h"
+#include "filling/office/LibreOffice.h"
+#include "filling/office/OfficeWait.h"
+
+namespace {
+
+office::AutomationServer* installedServer = nullptr;
+
+// While the run works with the office: the host shows it is busy and what
+// the office is being waited for.
+class OfficeWork final : public office::WaitListener {
+public:
+    explicit OfficeWork(FillingHost& host) : host_(host)
+    {
+        host_.showBusy(true);
+        office::setWaitListener(this);
+    }
+    ~OfficeWork() override
+    {
+        office::setWaitListener(nullptr);
+        host_.showBusy(false);
+    }
+    OfficeWork(const OfficeWork&) = delete;
+    OfficeWork& operator=(const OfficeWork&) = delete;
+
+    void officeWaitBegins(const QString& what) override { host_.showWaiting(what); }
+    void officeWaitEnds() override { host_.showWaiting(QString()); }
+
+private:
+    FillingHost& host_;
+};
+
+} // namespace
+
+office::AutomationServer& fillingServer()
+{
+    return installedServer ? *installedServer : office::libreOffice();
+}
+
+void installFillingServer(office::AutomationServer* server)
+{
+    installedServer = server;
+}
+
+QDateTime fillTemplate(FillingHost& host, office::AutomationServer& server)
+{
+    OfficeWork work(host);
+    // What the office makes of the file decides, not its name: a workbook
+    // under any extension goes to the spreadsheet.
+    if (server.opensAsSpreadsheet(host.templateName()))
+        fillExcel(host, server);
+    else if (diagnosticMode() == DiagnosticMode::WordTrace)
+        fillWordTraced(host, server);
+    else
+        fillWord(host, server);
+    return QDateTime::currentDateTime();
+}

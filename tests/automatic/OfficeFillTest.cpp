@@ -1,0 +1,381 @@
+// The fill command against a real headless LibreOffice: templates made by the
+// office, every document read back from the file it was saved to.
+#include "AutomaticTestMain.h"
+#include "filling/TestOffice.h"
+
+#include "automatic/BatchReport.h"
+#include "automatic/OfficeFill.h"
+#include "common/Codec1251.h"
+#include "filling/TraceLog.h"
+#include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeLoad.h"
+#include "general/ListFile.h"
+
+#include "filling/office/UnoText.h"
+
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
+
+using namespace automatic;
+
+namespace {
+
+class CapturedConsole : public Console {
+public:
+    QString errText;
+    void out(const QString&) override {}
+    void err(const QString& text) override { errText += text; }
+    bool errIsTerminal() const override { return false; }
+};
+
+// Kills the office while one document of the batch is open in it.
+class KillingFill : public FillOffice {
+public:
+    KillingFill(FillOffice& real, TestOffice& office, int number) : real_(real), office_(office), number_(number) {}
+    DataTable readSheet(const QString& fileName, const QString& sheetName) override
+    {
+        return real_.readSheet(fileName, sheetName);
+    }
+    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                 const QList<IdentifierRecord>& records) override
+    {
+        if (job.number != number_)
+            return real_.makeDocument(plan, job, records);
+        const auto desktop = office::lo::Connection::instance().desktop();
+        std::atomic<bool> done{false};
+        std::thread killer([&] {
+            try {
+                while (!done && !desktop->getComponents()->createEnumeration()->hasMoreElements())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                if (!done)
+                    office_.kill();
+            } catch (...) {
+            }
+        });
+        struct Join {
+            std::atomic<bool>& done;
+            std::thread& thread;
+            ~Join()
+            {
+                done = true;
+                thread.join();
+            }
+        } join{done, killer};
+        return real_.makeDocument(plan, job, records);
+    }
+
+private:
+    FillOffice& real_;
+    TestOffice& office_;
+    int number_;
+};
+
+// A data table of two sheets; on the second a number, not a text, under [N].
+void writeDataBook(const QString& path, const QString& filter)
+{
+    using namespace css;
+    auto document = TestOffice::newDocument("private:factory/scalc");
+    auto sheets = uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets();
+    sheets->insertNewByName(office::lo::toOUString(QStringLiteral("Лист2")), 1);
+    uno::Reference<container::XIndexAccess> indexed(sheets, uno::UNO_QUERY_THROW);
+    const auto cell = [&](int sheet, const char* name) {
+        uno::Reference<table::XCellRange> cells(indexed->getByIndex(sheet), uno::UNO_QUERY_THROW);
+        return cells->getCellRangeByName(rtl::OUString::createFromAscii(name))->getCellByPosition(0, 0);
+    };
+    const auto text = [&](int sheet, const char* name, const QString& value) {
+        cell(sheet, name)->setFormula(office::lo::toOUString(value));
+    };
+    text(0, "A1", "[ФИО]");
+    text(0, "A2", "Лист первый");
+    text(1, "A1", "[ФИО]");
+    text(1, "B1", "[N]");
+    text(1, "A2", "Орлова");
+    cell(1, "B2")->setValue(5);
+    TestOffice::store(document, path, filter);
+}
+
+QString run(const QStringList& arguments, FillOffice* through = nullptr, int* exitCode = nullptr)
+{
+    CapturedConsole console;
+    OfficeFill office(&console);
+    const int code = runFillCommand(QStringList{"kvilmar", "fill"} + arguments, through ? *through : office, console);
+    if (exitCode)
+        *exitCode = code;
+    return console.errText;
+}
+
+} // namespace
+
+class OfficeFillTest : public QObject {
+    Q_OBJECT
+
+    TestOffice office_;
+    QTemporaryDir dir_;
+    QString text_, book_, list_;
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    void put(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // A folder of its own for the outputs of one case.
+    QString freshFolder(const QString& name)
+    {
+        QDir(path(name)).removeRecursively();
+        QDir(dir_.path()).mkdir(name);
+        return path(name);
+    }
+
+    // The saved document's text: a text document's paragraphs, a workbook's
+    // cells A1 to A3, each on a line.
+    static QString readBack(const QString& file)
+    {
+        const QString suffix = QFileInfo(file).suffix();
+        if (suffix == QLatin1String("pdf")) {
+            QProcess pdftotext;
+            pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+            pdftotext.waitForFinished(60000);
+            return QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+        }
+        if (suffix == QLatin1String("txt")) {
+            QFile text(file);
+            return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()).trimmed() : QString();
+        }
+        const auto document = office::lo::loadAsNewDocument(file);
+        QString text;
+        if (QStringList{"ods", "xlsx", "xls"}.contains(suffix))
+            text = QStringList{TestOffice::cellText(document, 1, "A1"), TestOffice::cellText(document, 1, "A2"),
+                               TestOffice::cellText(document, 1, "A3")}
+                       .join(QLatin1Char('\n'));
+        else
+            text = TestOffice::documentText(document);
+        TestOffice::close(document);
+        return text;
+    }
+
+    // Every file of a folder, hidden ones too, with what it reads back as.
+    static QStringList outputsOf(const QString& folder)
+    {
+        QStringList found;
+        const QDir dir(folder);
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name))
+            found << name + QStringLiteral(": ") + readBack(dir.filePath(name)).replace(QLatin1Char('\n'), QLatin1Char('|'));
+        return found;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(office_.start());
+        qputenv("KVILMAR_PROGRAM_DIR", dir_.path().toUtf8());
+        qputenv("HOME", dir_.path().toUtf8());
+        text_ = path("договор.odt");
+        TestOffice::writeTextDocument(text_, "writer8", {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
+        book_ = path("счёт.xls");
+        TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
+        list_ = path("список.fdp");
+        QVERIFY(listFile::writeListFile(list_,
+                                        {{cp1251::fromUnicode("[ФИО]"), cp1251::fromUnicode("Покупатель"), {}, true},
+                                         {cp1251::fromUnicode("[Город]"), cp1251::fromUnicode("Москва"), {}, true},
+                                         {"[N]", "0", {}, true}},
+                                        true));
+    }
+
+    void savesEachFormat_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("expected");
+        const QString text = "Договор № 0|Покупатель: Иванов Иван|Город: Москва";
+        const QString cells = "Иванов Иван|Москва|0";
+        QTest::newRow("odt to pdf") << false << "a.pdf" << "Договор № 0 Покупатель: Иванов Иван Город: Москва";
+        QTest::newRow("odt to odt") << false << "a.odt" << text;
+        QTest::newRow("odt to docx") << false << "a.docx" << text;
+        QTest::newRow("odt to doc") << false << "a.doc" << text;
+        QTest::newRow("odt to rtf") << false << "a.rtf" << text;
+        QTest::newRow("odt to txt") << false << "a.txt" << text;
+        QTest::newRow("xls to pdf") << true << "b.pdf" << "Иванов Иван Москва 0";
+        QTest::newRow("xls to ods") << true << "b.ods" << cells;
+        QTest::newRow("xls to xlsx") << true << "b.xlsx" << cells;
+        QTest::newRow("xls to xls") << true << "b.xls" << cells;
+    }
+    void savesEachFormat()
+    {
+        QFETCH(bool, workbook);
+        QFETCH(QString, output);
+        QFETCH(QString, expected);
+        const QString folder = freshFolder("formats");
+        int code = -1;
+        const QString told = run({workbook ? book_ : text_, "--list", list_, "--set", "[ФИО]=Иванов Иван", "--range",
+                                  "A1:B10", "--out", folder + "/" + output},
+                                 nullptr, &code);
+        QVERIFY2(code == kAllMade, qPrintable(told));
+        // Nothing is left open in the office, and nothing but the document
+        // in the folder.
+        QCOMPARE(TestOffice::openDocuments(), 0);
+        const QStringList outputs = outputsOf(folder);
+        QCOMPARE(outputs.size(), 1);
+        // A workbook's PDF has the office's own page header and footer too.
+        QVERIFY2(outputs.first().startsWith(output + ": ") && outputs.first().contains(expected),
+                 qPrintable(outputs.first()));
+    }
+
+    void readsTables_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QByteArray>("content");   // empty: a workbook written below
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("csv in 1251, semicolons")
+            << "d.csv" << cp1251::fromUnicode("[ФИО];[Город]\r\nИванов;Тверь\r\nПетров;Омск\r\n") << QStringList{}
+            << QStringList{"1_Иванов.txt: Договор № 0|Покупатель: Иванов|Город: Тверь",
+                           "2_Петров.txt: Договор № 0|Покупатель: Петров|Город: Омск"};
+        QTest::newRow("csv in utf-8 with its mark, commas")
+            << "d.csv" << QByteArray("\xEF\xBB\xBF") + QString("[ФИО],[N]\nСидорова,17\n").toUtf8() << QStringList{}
+            << QStringList{"1_Сидорова.txt: Договор № 17|Покупатель: Сидорова|Город: Москва"};
+        QTest::newRow("quoted cells with separators, quotes and line breaks")
+            << "d.csv" << QString("[ФИО];[Город]\n\"Ким; Ли\";\"Нижний\nНовгород\"\n\"О\"\"Нил\";Уфа\n").toUtf8()
+            << QStringList{}
+            << QStringList{"1_Ким; Ли.txt: Договор № 0|Покупатель: Ким; Ли|Город: Нижний|Новгород",
+                           "2_О\"Нил.txt: Договор № 0|Покупатель: О\"Нил|Город: Уфа"};
+        QTest::newRow("second sheet of an .ods") << "d.ods" << QByteArray() << QStringList{"--sheet", "Лист2"}
+                                                 << QStringList{"1_Орлова.txt: Договор № 5|Покупатель: Орлова|Город: Москва"};
+        QTest::newRow("first sheet of an .xlsx") << "d.xlsx" << QByteArray() << QStringList{}
+                                                 << QStringList{"1_Лист первый.txt: Договор № 0|Покупатель: Лист первый|Город: Москва"};
+    }
+    void readsTables()
+    {
+        QFETCH(QString, table);
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, extra);
+        QFETCH(QStringList, expected);
+        const QString folder = freshFolder("tables");
+        const QString file = folder + "/" + table;
+        if (!content.isEmpty()) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(content);
+        } else {
+            writeDataBook(file, table.endsWith("ods") ? "calc8" : "Calc MS Excel 2007 XML");
+        }
+        int code = -1;
+        const QString told =
+            run(QStringList{text_, "--list", list_, "--data", file, "--out", folder + "/{N}_{[ФИО]}.txt"} + extra,
+                nullptr, &code);
+        QVERIFY2(code == kAllMade, qPrintable(told));
+        QFile::remove(file);
+        QCOMPARE(outputsOf(folder), expected);
+    }
+
+    void neverOverwritesWithoutForce()
+    {
+        const QString folder = freshFolder("overwrite");
+        const QString target = folder + "/a.txt";
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        const QStringList arguments{text_, "--list", list_, "--out", target};
+        int code = -1;
+        const QString told = run(arguments, nullptr, &code);
+        QCOMPARE(code, int(kBadInput));
+        QVERIFY2(told.contains("уже существует"), qPrintable(told));
+        QCOMPARE(outputsOf(folder), QStringList{"a.txt: old"});
+        run(arguments + QStringList{"--force"}, nullptr, &code);
+        QCOMPARE(code, int(kAllMade));
+        QCOMPARE(outputsOf(folder), QStringList{"a.txt: Договор № 0|Покупатель: Покупатель|Город: Москва"});
+    }
+
+    void officeKilledMidBatchCostsOneDocument()
+    {
+        const QString folder = freshFolder("killed");
+        QFile table(folder + "/d.csv");
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write(QString("[ФИО]\nА\nБ\nВ\nГ\nД\n").toUtf8());
+        table.close();
+        const qint64 first = office_.processId();
+        CapturedConsole console;
+        OfficeFill real(&console);
+        KillingFill killing(real, office_, 3);
+        const int code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table.fileName(), "--out",
+                                         folder + "/{N}.txt"},
+                                        killing, console);
+        const QString& told = console.errText;
+        QVERIFY2(code == kSomeFailed, qPrintable(told));
+        QVERIFY(office_.processId() != first);
+        QVERIFY2(told.contains(QStringLiteral("[3/5] %1/3.txt (строка 4) — не сделан: Связь с LibreOffice потеряна")
+                                   .arg(folder)),
+                 qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("LibreOffice запущен заново (процесс %1).").arg(office_.processId())),
+                 qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("Сделано документов: 4 из 5.\nНе сделано: 1.\n  %1/3.txt (строка 4): "
+                                              "Связь с LibreOffice потеряна")
+                                   .arg(folder)),
+                 qPrintable(told));
+        QFile::remove(table.fileName());
+        QCOMPARE(outputsOf(folder), (QStringList{"1.txt: Договор № 0|Покупатель: А|Город: Москва",
+                                                 "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
+                                                 "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
+                                                 "5.txt: Договор № 0|Покупатель: Д|Город: Москва"}));
+        QCOMPARE(TestOffice::openDocuments(), 0);
+    }
+
+    void templateTheOfficeCannotOpenStopsTheBatch()
+    {
+        const QString folder = freshFolder("locked");
+        const QString locked = folder + "/закрыт.odt";
+        auto document = TestOffice::newDocument("private:factory/swriter");
+        TestOffice::store(document, locked, "writer8", "secret");
+        QFile table(folder + "/d.csv");
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("[N]\n1\n2\n3\n");
+        table.close();
+        int code = -1;
+        const QString told =
+            run({locked, "--list", list_, "--data", table.fileName(), "--out", folder + "/{N}.pdf"}, nullptr, &code);
+        QCOMPARE(code, int(kBadInput));
+        QVERIFY2(told.contains(QStringLiteral("[1/3] %1/1.pdf (строка 2) — не сделан: Не удается открыть файл").arg(folder)),
+                 qPrintable(told));
+        QVERIFY2(!told.contains("[2/3]") && told.contains("Не делались: 2."), qPrintable(told));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        QCOMPARE(TestOffice::openDocuments(), 0);
+    }
+
+    void traceKeepsEveryDocument()
+    {
+        const QString folder = freshFolder("traced");
+        QFile table(folder + "/d.csv");
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("[N]\n1\n2\n");
+        table.close();
+        int code = -1;
+        run({text_, "--list", list_, "--data", table.fileName(), "--out", folder + "/{N}.txt", "--trace"}, nullptr, &code);
+        setDiagnosticMode(DiagnosticMode::Off);
+        QCOMPARE(code, int(kAllMade));
+        QFile log(traceLog::path());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray one = "500\r\n535\r\n536\r\n537\r\n538\r\n539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n539\r\n1\r\n540\r\n"
+                               "541\r\n542\r\n543\r\n539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n544\r\n545\r\n599\r\n";
+        QCOMPARE(log.readAll(), one + one);
+    }
+};
+
+KV_AUTOMATIC_TEST_MAIN(OfficeFillTest)
+#include "OfficeFillTest.moc"
