@@ -9,7 +9,7 @@ packages=(
   libreoffice-writer libreoffice-calc libreoffice-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
-  openbox xdotool python3-uno
+  openbox xdotool x11-xserver-utils python3-uno
   fonts-dejavu-core fonts-liberation
   librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db
   poppler-utils

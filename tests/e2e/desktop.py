@@ -53,7 +53,32 @@ class Desktop:
         self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until("the window manager", lambda: self._wm_running())
+        self._map_cyrillic()
         log("desktop %s with openbox" % self.display)
+
+    def _map_cyrillic(self):
+        """Puts the Cyrillic letters on keycodes of their own, lower case
+        with upper case on Shift. Without them xdotool remaps one spare
+        keycode for every letter it types, and a program that reads the key
+        after the next remap gets the wrong letter or none: on a loaded
+        machine letters went missing. Keycodes without keys, or with media,
+        keypad or Japanese and Korean input keys only, are taken: no story
+        presses them."""
+        table = subprocess.run(["xmodmap", "-pke"], env=self.env, check=True,
+                               capture_output=True, text=True).stdout
+        unused = ("XF86", "KP_", "NoSymbol", "Hangul", "Katakana", "Hiragana", "Henkan", "Muhenkan")
+        spare = []
+        for line in table.splitlines():
+            number, _, syms = line.partition("=")
+            if all(sym.startswith(unused) for sym in syms.split()):
+                spare.append(int(number.split()[1]))
+        letters = [(0x430 + i, 0x410 + i) for i in range(32)] + [(0x451, 0x401), (0x2116, 0x2116)]
+        if len(spare) < len(letters):
+            raise Failure("the keymap has only %d spare keycodes" % len(spare))
+        lines = "".join("keycode %d = U%04X U%04X\n" % (code, lower, upper)
+                        for code, (lower, upper) in zip(spare, letters))
+        subprocess.run(["xmodmap", "-"], input=lines, env=self.env, check=True,
+                       capture_output=True, text=True)
 
     def _wm_running(self):
         out = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
@@ -134,8 +159,8 @@ class Desktop:
             self.key(key)
 
     def type(self, text):
-        """Types text, Cyrillic included: xdotool maps a spare keycode to each
-        character the keymap lacks."""
+        """Types text, Cyrillic included (on the keycodes _map_cyrillic gave
+        it)."""
         self.xdotool("type", "--clearmodifiers", "--delay", 80, text)
 
     def click(self, window, x, y, double=False):
