@@ -59,37 +59,65 @@ void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringLi
     }
 }
 
+// A block of a sheet, or the cells of one that a search found (none when it
+// found none): what the replaces act on. Kept for all the replaces of a
+// sheet, it asks the office for its search interface once: each call is a
+// round trip to the office.
 class CalcRange final : public ExcelRange {
 public:
-    CalcRange(uno::Reference<table::XCellRange> cells, SharedDescriptor replacing)
+    CalcRange(uno::Reference<uno::XInterface> cells, SharedDescriptor replacing)
         : cells_(std::move(cells)), replacing_(std::move(replacing)) {}
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
-        uno::Reference<table::XCellRange> block;
+        uno::Reference<uno::XInterface> block;
         callOffice(QStringLiteral("Диапазон \"%1\" не принят").arg(text), [&] {
-            block = cells_->getCellRangeByName(toOUString(text));
+            uno::Reference<table::XCellRange> cells(cells_, uno::UNO_QUERY);
+            if (!cells.is())
+                throw KvilmarError(QStringLiteral("Диапазон \"%1\" не принят: это не блок листа.").arg(text));
+            block.set(cells->getCellRangeByName(toOUString(text)).get());
         });
         return std::make_shared<CalcRange>(block, replacing_);
     }
 
     void replace(const QString& what, const QString& replacement) override
     {
-        if (what.isEmpty())
+        if (what.isEmpty() || !cells_.is())
             return;
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-            uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
+            if (!replaceable_.is())
+                replaceable_.set(cells_, uno::UNO_QUERY_THROW);
             uno::Reference<util::XReplaceDescriptor>& descriptor = *replacing_;
             if (!descriptor.is())
-                descriptor = plainReplace(replaceable->createReplaceDescriptor(), QString(), QString());
+                descriptor = plainReplace(replaceable_->createReplaceDescriptor(), QString(), QString());
             descriptor->setSearchString(toOUString(cellText(what)));
             descriptor->setReplaceString(toOUString(cellText(replacement)));
-            replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+            replaceable_->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         });
     }
 
+    std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) override
+    {
+        QStringList wanted;
+        for (const QString& text : texts) {
+            if (!text.isEmpty())
+                wanted << cellText(text);
+        }
+        uno::Reference<uno::XInterface> found;
+        if (cells_.is() && !wanted.isEmpty()) {
+            callOffice(QStringLiteral("Не удается найти текст"), [&] {
+                uno::Reference<util::XSearchable> searchable(cells_, uno::UNO_QUERY_THROW);
+                // The office's own matching, so case folding, formulas and
+                // numbers count as they count for replace.
+                found = searchable->findAll(patternSearch(searchable->createSearchDescriptor(), anyOfLiterally(wanted)));
+            });
+        }
+        return std::make_shared<CalcRange>(found, replacing_);
+    }
+
 private:
-    uno::Reference<table::XCellRange> cells_;
+    uno::Reference<uno::XInterface> cells_;
+    uno::Reference<util::XReplaceable> replaceable_;
     SharedDescriptor replacing_;
 };
 
@@ -99,7 +127,10 @@ public:
         : sheet_(std::move(sheet)), replacing_(std::move(replacing)) {}
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
-    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_, replacing_); }
+    std::shared_ptr<ExcelRange> Columns() override
+    {
+        return std::make_shared<CalcRange>(uno::Reference<uno::XInterface>(sheet_.get()), replacing_);
+    }
 
 private:
     uno::Reference<table::XCellRange> sheet_;
