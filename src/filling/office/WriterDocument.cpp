@@ -151,8 +151,15 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
     if (find.isEmpty())
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-        const LockedControllers locked(document_);
         std::vector<TextPlace>& others = places();
+        if (others.empty()) {
+            // Only a document without other places: with headers, notes,
+            // frames, shapes or comments the office at times went down while
+            // they were changed after the views caught up.
+            const LockedControllers locked(document_);
+            replaceThroughSearch(find, replacement, all);
+            return;
+        }
         replaceThroughSearch(find, replacement, all);
         if (!all)
             return;
