@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 
 #include <poll.h>
+#include <cstdio>
 
 namespace {
 
@@ -66,8 +67,10 @@ std::optional<StartupFigures> measureStartup(const QString& program, const QStri
                                              const QProcessEnvironment& environment)
 {
     Display* display = XOpenDisplay(nullptr);
-    if (!display)
+    if (!display) {
+        std::fprintf(stderr, "the X display cannot be opened\n");
         return std::nullopt;
+    }
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
 
@@ -79,7 +82,13 @@ std::optional<StartupFigures> measureStartup(const QString& program, const QStri
     timer.start();
     process.start(program, arguments);
     std::optional<StartupFigures> figures;
-    if (process.waitForStarted() && waitForWindow(display, process.processId(), 60000)) {
+    const bool started = process.waitForStarted();
+    const bool mapped = started && waitForWindow(display, process.processId(), 60000);
+    if (!mapped)
+        std::fprintf(stderr, "%s: %s after %lld ms\n", qPrintable(program),
+                     !started ? "did not start" : process.state() == QProcess::NotRunning ? "ended" : "showed no window",
+                     static_cast<long long>(timer.elapsed()));
+    if (mapped) {
         StartupFigures f;
         f.secondsToWindow = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         QThread::msleep(1000);
