@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libx11-dev
   libreoffice-writer libreoffice-calc libreoffice-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick

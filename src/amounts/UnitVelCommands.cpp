@@ -61,14 +61,13 @@ void TFormCommands::createControls()
     MemoSumString->setTabChangesFocus(true);
     Label2->setBuddy(MemoSumString);
 
-    QStyle* s = style();
-    BitBtnSumConvert = named(new QPushButton(s->standardIcon(QStyle::SP_ArrowDown),
+    BitBtnSumConvert = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowDown),
                                              QStringLiteral("Преобразовать"), this), "BitBtnSumConvert");
     ButtonSumExit = named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonSumExit");
-    BitBtnInsertFromList = named(new QPushButton(s->standardIcon(QStyle::SP_FileDialogListView),
+    BitBtnInsertFromList = named(new QPushButton(widgets::standardIcon(QStyle::SP_FileDialogListView),
                                                  QStringLiteral("Вставить из списка"), this),
                                  "BitBtnInsertFromList");
-    BitBtnInsertToList = named(new QPushButton(s->standardIcon(QStyle::SP_DialogApplyButton),
+    BitBtnInsertToList = named(new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton),
                                                QStringLiteral("Вставить в список"), this),
                                "BitBtnInsertToList");
     CheckBoxFirstChar = named(new QCheckBox(QStringLiteral("Начало с заглавной буквы"), this),

@@ -50,27 +50,26 @@ TFormVelnds::TFormVelnds(QWidget* parent)
 
 void TFormVelnds::createControls()
 {
-    QStyle* s = style();
     Label1 = named(new QLabel(QStringLiteral("Сумма или стоимость"), this), "Label1");
     EditNDSSum = named(new QLineEdit(this), "EditNDSSum");
     EditNDSSum->setFixedWidth(165);
     widgets::limitTyping(EditNDSSum, 16);
     Label1->setBuddy(EditNDSSum);
-    BitBtnNDSfromPrice = named(new QPushButton(s->standardIcon(QStyle::SP_ArrowRight),
+    BitBtnNDSfromPrice = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight),
                                                QStringLiteral("НДС от СТОИМОСТИ"), this),
                                "BitBtnNDSfromPrice");
     ButtonSumExit = named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonSumExit");
-    BitBtnNDSInsertFromList = named(new QPushButton(s->standardIcon(QStyle::SP_FileDialogListView),
+    BitBtnNDSInsertFromList = named(new QPushButton(widgets::standardIcon(QStyle::SP_FileDialogListView),
                                                     QStringLiteral("Вставить из списка"), this),
                                     "BitBtnNDSInsertFromList");
-    BitBtnNDSToList = named(new QPushButton(s->standardIcon(QStyle::SP_DialogApplyButton),
+    BitBtnNDSToList = named(new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton),
                                             QStringLiteral("Вставить в список"), this),
                             "BitBtnNDSToList");
     Label2 = named(new QLabel(QStringLiteral("НДС"), this), "Label2");
     EditNDS = named(new QLineEdit(this), "EditNDS");
     EditNDS->setFixedWidth(165);
     Label2->setBuddy(EditNDS);
-    BitBtnNDSfromSum = named(new QPushButton(s->standardIcon(QStyle::SP_ArrowRight),
+    BitBtnNDSfromSum = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight),
                                              QStringLiteral("НДС от СУММЫ"), this),
                              "BitBtnNDSfromSum");
     Label3 = named(new QLabel(QStringLiteral("Величина НДС, %"), this), "Label3");

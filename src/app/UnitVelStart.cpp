@@ -90,7 +90,7 @@ TFormVelStart::TFormVelStart(QWidget* parent)
     ButtonStartConsole = makeButton(QStringLiteral("ButtonStartConsole"), QStringLiteral("Запуск в автоматическом режиме"), this);
     ButtonStartApl = makeButton(QStringLiteral("ButtonStartApl"), QStringLiteral("Запуск в обычном режиме"), this);
     BitBtnStartCancel = makeButton(QStringLiteral("BitBtnStartCancel"), QStringLiteral("Прервать"), this);
-    BitBtnStartCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    BitBtnStartCancel->setIcon(widgets::standardIcon(QStyle::SP_DialogCancelButton));
     // Room for the longer caption with some air, never less than designed.
     const int startWidth = std::max(200, ButtonStartConsole->sizeHint().width() + 24);
     for (QPushButton* b : {ButtonStartConsole, ButtonStartApl})

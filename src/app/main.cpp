@@ -58,8 +58,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // The installed icon when there is one, else the one drawn by the program.
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.kvilmar.Kvilmar"), QIcon(programIcon(32))));
+    // The installed icon's picture, drawn: no search of the icon themes.
+    QApplication::setWindowIcon(programWindowIcon());
     // The windows close themselves; the program ends when the start window does.
     QApplication::setQuitOnLastWindowClosed(false);
 

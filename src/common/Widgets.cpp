@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QIconEngine>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -10,6 +11,45 @@
 
 namespace widgets {
 namespace {
+
+class StandardIconEngine : public QIconEngine {
+public:
+    explicit StandardIconEngine(QStyle::StandardPixmap which) : which_(which) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new StandardIconEngine(which_); }
+    QString key() const override { return QStringLiteral("kvilmar.standard"); }
+
+private:
+    QIcon& icon()
+    {
+        if (icon_.isNull())
+            icon_ = QApplication::style()->standardIcon(which_);
+        return icon_;
+    }
+
+    QStyle::StandardPixmap which_;
+    QIcon icon_;
+};
 
 // Watches the user's edits of one line edit. textEdited comes only from the
 // user, so text the program sets is never cut; what an edit inserted beyond
@@ -98,6 +138,11 @@ void addSortedItem(QComboBox* box, const QString& text)
         box->setCurrentIndex(-1);
         box->setEditText(edited);
     }
+}
+
+QIcon standardIcon(QStyle::StandardPixmap which)
+{
+    return QIcon(new StandardIconEngine(which));
 }
 
 QComboBox* editableComboBox(QWidget* parent)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QSize>
 #include <QSpinBox>
+#include <QStyle>
 #include <QString>
 
 class QComboBox;
@@ -43,6 +45,10 @@ void addSortedItem(QComboBox* box, const QString& text);
 
 // A QComboBox that can be edited and never inserts what is typed by itself.
 QComboBox* editableComboBox(QWidget* parent);
+
+// The style's standard icon, read when it is first drawn: a window made at
+// start-up and shown later decodes no pictures before it is shown.
+QIcon standardIcon(QStyle::StandardPixmap which);
 
 // A spin edit that takes at most a given number of typed characters; values
 // set by the program are not limited.

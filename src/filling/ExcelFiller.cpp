@@ -17,7 +17,7 @@ RangeSelection& rangeSelection()
 
 namespace {
 
-void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel)
+void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const QStringList& identifiers)
 {
     RunContext& run = runContext();
     const IdentifierList& list = identifierList();
@@ -25,13 +25,20 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel)
 
     host.showProgress(QStringLiteral("Выполнено: 0 %"));
     for (int sheet = 1; sheet <= selection.sheetCount; ++sheet) {
+        // Taken at the sheet's first enabled record, where a missing sheet
+        // or a refused range ends the replacing, and kept for the sheet's
+        // other records: only the cells holding an identifier are searched.
+        std::shared_ptr<office::ExcelRange> cells;
         for (int i = 0; i < list.count(); ++i) {
             const IdentifierRecord& record = list.record(i);
             run.currentIdentifier = convertLineBreak(record.identifier);
             run.currentReplacement = convertLineBreak(record.replacement);
-            if (record.status)
-                excel.Workbooks(1)->Worksheets(sheet)->Columns()->range(selection.rangeText)
-                    ->replace(cp1251::toUnicode(run.currentIdentifier), cp1251::toUnicode(run.currentReplacement));
+            if (record.status) {
+                if (!cells)
+                    cells = excel.Workbooks(1)->Worksheets(sheet)->Columns()->range(selection.rangeText)
+                                ->cellsHoldingAny(identifiers);
+                cells->replace(cp1251::toUnicode(run.currentIdentifier), cp1251::toUnicode(run.currentReplacement));
+            }
             host.showProgress(filling::progressText(sheet, i, selection.sheetCount, list.count()));
         }
     }
@@ -71,7 +78,7 @@ void fillExcel(FillingHost& host, office::AutomationServer& server)
     // not accept) ends the replacing; the workbook is shown as it is. An
     // office that went away took the workbook with it: that ends the run.
     try {
-        replaceOnSheets(host, *excel);
+        replaceOnSheets(host, *excel, search.texts());
     } catch (const office::ConnectionLost&) {
         throw;
     } catch (...) {

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -105,9 +106,11 @@ void TFormExcelSelect::connectHandlers()
 
 void TFormExcelSelect::FormCreate()
 {
-    const QStringList columns = columnList();
-    ComboBox1->addItems(columns);
-    ComboBox2->addItems(columns);
+    // One list under both boxes: each box chooses in it on its own, and the
+    // 702 names are held once.
+    auto* columns = new QStringListModel(columnList(), this);
+    ComboBox1->setModel(columns);
+    ComboBox2->setModel(columns);
     setColumn(ComboBox1, 0);
     setColumn(ComboBox2, 0);
 }

@@ -1,24 +1,40 @@
-// Times the word-processor and spreadsheet fillers against a real headless
-// LibreOffice, warm (office running) and cold (office started by the run),
-// beside the time the office takes only to load the same document.
-// Run through bench/fill; prints a Markdown table.
+// Times the word-processor and spreadsheet fillers against a real
+// LibreOffice beside the floor of each: the time the office takes only to
+// load the same document, warm (office running) and cold (office started by
+// the run), headless; the text document also in a visible office on the X
+// display. Then the program's start-up beside a bare Qt window: time to the
+// first window shown, and peak memory. Every figure is the median of several
+// runs with their spread; each ratio is taken run by run against the floor
+// measured next to it. Run through bench/fill; prints Markdown tables.
+//
+//   kvilmar_fill_bench [--runs N] [--only doc,xls,visible,start] [--program path]
 #include "ListBuilder.h"
+#include "StartupProbe.h"
 #include "TestHost.h"
 #include "TestOffice.h"
 
 #include "filling/ExcelFiller.h"
 #include "filling/WordFiller.h"
 #include "filling/office/LibreOffice.h"
+#include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/UnoText.h"
 
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -31,8 +47,50 @@ double seconds(const std::function<void()>& work)
     QElapsedTimer timer;
     timer.start();
     work();
-    return static_cast<double>(timer.elapsed()) / 1000.0;
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
+
+// Figures of several runs: the median, and the spread from least to most.
+class Sample {
+public:
+    void add(double value) { values_ << value; }
+    bool isEmpty() const { return values_.isEmpty(); }
+    double median() const
+    {
+        QList<double> v = sorted();
+        const qsizetype n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    QString shown(const QString& unit, int decimals) const
+    {
+        if (values_.isEmpty())
+            return QStringLiteral("—");
+        const QList<double> v = sorted();
+        auto n = [&](double x) { return QString::number(x, 'f', decimals); };
+        return n(median()) + unit + QStringLiteral(" (") + n(v.first()) + QStringLiteral("–") + n(v.last())
+               + QStringLiteral(")");
+    }
+
+private:
+    QList<double> sorted() const
+    {
+        QList<double> v = values_;
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+    QList<double> values_;
+};
+
+// One measurement and its floor, taken side by side in each run.
+struct Pair {
+    Sample measured, floor, ratio;
+    void add(double m, double f)
+    {
+        measured.add(m);
+        floor.add(f);
+        ratio.add(m / f);
+    }
+};
 
 QString identifier(int i)
 {
@@ -78,15 +136,57 @@ int pageCount(const QString& path)
     return pages;
 }
 
-struct Row {
+beans::PropertyValue property(const char* name, const uno::Any& value)
+{
+    beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+// The floor of the visible office: the office opening the file as a new
+// document in a window of its own, as a person would open it there.
+void loadShownAndClose(const QString& path)
+{
+    uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
+    const beans::PropertyValue props[] = {property("AsTemplate", uno::Any(true))};
+    TestOffice::close(loader->loadComponentFromURL(
+        office::lo::toOUString(QUrl::fromLocalFile(path).toString()), "_blank", 0,
+        uno::Sequence<beans::PropertyValue>(props, 1)));
+}
+
+// A profile whose first visible start shows no tips or welcome screens,
+// which would cover the documents.
+QString visibleProfile(const QTemporaryDir& work)
+{
+    const QString profile = work.filePath(QStringLiteral("visible-profile"));
+    QDir().mkpath(profile + QStringLiteral("/user"));
+    QFile settings(profile + QStringLiteral("/user/registrymodifications.xcu"));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse"><value>99.0</value></prop></item>
+</oor:items>
+)");
+    return profile;
+}
+
+struct FillRow {
     QString name;
-    double warmFill = 0, warmLoad = 0, coldFill = 0, coldLoad = 0;
+    Pair warm, cold;
+    QString warmGoal, coldGoal;
 };
 
-QString secs(double s)
-{
-    return QString::number(s, 'f', 2) + QStringLiteral(" s");
-}
+struct StartRow {
+    QString name;
+    Pair figures;       // the program against the bare window
+    Pair againstText;   // the program against the window with a line of text
+    QString unit;
+    int decimals;
+    QString goal;
+};
 
 } // namespace
 
@@ -94,9 +194,20 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("Runs of each measurement."), QStringLiteral("n"),
+                      QStringLiteral("5")});
+    parser.addOption({QStringLiteral("only"), QStringLiteral("Rows to measure: doc, xls, visible, start."),
+                      QStringLiteral("rows"), QStringLiteral("doc,xls,visible,start")});
+    parser.addOption({QStringLiteral("program"), QStringLiteral("The program whose start-up is timed."),
+                      QStringLiteral("path"), QStringLiteral(KVILMAR_PROGRAM_PATH)});
+    parser.process(app);
+    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const QStringList only = parser.value(QStringLiteral("only")).split(QLatin1Char(','));
+    const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
+
     QTemporaryDir work;
-    const QString profile = work.filePath(QStringLiteral("profile"));
-    TestOffice office(profile);
+    TestOffice office(work.filePath(QStringLiteral("profile")));
     if (!office.start())
         return 1;
 
@@ -104,7 +215,16 @@ int main(int argc, char** argv)
     const QString docPath = work.filePath(QStringLiteral("big.doc"));
     TestOffice::writeTextDocument(docPath, QStringLiteral("MS Word 97"), bigTextDocument());
     const QString xlsPath = work.filePath(QStringLiteral("big.xls"));
-    TestOffice::writeWorkbookBlock(xlsPath, 10, bigBlock());
+    if (only.contains(QLatin1String("xls")))
+        TestOffice::writeWorkbookBlock(xlsPath, 10, bigBlock());
+    const QString docName = QStringLiteral("doc, %1 pages, 50 identifiers × 20").arg(pageCount(docPath));
+
+    QList<Entry> docList;
+    for (int i = 0; i < 50; ++i)
+        docList << Entry{identifier(i), QStringLiteral("Значение номер %1").arg(i)};
+    QList<Entry> xlsList;
+    for (int i = 0; i < 20; ++i)
+        xlsList << Entry{identifier(i), QStringLiteral("Сумма %1").arg(i)};
 
     TestHost host;
     host.range = {10, QStringLiteral("A1:Z2000")};
@@ -126,38 +246,97 @@ int main(int argc, char** argv)
         return seconds(work);
     };
 
-    QList<Row> rows;
-    {
-        QList<Entry> entries;
-        for (int i = 0; i < 50; ++i)
-            entries << Entry{identifier(i), QStringLiteral("Значение номер %1").arg(i)};
-        setList(entries);
-        std::fprintf(stderr, "doc...\n");
-        Row row{QStringLiteral("doc, %1 pages, 50 identifiers x 20").arg(pageCount(docPath))};
-        row.coldLoad = cold(load(docPath));
-        row.warmLoad = seconds(load(docPath));
-        row.warmFill = seconds(fill(docPath, false));
-        row.coldFill = cold(fill(docPath, false));
-        rows << row;
-    }
-    {
-        QList<Entry> entries;
-        for (int i = 0; i < 20; ++i)
-            entries << Entry{identifier(i), QStringLiteral("Сумма %1").arg(i)};
-        setList(entries);
-        std::fprintf(stderr, "xls...\n");
-        Row row{QStringLiteral("xls, 10 sheets, A1:Z2000, 20 identifiers")};
-        row.coldLoad = cold(load(xlsPath));
-        row.warmLoad = seconds(load(xlsPath));
-        row.warmFill = seconds(fill(xlsPath, true));
-        row.coldFill = cold(fill(xlsPath, true));
-        rows << row;
+    QList<FillRow> fillRows;
+    auto measureFilling = [&](const QString& name, const QString& path, bool spreadsheet, const QList<Entry>& list,
+                              const QString& warmGoal, const QString& coldGoal) {
+        setList(list);
+        FillRow row{name, {}, {}, warmGoal, coldGoal};
+        for (int run = 0; run < runs; ++run) {
+            std::fprintf(stderr, "%s, run %d of %d...\n", qPrintable(name), run + 1, runs);
+            const double coldLoad = cold(load(path));
+            const double warmLoad = seconds(load(path));
+            const double warmFill = seconds(fill(path, spreadsheet));
+            const double coldFill = cold(fill(path, spreadsheet));
+            row.warm.add(warmFill, warmLoad);
+            row.cold.add(coldFill, coldLoad);
+        }
+        fillRows << row;
+    };
+    if (only.contains(QLatin1String("doc")))
+        measureFilling(docName, docPath, false, docList, QStringLiteral("≤ 1.4×"), QStringLiteral("≤ 1.15×"));
+    if (only.contains(QLatin1String("xls")))
+        measureFilling(QStringLiteral("xls, 10 sheets, A1:Z2000, 20 identifiers"), xlsPath, true, xlsList,
+                       QStringLiteral("≤ 2×"), QStringLiteral("≤ 1.3×"));
+
+    if (only.contains(QLatin1String("visible")) && display) {
+        office.stop();
+        qputenv("KVILMAR_OFFICE_HEADLESS", "0");
+        qputenv("KVILMAR_OFFICE_PROFILE", visibleProfile(work).toLocal8Bit());
+        setList(docList);
+        FillRow row{QStringLiteral("doc, visible office on the X display (fill ÷ visible load)"), {}, {}, {}, {}};
+        loadShownAndClose(docPath);   // the office's first window, not measured
+        for (int run = 0; run < runs; ++run) {
+            std::fprintf(stderr, "visible doc, run %d of %d...\n", run + 1, runs);
+            const double shownLoad = seconds([&] { loadShownAndClose(docPath); });
+            row.warm.add(seconds(fill(docPath, false)), shownLoad);
+        }
+        fillRows << row;
+        office.stop();
     }
 
-    std::printf("| Template | Fill, warm office | Load only, warm | Fill, cold office | Load only, cold |\n");
-    std::printf("|---|---|---|---|---|\n");
-    for (const Row& r : rows)
-        std::printf("| %s | %s | %s | %s | %s |\n", qPrintable(r.name), qPrintable(secs(r.warmFill)),
-                    qPrintable(secs(r.warmLoad)), qPrintable(secs(r.coldFill)), qPrintable(secs(r.coldLoad)));
+    QList<StartRow> startRows;
+    if (only.contains(QLatin1String("start")) && display) {
+        StartRow shown{QStringLiteral("First window shown"), {}, {}, QStringLiteral(" s"), 3, QStringLiteral("≤ 1.5×")};
+        StartRow memory{QStringLiteral("Peak memory"), {}, {}, QStringLiteral(" MiB"), 1, QStringLiteral("≤ 1.5×")};
+        for (int run = 0; run < runs; ++run) {
+            std::fprintf(stderr, "start-up, run %d of %d...\n", run + 1, runs);
+            // Each start in folders of its own: no settings, no lock of an
+            // earlier copy, no window offered by a remembered file.
+            QTemporaryDir folder;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            env.insert(QStringLiteral("KVILMAR_PROGRAM_DIR"), folder.path() + QLatin1Char('/'));
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+            const auto program = measureStartup(parser.value(QStringLiteral("program")), {}, env);
+            const auto bare = measureStartup(QStringLiteral(KVILMAR_BARE_WINDOW_PATH), {}, env);
+            const auto text = measureStartup(QStringLiteral(KVILMAR_BARE_WINDOW_PATH), {QStringLiteral("--text")}, env);
+            if (!program || !bare || !text) {
+                std::fprintf(stderr, "no window came\n");
+                return 1;
+            }
+            shown.figures.add(program->secondsToWindow, bare->secondsToWindow);
+            shown.againstText.add(program->secondsToWindow, text->secondsToWindow);
+            memory.figures.add(program->peakMiB, bare->peakMiB);
+            memory.againstText.add(program->peakMiB, text->peakMiB);
+        }
+        startRows << shown << memory;
+    }
+
+    std::printf("Median of %d runs, the spread (least–most) in brackets; each ratio taken run by run.\n\n", runs);
+    std::printf("| Template | Fill, warm | Load only, warm | Fill ÷ load, warm (goal) "
+                "| Fill, cold | Load only, cold | Fill ÷ load, cold (goal) |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const FillRow& r : fillRows) {
+        auto goal = [](const QString& g) { return g.isEmpty() ? QString() : QStringLiteral(" (") + g + ')'; };
+        std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(r.name),
+                    qPrintable(r.warm.measured.shown(" s", 2)), qPrintable(r.warm.floor.shown(" s", 2)),
+                    qPrintable(r.warm.ratio.shown("×", 2) + goal(r.warmGoal)),
+                    qPrintable(r.cold.measured.shown(" s", 2)), qPrintable(r.cold.floor.shown(" s", 2)),
+                    qPrintable(r.cold.ratio.shown("×", 2) + goal(r.coldGoal)));
+    }
+    if (!startRows.isEmpty()) {
+        std::printf("\n| Start-up on the X display | Kvilmar | Bare Qt window | Ratio (goal) "
+                    "| Qt window with a line of text | Ratio |\n");
+        std::printf("|---|---|---|---|---|---|\n");
+        for (const StartRow& r : startRows)
+            std::printf("| %s | %s | %s | %s (%s) | %s | %s |\n", qPrintable(r.name),
+                        qPrintable(r.figures.measured.shown(r.unit, r.decimals)),
+                        qPrintable(r.figures.floor.shown(r.unit, r.decimals)),
+                        qPrintable(r.figures.ratio.shown("×", 2)), qPrintable(r.goal),
+                        qPrintable(r.againstText.floor.shown(r.unit, r.decimals)),
+                        qPrintable(r.againstText.ratio.shown("×", 2)));
+    }
+    if (!display)
+        std::printf("\nNo X display (DISPLAY unset): the visible office and start-up rows were not measured.\n");
     return 0;
 }

@@ -189,13 +189,12 @@ private slots:
                                              "Выполнено: 25,0 %  ", "Выполнено: 50,0 %  ",
                                              "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
         QCOMPARE(host.repaints, 1);
-        const QStringList replaceChain{"Workbooks(1)", "Worksheets(1)", "Columns", "range(B2:C5)"};
         const QStringList search{"Workbooks(1)", "findEach(a, c<CR>, d)"};
         const QStringList expected = QStringList{"create Excel.Application", "Workbooks", "Add(/t/книга.xls)"}
                                      + search
-                                     + replaceChain + QStringList{"replace(a, 1)"}
-                                     + replaceChain + QStringList{"replace(c<CR>, 3)"}
-                                     + replaceChain + QStringList{"replace(d, 4)"}
+                                     + QStringList{"Workbooks(1)", "Worksheets(1)", "Columns", "range(B2:C5)",
+                                                   "cellsHoldingAny(a, c<CR>, d)",
+                                                   "replace(a, 1)", "replace(c<CR>, 3)", "replace(d, 4)"}
                                      + search + QStringList{"visible(true)", "release Excel"};
         QCOMPARE(office_.calls, expected);
     }

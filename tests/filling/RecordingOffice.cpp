@@ -54,6 +54,14 @@ public:
     {
         office_.record(QStringLiteral("replace(%1, %2)").arg(shown(what), shown(replacement)));
     }
+    std::shared_ptr<office::ExcelRange> cellsHoldingAny(const QStringList& texts) override
+    {
+        QStringList shownTexts;
+        for (const QString& text : texts)
+            shownTexts << shown(text);
+        office_.record(QStringLiteral("cellsHoldingAny(%1)").arg(shownTexts.join(QStringLiteral(", "))));
+        return std::make_shared<Range>(office_);
+    }
 
 private:
     RecordingOffice& office_;

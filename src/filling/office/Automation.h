@@ -59,6 +59,12 @@ public:
     // text, not case-sensitive. A carriage return stands for a line break
     // within a cell, in both texts.
     virtual void replace(const QString& what, const QString& replacement) = 0;
+    // The program's own: the cells of the block that hold any of the texts
+    // now, matched as replace matches; none when none does. Replaces of
+    // these texts there, in any order, give what they give in the whole
+    // block, for a cell that holds none of them never changes: one search
+    // instead of a pass over the whole block for every replace.
+    virtual std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) = 0;
 };
 
 class ExcelWorksheet {

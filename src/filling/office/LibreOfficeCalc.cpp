@@ -10,12 +10,17 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
 
+#include <algorithm>
 #include <exception>
 
 using namespace css;
@@ -24,7 +29,8 @@ namespace office::lo {
 
 namespace {
 
-using SharedDescriptor = CalcApplication::SharedDescriptor;
+using Shared = std::shared_ptr<CalcApplication::Shared>;
+using SheetKey = std::pair<int, sal_Int32>;   // workbook number, sheet index
 
 // Inside a cell a line break is a line feed.
 QString cellText(const QString& text)
@@ -33,16 +39,16 @@ QString cellText(const QString& text)
     return out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
-// Which of the texts (their indexes in `wanted`) one sheet holds; found
-// ones are taken out of `wanted`.
-void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringList& texts, QList<int>& wanted,
-                 QList<bool>& found)
+// Which of the texts (their indexes in `wanted`) the cells hold; found ones
+// are taken out of `wanted`.
+void findIn(const uno::Reference<util::XSearchable>& where, const QStringList& texts, QList<int>& wanted,
+            QList<bool>& found)
 {
     QStringList remaining;
     for (int i : wanted)
         remaining << cellText(texts[i]);
-    auto pattern = patternSearch(sheet->createSearchDescriptor(), anyOfLiterally(remaining));
-    uno::Reference<util::XSearchable> cells(sheet->findAll(pattern), uno::UNO_QUERY);
+    auto pattern = patternSearch(where->createSearchDescriptor(), anyOfLiterally(remaining));
+    uno::Reference<util::XSearchable> cells(where->findAll(pattern), uno::UNO_QUERY);
     if (!cells.is())
         return;
     // Only the few cells holding any of them are searched for each one, with
@@ -59,69 +65,155 @@ void findOnSheet(const uno::Reference<util::XSearchable>& sheet, const QStringLi
     }
 }
 
+// Where on the sheet the texts can be, after an earlier search of a block
+// for them: the cells it found and everything outside the block. Empty when
+// that is nowhere.
+uno::Reference<util::XSearchable> whereStill(const uno::Reference<lang::XComponent>& document,
+                                             const uno::Reference<uno::XInterface>& sheet,
+                                             const CalcApplication::BlockSearch& search)
+{
+    std::vector<table::CellRangeAddress> parts;
+    if (search.found.is()) {
+        for (const auto& range : uno::Reference<sheet::XSheetCellRanges>(search.found, uno::UNO_QUERY_THROW)
+                                     ->getRangeAddresses())
+            parts.push_back(range);
+    }
+    const table::CellRangeAddress all =
+        uno::Reference<sheet::XCellRangeAddressable>(sheet, uno::UNO_QUERY_THROW)->getRangeAddress();
+    // Above and below the block, then left and right of it.
+    const table::CellRangeAddress& b = search.block;
+    if (b.StartRow > all.StartRow)
+        parts.emplace_back(all.Sheet, all.StartColumn, all.StartRow, all.EndColumn, b.StartRow - 1);
+    if (b.EndRow < all.EndRow)
+        parts.emplace_back(all.Sheet, all.StartColumn, b.EndRow + 1, all.EndColumn, all.EndRow);
+    if (b.StartColumn > all.StartColumn)
+        parts.emplace_back(all.Sheet, all.StartColumn, b.StartRow, b.StartColumn - 1, b.EndRow);
+    if (b.EndColumn < all.EndColumn)
+        parts.emplace_back(all.Sheet, b.EndColumn + 1, b.StartRow, all.EndColumn, b.EndRow);
+    if (parts.empty())
+        return {};
+    uno::Reference<sheet::XSheetCellRangeContainer> ranges(
+        uno::Reference<lang::XMultiServiceFactory>(document, uno::UNO_QUERY_THROW)
+            ->createInstance("com.sun.star.sheet.SheetCellRanges"),
+        uno::UNO_QUERY_THROW);
+    ranges->addRangeAddresses(
+        uno::Sequence<table::CellRangeAddress>(parts.data(), static_cast<sal_Int32>(parts.size())), false);
+    return uno::Reference<util::XSearchable>(ranges, uno::UNO_QUERY_THROW);
+}
+
+// A block of a sheet, or the cells of one that a search found (none when it
+// found none): what the replaces act on. Kept for all the replaces of a
+// sheet, it asks the office for its replace interface once: each call is a
+// round trip to the office.
 class CalcRange final : public ExcelRange {
 public:
-    CalcRange(uno::Reference<table::XCellRange> cells, SharedDescriptor replacing)
-        : cells_(std::move(cells)), replacing_(std::move(replacing)) {}
+    CalcRange(uno::Reference<uno::XInterface> cells, SheetKey sheet, bool found, Shared shared)
+        : cells_(std::move(cells)), sheet_(sheet), found_(found), shared_(std::move(shared)) {}
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
-        uno::Reference<table::XCellRange> block;
+        uno::Reference<uno::XInterface> block;
         callOffice(QStringLiteral("Диапазон \"%1\" не принят").arg(text), [&] {
-            block = cells_->getCellRangeByName(toOUString(text));
+            uno::Reference<table::XCellRange> cells(cells_, uno::UNO_QUERY);
+            if (found_ || !cells.is())
+                throw KvilmarError(QStringLiteral("Диапазон \"%1\" не принят: это не блок листа.").arg(text));
+            block.set(cells->getCellRangeByName(toOUString(text)).get());
         });
-        return std::make_shared<CalcRange>(block, replacing_);
+        return std::make_shared<CalcRange>(block, sheet_, false, shared_);
     }
 
     void replace(const QString& what, const QString& replacement) override
     {
-        if (what.isEmpty())
+        if (what.isEmpty() || !cells_.is())
             return;
+        forgetSearchUnlessMine();
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-            uno::Reference<util::XReplaceable> replaceable(cells_, uno::UNO_QUERY_THROW);
-            uno::Reference<util::XReplaceDescriptor>& descriptor = *replacing_;
+            if (!replaceable_.is())
+                replaceable_.set(cells_, uno::UNO_QUERY_THROW);
+            uno::Reference<util::XReplaceDescriptor>& descriptor = shared_->replacing;
             if (!descriptor.is())
-                descriptor = plainReplace(replaceable->createReplaceDescriptor(), QString(), QString());
+                descriptor = plainReplace(replaceable_->createReplaceDescriptor(), QString(), QString());
             descriptor->setSearchString(toOUString(cellText(what)));
             descriptor->setReplaceString(toOUString(cellText(replacement)));
-            replaceable->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+            replaceable_->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         });
     }
 
+    std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) override
+    {
+        QStringList wanted;
+        for (const QString& text : texts) {
+            if (!text.isEmpty())
+                wanted << cellText(text);
+        }
+        if (!cells_.is() || wanted.isEmpty())
+            return std::make_shared<CalcRange>(nullptr, sheet_, true, shared_);
+        uno::Reference<uno::XInterface> found;
+        table::CellRangeAddress block;
+        callOffice(QStringLiteral("Не удается найти текст"), [&] {
+            uno::Reference<util::XSearchable> searchable(cells_, uno::UNO_QUERY_THROW);
+            // The office's own matching, so case folding, formulas and
+            // numbers count as they count for replace.
+            found = searchable->findAll(patternSearch(searchable->createSearchDescriptor(), anyOfLiterally(wanted)));
+            if (!found_)
+                block = uno::Reference<sheet::XCellRangeAddressable>(cells_, uno::UNO_QUERY_THROW)->getRangeAddress();
+        });
+        // Found cells searched again tell nothing new about the block.
+        if (!found_)
+            shared_->searched[sheet_] = {block, wanted, found};
+        return std::make_shared<CalcRange>(found, sheet_, true, shared_);
+    }
+
 private:
-    uno::Reference<table::XCellRange> cells_;
-    SharedDescriptor replacing_;
+    // A replace anywhere but in the cells the sheet's last search found may
+    // bring the texts elsewhere into the block: that search tells no more.
+    void forgetSearchUnlessMine()
+    {
+        auto it = shared_->searched.find(sheet_);
+        if (it != shared_->searched.end() && !(found_ && it->second.found == cells_))
+            shared_->searched.erase(it);
+    }
+
+    uno::Reference<uno::XInterface> cells_;
+    SheetKey sheet_;
+    bool found_;
+    Shared shared_;
+    uno::Reference<util::XReplaceable> replaceable_;
 };
 
 class CalcWorksheet final : public ExcelWorksheet {
 public:
-    CalcWorksheet(uno::Reference<table::XCellRange> sheet, SharedDescriptor replacing)
-        : sheet_(std::move(sheet)), replacing_(std::move(replacing)) {}
+    CalcWorksheet(uno::Reference<table::XCellRange> sheet, SheetKey key, Shared shared)
+        : sheet_(std::move(sheet)), key_(key), shared_(std::move(shared)) {}
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
-    std::shared_ptr<ExcelRange> Columns() override { return std::make_shared<CalcRange>(sheet_, replacing_); }
+    std::shared_ptr<ExcelRange> Columns() override
+    {
+        return std::make_shared<CalcRange>(uno::Reference<uno::XInterface>(sheet_.get()), key_, false, shared_);
+    }
 
 private:
     uno::Reference<table::XCellRange> sheet_;
-    SharedDescriptor replacing_;
+    SheetKey key_;
+    Shared shared_;
 };
 
 class CalcWorkbook final : public ExcelWorkbook {
 public:
-    CalcWorkbook(uno::Reference<sheet::XSpreadsheetDocument> document, SharedDescriptor replacing)
-        : document_(std::move(document)), replacing_(std::move(replacing)) {}
+    CalcWorkbook(uno::Reference<lang::XComponent> document, int number, Shared shared)
+        : document_(std::move(document)), number_(number), shared_(std::move(shared)) {}
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
         uno::Reference<table::XCellRange> sheet;
         callOffice(QStringLiteral("Лист %1 недоступен").arg(n), [&] {
-            uno::Reference<container::XIndexAccess> sheets(document_->getSheets(), uno::UNO_QUERY_THROW);
+            uno::Reference<container::XIndexAccess> sheets(spreadsheets()->getSheets(), uno::UNO_QUERY_THROW);
             if (n < 1 || n > sheets->getCount())
                 throw KvilmarError(QStringLiteral("В книге нет листа с номером %1: листов в ней %2.")
                                        .arg(n).arg(sheets->getCount()));
             sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
         });
-        return std::make_shared<CalcWorksheet>(sheet, replacing_);
+        return std::make_shared<CalcWorksheet>(sheet, SheetKey{number_, n - 1}, shared_);
     }
 
     QList<bool> findEach(const QStringList& texts) override
@@ -133,17 +225,37 @@ public:
                 wanted << i;
         }
         callOffice(QStringLiteral("Не удается прочитать книгу"), [&] {
-            uno::Reference<container::XIndexAccess> sheets(document_->getSheets(), uno::UNO_QUERY_THROW);
-            for (sal_Int32 n = 0; n < sheets->getCount() && !wanted.isEmpty(); ++n)
-                findOnSheet(uno::Reference<util::XSearchable>(sheets->getByIndex(n), uno::UNO_QUERY_THROW), texts,
-                            wanted, found);
+            uno::Reference<container::XIndexAccess> sheets(spreadsheets()->getSheets(), uno::UNO_QUERY_THROW);
+            for (sal_Int32 n = 0; n < sheets->getCount() && !wanted.isEmpty(); ++n) {
+                const uno::Reference<uno::XInterface> sheet(sheets->getByIndex(n), uno::UNO_QUERY_THROW);
+                auto search = shared_->searched.find({number_, n});
+                if (search == shared_->searched.end() || !covers(search->second, texts, wanted)) {
+                    findIn(uno::Reference<util::XSearchable>(sheet, uno::UNO_QUERY_THROW), texts, wanted, found);
+                    continue;
+                }
+                if (auto where = whereStill(document_, sheet, search->second); where.is())
+                    findIn(where, texts, wanted, found);
+            }
         });
         return found;
     }
 
 private:
-    uno::Reference<sheet::XSpreadsheetDocument> document_;
-    SharedDescriptor replacing_;
+    uno::Reference<sheet::XSpreadsheetDocument> spreadsheets() const
+    {
+        return uno::Reference<sheet::XSpreadsheetDocument>(document_, uno::UNO_QUERY_THROW);
+    }
+
+    // Whether the search was for every text still wanted.
+    static bool covers(const CalcApplication::BlockSearch& search, const QStringList& texts, const QList<int>& wanted)
+    {
+        return std::all_of(wanted.begin(), wanted.end(),
+                           [&](int i) { return search.texts.contains(cellText(texts[i])); });
+    }
+
+    uno::Reference<lang::XComponent> document_;
+    int number_;
+    Shared shared_;
 };
 
 class CalcWorkbooks final : public ExcelWorkbooks {
@@ -187,8 +299,7 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
 {
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
-    return std::make_shared<CalcWorkbook>(
-        uno::Reference<sheet::XSpreadsheetDocument>(workbooks[n - 1], uno::UNO_QUERY_THROW), replacing_);
+    return std::make_shared<CalcWorkbook>(workbooks[n - 1], n, shared_);
 }
 
 void CalcApplication::visible(bool visible)

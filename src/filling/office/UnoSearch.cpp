@@ -54,13 +54,22 @@ uno::Reference<util::XSearchDescriptor> patternSearch(const uno::Reference<util:
 
 QString anyOfLiterally(const QStringList& texts)
 {
-    QStringList quoted;
-    for (QString literal : texts) {
-        // \Q...\E quotes everything but its own end, which is split off.
-        literal.replace(QStringLiteral("\\E"), QStringLiteral("\\E\\\\E\\Q"));
-        quoted << QStringLiteral("\\Q") + literal + QStringLiteral("\\E");
+    // Letters and digits stand for themselves, so case folding treats them
+    // as the plain search does; any other character is written by its code,
+    // out of reach of the pattern syntax and of the office's own rewriting of
+    // a pattern (it makes a word boundary of "\<" even inside \Q...\E).
+    QStringList literals;
+    for (const QString& text : texts) {
+        QString literal;
+        for (const char32_t c : text.toUcs4()) {
+            if (QChar::isLetterOrNumber(c))
+                literal += QString::fromUcs4(&c, 1);
+            else
+                literal += QStringLiteral("\\x{%1}").arg(static_cast<uint>(c), 0, 16);
+        }
+        literals << literal;
     }
-    return quoted.join(QLatin1Char('|'));
+    return literals.join(QLatin1Char('|'));
 }
 
 } // namespace office::lo

@@ -91,6 +91,31 @@ std::vector<Range> findOccurrences(const uno::Reference<util::XReplaceable>& doc
     return matches;
 }
 
+// Keeps the document's views from following each change while it is
+// replaced in (a third of the replacing's time); they catch up once, when
+// this ends, however it ends.
+class LockedControllers {
+public:
+    explicit LockedControllers(const uno::Reference<lang::XComponent>& document)
+        : model_(document, uno::UNO_QUERY_THROW)
+    {
+        model_->lockControllers();
+    }
+    ~LockedControllers()
+    {
+        try {
+            model_->unlockControllers();
+        } catch (...) {
+            // The office went away; the next call says so.
+        }
+    }
+    LockedControllers(const LockedControllers&) = delete;
+    LockedControllers& operator=(const LockedControllers&) = delete;
+
+private:
+    uno::Reference<frame::XModel> model_;
+};
+
 } // namespace
 
 void WriterDocument::replaceThroughSearch(const QString& find, const QString& replacement, bool all)
@@ -127,6 +152,14 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
         std::vector<TextPlace>& others = places();
+        if (others.empty()) {
+            // Only a document without other places: with headers, notes,
+            // frames, shapes or comments the office at times went down while
+            // they were changed after the views caught up.
+            const LockedControllers locked(document_);
+            replaceThroughSearch(find, replacement, all);
+            return;
+        }
         replaceThroughSearch(find, replacement, all);
         if (!all)
             return;
