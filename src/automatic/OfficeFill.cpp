@@ -138,8 +138,10 @@ public:
     // The document the filler opened; empty when it opened none.
     Component document() const
     {
-        if (writer_ && writer_->activeDocument)
+        if (writer_ && writer_->activeDocument) {
+            writer_->activeDocument->catchUp();
             return writer_->activeDocument->component();
+        }
         if (calc_ && !calc_->workbooks.empty())
             return calc_->workbooks.front();
         return {};
@@ -149,6 +151,7 @@ public:
     void closeDocuments() noexcept
     {
         if (writer_ && writer_->activeDocument) {
+            writer_->activeDocument->catchUp();
             lo::closeDocument(writer_->activeDocument->component());
             writer_->activeDocument.reset();
         }

@@ -65,6 +65,7 @@ WriterApplication::~WriterApplication()
 {
     if (!activeDocument)
         return;
+    activeDocument->catchUp();
     if (std::uncaught_exceptions() > uncaughtAtStart_) {
         closeDocument(activeDocument->component());
         return;

@@ -3,6 +3,7 @@
 #include "filling/office/PlainMatch.h"
 #include "filling/office/UnoText.h"
 
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySetInfo.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -79,21 +80,28 @@ void addHeadersAndFooters(Collector& collector, const uno::Reference<lang::XComp
     uno::Reference<style::XStyleFamiliesSupplier> families(document, uno::UNO_QUERY);
     if (!families.is())
         return;
-    uno::Reference<container::XNameAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
-                                                      uno::UNO_QUERY_THROW);
-    for (const auto& name : pageStyles->getElementNames()) {
-        uno::Reference<beans::XPropertySet> style(pageStyles->getByName(name), uno::UNO_QUERY);
+    uno::Reference<container::XIndexAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
+                                                       uno::UNO_QUERY_THROW);
+    // Both switches of a style in one call: a document has a dozen page
+    // styles, few with a header or footer, and each call is a round trip.
+    const rtl::OUString switchNames[] = {"HeaderIsOn", "FooterIsOn"};
+    const uno::Sequence<rtl::OUString> switches(switchNames, 2);
+    for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
+        uno::Reference<beans::XMultiPropertySet> style(pageStyles->getByIndex(i), uno::UNO_QUERY);
         if (!style.is())
             continue;
-        const auto info = style->getPropertySetInfo();
-        for (const char* part : {"Header", "Footer"}) {
-            const QString on = QString::fromLatin1(part) + QStringLiteral("IsOn");
-            if (!info->hasPropertyByName(toOUString(on)) || !style->getPropertyValue(toOUString(on)).get<bool>())
+        const uno::Sequence<uno::Any> on = style->getPropertyValues(switches);
+        const char* parts[] = {"Header", "Footer"};
+        for (sal_Int32 k = 0; k < on.getLength() && k < 2; ++k) {
+            bool isOn = false;
+            if (!(on[k] >>= isOn) || !isOn)
                 continue;
+            uno::Reference<beans::XPropertySet> properties(style, uno::UNO_QUERY_THROW);
+            const auto info = properties->getPropertySetInfo();
             for (const char* kind : {"Text", "TextLeft", "TextFirst"}) {
-                const auto property = toOUString(QString::fromLatin1(part) + QString::fromLatin1(kind));
+                const auto property = toOUString(QString::fromLatin1(parts[k]) + QString::fromLatin1(kind));
                 if (info->hasPropertyByName(property))
-                    collector.addText(style->getPropertyValue(property));
+                    collector.addText(properties->getPropertyValue(property));
             }
         }
     }

@@ -91,31 +91,6 @@ std::vector<Range> findOccurrences(const uno::Reference<util::XReplaceable>& doc
     return matches;
 }
 
-// Keeps the document's views from following each change while it is
-// replaced in (a third of the replacing's time); they catch up once, when
-// this ends, however it ends.
-class LockedControllers {
-public:
-    explicit LockedControllers(const uno::Reference<lang::XComponent>& document)
-        : model_(document, uno::UNO_QUERY_THROW)
-    {
-        model_->lockControllers();
-    }
-    ~LockedControllers()
-    {
-        try {
-            model_->unlockControllers();
-        } catch (...) {
-            // The office went away; the next call says so.
-        }
-    }
-    LockedControllers(const LockedControllers&) = delete;
-    LockedControllers& operator=(const LockedControllers&) = delete;
-
-private:
-    uno::Reference<frame::XModel> model_;
-};
-
 } // namespace
 
 void WriterDocument::replaceThroughSearch(const QString& find, const QString& replacement, bool all)
@@ -139,6 +114,32 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
 
 WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document) : document_(std::move(document)) {}
 
+WriterDocument::~WriterDocument()
+{
+    catchUp();
+}
+
+void WriterDocument::holdViewsBack()
+{
+    if (heldBack_.is())
+        return;
+    uno::Reference<frame::XModel> model(document_, uno::UNO_QUERY_THROW);
+    model->lockControllers();
+    heldBack_ = model;
+}
+
+void WriterDocument::catchUp() noexcept
+{
+    if (!heldBack_.is())
+        return;
+    try {
+        heldBack_->unlockControllers();
+    } catch (...) {
+        // The office went away; the next call says so.
+    }
+    heldBack_.clear();
+}
+
 std::vector<TextPlace>& WriterDocument::places()
 {
     if (!places_)
@@ -156,7 +157,7 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
             // Only a document without other places: with headers, notes,
             // frames, shapes or comments the office at times went down while
             // they were changed after the views caught up.
-            const LockedControllers locked(document_);
+            holdViewsBack();
             replaceThroughSearch(find, replacement, all);
             return;
         }
@@ -184,6 +185,7 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
 QList<bool> WriterDocument::findEach(const QStringList& texts)
 {
     QList<bool> found(texts.size(), false);
+    catchUp();
     callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
         // Asks the document something first: an office gone away shows here.
         uno::Reference<frame::XModel>(document_, uno::UNO_QUERY_THROW)->getURL();

@@ -2,6 +2,7 @@
 
 #include "filling/office/UnoTextPlaces.h"
 
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
 
@@ -17,6 +18,9 @@ namespace office::lo {
 class WriterDocument {
 public:
     explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document);
+    ~WriterDocument();
+    WriterDocument(const WriterDocument&) = delete;
+    WriterDocument& operator=(const WriterDocument&) = delete;
 
     const css::uno::Reference<css::lang::XComponent>& component() const { return document_; }
 
@@ -31,15 +35,23 @@ public:
     // document's search finds, and what every other place shows.
     QList<bool> findEach(const QStringList& texts);
 
+    // The document's views follow its changes again, after the replaces
+    // held them back; reading the document back does this too.
+    void catchUp() noexcept;
+
 private:
     std::vector<TextPlace>& places();
     // The document's own search and replace: the body, tables, notes, frames
     // and the headers of pages that are laid out.
     void replaceThroughSearch(const QString& find, const QString& replacement, bool all);
+    // Keeps the views from following each change (a third of the
+    // replacing's time) from the first replace until they catch up.
+    void holdViewsBack();
 
     css::uno::Reference<css::lang::XComponent> document_;
     css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
     std::optional<std::vector<TextPlace>> places_;
+    css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
 };
 
 } // namespace office::lo
