@@ -18,13 +18,17 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QThread>
 
 #include <cerrno>
 #include <csignal>
+#include <optional>
+#include <utility>
 
 namespace lo = office::lo;
 using Component = css::uno::Reference<css::lang::XComponent>;
@@ -39,16 +43,54 @@ constexpr int kLossesToStop = 3;
 // How much of the batch's trace the log keeps, the latest documents first.
 constexpr qsizetype kKeptTraceBytes = 256 * 1024;
 
+} // namespace
+
+// What the batch's template holds, as the search of its first document
+// found: every document is opened from the same file, so while the file and
+// the texts searched for stay the same, so does the answer.
+class OfficeFill::TemplateHolds {
+public:
+    QList<bool> answer(const QString& templateName, const QStringList& texts, const std::function<QList<bool>()>& ask)
+    {
+        const QFileInfo file(templateName);
+        const Key key{file.absoluteFilePath(), file.size(), file.lastModified(), texts};
+        if (known_ && known_->first == key)
+            return known_->second;
+        known_.reset();
+        QList<bool> found = ask();
+        known_.emplace(key, found);
+        return found;
+    }
+
+private:
+    struct Key {
+        QString path;
+        qint64 size;
+        QDateTime modified;
+        QStringList texts;
+        bool operator==(const Key&) const = default;
+    };
+    std::optional<std::pair<Key, QList<bool>>> known_;
+};
+
+namespace {
+
 // The fillers' host without windows: the template is the command's, the
 // range was set before (DocumentList), and nothing is shown while the
 // document is made; the command reports each document when it is done.
 class ConsoleHost final : public FillingHost {
 public:
-    explicit ConsoleHost(QString templateName) : templateName_(std::move(templateName)) {}
+    ConsoleHost(QString templateName, OfficeFill::TemplateHolds& holds)
+        : templateName_(std::move(templateName)), holds_(holds) {}
     QString templateName() override { return templateName_; }
+    QList<bool> templateHolds(const QStringList& texts, const std::function<QList<bool>()>& ask) override
+    {
+        return holds_.answer(templateName_, texts, ask);
+    }
 
 private:
     QString templateName_;
+    OfficeFill::TemplateHolds& holds_;
 };
 
 // The identifier list and the range of one document in place of the
@@ -196,6 +238,7 @@ private:
 
 OfficeFill::OfficeFill(Console* console)
     : console_(console), office_(std::make_unique<HiddenOffice>()), trace_(std::make_unique<Trace>()),
+      templateHolds_(std::make_unique<TemplateHolds>()),
       officeSeen_(lo::Connection::instance().startedProcessId())
 {
 }
@@ -252,7 +295,7 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
         RunContext& run = runContext();
         run.runConfirmed = true;
         run.left = {};
-        ConsoleHost host(options.templateName);
+        ConsoleHost host(options.templateName, *templateHolds_);
         const bool traced = diagnosticMode() == DiagnosticMode::WordTrace && kind == DocumentKind::Text;
         struct Traced {
             Trace* trace;

@@ -30,6 +30,8 @@ public:
     // running, as it was.
     void endOwnOffice();
 
+    class TemplateHolds;
+
 private:
     class HiddenOffice;
     class Trace;
@@ -39,6 +41,7 @@ private:
     Console* console_;
     std::unique_ptr<HiddenOffice> office_;
     std::unique_ptr<Trace> trace_;
+    std::unique_ptr<TemplateHolds> templateHolds_;
     qint64 officeSeen_ = 0;
     bool officeLost_ = false;
     int lostInARow_ = 0;

@@ -72,7 +72,9 @@ void fillExcel(FillingHost& host, office::AutomationServer& server)
 
     auto excel = server.createExcel(office::kExcelProgId);
     excel->Workbooks()->Add(host.templateName());
-    const QList<bool> inTemplate = askOffice([&] { return excel->Workbooks(1)->findEach(search.texts()); });
+    const QList<bool> inTemplate = askOffice([&] {
+        return host.templateHolds(search.texts(), [&] { return excel->Workbooks(1)->findEach(search.texts()); });
+    });
 
     // A failure here (a sheet past the last one, a range the spreadsheet does
     // not accept) ends the replacing; the workbook is shown as it is. An

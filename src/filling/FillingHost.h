@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // What a filler needs from the program around it. Every host names the
 // template; the rest is what the windows show (the main window's status bar,
@@ -28,4 +32,12 @@ public:
     // in the status bar in place of its text; an empty text ends the wait and
     // brings that text back.
     virtual void showWaiting(const QString& text) {}
+    // Which of the texts the template holds: what `ask` finds in the
+    // document just opened from it. A host that opens one template for
+    // many documents may answer from an earlier one while the file is
+    // unchanged.
+    virtual QList<bool> templateHolds(const QStringList& texts, const std::function<QList<bool>()>& ask)
+    {
+        return ask();
+    }
 };

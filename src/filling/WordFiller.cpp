@@ -36,7 +36,9 @@ void fillWordSteps(FillingHost& host, office::AutomationServer& server, const Tr
     word->Visible(true);
     trace("536");
     word->WordBasic()->FileOpen(host.templateName());
-    const QList<bool> inTemplate = askOffice([&] { return word->WordBasic()->FindEach(search.texts()); });
+    const QList<bool> inTemplate = askOffice([&] {
+        return host.templateHolds(search.texts(), [&] { return word->WordBasic()->FindEach(search.texts()); });
+    });
     trace("537");
     run.startMark = QDateTime::currentDateTime();
     trace("538");

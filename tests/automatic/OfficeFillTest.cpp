@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 using namespace automatic;
@@ -81,6 +82,32 @@ private:
     FillOffice& real_;
     TestOffice& office_;
     int number_;
+};
+
+// Runs a step of the test's own before the given document, and keeps what
+// each document left.
+class SteppingFill : public FillOffice {
+public:
+    SteppingFill(FillOffice& real, int number, std::function<void()> step)
+        : real_(real), number_(number), step_(std::move(step)) {}
+    DataTable readSheet(const QString& fileName, const QString& sheetName) override
+    {
+        return real_.readSheet(fileName, sheetName);
+    }
+    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
+                                 const QList<IdentifierRecord>& records) override
+    {
+        if (job.number == number_)
+            step_();
+        left << real_.makeDocument(plan, job, records);
+        return left.last();
+    }
+    QList<LeftIdentifiers> left;
+
+private:
+    FillOffice& real_;
+    int number_;
+    std::function<void()> step_;
 };
 
 // A data table of two sheets; on the second a number, not a text, under [N].
@@ -335,6 +362,36 @@ private slots:
                                                  "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
                                                  "5.txt: Договор № 0|Покупатель: Д|Город: Москва"}));
         QCOMPARE(TestOffice::openDocuments(), 0);
+    }
+
+    // The template's first document tells the batch what the template holds,
+    // until the file changes.
+    void templateChangedMidBatchIsSearchedAgain()
+    {
+        const QString folder = freshFolder("changed");
+        const QString form = folder + "/бланк.odt";
+        TestOffice::writeTextDocument(form, "writer8", {{"[N] [Город] [ФИО]"}, {}, {}, {}});
+        QFile table(folder + "/d.csv");
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write(QString("[ФИО];[Я]\nА;один\nБ;два\nВ;три\n").toUtf8());
+        table.close();
+        CapturedConsole console;
+        OfficeFill real(&console);
+        SteppingFill stepping(real, 2, [&] {
+            TestOffice::writeTextDocument(form, "writer8", {{"[N] [Город] [ФИО]", "Номер: [Я]"}, {}, {}, {}});
+        });
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--out",
+                                         folder + "/{N}.txt"},
+                                        stepping, console);
+        QVERIFY2(code == kAllMade, qPrintable(console.errText));
+        QCOMPARE(stepping.left.size(), 3);
+        QCOMPARE(stepping.left[0].notInTemplate, QList<QByteArray>{cp1251::fromUnicode("[Я]")});
+        QVERIFY(stepping.left[1].isEmpty());
+        QVERIFY(stepping.left[2].isEmpty());
+        QFile::remove(table.fileName());
+        QFile::remove(form);
+        QCOMPARE(outputsOf(folder), (QStringList{"1.txt: 0 Москва А", "2.txt: 0 Москва Б|Номер: два",
+                                                 "3.txt: 0 Москва В|Номер: три"}));
     }
 
     void templateTheOfficeCannotOpenStopsTheBatch()
