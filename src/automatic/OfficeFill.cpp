@@ -177,7 +177,8 @@ public:
 
     bool applicationMade() const { return writer_ || calc_; }
 
-    // The document the filler opened; empty when it opened none.
+    // The document the filler opened, with its views caught up for the
+    // saving; empty when it opened none.
     Component document() const
     {
         if (writer_ && writer_->activeDocument) {
