@@ -5,10 +5,12 @@ X input events); screenshots with ImageMagick's import. Every wait polls
 against a generous deadline, so a loaded machine only makes a run slower.
 """
 
+import argparse
 import os
 import re
-import signal
+import shutil
 import subprocess
+import tempfile
 import time
 
 DEADLINE = float(os.environ.get("KVILMAR_E2E_DEADLINE", "180"))
@@ -20,6 +22,29 @@ class Failure(Exception):
 
 def log(text):
     print(text, flush=True)
+
+
+def run_story(story, passed):
+    """The stories' command line: runs story(args, folder) in a fresh folder
+    with the built program's absolute path, and says how it ended."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--docs")
+    args = parser.parse_args()
+    args.program = os.path.abspath(args.program)
+    shutil.rmtree(args.artifacts, ignore_errors=True)
+    folder = tempfile.mkdtemp(prefix="kvilmar-e2e-")
+    try:
+        story(args, folder)
+    except Failure as failure:
+        log("FAILED: %s" % failure)
+        log("screenshots: %s" % args.artifacts)
+        return 1
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    log("PASSED: " + passed)
+    return 0
 
 
 def wait_until(what, check, deadline=DEADLINE, interval=0.2):

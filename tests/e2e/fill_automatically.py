@@ -25,15 +25,13 @@ import sys
 # Keep the source folder free of compiled modules.
 sys.dont_write_bytecode = True
 
-import argparse
 import os
 import shutil
 import subprocess
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import DEADLINE, Desktop, Failure, log, wait_until  # noqa: E402
+from desktop import DEADLINE, Desktop, Failure, log, run_story, wait_until  # noqa: E402
 from office import Office, prop  # noqa: E402
 
 import uno  # noqa: E402
@@ -294,27 +292,5 @@ def story(args, folder):
         log("docs: start-window-automatic.png")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--docs")
-    args = parser.parse_args()
-    # The shell of part 1 runs in the documents' folder.
-    args.program = os.path.abspath(args.program)
-    shutil.rmtree(args.artifacts, ignore_errors=True)
-    folder = tempfile.mkdtemp(prefix="kvilmar-e2e-")
-    try:
-        story(args, folder)
-    except Failure as failure:
-        log("FAILED: %s" % failure)
-        log("screenshots: %s" % args.artifacts)
-        return 1
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
-    log("PASSED: documents made without a display and from the start window's automatic button")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_story(story, "documents made without a display and from the start window's automatic button"))

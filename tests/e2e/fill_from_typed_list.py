@@ -18,16 +18,14 @@ import sys
 # Keep the source folder free of compiled modules.
 sys.dont_write_bytecode = True
 
-import argparse
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import DEADLINE, Desktop, Failure, log, wait_until  # noqa: E402
+from desktop import DEADLINE, Desktop, Failure, log, run_story, wait_until  # noqa: E402
 from office import Office  # noqa: E402
 
 MAIN = "Квилмар"
@@ -467,25 +465,5 @@ def story(args, folder):
             log("docs: %s.png" % name)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--docs")
-    args = parser.parse_args()
-    shutil.rmtree(args.artifacts, ignore_errors=True)
-    folder = tempfile.mkdtemp(prefix="kvilmar-e2e-")
-    try:
-        story(args, folder)
-    except Failure as failure:
-        log("FAILED: %s" % failure)
-        log("screenshots: %s" % args.artifacts)
-        return 1
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
-    log("PASSED: the typed list was saved, loaded and filled into both templates")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_story(story, "the typed list was saved, loaded and filled into both templates"))

@@ -5,7 +5,6 @@ own UNO bridge (python3-uno) to make templates and read filled documents."""
 import os
 import signal
 import subprocess
-import time
 
 import uno
 from com.sun.star.beans import PropertyValue
