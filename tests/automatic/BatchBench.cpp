@@ -5,6 +5,7 @@
 // and batch alternate, so both see the same load of a shared machine; the
 // medians of the rounds are compared. Run through bench/batch; prints a
 // Markdown table. BENCH_ROUNDS sets the number of rounds (default 3).
+#include "CapturedConsole.h"
 #include "TestOffice.h"
 
 #include "automatic/BatchReport.h"
@@ -73,14 +74,6 @@ QByteArray table()
     return lines.join(QStringLiteral("\r\n")).toUtf8();
 }
 
-class Quiet : public Console {
-public:
-    QString errText;
-    void out(const QString&) override {}
-    void err(const QString& text) override { errText += text; }
-    bool errIsTerminal() const override { return false; }
-};
-
 double secondsSince(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
@@ -116,7 +109,7 @@ double batchRun(const QStringList& arguments, const QString& folder)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    Quiet console;
+    CapturedConsole console;
     OfficeFill office(&console);
     QElapsedTimer timer;
     timer.start();

@@ -1,4 +1,5 @@
 #include "AutomaticTestMain.h"
+#include "CapturedConsole.h"
 
 #include "automatic/BatchReport.h"
 #include "automatic/FillCommand.h"
@@ -36,15 +37,6 @@ public:
         made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
         return left;
     }
-};
-
-class CapturedConsole : public Console {
-public:
-    bool terminal = false;
-    QString outText, errText;
-    void out(const QString& text) override { outText += text; }
-    void err(const QString& text) override { errText += text; }
-    bool errIsTerminal() const override { return terminal; }
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // The fill command against a real headless LibreOffice: templates made by the
 // office, every document read back from the file it was saved to.
 #include "AutomaticTestMain.h"
+#include "CapturedConsole.h"
 #include "filling/TestOffice.h"
 
 #include "automatic/BatchReport.h"
@@ -33,14 +34,6 @@
 using namespace automatic;
 
 namespace {
-
-class CapturedConsole : public Console {
-public:
-    QString errText;
-    void out(const QString&) override {}
-    void err(const QString& text) override { errText += text; }
-    bool errIsTerminal() const override { return false; }
-};
 
 // Kills the office while one document of the batch is open in it.
 class KillingFill : public FillOffice {
