@@ -4,6 +4,9 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <rtl/byteseq.hxx>
+#include <uno/threadpool.h>
+
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -19,6 +22,15 @@ WaitListener* installedListener = nullptr;
 // One helper thread for every call into the office: the office's side of the
 // bridge then sees one caller and keeps one thread for it, however many calls
 // a run makes.
+//
+// The helper also takes on the identity the bridge gives the application's
+// thread. Letting go of an office object sends a release that the office
+// runs on a thread of its own; it finishes those of a caller before that
+// caller's next call, but only within one identity. The application's
+// thread lets go of objects too (a finished document, its shapes); under two
+// identities the office ran those releases alongside the helper's calls,
+// and its releasing is not safe against that. The two threads never call at
+// the same time, so for the office they may well be one caller.
 class OfficeThread {
 public:
     static OfficeThread& instance()
@@ -38,7 +50,19 @@ public:
     }
 
 private:
-    OfficeThread() : thread_([this] { serve(); }) {}
+    // Made on the application's thread, whose identity the helper takes on.
+    OfficeThread() : thread_([this, identity = applicationIdentity()] {
+        uno_bindIdToCurrentThread(identity.getHandle());
+        serve();
+    }) {}
+
+    static rtl::ByteSequence applicationIdentity()
+    {
+        sal_Sequence* id = nullptr;
+        // Binds an identity to this thread for as long as the program runs.
+        uno_getIdOfCurrentThread(&id);
+        return rtl::ByteSequence(id, rtl::BYTESEQ_NOACQUIRE);
+    }
 
     [[noreturn]] void serve()
     {

@@ -37,17 +37,17 @@ class Collector {
 public:
     std::vector<TextPlace> places;
 
-    void addText(const uno::Any& any)
+    void addText(const uno::Any& any, TextPlace::Kind kind = TextPlace::Kind::Text)
     {
         uno::Reference<text::XText> text(any, uno::UNO_QUERY);
         if (text.is() && isNew(text))
-            places.emplace_back(text, nullptr);
+            places.emplace_back(kind, text);
     }
 
     void addComment(const uno::Reference<beans::XPropertySet>& comment)
     {
         if (isNew(comment))
-            places.emplace_back(nullptr, comment);
+            places.emplace_back(comment);
     }
 
     // Shapes, going into groups.
@@ -59,7 +59,7 @@ public:
             if (group.is())
                 addShapes(uno::Reference<container::XIndexAccess>(group, uno::UNO_QUERY));
             else
-                addText(shape);
+                addText(shape, TextPlace::Kind::Drawn);
         }
     }
 
@@ -223,6 +223,60 @@ void moveRight(const uno::Reference<text::XTextCursor>& cursor, qsizetype count,
     }
 }
 
+// Writes `replacement` over the `match` that stands right of the collapsed
+// cursor.
+void writeOverAt(const uno::Reference<text::XTextCursor>& cursor, const QString& match, const QString& replacement)
+{
+    // Writing over text of one paragraph keeps its formatting; writing over
+    // a paragraph break as well would take the formatting of the paragraph
+    // the match ends in. So the part before the first break is written
+    // over, and the rest of the match removed behind the new text.
+    const qsizetype head = match.startsWith(QLatin1Char('\r')) ? match.size() : match.indexOf(QLatin1Char('\r'));
+    const qsizetype over = head < 0 ? match.size() : head;
+    moveRight(cursor, over, true);
+    cursor->setString(toOUString(replacement));
+    if (over == match.size())
+        return;
+    cursor->collapseToEnd();
+    moveRight(cursor, match.size() - over, true);
+    cursor->setString(rtl::OUString());
+}
+
+// A shape's text: read as a whole, its paragraphs joined by line feeds. Not
+// paragraph by paragraph: the office hands the paragraph objects of a
+// shape's text to every enumeration of it alike and lets go of them without
+// a lock, and now and then that corrupted its memory and brought it down.
+QString readDrawnText(const uno::Reference<text::XText>& text)
+{
+    QString content = toQString(text->getString());
+    content.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    content.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return content;
+}
+
+// The replacing in a shape's text, through one cursor walked over the text
+// as it reads. A match the cursor does not find where the text has it (a
+// field reads longer than the one step it takes) is left alone.
+void replaceInDrawnText(const uno::Reference<text::XText>& text, const QString& find, const QString& replacement)
+{
+    const QList<qsizetype> matches = plainMatches(readDrawnText(text), find);
+    if (matches.isEmpty())
+        return;
+    const uno::Reference<text::XTextCursor> cursor = text->createTextCursor();
+    // From the last to the first, so that earlier matches stay where they are.
+    for (auto it = matches.crbegin(); it != matches.crend(); ++it) {
+        cursor->gotoStart(false);
+        moveRight(cursor, *it, false);
+        moveRight(cursor, find.size(), true);
+        QString selected = toQString(cursor->getString());
+        selected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (selected.size() != find.size() || !containsPlain(selected, find))
+            continue;
+        cursor->collapseToStart();
+        writeOverAt(cursor, find, replacement);
+    }
+}
+
 // Paragraph by paragraph: the text of a whole XText at once goes through an
 // export filter of the office, which some damaged documents bring down.
 QString readText(const uno::Reference<text::XText>& source)
@@ -290,14 +344,21 @@ std::vector<TextPlace> TextPlace::collect(const uno::Reference<lang::XComponent>
 
 QString TextPlace::read() const
 {
-    if (comment_.is())
+    switch (kind_) {
+    case Kind::Comment:
         return toQString(comment_->getPropertyValue("Content").get<rtl::OUString>());
+    case Kind::Drawn:
+        return readDrawnText(text_);
+    case Kind::Text:
+        break;
+    }
     return readText(text_);
 }
 
 void TextPlace::replaceAll(const QString& find, const QString& replacement) const
 {
-    if (comment_.is()) {
+    switch (kind_) {
+    case Kind::Comment: {
         // A comment's text is kept as a whole; its paragraphs are lines.
         const QString content = read();
         const QString replaced = replacedContent(content, find, replacement);
@@ -305,26 +366,19 @@ void TextPlace::replaceAll(const QString& find, const QString& replacement) cons
             comment_->setPropertyValue("Content", uno::Any(toOUString(replaced)));
         return;
     }
+    case Kind::Drawn:
+        replaceInDrawnText(text_, find, replacement);
+        return;
+    case Kind::Text:
+        break;
+    }
     replaceInText(text_, find, replacement);
 }
 
 void writeOver(const uno::Reference<text::XText>& text, const uno::Reference<text::XTextRange>& start,
                const QString& match, const QString& replacement)
 {
-    auto cursor = text->createTextCursorByRange(start);
-    // Writing over text of one paragraph keeps its formatting; writing over
-    // a paragraph break as well would take the formatting of the paragraph
-    // the match ends in. So the part before the first break is written
-    // over, and the rest of the match removed behind the new text.
-    const qsizetype head = match.startsWith(QLatin1Char('\r')) ? match.size() : match.indexOf(QLatin1Char('\r'));
-    const qsizetype over = head < 0 ? match.size() : head;
-    moveRight(cursor, over, true);
-    cursor->setString(toOUString(replacement));
-    if (over == match.size())
-        return;
-    cursor->collapseToEnd();
-    moveRight(cursor, match.size() - over, true);
-    cursor->setString(rtl::OUString());
+    writeOverAt(text->createTextCursorByRange(start), match, replacement);
 }
 
 void replaceInText(const uno::Reference<text::XText>& text, const QString& find, const QString& replacement)
@@ -339,7 +393,7 @@ void replaceInText(const uno::Reference<text::XText>& text, const QString& find,
             continue;
         auto cursor = text->createTextCursorByRange(anchor->start);
         moveRight(cursor, *it - anchor->at, false);
-        writeOver(text, cursor->getStart(), find, replacement);
+        writeOverAt(cursor, find, replacement);
     }
     for (const auto& cell : model.cells)
         replaceInText(cell, find, replacement);

@@ -17,8 +17,13 @@ namespace office::lo {
 
 class TextPlace {
 public:
-    TextPlace(css::uno::Reference<css::text::XText> text, css::uno::Reference<css::beans::XPropertySet> comment)
-        : text_(std::move(text)), comment_(std::move(comment)) {}
+    // What holds the text: the word processor's own text (headers, notes,
+    // frames), a drawing shape's text, or a comment.
+    enum class Kind { Text, Drawn, Comment };
+
+    TextPlace(Kind kind, css::uno::Reference<css::text::XText> text) : kind_(kind), text_(std::move(text)) {}
+    explicit TextPlace(css::uno::Reference<css::beans::XPropertySet> comment)
+        : kind_(Kind::Comment), comment_(std::move(comment)) {}
 
     // Every place of the document, each once.
     static std::vector<TextPlace> collect(const css::uno::Reference<css::lang::XComponent>& document);
@@ -34,6 +39,7 @@ public:
     QString shown;
 
 private:
+    Kind kind_;
     css::uno::Reference<css::text::XText> text_;
     css::uno::Reference<css::beans::XPropertySet> comment_;   // a comment's "Content"
 };
