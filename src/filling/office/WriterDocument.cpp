@@ -153,16 +153,9 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
         std::vector<TextPlace>& others = places();
-        if (others.empty()) {
-            // Only a document without other places: with headers, notes,
-            // frames, shapes or comments the office at times went down while
-            // they were changed after the views caught up.
-            holdViewsBack();
-            replaceThroughSearch(find, replacement, all);
-            return;
-        }
+        holdViewsBack();
         replaceThroughSearch(find, replacement, all);
-        if (!all)
+        if (!all || others.empty())
             return;
         // A place that held the text and was left as it was lies beyond the
         // search's reach: replace there directly. Going one place after the
