@@ -1,6 +1,7 @@
 #include "automatic/OfficeFill.h"
 
 #include "automatic/PendingOutput.h"
+#include "common/FileVersion.h"
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRunCore.h"
@@ -18,10 +19,8 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 
-#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QThread>
 
@@ -52,8 +51,7 @@ class OfficeFill::TemplateHolds {
 public:
     QList<bool> answer(const QString& templateName, const QStringList& texts, const std::function<QList<bool>()>& ask)
     {
-        const QFileInfo file(templateName);
-        const Key key{file.absoluteFilePath(), file.size(), file.lastModified(), texts};
+        const Key key{FileVersion::of(templateName), texts};
         if (known_ && known_->first == key)
             return known_->second;
         known_.reset();
@@ -64,9 +62,7 @@ public:
 
 private:
     struct Key {
-        QString path;
-        qint64 size;
-        QDateTime modified;
+        FileVersion file;
         QStringList texts;
         bool operator==(const Key&) const = default;
     };

@@ -2,6 +2,7 @@
 // office, every document read back from the file it was saved to.
 #include "AutomaticTestMain.h"
 #include "CapturedConsole.h"
+#include "filling/TemplatePlaces.h"
 #include "filling/TestOffice.h"
 
 #include "automatic/BatchReport.h"
@@ -361,6 +362,8 @@ private slots:
     // until the file changes.
     void templateChangedMidBatchIsSearchedAgain()
     {
+        // The first template holds nothing but the body; the one it becomes
+        // holds [Я] in every place a text document has.
         const QString folder = freshFolder("changed");
         const QString form = folder + "/бланк.odt";
         TestOffice::writeTextDocument(form, "writer8", {{"[N] [Город] [ФИО]"}, {}, {}, {}});
@@ -370,21 +373,32 @@ private slots:
         table.close();
         CapturedConsole console;
         OfficeFill real(&console);
-        SteppingFill stepping(real, 2, [&] {
-            TestOffice::writeTextDocument(form, "writer8", {{"[N] [Город] [ФИО]", "Номер: [Я]"}, {}, {}, {}});
-        });
+        SteppingFill stepping(real, 2, [&] { places::writeText(form, "writer8", "[Я]"); });
         const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--out",
-                                         folder + "/{N}.txt"},
+                                         folder + "/{N}.odt"},
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
         QCOMPARE(stepping.left.size(), 3);
         QCOMPARE(stepping.left[0].notInTemplate, QList<QByteArray>{cp1251::fromUnicode("[Я]")});
-        QVERIFY(stepping.left[1].isEmpty());
-        QVERIFY(stepping.left[2].isEmpty());
+        // The changed template is searched again: it holds only [Я].
+        const QList<QByteArray> others{cp1251::fromUnicode("[ФИО]"), cp1251::fromUnicode("[Город]"), "[N]"};
+        for (int n : {1, 2}) {
+            QCOMPARE(stepping.left[n].notInTemplate, others);
+            QVERIFY(stepping.left[n].stillInDocument.isEmpty());
+        }
         QFile::remove(table.fileName());
         QFile::remove(form);
-        QCOMPARE(outputsOf(folder), (QStringList{"1.txt: 0 Москва А", "2.txt: 0 Москва Б|Номер: два",
-                                                 "3.txt: 0 Москва В|Номер: три"}));
+        QCOMPARE(readBack(folder + "/1.odt"), QString("0 Москва А"));
+        for (const auto& [number, value] : {std::pair{2, "два"}, std::pair{3, "три"}}) {
+            const auto document = office::lo::loadAsNewDocument(folder + QStringLiteral("/%1.odt").arg(number));
+            const auto read = places::readText(document);
+            TestOffice::close(document);
+            for (const places::Place& place : places::textPlaces()) {
+                const QString text = read.value(place.name).text;
+                QVERIFY2(text.contains(value) && !text.contains("[Я]"),
+                         qPrintable(QStringLiteral("%1: %2 reads \"%3\"").arg(number).arg(place.name, text)));
+            }
+        }
     }
 
     void templateTheOfficeCannotOpenStopsTheBatch()

@@ -21,6 +21,7 @@ public:
 
     void FileOpen(const QString& name) override
     {
+        const FileVersion version = FileVersion::of(name);
         // The word processor reads any file as plain text rather than ask.
         auto document = loadAsNewDocument(name, true);
         requireKind(document, name, QStringLiteral("текстовый документ"),
@@ -33,7 +34,7 @@ public:
             closeDocument(document);
             throw;
         }
-        app_->activeDocument.emplace(document);
+        app_->activeDocument.emplace(document, version);
     }
 
     void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) override

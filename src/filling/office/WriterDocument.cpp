@@ -112,7 +112,24 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
         writeOver(range->getText(), range->getStart(), find, replacement);
 }
 
-WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document) : document_(std::move(document)) {}
+namespace {
+
+// The template file whose document was last found to hold nothing but the
+// body.
+std::optional<FileVersion>& bodyOnlyTemplate()
+{
+    static std::optional<FileVersion> known;
+    return known;
+}
+
+} // namespace
+
+WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom)
+    : document_(std::move(document)), openedFrom_(std::move(openedFrom))
+{
+    if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
+        places_.emplace();
+}
 
 WriterDocument::~WriterDocument()
 {
@@ -142,8 +159,11 @@ void WriterDocument::catchUp() noexcept
 
 std::vector<TextPlace>& WriterDocument::places()
 {
-    if (!places_)
+    if (!places_) {
         places_ = TextPlace::collect(document_);
+        if (openedFrom_ && places_->empty())
+            bodyOnlyTemplate() = openedFrom_;
+    }
     return *places_;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FileVersion.h"
 #include "filling/office/UnoTextPlaces.h"
 
 #include <com/sun/star/frame/XModel.hpp>
@@ -17,7 +18,13 @@ namespace office::lo {
 
 class WriterDocument {
 public:
-    explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document);
+    // A document opened from a template file, as the file stood just before,
+    // is not searched for headers, notes, frames, shapes and comments when
+    // the last one from the same file held none: a batch opens every
+    // document from one template, and that search is a good part of a
+    // document's time there. A changed file is searched again.
+    explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document,
+                            std::optional<FileVersion> openedFrom = std::nullopt);
     ~WriterDocument();
     WriterDocument(const WriterDocument&) = delete;
     WriterDocument& operator=(const WriterDocument&) = delete;
@@ -52,6 +59,7 @@ private:
     css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
     std::optional<std::vector<TextPlace>> places_;
     css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
+    std::optional<FileVersion> openedFrom_;
 };
 
 } // namespace office::lo
