@@ -242,13 +242,14 @@ void writeOverAt(const uno::Reference<text::XTextCursor>& cursor, const QString&
     cursor->setString(rtl::OUString());
 }
 
-// A shape's text: read as a whole, its paragraphs joined by line feeds. Not
-// paragraph by paragraph: the office hands the paragraph objects of a
-// shape's text to every enumeration of it alike and lets go of them without
-// a lock, and now and then that corrupted its memory and brought it down.
-QString readDrawnText(const uno::Reference<text::XText>& text)
+// A shape's text, or a part of it: read as a whole, its paragraphs joined by
+// line feeds. Not paragraph by paragraph: the office hands the paragraph
+// objects of a shape's text to every enumeration of it alike and lets go of
+// them without a lock, and now and then that corrupted its memory and
+// brought it down.
+QString readDrawnText(text::XTextRange& text)
 {
-    QString content = toQString(text->getString());
+    QString content = toQString(text.getString());
     content.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     content.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return content;
@@ -259,7 +260,7 @@ QString readDrawnText(const uno::Reference<text::XText>& text)
 // field reads longer than the one step it takes) is left alone.
 void replaceInDrawnText(const uno::Reference<text::XText>& text, const QString& find, const QString& replacement)
 {
-    const QList<qsizetype> matches = plainMatches(readDrawnText(text), find);
+    const QList<qsizetype> matches = plainMatches(readDrawnText(*text), find);
     if (matches.isEmpty())
         return;
     const uno::Reference<text::XTextCursor> cursor = text->createTextCursor();
@@ -268,8 +269,7 @@ void replaceInDrawnText(const uno::Reference<text::XText>& text, const QString& 
         cursor->gotoStart(false);
         moveRight(cursor, *it, false);
         moveRight(cursor, find.size(), true);
-        QString selected = toQString(cursor->getString());
-        selected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        const QString selected = readDrawnText(*cursor);
         if (selected.size() != find.size() || !containsPlain(selected, find))
             continue;
         cursor->collapseToStart();
@@ -348,7 +348,7 @@ QString TextPlace::read() const
     case Kind::Comment:
         return toQString(comment_->getPropertyValue("Content").get<rtl::OUString>());
     case Kind::Drawn:
-        return readDrawnText(text_);
+        return readDrawnText(*text_);
     case Kind::Text:
         break;
     }
