@@ -36,53 +36,12 @@ using namespace automatic;
 
 namespace {
 
-// Kills the office while one document of the batch is open in it.
-class KillingFill : public FillOffice {
-public:
-    KillingFill(FillOffice& real, TestOffice& office, int number) : real_(real), office_(office), number_(number) {}
-    DataTable readSheet(const QString& fileName, const QString& sheetName) override
-    {
-        return real_.readSheet(fileName, sheetName);
-    }
-    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
-                                 const QList<IdentifierRecord>& records) override
-    {
-        if (job.number != number_)
-            return real_.makeDocument(plan, job, records);
-        const auto desktop = office::lo::Connection::instance().desktop();
-        std::atomic<bool> done{false};
-        std::thread killer([&] {
-            try {
-                while (!done && !desktop->getComponents()->createEnumeration()->hasMoreElements())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                if (!done)
-                    office_.kill();
-            } catch (...) {
-            }
-        });
-        struct Join {
-            std::atomic<bool>& done;
-            std::thread& thread;
-            ~Join()
-            {
-                done = true;
-                thread.join();
-            }
-        } join{done, killer};
-        return real_.makeDocument(plan, job, records);
-    }
-
-private:
-    FillOffice& real_;
-    TestOffice& office_;
-    int number_;
-};
-
-// Runs a step of the test's own before the given document, and keeps what
-// each document left.
+// The real fill, with a step of the test's own around the given document;
+// keeps what each document left.
 class SteppingFill : public FillOffice {
 public:
-    SteppingFill(FillOffice& real, int number, std::function<void()> step)
+    using Make = std::function<LeftIdentifiers()>;
+    SteppingFill(FillOffice& real, int number, std::function<LeftIdentifiers(const Make&)> step)
         : real_(real), number_(number), step_(std::move(step)) {}
     DataTable readSheet(const QString& fileName, const QString& sheetName) override
     {
@@ -91,9 +50,8 @@ public:
     LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
                                  const QList<IdentifierRecord>& records) override
     {
-        if (job.number == number_)
-            step_();
-        left << real_.makeDocument(plan, job, records);
+        const Make make = [&] { return real_.makeDocument(plan, job, records); };
+        left << (job.number == number_ ? step_(make) : make());
         return left.last();
     }
     QList<LeftIdentifiers> left;
@@ -101,8 +59,34 @@ public:
 private:
     FillOffice& real_;
     int number_;
-    std::function<void()> step_;
+    std::function<LeftIdentifiers(const Make&)> step_;
 };
+
+// Makes the document, killing the office once the document is open in it.
+LeftIdentifiers killedWhileOpen(TestOffice& office, const SteppingFill::Make& make)
+{
+    const auto desktop = office::lo::Connection::instance().desktop();
+    std::atomic<bool> done{false};
+    std::thread killer([&] {
+        try {
+            while (!done && !desktop->getComponents()->createEnumeration()->hasMoreElements())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (!done)
+                office.kill();
+        } catch (...) {
+        }
+    });
+    struct Join {
+        std::atomic<bool>& done;
+        std::thread& thread;
+        ~Join()
+        {
+            done = true;
+            thread.join();
+        }
+    } join{done, killer};
+    return make();
+}
 
 // A data table of two sheets; on the second a number, not a text, under [N].
 void writeDataBook(const QString& path, const QString& filter)
@@ -334,7 +318,7 @@ private slots:
         const qint64 first = office_.processId();
         CapturedConsole console;
         OfficeFill real(&console);
-        KillingFill killing(real, office_, 3);
+        SteppingFill killing(real, 3, [&](const SteppingFill::Make& make) { return killedWhileOpen(office_, make); });
         const int code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table.fileName(), "--out",
                                          folder + "/{N}.txt"},
                                         killing, console);
@@ -373,7 +357,10 @@ private slots:
         table.close();
         CapturedConsole console;
         OfficeFill real(&console);
-        SteppingFill stepping(real, 2, [&] { places::writeText(form, "writer8", "[Я]"); });
+        SteppingFill stepping(real, 2, [&](const SteppingFill::Make& make) {
+            places::writeText(form, "writer8", "[Я]");
+            return make();
+        });
         const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--out",
                                          folder + "/{N}.odt"},
                                         stepping, console);
