@@ -198,6 +198,14 @@ private slots:
             << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "/"}
             << QStringList{"a.b axb", "(x|y) x y", "[z] z", "k\\E", "\\Qm", "$1 1", "^ crest", "\\<w w",
                            "*+? {2}", "back\\slash n\\", "k\\\\E"};
+        // Letters that fold to two ("ﬁ" is "fi"), old letter forms ("ᲂ" is
+        // "о") and the typographic apostrophe; replacements that would mean
+        // something to a pattern replace.
+        QTest::newRow("special folding") << QStringList{"fi", "ро", "'s"} << QStringList{"F", "Р", "S"}
+                                         << QStringList{"ﬁle", "рᲂ ро", "it’s it's"};
+        QTest::newRow("pattern replacements") << QStringList{"один", "два", "три"}
+                                              << QStringList{"&", "$1 \\n", "a\\tb\\\\"}
+                                              << QStringList{"один два три", "два"};
         QTest::newRow("numbers and formulas") << QStringList{"234", "A1", "ПОЛЕ"} << QStringList{"9", "B1", "12"}
                                               << QStringList{"12345", "=A1*2", "=LEN(\"ПОЛЕ\")", "ПОЛЕ", "7"};
         QTest::newRow("line breaks") << QStringList{"ab#13cd", "x", "#13"} << QStringList{"1#132", "y#13z", "|"}

@@ -1,6 +1,7 @@
 #include "filling/office/WriterDocument.h"
 
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/PatternFolding.h"
 #include "filling/office/PlainMatch.h"
 #include "filling/office/UnoSearch.h"
 #include "filling/office/UnoText.h"
@@ -16,6 +17,8 @@
 #include <com/sun/star/util/XReplaceable.hpp>
 
 #include <QStringList>
+
+#include <algorithm>
 
 using namespace css;
 
@@ -98,18 +101,46 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
     uno::Reference<util::XReplaceable> document(document_, uno::UNO_QUERY_THROW);
     const bool breaks = find.contains(QLatin1Char('\r')) || replacement.contains(QLatin1Char('\r'));
     if (!breaks && all) {
-        // One descriptor for every record: each call is a round trip to
-        // the office.
-        if (!replacing_.is())
-            replacing_ = plainReplace(document->createReplaceDescriptor(), QString(), QString());
-        replacing_->setSearchString(toOUString(find));
-        replacing_->setReplaceString(toOUString(replacement));
-        document->replaceAll(uno::Reference<util::XSearchDescriptor>(replacing_.get()));
+        const bool pattern = throughPattern(document, find, replacement);
+        // One descriptor of each kind for every record: each call is a round
+        // trip to the office.
+        uno::Reference<util::XReplaceDescriptor>& descriptor = pattern ? replacingByPattern_ : replacing_;
+        if (!descriptor.is())
+            descriptor = plainReplace(document->createReplaceDescriptor(), QString(), QString());
+        descriptor->setSearchString(toOUString(pattern ? anyOfLiterally({find}) : find));
+        descriptor->setReplaceString(toOUString(replacement));
+        document->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
         return;
     }
     // Collected first, so that replacements are never searched again.
     for (const auto& range : findOccurrences(document, find, all))
         writeOver(range->getText(), range->getStart(), find, replacement);
+}
+
+bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& document, const QString& find,
+                                    const QString& replacement)
+{
+    if (!foldsAlikeInPatterns(find) || !standsAsReplacement(replacement))
+        return false;
+    if (!foldsAlike_) {
+        if (!replacingByPattern_.is()) {
+            replacingByPattern_ = plainReplace(document->createReplaceDescriptor(), QString(), QString());
+            uno::Reference<beans::XPropertySet>(replacingByPattern_, uno::UNO_QUERY_THROW)
+                ->setPropertyValue("SearchRegularExpression", uno::Any(true));
+        }
+        // The same descriptor looks for the special characters first, each
+        // as itself: the case-insensitive "ß" would also find "ss".
+        uno::Reference<beans::XPropertySet> settings(replacingByPattern_, uno::UNO_QUERY_THROW);
+        replacingByPattern_->setSearchString(toOUString(specialFoldingPattern()));
+        settings->setPropertyValue("SearchCaseSensitive", uno::Any(true));
+        const bool special =
+            document->findFirst(uno::Reference<util::XSearchDescriptor>(replacingByPattern_.get())).is();
+        settings->setPropertyValue("SearchCaseSensitive", uno::Any(false));
+        foldsAlike_ = !special && std::none_of(places().begin(), places().end(), [](const TextPlace& place) {
+            return holdsSpecialFolding(place.shown);
+        });
+    }
+    return *foldsAlike_;
 }
 
 namespace {
@@ -193,6 +224,8 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
             }
         }
     });
+    if (holdsSpecialFolding(replacement))
+        foldsAlike_ = false;
 }
 
 QList<bool> WriterDocument::findEach(const QStringList& texts)

@@ -6,6 +6,7 @@
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
 
 #include <QList>
 #include <QStringList>
@@ -51,12 +52,20 @@ private:
     // The document's own search and replace: the body, tables, notes, frames
     // and the headers of pages that are laid out.
     void replaceThroughSearch(const QString& find, const QString& replacement, bool all);
+    // Whether find is replaced through a pattern search, which folds letter
+    // case in half the time: only where it finds what the plain search finds.
+    bool throughPattern(const css::uno::Reference<css::util::XReplaceable>& document, const QString& find,
+                        const QString& replacement);
     // Keeps the views from following each change (a third of the
     // replacing's time) from the first replace until they catch up.
     void holdViewsBack();
 
     css::uno::Reference<css::lang::XComponent> document_;
     css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
+    css::uno::Reference<css::util::XReplaceDescriptor> replacingByPattern_;
+    // Whether the document holds no character whose letter case the pattern
+    // search folds otherwise than the plain one; known once looked for.
+    std::optional<bool> foldsAlike_;
     std::optional<std::vector<TextPlace>> places_;
     css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
     std::optional<FileVersion> openedFrom_;
