@@ -47,16 +47,15 @@ void findIn(const uno::Reference<util::XSearchable>& where, const QStringList& t
     QStringList remaining;
     for (int i : wanted)
         remaining << cellText(texts[i]);
-    auto pattern = patternSearch(where->createSearchDescriptor(), anyOfLiterally(remaining));
-    uno::Reference<util::XSearchable> cells(where->findAll(pattern), uno::UNO_QUERY);
+    KeptDescriptor& descriptor = KeptDescriptor::forCells();
+    const auto make = [&] { return where->createSearchDescriptor(); };
+    uno::Reference<util::XSearchable> cells(where->findAll(descriptor.set(make, {anyOfLiterally(remaining), true})),
+                                            uno::UNO_QUERY);
     if (!cells.is())
         return;
-    // Only the few cells holding any of them are searched for each one, with
-    // one descriptor: each call is a round trip to the office.
-    auto probe = plainSearch(cells->createSearchDescriptor(), QString());
+    // Only the few cells holding any of them are searched for each one.
     for (auto it = wanted.begin(); it != wanted.end();) {
-        probe->setSearchString(toOUString(cellText(texts[*it])));
-        if (cells->findFirst(probe).is()) {
+        if (cells->findFirst(descriptor.set(make, {cellText(texts[*it])})).is()) {
             found[*it] = true;
             it = wanted.erase(it);
         } else {
@@ -130,12 +129,8 @@ public:
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             if (!replaceable_.is())
                 replaceable_.set(cells_, uno::UNO_QUERY_THROW);
-            uno::Reference<util::XReplaceDescriptor>& descriptor = shared_->replacing;
-            if (!descriptor.is())
-                descriptor = plainReplace(replaceable_->createReplaceDescriptor(), QString(), QString());
-            descriptor->setSearchString(toOUString(cellText(what)));
-            descriptor->setReplaceString(toOUString(cellText(replacement)));
-            replaceable_->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+            replaceable_->replaceAll(KeptDescriptor::forCells().set(
+                [&] { return replaceable_->createSearchDescriptor(); }, {cellText(what)}, cellText(replacement)));
         });
     }
 
@@ -154,7 +149,8 @@ public:
             uno::Reference<util::XSearchable> searchable(cells_, uno::UNO_QUERY_THROW);
             // The office's own matching, so case folding, formulas and
             // numbers count as they count for replace.
-            found = searchable->findAll(patternSearch(searchable->createSearchDescriptor(), anyOfLiterally(wanted)));
+            found = searchable->findAll(KeptDescriptor::forCells().set(
+                [&] { return searchable->createSearchDescriptor(); }, {anyOfLiterally(wanted), true}));
             if (!found_)
                 block = uno::Reference<sheet::XCellRangeAddressable>(cells_, uno::UNO_QUERY_THROW)->getRangeAddress();
         });

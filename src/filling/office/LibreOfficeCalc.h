@@ -4,7 +4,6 @@
 
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/table/CellRangeAddress.hpp>
-#include <com/sun/star/util/XReplaceDescriptor.hpp>
 
 #include <QStringList>
 #include <map>
@@ -26,20 +25,17 @@ public:
     // The workbooks added by this application object, in order.
     std::vector<css::uno::Reference<css::lang::XComponent>> workbooks;
 
-    // What the objects made by this one share. One replace descriptor for
-    // all the replaces: each call that sets one up is a round trip to the
-    // office. And, by workbook and sheet index, the last search of a block for the cells
-    // holding any of some texts, while it still tells where those texts can
-    // be: the rest of the block held none of them, and nothing has been
-    // replaced there since. A later search for them on that sheet skips the
-    // rest of the block.
+    // What the objects made by this one share: by workbook and sheet index,
+    // the last search of a block for the cells holding any of some texts,
+    // while it still tells where those texts can be: the rest of the block
+    // held none of them, and nothing has been replaced there since. A later
+    // search for them on that sheet skips the rest of the block.
     struct BlockSearch {
         css::table::CellRangeAddress block;
         QStringList texts;                                   // as searched in cells
         css::uno::Reference<css::uno::XInterface> found;     // none when none held any
     };
     struct Shared {
-        css::uno::Reference<css::util::XReplaceDescriptor> replacing;
         std::map<std::pair<int, sal_Int32>, BlockSearch> searched;
     };
 

@@ -23,6 +23,9 @@ public:
     // the office is missing or does not answer.
     css::uno::Reference<css::frame::XDesktop2> desktop();
     css::uno::Reference<css::uno::XComponentContext> remoteContext();
+    // The desktop of the office last reached, not asked whether it still
+    // answers: it tells one office from another.
+    css::uno::Reference<css::frame::XDesktop2> lastDesktop() const { return desktop_; }
 
     // Drops the bridge after the office was found gone, so the next call
     // connects anew.

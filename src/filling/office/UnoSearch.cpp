@@ -1,5 +1,6 @@
 #include "filling/office/UnoSearch.h"
 
+#include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/UnoText.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -70,6 +71,64 @@ QString anyOfLiterally(const QStringList& texts)
         literals << literal;
     }
     return literals.join(QLatin1Char('|'));
+}
+
+namespace {
+
+// Sends a setting the office is not known to hold. A call that fails leaves
+// it unknown, so it is sent again next time.
+template <class T, class Send>
+void update(std::optional<T>& known, const T& wanted, const Send& send)
+{
+    if (known == wanted)
+        return;
+    known.reset();
+    send();
+    known = wanted;
+}
+
+} // namespace
+
+void KeptDescriptor::ready(const Maker& make)
+{
+    // The proxy of a desktop stands for its office: a new office gets a new
+    // one while this one is held.
+    const uno::Reference<frame::XDesktop2> office = Connection::instance().lastDesktop();
+    if (descriptor_.is() && office_.get() == office.get())
+        return;
+    *this = KeptDescriptor();
+    descriptor_.set(plainSearch(make(), QString()), uno::UNO_QUERY_THROW);
+    settings_.set(descriptor_, uno::UNO_QUERY_THROW);
+    office_ = office;
+    search_ = QString();
+    pattern_ = caseSensitive_ = false;
+}
+
+uno::Reference<util::XSearchDescriptor> KeptDescriptor::set(const Maker& make, const Search& search,
+                                                            const std::optional<QString>& replacement)
+{
+    ready(make);
+    update(pattern_, search.pattern,
+           [&] { settings_->setPropertyValue("SearchRegularExpression", uno::Any(search.pattern)); });
+    update(caseSensitive_, search.caseSensitive,
+           [&] { settings_->setPropertyValue("SearchCaseSensitive", uno::Any(search.caseSensitive)); });
+    update(search_, search.text, [&] { descriptor_->setSearchString(toOUString(search.text)); });
+    if (replacement)
+        update(replacement_, *replacement, [&] { descriptor_->setReplaceString(toOUString(*replacement)); });
+    return uno::Reference<util::XSearchDescriptor>(descriptor_.get());
+}
+
+KeptDescriptor& KeptDescriptor::forText()
+{
+    // Never destroyed: the office may be gone by the time the program ends.
+    static auto* kept = new KeptDescriptor;
+    return *kept;
+}
+
+KeptDescriptor& KeptDescriptor::forCells()
+{
+    static auto* kept = new KeptDescriptor;
+    return *kept;
 }
 
 } // namespace office::lo

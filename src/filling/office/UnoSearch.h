@@ -1,10 +1,14 @@
 #pragma once
 
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 // Search descriptors set as the word processor's and the spreadsheet's
 // defaults are: not case-sensitive, not whole words or whole cells, no
@@ -24,5 +28,45 @@ css::uno::Reference<css::util::XSearchDescriptor> patternSearch(
 
 // A pattern that matches any of the texts, each character of them itself.
 QString anyOfLiterally(const QStringList& texts);
+
+} // namespace office::lo
+
+namespace office::lo {
+
+// A replace descriptor kept for every search and replace of one kind of
+// document, for as long as the office that made it runs: setting up a new
+// one costs a dozen round trips (each switch is set, since the office starts
+// one from the user's last search settings), and a descriptor belongs to no
+// document. It sends the office only what changed since its last use.
+class KeptDescriptor {
+public:
+    // Makes a new descriptor in the office, where there is none yet.
+    using Maker = std::function<css::uno::Reference<css::util::XSearchDescriptor>()>;
+
+    // What to search for: a text, every character itself, or a pattern.
+    struct Search {
+        QString text;
+        bool pattern = false;
+        bool caseSensitive = false;
+    };
+    // The descriptor set to search, and to replace by the replacement; with
+    // none, the replacement stays as it was.
+    css::uno::Reference<css::util::XSearchDescriptor> set(const Maker& make, const Search& search,
+                                                          const std::optional<QString>& replacement = std::nullopt);
+
+    // The ones for text documents and for spreadsheets.
+    static KeptDescriptor& forText();
+    static KeptDescriptor& forCells();
+
+private:
+    void ready(const Maker& make);
+
+    css::uno::Reference<css::frame::XDesktop2> office_;   // the desktop of the office that made it
+    css::uno::Reference<css::util::XReplaceDescriptor> descriptor_;
+    css::uno::Reference<css::beans::XPropertySet> settings_;   // the same, for its switches
+    // What the office holds, as far as it is known.
+    std::optional<QString> search_, replacement_;
+    std::optional<bool> pattern_, caseSensitive_;
+};
 
 } // namespace office::lo

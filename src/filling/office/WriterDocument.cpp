@@ -102,14 +102,9 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
     const bool breaks = find.contains(QLatin1Char('\r')) || replacement.contains(QLatin1Char('\r'));
     if (!breaks && all) {
         const bool pattern = throughPattern(document, find, replacement);
-        // One descriptor of each kind for every record: each call is a round
-        // trip to the office.
-        uno::Reference<util::XReplaceDescriptor>& descriptor = pattern ? replacingByPattern_ : replacing_;
-        if (!descriptor.is())
-            descriptor = plainReplace(document->createReplaceDescriptor(), QString(), QString());
-        descriptor->setSearchString(toOUString(pattern ? anyOfLiterally({find}) : find));
-        descriptor->setReplaceString(toOUString(replacement));
-        document->replaceAll(uno::Reference<util::XSearchDescriptor>(descriptor.get()));
+        document->replaceAll(KeptDescriptor::forText().set([&] { return document->createSearchDescriptor(); },
+                                                           {pattern ? anyOfLiterally({find}) : find, pattern},
+                                                           replacement));
         return;
     }
     // Collected first, so that replacements are never searched again.
@@ -123,19 +118,13 @@ bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& do
     if (!foldsAlikeInPatterns(find) || !standsAsReplacement(replacement))
         return false;
     if (!foldsAlike_) {
-        if (!replacingByPattern_.is()) {
-            replacingByPattern_ = plainReplace(document->createReplaceDescriptor(), QString(), QString());
-            uno::Reference<beans::XPropertySet>(replacingByPattern_, uno::UNO_QUERY_THROW)
-                ->setPropertyValue("SearchRegularExpression", uno::Any(true));
-        }
-        // The same descriptor looks for the special characters first, each
-        // as itself: the case-insensitive "ß" would also find "ss".
-        uno::Reference<beans::XPropertySet> settings(replacingByPattern_, uno::UNO_QUERY_THROW);
-        replacingByPattern_->setSearchString(toOUString(specialFoldingPattern()));
-        settings->setPropertyValue("SearchCaseSensitive", uno::Any(true));
-        const bool special =
-            document->findFirst(uno::Reference<util::XSearchDescriptor>(replacingByPattern_.get())).is();
-        settings->setPropertyValue("SearchCaseSensitive", uno::Any(false));
+        // The special characters each as itself: the case-insensitive "ß"
+        // would also find "ss".
+        const bool special = document
+                                 ->findFirst(KeptDescriptor::forText().set(
+                                     [&] { return document->createSearchDescriptor(); },
+                                     {specialFoldingPattern(), true, true}))
+                                 .is();
         foldsAlike_ = !special && std::none_of(places().begin(), places().end(), [](const TextPlace& place) {
             return holdsSpecialFolding(place.shown);
         });
@@ -256,15 +245,12 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         }
         // The document's search: one pass tells whether any is there at all,
         // then each one is looked for on its own.
-        if (plain.isEmpty() || !document->findFirst(patternSearch(document->createSearchDescriptor(),
-                                                                  anyOfLiterally(plain))).is())
+        KeptDescriptor& descriptor = KeptDescriptor::forText();
+        const auto make = [&] { return document->createSearchDescriptor(); };
+        if (plain.isEmpty() || !document->findFirst(descriptor.set(make, {anyOfLiterally(plain), true})).is())
             return;
-        // One descriptor for all: each call is a round trip to the office.
-        auto probe = plainSearch(document->createSearchDescriptor(), QString());
-        for (int k = 0; k < plain.size(); ++k) {
-            probe->setSearchString(toOUString(plain[k]));
-            found[plainAt[k]] = document->findFirst(probe).is();
-        }
+        for (int k = 0; k < plain.size(); ++k)
+            found[plainAt[k]] = document->findFirst(descriptor.set(make, {plain[k]})).is();
     });
     return found;
 }

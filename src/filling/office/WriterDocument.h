@@ -5,7 +5,6 @@
 
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
-#include <com/sun/star/util/XReplaceDescriptor.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
 
 #include <QList>
@@ -61,8 +60,6 @@ private:
     void holdViewsBack();
 
     css::uno::Reference<css::lang::XComponent> document_;
-    css::uno::Reference<css::util::XReplaceDescriptor> replacing_;
-    css::uno::Reference<css::util::XReplaceDescriptor> replacingByPattern_;
     // Whether the document holds no character whose letter case the pattern
     // search folds otherwise than the plain one; known once looked for.
     std::optional<bool> foldsAlike_;
