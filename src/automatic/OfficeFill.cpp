@@ -198,6 +198,7 @@ public:
             for (const Component& workbook : calc_->workbooks)
                 lo::closeDocument(workbook);
             calc_->workbooks.clear();
+            calc_->workbookFiles.clear();
         }
         writer_.reset();
         calc_.reset();

@@ -388,6 +388,37 @@ private slots:
         }
     }
 
+    void workbookChangedMidBatchIsSearchedAgain()
+    {
+        // Outside the block A1:A3 the first template holds nothing; the one
+        // it becomes holds [Город] in C5, where no replace reaches.
+        const QString folder = freshFolder("changed-book");
+        const QString form = folder + "/бланк.xls";
+        TestOffice::writeWorkbook(form, {{{"A1", "[ФИО]"}, {"A2", "[N]"}}});
+        QFile table(folder + "/d.csv");
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write(QString("[ФИО]\nА\nБ\nВ\n").toUtf8());
+        table.close();
+        CapturedConsole console;
+        OfficeFill real(&console);
+        SteppingFill stepping(real, 2, [&](const SteppingFill::Make& make) {
+            TestOffice::writeWorkbook(form, {{{"A1", "[ФИО]"}, {"A2", "[N]"}, {"C5", "[Город]"}}});
+            return make();
+        });
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--sheets",
+                                         "1", "--range", "A1:A3", "--out", folder + "/{N}.xlsx"},
+                                        stepping, console);
+        QVERIFY2(code == kAllMade, qPrintable(console.errText));
+        QCOMPARE(stepping.left.size(), 3);
+        const QList<QByteArray> city{cp1251::fromUnicode("[Город]")};
+        QCOMPARE(stepping.left[0].notInTemplate, city);
+        QVERIFY(stepping.left[0].stillInDocument.isEmpty());
+        for (int n : {1, 2}) {
+            QVERIFY(stepping.left[n].notInTemplate.isEmpty());
+            QCOMPARE(stepping.left[n].stillInDocument, city);
+        }
+    }
+
     void templateTheOfficeCannotOpenStopsTheBatch()
     {
         const QString folder = freshFolder("locked");

@@ -1,5 +1,6 @@
 #include "filling/office/LibreOfficeCalc.h"
 
+#include "common/FileVersion.h"
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
@@ -22,6 +23,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
+#include <numeric>
 
 using namespace css;
 
@@ -64,23 +67,15 @@ void findIn(const uno::Reference<util::XSearchable>& where, const QStringList& t
     }
 }
 
-// Where on the sheet the texts can be, after an earlier search of a block
-// for them: the cells it found and everything outside the block. Empty when
-// that is nowhere.
-uno::Reference<util::XSearchable> whereStill(const uno::Reference<lang::XComponent>& document,
-                                             const uno::Reference<uno::XInterface>& sheet,
-                                             const CalcApplication::BlockSearch& search)
+// The cells of the sheet outside the block; empty when there are none.
+uno::Reference<util::XSearchable> outsideOf(const uno::Reference<lang::XComponent>& document,
+                                            const uno::Reference<uno::XInterface>& sheet,
+                                            const table::CellRangeAddress& b)
 {
     std::vector<table::CellRangeAddress> parts;
-    if (search.found.is()) {
-        for (const auto& range : uno::Reference<sheet::XSheetCellRanges>(search.found, uno::UNO_QUERY_THROW)
-                                     ->getRangeAddresses())
-            parts.push_back(range);
-    }
     const table::CellRangeAddress all =
         uno::Reference<sheet::XCellRangeAddressable>(sheet, uno::UNO_QUERY_THROW)->getRangeAddress();
     // Above and below the block, then left and right of it.
-    const table::CellRangeAddress& b = search.block;
     if (b.StartRow > all.StartRow)
         parts.emplace_back(all.Sheet, all.StartColumn, all.StartRow, all.EndColumn, b.StartRow - 1);
     if (b.EndRow < all.EndRow)
@@ -98,6 +93,34 @@ uno::Reference<util::XSearchable> whereStill(const uno::Reference<lang::XCompone
     ranges->addRangeAddresses(
         uno::Sequence<table::CellRangeAddress>(parts.data(), static_cast<sal_Int32>(parts.size())), false);
     return uno::Reference<util::XSearchable>(ranges, uno::UNO_QUERY_THROW);
+}
+
+bool sameAddress(const table::CellRangeAddress& a, const table::CellRangeAddress& b)
+{
+    return a.Sheet == b.Sheet && a.StartColumn == b.StartColumn && a.StartRow == b.StartRow
+        && a.EndColumn == b.EndColumn && a.EndRow == b.EndRow;
+}
+
+// Which of a block search's texts the cells outside the block held, sheet
+// by sheet, in the workbooks opened from a template file as it stood. No
+// replace reaches outside the block, so every workbook from the unchanged
+// file holds the same there, and a batch makes all its documents from one
+// template.
+struct HeldOutside {
+    table::CellRangeAddress block;
+    QStringList texts;   // as searched in cells
+    QList<bool> held;    // one for each text
+};
+
+struct TemplateOutside {
+    FileVersion file;
+    std::map<sal_Int32, HeldOutside> sheets;   // by sheet index
+};
+
+TemplateOutside& heldOutsideMemo()
+{
+    static TemplateOutside memo;
+    return memo;
 }
 
 // A block of a sheet, or the cells of one that a search found (none when it
@@ -196,8 +219,8 @@ private:
 
 class CalcWorkbook final : public ExcelWorkbook {
 public:
-    CalcWorkbook(uno::Reference<lang::XComponent> document, int number, Shared shared)
-        : document_(std::move(document)), number_(number), shared_(std::move(shared)) {}
+    CalcWorkbook(uno::Reference<lang::XComponent> document, FileVersion file, int number, Shared shared)
+        : document_(std::move(document)), file_(std::move(file)), number_(number), shared_(std::move(shared)) {}
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
@@ -229,8 +252,19 @@ public:
                     findIn(uno::Reference<util::XSearchable>(sheet, uno::UNO_QUERY_THROW), texts, wanted, found);
                     continue;
                 }
-                if (auto where = whereStill(document_, sheet, search->second); where.is())
-                    findIn(where, texts, wanted, found);
+                const CalcApplication::BlockSearch& block = search->second;
+                const QList<bool> outside = heldOutside(n, sheet, block);
+                for (auto it = wanted.begin(); it != wanted.end();) {
+                    if (outside[block.texts.indexOf(cellText(texts[*it]))]) {
+                        found[*it] = true;
+                        it = wanted.erase(it);
+                    } else {
+                        ++it;
+                    }
+                }
+                // Inside the block, only the cells it found can hold them.
+                if (block.found.is() && !wanted.isEmpty())
+                    findIn(uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
             }
         });
         return found;
@@ -242,6 +276,29 @@ private:
         return uno::Reference<sheet::XSpreadsheetDocument>(document_, uno::UNO_QUERY_THROW);
     }
 
+    // Which of the block search's texts the cells outside the block hold:
+    // remembered from the last workbook of the same unchanged template, or
+    // searched now.
+    QList<bool> heldOutside(sal_Int32 sheetIndex, const uno::Reference<uno::XInterface>& sheet,
+                            const CalcApplication::BlockSearch& search) const
+    {
+        TemplateOutside& memo = heldOutsideMemo();
+        if (!(memo.file == file_))
+            memo = {file_, {}};
+        const auto known = memo.sheets.find(sheetIndex);
+        if (known != memo.sheets.end() && sameAddress(known->second.block, search.block)
+            && known->second.texts == search.texts)
+            return known->second.held;
+        QList<bool> held(search.texts.size(), false);
+        if (auto outside = outsideOf(document_, sheet, search.block); outside.is()) {
+            QList<int> all(search.texts.size());
+            std::iota(all.begin(), all.end(), 0);
+            findIn(outside, search.texts, all, held);
+        }
+        memo.sheets[sheetIndex] = {search.block, search.texts, held};
+        return held;
+    }
+
     // Whether the search was for every text still wanted.
     static bool covers(const CalcApplication::BlockSearch& search, const QStringList& texts, const QList<int>& wanted)
     {
@@ -250,6 +307,7 @@ private:
     }
 
     uno::Reference<lang::XComponent> document_;
+    FileVersion file_;   // the template file it was opened from, as it stood
     int number_;
     Shared shared_;
 };
@@ -260,10 +318,12 @@ public:
 
     void Add(const QString& name) override
     {
+        const FileVersion file = FileVersion::of(name);
         auto document = loadAsNewDocument(name);
         requireKind(document, name, QStringLiteral("книга электронной таблицы"),
                     [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(document);
+        app_->workbookFiles.push_back(file);
         stopRecordingChanges(document);
     }
 
@@ -295,7 +355,7 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
 {
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
-    return std::make_shared<CalcWorkbook>(workbooks[n - 1], n, shared_);
+    return std::make_shared<CalcWorkbook>(workbooks[n - 1], workbookFiles[n - 1], n, shared_);
 }
 
 void CalcApplication::visible(bool visible)

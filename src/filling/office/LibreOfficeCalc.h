@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FileVersion.h"
 #include "filling/office/Automation.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
@@ -22,8 +23,10 @@ public:
     std::shared_ptr<ExcelWorkbook> Workbooks(int n) override;
     void visible(bool visible) override;
 
-    // The workbooks added by this application object, in order.
+    // The workbooks added by this application object, in order, and the
+    // template files they were opened from, as those stood.
     std::vector<css::uno::Reference<css::lang::XComponent>> workbooks;
+    std::vector<FileVersion> workbookFiles;
 
     // What the objects made by this one share: by workbook and sheet index,
     // the last search of a block for the cells holding any of some texts,
