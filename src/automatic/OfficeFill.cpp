@@ -182,7 +182,7 @@ public:
             return writer_->activeDocument->component();
         }
         if (calc_ && !calc_->workbooks.empty())
-            return calc_->workbooks.front();
+            return calc_->workbooks.front().document;
         return {};
     }
 
@@ -195,10 +195,9 @@ public:
             writer_->activeDocument.reset();
         }
         if (calc_) {
-            for (const Component& workbook : calc_->workbooks)
-                lo::closeDocument(workbook);
+            for (const auto& workbook : calc_->workbooks)
+                lo::closeDocument(workbook.document);
             calc_->workbooks.clear();
-            calc_->workbookFiles.clear();
         }
         writer_.reset();
         calc_.reset();

@@ -322,8 +322,7 @@ public:
         auto document = loadAsNewDocument(name);
         requireKind(document, name, QStringLiteral("книга электронной таблицы"),
                     [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
-        app_->workbooks.push_back(document);
-        app_->workbookFiles.push_back(file);
+        app_->workbooks.push_back({document, file});
         stopRecordingChanges(document);
     }
 
@@ -341,8 +340,8 @@ CalcApplication::CalcApplication() : uncaughtAtStart_(std::uncaught_exceptions()
 CalcApplication::~CalcApplication()
 {
     if (std::uncaught_exceptions() > uncaughtAtStart_) {
-        for (const auto& document : workbooks)
-            closeDocument(document);
+        for (const auto& workbook : workbooks)
+            closeDocument(workbook.document);
     }
 }
 
@@ -355,15 +354,15 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
 {
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
-    return std::make_shared<CalcWorkbook>(workbooks[n - 1], workbookFiles[n - 1], n, shared_);
+    return std::make_shared<CalcWorkbook>(workbooks[n - 1].document, workbooks[n - 1].file, n, shared_);
 }
 
 void CalcApplication::visible(bool visible)
 {
     if (!visible)
         return;
-    for (const auto& document : workbooks)
-        showDocument(document);
+    for (const auto& workbook : workbooks)
+        showDocument(workbook.document);
 }
 
 } // namespace office::lo

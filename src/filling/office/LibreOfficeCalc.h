@@ -23,10 +23,13 @@ public:
     std::shared_ptr<ExcelWorkbook> Workbooks(int n) override;
     void visible(bool visible) override;
 
-    // The workbooks added by this application object, in order, and the
-    // template files they were opened from, as those stood.
-    std::vector<css::uno::Reference<css::lang::XComponent>> workbooks;
-    std::vector<FileVersion> workbookFiles;
+    // The workbooks added by this application object, in order, each with
+    // the template file it was opened from, as that stood.
+    struct Workbook {
+        css::uno::Reference<css::lang::XComponent> document;
+        FileVersion file;
+    };
+    std::vector<Workbook> workbooks;
 
     // What the objects made by this one share: by workbook and sheet index,
     // the last search of a block for the cells holding any of some texts,

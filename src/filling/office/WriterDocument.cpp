@@ -125,7 +125,8 @@ bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& do
                                      [&] { return document->createSearchDescriptor(); },
                                      {specialFoldingPattern(), true, true}))
                                  .is();
-        foldsAlike_ = !special && std::none_of(places().begin(), places().end(), [](const TextPlace& place) {
+        const std::vector<TextPlace>& others = places();
+        foldsAlike_ = !special && std::none_of(others.begin(), others.end(), [](const TextPlace& place) {
             return holdsSpecialFolding(place.shown);
         });
     }
