@@ -88,6 +88,16 @@ LeftIdentifiers killedWhileOpen(TestOffice& office, const SteppingFill::Make& ma
     return make();
 }
 
+// The data table d.csv of a folder, with the content; empty when it cannot
+// be written.
+QString writeTable(const QString& folder, const QByteArray& content)
+{
+    QFile table(folder + "/d.csv");
+    if (!table.open(QIODevice::WriteOnly) || table.write(content) != content.size())
+        return {};
+    return table.fileName();
+}
+
 // A data table of two sheets; on the second a number, not a text, under [N].
 void writeDataBook(const QString& path, const QString& filter)
 {
@@ -311,15 +321,13 @@ private slots:
     void officeKilledMidBatchCostsOneDocument()
     {
         const QString folder = freshFolder("killed");
-        QFile table(folder + "/d.csv");
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write(QString("[ФИО]\nА\nБ\nВ\nГ\nД\n").toUtf8());
-        table.close();
+        const QString table = writeTable(folder, QString("[ФИО]\nА\nБ\nВ\nГ\nД\n").toUtf8());
+        QVERIFY(!table.isEmpty());
         const qint64 first = office_.processId();
         CapturedConsole console;
         OfficeFill real(&console);
         SteppingFill killing(real, 3, [&](const SteppingFill::Make& make) { return killedWhileOpen(office_, make); });
-        const int code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table.fileName(), "--out",
+        const int code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out",
                                          folder + "/{N}.txt"},
                                         killing, console);
         const QString& told = console.errText;
@@ -334,7 +342,7 @@ private slots:
                                               "Связь с LibreOffice потеряна")
                                    .arg(folder)),
                  qPrintable(told));
-        QFile::remove(table.fileName());
+        QFile::remove(table);
         QCOMPARE(outputsOf(folder), (QStringList{"1.txt: Договор № 0|Покупатель: А|Город: Москва",
                                                  "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
                                                  "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
@@ -351,17 +359,15 @@ private slots:
         const QString folder = freshFolder("changed");
         const QString form = folder + "/бланк.odt";
         TestOffice::writeTextDocument(form, "writer8", {{"[N] [Город] [ФИО]"}, {}, {}, {}});
-        QFile table(folder + "/d.csv");
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write(QString("[ФИО];[Я]\nА;один\nБ;два\nВ;три\n").toUtf8());
-        table.close();
+        const QString table = writeTable(folder, QString("[ФИО];[Я]\nА;один\nБ;два\nВ;три\n").toUtf8());
+        QVERIFY(!table.isEmpty());
         CapturedConsole console;
         OfficeFill real(&console);
         SteppingFill stepping(real, 2, [&](const SteppingFill::Make& make) {
             places::writeText(form, "writer8", "[Я]");
             return make();
         });
-        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--out",
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--out",
                                          folder + "/{N}.odt"},
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
@@ -373,7 +379,7 @@ private slots:
             QCOMPARE(stepping.left[n].notInTemplate, others);
             QVERIFY(stepping.left[n].stillInDocument.isEmpty());
         }
-        QFile::remove(table.fileName());
+        QFile::remove(table);
         QFile::remove(form);
         QCOMPARE(readBack(folder + "/1.odt"), QString("0 Москва А"));
         for (const auto& [number, value] : {std::pair{2, "два"}, std::pair{3, "три"}}) {
@@ -395,17 +401,15 @@ private slots:
         const QString folder = freshFolder("changed-book");
         const QString form = folder + "/бланк.xls";
         TestOffice::writeWorkbook(form, {{{"A1", "[ФИО]"}, {"A2", "[N]"}}});
-        QFile table(folder + "/d.csv");
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write(QString("[ФИО]\nА\nБ\nВ\n").toUtf8());
-        table.close();
+        const QString table = writeTable(folder, QString("[ФИО]\nА\nБ\nВ\n").toUtf8());
+        QVERIFY(!table.isEmpty());
         CapturedConsole console;
         OfficeFill real(&console);
         SteppingFill stepping(real, 2, [&](const SteppingFill::Make& make) {
             TestOffice::writeWorkbook(form, {{{"A1", "[ФИО]"}, {"A2", "[N]"}, {"C5", "[Город]"}}});
             return make();
         });
-        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table.fileName(), "--sheets",
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--sheets",
                                          "1", "--range", "A1:A3", "--out", folder + "/{N}.xlsx"},
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
@@ -425,13 +429,11 @@ private slots:
         const QString locked = folder + "/закрыт.odt";
         auto document = TestOffice::newDocument("private:factory/swriter");
         TestOffice::store(document, locked, "writer8", "secret");
-        QFile table(folder + "/d.csv");
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write("[N]\n1\n2\n3\n");
-        table.close();
+        const QString table = writeTable(folder, "[N]\n1\n2\n3\n");
+        QVERIFY(!table.isEmpty());
         int code = -1;
         const QString told =
-            run({locked, "--list", list_, "--data", table.fileName(), "--out", folder + "/{N}.pdf"}, nullptr, &code);
+            run({locked, "--list", list_, "--data", table, "--out", folder + "/{N}.pdf"}, nullptr, &code);
         QCOMPARE(code, int(kBadInput));
         QVERIFY2(told.contains(QStringLiteral("[1/3] %1/1.pdf (строка 2) — не сделан: Не удается открыть файл").arg(folder)),
                  qPrintable(told));
@@ -443,12 +445,10 @@ private slots:
     void traceKeepsEveryDocument()
     {
         const QString folder = freshFolder("traced");
-        QFile table(folder + "/d.csv");
-        QVERIFY(table.open(QIODevice::WriteOnly));
-        table.write("[N]\n1\n2\n");
-        table.close();
+        const QString table = writeTable(folder, "[N]\n1\n2\n");
+        QVERIFY(!table.isEmpty());
         int code = -1;
-        run({text_, "--list", list_, "--data", table.fileName(), "--out", folder + "/{N}.txt", "--trace"}, nullptr, &code);
+        run({text_, "--list", list_, "--data", table, "--out", folder + "/{N}.txt", "--trace"}, nullptr, &code);
         setDiagnosticMode(DiagnosticMode::Off);
         QCOMPARE(code, int(kAllMade));
         QFile log(traceLog::path());
