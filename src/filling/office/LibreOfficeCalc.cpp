@@ -95,12 +95,6 @@ uno::Reference<util::XSearchable> outsideOf(const uno::Reference<lang::XComponen
     return uno::Reference<util::XSearchable>(ranges, uno::UNO_QUERY_THROW);
 }
 
-bool sameAddress(const table::CellRangeAddress& a, const table::CellRangeAddress& b)
-{
-    return a.Sheet == b.Sheet && a.StartColumn == b.StartColumn && a.StartRow == b.StartRow
-        && a.EndColumn == b.EndColumn && a.EndRow == b.EndRow;
-}
-
 // Which of a block search's texts the cells outside the block held, sheet
 // by sheet, in the workbooks opened from a template file as it stood. No
 // replace reaches outside the block, so every workbook from the unchanged
@@ -286,8 +280,7 @@ private:
         if (!(memo.file == file_))
             memo = {file_, {}};
         const auto known = memo.sheets.find(sheetIndex);
-        if (known != memo.sheets.end() && sameAddress(known->second.block, search.block)
-            && known->second.texts == search.texts)
+        if (known != memo.sheets.end() && known->second.block == search.block && known->second.texts == search.texts)
             return known->second.held;
         QList<bool> held(search.texts.size(), false);
         if (auto outside = outsideOf(document_, sheet, search.block); outside.is()) {

@@ -29,10 +29,6 @@ css::uno::Reference<css::util::XSearchDescriptor> patternSearch(
 // A pattern that matches any of the texts, each character of them itself.
 QString anyOfLiterally(const QStringList& texts);
 
-} // namespace office::lo
-
-namespace office::lo {
-
 // A replace descriptor kept for every search and replace of one kind of
 // document, for as long as the office that made it runs: setting up a new
 // one costs a dozen round trips (each switch is set, since the office starts
