@@ -5,8 +5,10 @@
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRunCore.h"
+#include "filling/LeftIdentifiers.h"
 #include "filling/RunContext.h"
 #include "filling/TraceLog.h"
+#include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOffice.h"
 #include "filling/office/LibreOfficeCalc.h"
 #include "filling/office/LibreOfficeConnection.h"
@@ -143,13 +145,16 @@ bool processRuns(qint64 pid)
 } // namespace
 
 // LibreOffice for the fillers, keeping hold of the document each filler
-// opens so that it can be saved and closed here.
+// opens so that it can be saved and closed here; the template stays open
+// from one document to the next.
 class OfficeFill::HiddenOffice final : public office::AutomationServer {
 public:
     std::shared_ptr<office::WordApplication> createWord(const QString& progId) override
     {
         auto real = office::libreOffice().createWord(progId);
         writer_ = std::dynamic_pointer_cast<lo::WriterApplication>(real);
+        if (writer_)
+            writer_->keptTemplate = &keptTemplate_;
         return std::make_shared<HiddenWord>(real);
     }
 
@@ -157,6 +162,8 @@ public:
     {
         auto real = office::libreOffice().createExcel(progId);
         calc_ = std::dynamic_pointer_cast<lo::CalcApplication>(real);
+        if (calc_)
+            calc_->keptTemplate = &keptTemplate_;
         return std::make_shared<HiddenCalc>(real);
     }
 
@@ -186,27 +193,41 @@ public:
         return {};
     }
 
-    // Closes what the filler opened and lets go of its objects.
-    void closeDocuments() noexcept
+    // Closes what the filler opened and lets go of its objects; a document
+    // that was `saved` goes back to being the template and stays open, if it
+    // can.
+    void closeDocuments(bool saved) noexcept
     {
+        // A document not saved may be one the kept template was taken for,
+        // or never have taken it: either way it is not trusted again.
+        if (!saved)
+            keptTemplate_.close();
         if (writer_ && writer_->activeDocument) {
-            writer_->activeDocument->catchUp();
-            lo::closeDocument(writer_->activeDocument->component());
-            writer_->activeDocument.reset();
+            const Component document = writer_->activeDocument->component();
+            const bool kept = saved && keptTemplate_.keep(document, writer_->activeDocument->onlySearchReplaced());
+            writer_->activeDocument.reset();   // its views catch up
+            if (!kept)
+                lo::closeDocument(document);
         }
         if (calc_) {
-            for (const auto& workbook : calc_->workbooks)
-                lo::closeDocument(workbook.document);
+            for (const auto& workbook : calc_->workbooks) {
+                // Only the search and replace of cells changes a workbook.
+                if (!(saved && keptTemplate_.keep(workbook.document, true)))
+                    lo::closeDocument(workbook.document);
+            }
             calc_->workbooks.clear();
         }
         writer_.reset();
         calc_.reset();
     }
 
+    lo::KeptTemplate& keptTemplate() { return keptTemplate_; }
+
 private:
     std::shared_ptr<lo::WriterApplication> writer_;
     std::shared_ptr<lo::CalcApplication> calc_;
     QHash<QString, bool> kinds_;
+    lo::KeptTemplate keptTemplate_;
 };
 
 // The word processor's trace of every document of the batch, one after
@@ -271,9 +292,10 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
     // office started meanwhile is told of.
     struct Finish {
         OfficeFill& fill;
+        bool saved = false;
         ~Finish()
         {
-            fill.office_->closeDocuments();
+            fill.office_->closeDocuments(saved);
             fill.tellOfficeStart();
         }
     } finish{*this};
@@ -293,6 +315,7 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
         run.runConfirmed = true;
         run.left = {};
         ConsoleHost host(options.templateName, *templateHolds_);
+        office_->keptTemplate().fillingFor(LeftIdentifierSearch(identifierList()).texts());
         const bool traced = diagnosticMode() == DiagnosticMode::WordTrace && kind == DocumentKind::Text;
         struct Traced {
             Trace* trace;
@@ -310,6 +333,7 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
         PendingOutput output(job.output);
         lo::storeDocument(document, output.path(), filter.name, filter.options);
         output.commit(options.force);
+        finish.saved = true;
         lostInARow_ = 0;
         return run.left;
     } catch (const office::ConnectionLost&) {
@@ -336,6 +360,7 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
 
 void OfficeFill::endOwnOffice()
 {
+    office_->keptTemplate().close();
     lo::Connection& connection = lo::Connection::instance();
     const qint64 pid = connection.startedProcessId();
     // A start that handed over to an office already running ends at once.

@@ -23,6 +23,7 @@
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 
 #include <QDir>
 #include <QProcess>
@@ -52,9 +53,12 @@ public:
     {
         const Make make = [&] { return real_.makeDocument(plan, job, records); };
         left << (job.number == number_ ? step_(make) : make());
+        opened.push_back(office::lo::lastLoadedDocument());
         return left.last();
     }
     QList<LeftIdentifiers> left;
+    // The document the office last opened from a file, after each one made.
+    std::vector<css::uno::Reference<css::lang::XComponent>> opened;
 
 private:
     FillOffice& real_;
@@ -62,14 +66,26 @@ private:
     std::function<LeftIdentifiers(const Make&)> step_;
 };
 
-// Makes the document, killing the office once the document is open in it.
-LeftIdentifiers killedWhileOpen(TestOffice& office, const SteppingFill::Make& make)
+// Whether a document open in the office has changes: one is being filled.
+bool anyChanged(const css::uno::Reference<css::frame::XDesktop2>& desktop)
+{
+    const auto documents = desktop->getComponents()->createEnumeration();
+    while (documents->hasMoreElements()) {
+        css::uno::Reference<css::util::XModifiable> document(documents->nextElement(), css::uno::UNO_QUERY);
+        if (document.is() && document->isModified())
+            return true;
+    }
+    return false;
+}
+
+// Makes the document, killing the office once the document is being filled.
+LeftIdentifiers killedWhileFilled(TestOffice& office, const SteppingFill::Make& make)
 {
     const auto desktop = office::lo::Connection::instance().desktop();
     std::atomic<bool> done{false};
     std::thread killer([&] {
         try {
-            while (!done && !desktop->getComponents()->createEnumeration()->hasMoreElements())
+            while (!done && !anyChanged(desktop))
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (!done)
                 office.kill();
@@ -325,11 +341,14 @@ private slots:
         QVERIFY(!table.isEmpty());
         const qint64 first = office_.processId();
         CapturedConsole console;
-        OfficeFill real(&console);
-        SteppingFill killing(real, 3, [&](const SteppingFill::Make& make) { return killedWhileOpen(office_, make); });
-        const int code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out",
-                                         folder + "/{N}.txt"},
-                                        killing, console);
+        int code = -1;
+        {
+            OfficeFill real(&console);
+            SteppingFill killing(real, 3, [&](const SteppingFill::Make& make) { return killedWhileFilled(office_, make); });
+            code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out",
+                                   folder + "/{N}.txt"},
+                                  killing, console);
+        }
         const QString& told = console.errText;
         QVERIFY2(code == kSomeFailed, qPrintable(told));
         QVERIFY(office_.processId() != first);
@@ -421,6 +440,53 @@ private slots:
             QVERIFY(stepping.left[n].notInTemplate.isEmpty());
             QCOMPARE(stepping.left[n].stillInDocument, city);
         }
+    }
+
+    // A batch fills the template it opened once, taking each document's
+    // filling back after saving it; a filling that cannot be taken back for
+    // certain (in a text document, a line break makes paragraphs) has the
+    // template opened anew.
+    void batchOpensTheTemplateOnceWhileItCanBeReverted_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<QList<bool>>("keptFromBefore");   // documents 2 to 4
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("text") << false << QList<bool>{true, false, true}
+                              << QStringList{"1.odt: Договор № 1|Покупатель: А|Город: Москва",
+                                             "2.odt: Договор № 22|Покупатель: Б|Б|Город: Москва",
+                                             "3.odt: Договор № 333|Покупатель: В|Город: Москва",
+                                             "4.odt: Договор № 4|Покупатель: Г|Город: Москва"};
+        // The office reads a cell's line break back as nothing.
+        QTest::newRow("workbook") << true << QList<bool>{true, true, true}
+                                  << QStringList{"1.ods: А|Москва|1", "2.ods: ББ|Москва|22", "3.ods: В|Москва|333",
+                                                 "4.ods: Г|Москва|4"};
+    }
+    void batchOpensTheTemplateOnceWhileItCanBeReverted()
+    {
+        QFETCH(bool, workbook);
+        QFETCH(QList<bool>, keptFromBefore);
+        QFETCH(QStringList, expected);
+        const QString folder = freshFolder("kept");
+        const QString table = writeTable(folder, QString("[ФИО];[N]\nА;1\n\"Б\nБ\";22\nВ;333\nГ;4\n").toUtf8());
+        QVERIFY(!table.isEmpty());
+        CapturedConsole console;
+        int code = -1;
+        std::vector<css::uno::Reference<css::lang::XComponent>> opened;
+        {
+            OfficeFill real(&console);
+            SteppingFill recording(real, 0, {});
+            code = runFillCommand({"kvilmar", "fill", workbook ? book_ : text_, "--list", list_, "--data", table,
+                                   "--range", "A1:B10", "--out", folder + (workbook ? "/{N}.ods" : "/{N}.odt")},
+                                  recording, console);
+            opened = recording.opened;
+        }
+        QVERIFY2(code == kAllMade, qPrintable(console.errText));
+        QCOMPARE(opened.size(), size_t(4));
+        for (int n = 1; n < 4; ++n)
+            QCOMPARE(opened[n] == opened[n - 1], keptFromBefore[n - 1]);
+        QCOMPARE(TestOffice::openDocuments(), 0);
+        QFile::remove(table);
+        QCOMPARE(outputsOf(folder), expected);
     }
 
     void templateTheOfficeCannotOpenStopsTheBatch()

@@ -2,6 +2,7 @@
 
 #include "common/FileVersion.h"
 #include "common/KvilmarError.h"
+#include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
@@ -312,11 +313,20 @@ public:
     void Add(const QString& name) override
     {
         const FileVersion file = FileVersion::of(name);
+        KeptTemplate* kept = app_->keptTemplate;
+        if (kept) {
+            if (auto document = kept->take(file); document.is()) {
+                app_->workbooks.push_back({document, file});
+                return;
+            }
+        }
         auto document = loadAsNewDocument(name);
         requireKind(document, name, QStringLiteral("книга электронной таблицы"),
                     [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back({document, file});
         stopRecordingChanges(document);
+        if (kept)
+            kept->opened(document, file);
     }
 
 private:

@@ -13,6 +13,8 @@
 // "Excel.Application" as LibreOffice Calc.
 namespace office::lo {
 
+class KeptTemplate;
+
 class CalcApplication final : public ExcelApplication,
                               public std::enable_shared_from_this<CalcApplication> {
 public:
@@ -30,6 +32,10 @@ public:
         FileVersion file;
     };
     std::vector<Workbook> workbooks;
+    // Where a batch keeps its template open between documents; none for a
+    // single filling. Workbooks().Add takes the template from there when it
+    // holds it, and hands it what it opens otherwise.
+    KeptTemplate* keptTemplate = nullptr;
 
     // What the objects made by this one share: by workbook and sheet index,
     // the last search of a block for the cells holding any of some texts,

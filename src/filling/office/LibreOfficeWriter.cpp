@@ -1,6 +1,7 @@
 #include "filling/office/LibreOfficeWriter.h"
 
 #include "common/KvilmarError.h"
+#include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
@@ -22,6 +23,13 @@ public:
     void FileOpen(const QString& name) override
     {
         const FileVersion version = FileVersion::of(name);
+        KeptTemplate* kept = app_->keptTemplate;
+        if (kept) {
+            if (auto document = kept->take(version); document.is()) {
+                app_->activeDocument.emplace(document, version, true);
+                return;
+            }
+        }
         // The word processor reads any file as plain text rather than ask.
         auto document = loadAsNewDocument(name, true);
         requireKind(document, name, QStringLiteral("текстовый документ"),
@@ -30,11 +38,13 @@ public:
         // the filling does.
         try {
             stopRecordingChanges(document);
+            if (kept)
+                kept->opened(document, version);
         } catch (...) {
             closeDocument(document);
             throw;
         }
-        app_->activeDocument.emplace(document, version);
+        app_->activeDocument.emplace(document, version, kept != nullptr);
     }
 
     void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) override

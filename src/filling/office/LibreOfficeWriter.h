@@ -8,6 +8,8 @@
 // "Word.Application" as LibreOffice Writer.
 namespace office::lo {
 
+class KeptTemplate;
+
 class WriterApplication final : public WordApplication,
                                 public std::enable_shared_from_this<WriterApplication> {
 public:
@@ -22,6 +24,10 @@ public:
 
     // The document FileOpen opened; empty before.
     std::optional<WriterDocument> activeDocument;
+    // Where a batch keeps its template open between documents; none for a
+    // single filling. FileOpen takes the template from there when it holds
+    // it, and hands it what it opens otherwise.
+    KeptTemplate* keptTemplate = nullptr;
     bool visible() const { return visible_; }
 
 private:

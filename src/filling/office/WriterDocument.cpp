@@ -108,6 +108,7 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
         return;
     }
     // Collected first, so that replacements are never searched again.
+    onlySearchReplaced_ = false;
     for (const auto& range : findOccurrences(document, find, all))
         writeOver(range->getText(), range->getStart(), find, replacement);
 }
@@ -145,8 +146,9 @@ std::optional<FileVersion>& bodyOnlyTemplate()
 
 } // namespace
 
-WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom)
-    : document_(std::move(document)), openedFrom_(std::move(openedFrom))
+WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
+                               bool staysOpen)
+    : document_(std::move(document)), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
 {
     if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
         places_.emplace();
@@ -154,7 +156,7 @@ WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::o
 
 WriterDocument::~WriterDocument()
 {
-    catchUp();
+    letViewsCatchUp();
 }
 
 void WriterDocument::holdViewsBack()
@@ -167,6 +169,12 @@ void WriterDocument::holdViewsBack()
 }
 
 void WriterDocument::catchUp() noexcept
+{
+    if (!staysOpen_)
+        letViewsCatchUp();
+}
+
+void WriterDocument::letViewsCatchUp() noexcept
 {
     if (!heldBack_.is())
         return;
@@ -207,6 +215,7 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
                 continue;
             const QString now = place.read();
             if (now == place.shown) {
+                onlySearchReplaced_ = false;
                 place.replaceAll(find, replacement);
                 place.shown = place.read();
             } else {

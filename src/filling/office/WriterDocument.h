@@ -23,8 +23,12 @@ public:
     // the last one from the same file held none: a batch opens every
     // document from one template, and that search is a good part of a
     // document's time there. A changed file is searched again.
+    // A document that `staysOpen` to be filled again (a batch's template,
+    // KeptTemplate.h) keeps its views held back until it is let go of: views
+    // that caught up before the filling is taken back would lay the document
+    // out once more for it, which takes as long as the filling.
     explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document,
-                            std::optional<FileVersion> openedFrom = std::nullopt);
+                            std::optional<FileVersion> openedFrom = std::nullopt, bool staysOpen = false);
     ~WriterDocument();
     WriterDocument(const WriterDocument&) = delete;
     WriterDocument& operator=(const WriterDocument&) = delete;
@@ -43,8 +47,13 @@ public:
     QList<bool> findEach(const QStringList& texts);
 
     // The document's views follow its changes again, after the replaces
-    // held them back; reading the document back does this too.
+    // held them back; reading the document back does this too. Those of a
+    // document that stays open wait until it is let go of.
     void catchUp() noexcept;
+
+    // Whether every change so far was made by the document's own search and
+    // replace, which the office's undo records whole.
+    bool onlySearchReplaced() const { return onlySearchReplaced_; }
 
 private:
     std::vector<TextPlace>& places();
@@ -58,6 +67,7 @@ private:
     // Keeps the views from following each change (a third of the
     // replacing's time) from the first replace until they catch up.
     void holdViewsBack();
+    void letViewsCatchUp() noexcept;
 
     css::uno::Reference<css::lang::XComponent> document_;
     // Whether the document holds no character whose letter case the pattern
@@ -66,6 +76,8 @@ private:
     std::optional<std::vector<TextPlace>> places_;
     css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
     std::optional<FileVersion> openedFrom_;
+    bool staysOpen_;
+    bool onlySearchReplaced_ = true;
 };
 
 } // namespace office::lo
