@@ -73,12 +73,16 @@ StdConsole::StdConsole()
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal too: the office must not be left holding the
+    // batch's template.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 StdConsole::~StdConsole()
 {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
 }
 
 void StdConsole::out(const QString& text)

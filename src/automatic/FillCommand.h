@@ -60,8 +60,8 @@ public:
 void tellLine(Console& console, const QString& text);
 
 // Standard output and standard error, in UTF-8. While one exists, the first
-// SIGINT or SIGTERM asks the command to stop; a second one ends the program
-// at once.
+// SIGINT, SIGTERM or SIGHUP asks the command to stop; a second one ends the
+// program at once.
 class StdConsole : public Console {
 public:
     StdConsole();

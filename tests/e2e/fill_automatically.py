@@ -7,6 +7,8 @@ from the start window's «Запуск в автоматическом режи�
    pipe: it starts a LibreOffice without windows, makes a PDF per row of a
    CSV table and an .xlsx from a workbook template, and ends that office
    again. The PDFs are read back with pdftotext, the workbook through UNO.
+   A long batch whose terminal hangs up stops after the document it was
+   making.
 2. On a desktop of its own (Xvfb, openbox), `kvilmar -s TEMPLATE` opens the
    start window with the template named; a `kvilmar fill` beside it uses the
    windows' office and leaves it running; the list file's name is typed with
@@ -27,6 +29,7 @@ sys.dont_write_bytecode = True
 
 import os
 import shutil
+import signal
 import subprocess
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -144,6 +147,8 @@ def command_line_batch(args, folder, work, office):
             raise Failure("%s reads %r, expected %r" % (name, text, expected))
         log("  %s: %s" % (name, text))
 
+    stopped_by_hangup(args, work, env)
+
     code, told = run_in_shell("cd '%s' && '%s' fill счёт.xlsx --list список.fdp --set '[ФИО]=ООО «Ромашка»' "
                               "--range A1:A2 --out Договоры/счёт-ромашка.xlsx" % (work, args.program), env)
     if code != 0:
@@ -163,6 +168,40 @@ def command_line_batch(args, folder, work, office):
     if office_answers(pipe):
         raise Failure("the command's office still answers on its pipe")
     log("  the command's own office has ended")
+
+
+def stopped_by_hangup(args, work, env):
+    """A long batch whose terminal is closed after its second document: it
+    stops there, says so, and leaves its office holding nothing (the office
+    ends with the command, checked by the caller)."""
+    with open(os.path.join(work, "много.csv"), "w", encoding="utf-8") as f:
+        f.write("[ФИО]\n" + "".join("Клиент %d\n" % n for n in range(1, 201)))
+    os.makedirs(os.path.join(work, "Прервано"))
+    log("$ kvilmar fill договор.odt ... --data много.csv, then SIGHUP after document 2")
+    process = subprocess.Popen([args.program, "fill", "договор.odt", "--list", "список.fdp", "--data", "много.csv",
+                                "--out", "Прервано/{N}.pdf"], cwd=work, env=env, stderr=subprocess.PIPE, text=True)
+    try:
+        told = []
+        for line in process.stderr:
+            told.append(line)
+            log("  | " + line.rstrip())
+            if line.startswith("[2/200]"):
+                process.send_signal(signal.SIGHUP)
+                break
+        for line in process.stderr.read().splitlines(True):
+            told.append(line)
+            log("  | " + line.rstrip())
+        process.wait(DEADLINE)
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    told = "".join(told)
+    log("  exit %d" % process.returncode)
+    made = len(os.listdir(os.path.join(work, "Прервано")))
+    if process.returncode != 1 or "Работа прервана." not in told or not 2 <= made < 200:
+        raise Failure("a hung-up batch did not stop after its document (exit %d, %d made)"
+                      % (process.returncode, made))
 
 
 def start_window_button(args, folder, work, d, office):
