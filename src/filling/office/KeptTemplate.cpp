@@ -2,6 +2,7 @@
 
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
+#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/UnoSearch.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -119,6 +120,29 @@ void KeptTemplate::close() noexcept
     if (inSameOffice())
         closeDocument(kept_->document);
     kept_.reset();
+}
+
+uno::Reference<lang::XComponent> openForFilling(
+    KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked, const QString& kind,
+    const std::function<bool(const uno::Reference<lang::XComponent>&)>& isKind)
+{
+    if (kept) {
+        if (auto document = kept->take(file); document.is())
+            return document;
+    }
+    auto document = loadAsNewDocument(fileName, plainTextIfAsked);
+    requireKind(document, fileName, kind, [&] { return isKind(document); });
+    // The copy is a document of its own: it records nothing of what the
+    // filling does.
+    try {
+        stopRecordingChanges(document);
+        if (kept)
+            kept->opened(document, file);
+    } catch (...) {
+        closeDocument(document);
+        throw;
+    }
+    return document;
 }
 
 } // namespace office::lo

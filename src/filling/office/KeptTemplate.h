@@ -7,6 +7,7 @@
 #include <com/sun/star/lang/XComponent.hpp>
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The template of a batch, opened once: each document is filled in it,
@@ -63,5 +64,14 @@ private:
     QStringList texts_;
     std::optional<Kept> kept_;
 };
+
+// A template file opened for filling: the document `kept` (if any) holds
+// for the file as it stands, or else a new one loaded from it
+// (loadAsNewDocument), of the kind the filler fills (requireKind: `kind`
+// names it, `isKind` asks the office), recording no changes, and handed to
+// `kept`. Throws as those do; a new document is closed then.
+css::uno::Reference<css::lang::XComponent> openForFilling(
+    KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked, const QString& kind,
+    const std::function<bool(const css::uno::Reference<css::lang::XComponent>&)>& isKind);
 
 } // namespace office::lo

@@ -5,7 +5,6 @@
 #include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
-#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/OfficeError.h"
 #include "filling/office/UnoSearch.h"
 #include "filling/office/UnoText.h"
@@ -313,20 +312,10 @@ public:
     void Add(const QString& name) override
     {
         const FileVersion file = FileVersion::of(name);
-        KeptTemplate* kept = app_->keptTemplate;
-        if (kept) {
-            if (auto document = kept->take(file); document.is()) {
-                app_->workbooks.push_back({document, file});
-                return;
-            }
-        }
-        auto document = loadAsNewDocument(name);
-        requireKind(document, name, QStringLiteral("книга электронной таблицы"),
-                    [&] { return uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY).is(); });
+        const auto document = openForFilling(
+            app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
+            [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back({document, file});
-        stopRecordingChanges(document);
-        if (kept)
-            kept->opened(document, file);
     }
 
 private:

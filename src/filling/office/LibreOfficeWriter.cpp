@@ -4,7 +4,6 @@
 #include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
-#include "filling/office/LibreOfficeLoad.h"
 
 #include <com/sun/star/text/XTextDocument.hpp>
 
@@ -23,28 +22,11 @@ public:
     void FileOpen(const QString& name) override
     {
         const FileVersion version = FileVersion::of(name);
-        KeptTemplate* kept = app_->keptTemplate;
-        if (kept) {
-            if (auto document = kept->take(version); document.is()) {
-                app_->activeDocument.emplace(document, version, true);
-                return;
-            }
-        }
         // The word processor reads any file as plain text rather than ask.
-        auto document = loadAsNewDocument(name, true);
-        requireKind(document, name, QStringLiteral("текстовый документ"),
-                    [&] { return uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY).is(); });
-        // The copy is a document of its own: it records nothing of what
-        // the filling does.
-        try {
-            stopRecordingChanges(document);
-            if (kept)
-                kept->opened(document, version);
-        } catch (...) {
-            closeDocument(document);
-            throw;
-        }
-        app_->activeDocument.emplace(document, version, kept != nullptr);
+        const auto document = openForFilling(
+            app_->keptTemplate, name, version, true, QStringLiteral("текстовый документ"),
+            [](const auto& opened) { return uno::Reference<text::XTextDocument>(opened, uno::UNO_QUERY).is(); });
+        app_->activeDocument.emplace(document, version, app_->keptTemplate != nullptr);
     }
 
     void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) override
