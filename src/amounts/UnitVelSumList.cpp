@@ -2,7 +2,6 @@
 
 #include "amounts/UnitVelCommands.h"
 #include "amounts/UnitVelnds.h"
-#include "common/Codec1251.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/Widgets.h"
@@ -89,7 +88,7 @@ void TFormSumList::FormActivate()
     ListBoxSumList->clear();
     const IdentifierList& list = identifierList();
     for (int i = 0; i < list.count(); ++i)
-        ListBoxSumList->addItem(cp1251::toUnicode(list.listLine(i)));
+        ListBoxSumList->addItem(list.listLine(i));
     // An explicit "no current line", so that focusing the list does not make
     // its first line current (which would pick it).
     ListBoxSumList->setCurrentIndex(QModelIndex());
@@ -101,7 +100,7 @@ void TFormSumList::ListBoxSumListClick()
     const IdentifierList& list = identifierList();
     if (!list.isRecord(n))
         return;
-    const QString text = cp1251::toUnicode(list.record(n).replacement);
+    const QString text = list.record(n).replacement;
     if (text.isEmpty()) {
         showInformation(QStringLiteral("Выбранный идентификатор не содержит текста.\n"
                                        "Выберите идентификатор с текстом или выйдети из списка"));

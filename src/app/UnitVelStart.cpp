@@ -7,7 +7,6 @@
 #include "common/Widgets.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
-#include "filling/RunContext.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/UnitVelGeneral.h"
@@ -143,7 +142,6 @@ void TFormVelStart::FormCreate()
 {
     // Nothing shows until the show handler has decided; the fields start as designed.
     setFields(StartFields{});
-    UpdateConsoleButton();
 }
 
 void TFormVelStart::UpdateConsoleButton()
@@ -179,6 +177,8 @@ void TFormVelStart::setFields(const StartFields& f)
     ButtonStartTxtfileSearch->setEnabled(f.replacementEditable);
     const QPalette::ColorRole face = f.replacementEditable ? QPalette::Base : QPalette::Button;
     widgets::setBaseColor(ComboBoxStartTxtfile, palette().color(face));
+    // The check box changed without its signal: the button follows it here.
+    UpdateConsoleButton();
 }
 
 void TFormVelStart::AddRememberedFiles(const LastFiles& files)
@@ -362,11 +362,10 @@ void TFormVelStart::ButtonStartConsoleClick()
     const automatic::BatchPlan plan(options, automatic::readFillInputs(options, [&](const QString& file, const QString& sheet) {
                                         return office.readSheet(file, sheet);
                                     }));
-    const automatic::FillJob& job = plan.jobs().constFirst();
-    const LeftIdentifiers left = office.makeDocument(plan, job, plan.recordsFor(job));
-    const QDateTime done = QDateTime::currentDateTime();
+    const automatic::PlannedDocument& document = plan.documents().constFirst();
+    const FillResult result = office.makeDocument(plan.fillJobFor(document), document, options.force);
     busy.end();
-    showInformation(filling::completionMessage(runContext().startMark, done) + leftIdentifiersMessage(left));
+    showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left));
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(output).absoluteFilePath()));
 }
 

@@ -3,6 +3,7 @@
 #include "automatic/CsvTable.h"
 #include "automatic/OutputNames.h"
 #include "common/KvilmarError.h"
+#include "filling/FillingRules.h"
 #include "general/ListFile.h"
 
 #include <QDir>
@@ -48,7 +49,7 @@ QString fileKey(const QString& fileName)
 }
 
 // A message about one document: after its table place, or on its own.
-QString aboutJob(const DataTable* table, const FillJob& job, QString text)
+QString aboutJob(const DataTable* table, const PlannedDocument& job, QString text)
 {
     if (table)
         return tablePlace(table->fileName, job.line) + text;
@@ -61,6 +62,8 @@ QString aboutJob(const DataTable* table, const FillJob& job, QString text)
 FillInputs readFillInputs(const FillOptions& options, const SheetReader& readSheet)
 {
     checkInputFile(options.templateName, QStringLiteral("Файл шаблона"));
+    if (const QString unusable = filling::unusableTemplate(options.templateName); !unusable.isEmpty())
+        throw KvilmarError(unusable);
     checkInputFile(options.listFile, QStringLiteral("Файл списка идентификаторов"));
     FillInputs inputs;
     std::optional<QList<IdentifierRecord>> list = listFile::readAnyListFile(options.listFile, options.listReplacements);
@@ -69,7 +72,7 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
     inputs.list = std::move(*list);
     if (!options.replacementsFile.isEmpty()) {
         checkInputFile(options.replacementsFile, QStringLiteral("Файл списка замен"));
-        std::optional<QList<QByteArray>> texts =
+        std::optional<QStringList> texts =
             listFile::readReplacementListFile(options.replacementsFile, static_cast<int>(inputs.list.size()));
         if (!texts)
             throw KvilmarError(unreadableList(options.replacementsFile));
@@ -84,7 +87,7 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
 }
 
 BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
-    : options_(options), inputs_(std::move(inputs)), expectedKind_(automatic::expectedKind(options.templateName))
+    : options_(options), inputs_(std::move(inputs))
 {
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     if (table)
@@ -93,16 +96,21 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
     if (sources_->records().isEmpty())
         throw KvilmarError(QStringLiteral("Не задан ни один идентификатор для замены! Список \"%1\" пуст.")
                                .arg(shown(options_.listFile)));
-    makeJobs();
+    planDocuments();
     checkTargets();
 }
 
-QList<IdentifierRecord> BatchPlan::recordsFor(const FillJob& job) const
+QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) const
 {
-    return job.row < 0 ? sources_->records() : sources_->recordsFor(inputs_.table->rows.at(job.row));
+    return document.row < 0 ? sources_->records() : sources_->recordsFor(inputs_.table->rows.at(document.row));
 }
 
-void BatchPlan::makeJobs()
+FillJob BatchPlan::fillJobFor(const PlannedDocument& document) const
+{
+    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace};
+}
+
+void BatchPlan::planDocuments()
 {
     if (options_.outPattern.isEmpty() && !outputFormatFor(options_.templateName))
         throw KvilmarError(QStringLiteral("Шаблон \"%1\" нельзя сохранить в его же формате. Укажите --out с одним из "
@@ -113,9 +121,9 @@ void BatchPlan::makeJobs()
                                                              : OutputPattern::literal(options_.outPattern);
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     const int count = table ? static_cast<int>(table->rows.size()) : 1;
-    jobs_.reserve(count);
+    documents_.reserve(count);
     for (int i = 0; i < count; ++i) {
-        FillJob job;
+        PlannedDocument job;
         if (table) {
             job.row = i;
             job.number = table->rows.at(i).number;
@@ -135,9 +143,7 @@ void BatchPlan::makeJobs()
                                         QStringLiteral("по расширению файла \"%1\" не понять, в каком формате его "
                                                        "сохранить. Сохраняются: %2.")
                                             .arg(shown(job.output), savedExtensions())));
-        if (expectedKind_)
-            exportFilter(*job.format, *expectedKind_, job.output);
-        jobs_.append(std::move(job));
+        documents_.append(std::move(job));
     }
 }
 
@@ -149,15 +155,15 @@ void BatchPlan::checkTargets() const
             inputs.insert(fileKey(input), input);
 
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
-    QHash<QString, const FillJob*> outputs;
+    QHash<QString, const PlannedDocument*> outputs;
     QSet<QString> folders;
     QStringList existing;
-    for (const FillJob& job : jobs_) {
+    for (const PlannedDocument& job : documents_) {
         const QString key = fileKey(job.output);
         if (inputs.contains(key))
             throw KvilmarError(QStringLiteral("Файл результата \"%1\" — это входной файл \"%2\". Укажите другое имя в --out.")
                                    .arg(shown(job.output), shown(inputs.value(key))));
-        if (const FillJob* other = outputs.value(key))
+        if (const PlannedDocument* other = outputs.value(key))
             throw KvilmarError(QStringLiteral("Строки %1 и %2 таблицы \"%3\" дают один и тот же файл \"%4\". "
                                               "Добавьте в --out {N} или идентификатор, различный в этих строках.")
                                    .arg(other->line).arg(job.line).arg(shown(table->fileName), shown(job.output)));

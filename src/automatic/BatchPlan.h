@@ -4,6 +4,7 @@
 #include "automatic/FillArguments.h"
 #include "automatic/OutputFormat.h"
 #include "automatic/ReplacementSources.h"
+#include "filling/FillJob.h"
 
 #include <QList>
 #include <QString>
@@ -18,7 +19,7 @@ namespace automatic {
 
 struct FillInputs {
     QList<IdentifierRecord> list;
-    QList<QByteArray> replacementTexts;
+    QStringList replacementTexts;
     std::optional<DataTable> table;
 };
 
@@ -29,7 +30,8 @@ using SheetReader = std::function<DataTable(const QString& fileName, const QStri
 // replacement list and the table. Throws KvilmarError naming the file.
 FillInputs readFillInputs(const FillOptions& options, const SheetReader& readSheet);
 
-struct FillJob {
+// One document of the batch: the data row it is made from and its file.
+struct PlannedDocument {
     int number = 1;          // {N}: the data row's number, 1 without a table
     int line = 0;            // the data row's line in its table; 0 without a table
     int row = -1;            // index into the table's rows; -1 without a table
@@ -47,21 +49,21 @@ public:
     BatchPlan(const FillOptions& options, FillInputs inputs);
 
     const FillOptions& options() const { return options_; }
-    const QList<FillJob>& jobs() const { return jobs_; }
-    // The template's kind as its extension tells; the office has the last word.
-    std::optional<DocumentKind> expectedKind() const { return expectedKind_; }
+    const QList<PlannedDocument>& documents() const { return documents_; }
     // The identifier list of one document, in the list file's order.
-    QList<IdentifierRecord> recordsFor(const FillJob& job) const;
+    QList<IdentifierRecord> recordsFor(const PlannedDocument& document) const;
+    // What filling one document takes: the template, its records, the
+    // workbook's range and the trace.
+    FillJob fillJobFor(const PlannedDocument& document) const;
 
 private:
-    void makeJobs();
+    void planDocuments();
     void checkTargets() const;
 
     FillOptions options_;
     FillInputs inputs_;
     std::optional<ReplacementSources> sources_;
-    std::optional<DocumentKind> expectedKind_;
-    QList<FillJob> jobs_;
+    QList<PlannedDocument> documents_;
 };
 
 } // namespace automatic

@@ -29,9 +29,9 @@ public:
         TableBuilder builder(fileName_);
         while (pos_ < d_.size()) {
             const int recordLine = line_;
-            QList<QByteArray> cells;
+            QStringList cells;
             for (qsizetype column = 0;; ++column) {
-                QByteArray text = cell();
+                QString text = QString::fromUtf8(cell());
                 if (builder.keepCell(recordLine, column, text))
                     cells.append(std::move(text));
                 if (pos_ < d_.size() && d_.at(pos_) == separator_) {
@@ -152,12 +152,12 @@ char detectSeparator(const QByteArray& content)
 
 DataTable parseTextTable(QByteArray content, const QString& fileName)
 {
+    // UTF-8 never uses the bytes of quotes, separators or line ends inside a
+    // letter, so the whole file is scanned as UTF-8, whatever it came in.
+    content = cp1251::decodeFileText(content).toUtf8();
     const qsizetype end = content.indexOf(kEndOfFile);
     if (end >= 0)
         content.truncate(end);
-    // UTF-8 never uses the bytes of quotes, separators or line ends inside a
-    // letter, so the whole file converts to 1251 before it is scanned.
-    content = cp1251::fromFileText(content);
     return Scanner(content, detectSeparator(content), fileName).scan();
 }
 

@@ -1,6 +1,5 @@
 #include "automatic/DataTable.h"
 
-#include "common/Codec1251.h"
 #include "common/KvilmarError.h"
 
 #include <QDir>
@@ -35,7 +34,7 @@ void TableBuilder::refuseWide(int line) const
                              .arg(table_.headerLine));
 }
 
-bool TableBuilder::keepCell(int line, qsizetype column, const QByteArray& cell) const
+bool TableBuilder::keepCell(int line, qsizetype column, const QString& cell) const
 {
     if (haveHeader_ && column >= table_.header.size()) {
         if (!cell.isEmpty())
@@ -48,7 +47,7 @@ bool TableBuilder::keepCell(int line, qsizetype column, const QByteArray& cell) 
     return true;
 }
 
-void TableBuilder::add(int line, QList<QByteArray> cells)
+void TableBuilder::add(int line, QStringList cells)
 {
     while (!cells.isEmpty() && cells.constLast().isEmpty())
         cells.removeLast();
@@ -84,11 +83,10 @@ DataTable tableFromSheet(const QString& fileName, const QList<QStringList>& shee
 {
     TableBuilder builder(fileName);
     for (qsizetype i = 0; i < sheetRows.size(); ++i) {
-        QList<QByteArray> cells;
+        QStringList cells;
         cells.reserve(sheetRows.at(i).size());
         for (QString text : sheetRows.at(i))
-            cells.append(cp1251::fromUnicode(text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"))
-                                                 .replace(QLatin1Char('\n'), QLatin1Char('\r'))));
+            cells.append(text.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r')));
         builder.add(static_cast<int>(i) + 1, std::move(cells));
     }
     return builder.finish();

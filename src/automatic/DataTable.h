@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,18 +7,18 @@
 namespace automatic {
 
 // A data table of the fill command: a header row naming identifiers and one
-// row per document. Texts are code page 1251, as everywhere in the core.
+// row per document.
 struct DataRow {
-    int number = 0;           // 1-based among the data rows: the document's number
-    int line = 0;             // where the row starts in its file (line or sheet row)
-    QList<QByteArray> cells;  // never more than the header; missing cells are empty
+    int number = 0;       // 1-based among the data rows: the document's number
+    int line = 0;         // where the row starts in its file (line or sheet row)
+    QStringList cells;    // never more than the header; missing cells are empty
 
-    QByteArray cell(qsizetype column) const { return column < cells.size() ? cells.at(column) : QByteArray(); }
+    QString cell(qsizetype column) const { return column < cells.size() ? cells.at(column) : QString(); }
 };
 
 struct DataTable {
     QString fileName;
-    QList<QByteArray> header;
+    QStringList header;
     int headerLine = 0;
     QList<DataRow> rows;
 };
@@ -45,8 +44,8 @@ public:
     // record is refused before it is collected: true when the cell at
     // column (0-based) of the record at line is to be kept, false for an
     // empty cell beyond the header; throws for text beyond it.
-    bool keepCell(int line, qsizetype column, const QByteArray& cell) const;
-    void add(int line, QList<QByteArray> cells);
+    bool keepCell(int line, qsizetype column, const QString& cell) const;
+    void add(int line, QStringList cells);
     DataTable finish();
 
 private:

@@ -1,7 +1,6 @@
 #include "automatic/FillCommand.h"
 
 #include "automatic/BatchReport.h"
-#include "filling/TraceLog.h"
 
 #include <QElapsedTimer>
 
@@ -33,14 +32,14 @@ QString leftLine(const LeftIdentifiers& left)
     return leftIdentifiersMessage(left).trimmed().replace(QLatin1Char('\n'), QStringLiteral(". "));
 }
 
-Attempt makeOne(FillOffice& office, const BatchPlan& plan, const FillJob& job)
+Attempt makeOne(FillOffice& office, const BatchPlan& plan, const PlannedDocument& document)
 {
-    Attempt attempt{{job.output, job.line, false, {}, 0, false, {}}, {}, std::nullopt};
+    Attempt attempt{{document.output, document.line, false, {}, 0, false, {}}, {}, std::nullopt};
     JobOutcome& outcome = attempt.outcome;
     QElapsedTimer timer;
     timer.start();
     try {
-        attempt.left = office.makeDocument(plan, job, plan.recordsFor(job));
+        attempt.left = office.makeDocument(plan.fillJobFor(document), document, plan.options().force).left;
         outcome.made = true;
         // What the template lacks is the same for every document: said once.
         outcome.note = leftLine({{}, attempt.left.stillInDocument});
@@ -118,9 +117,6 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         console.err(parsed.message + QStringLiteral("\nСправка: kvilmar fill --help\n"));
         return kBadInput;
     }
-    if (parsed.options.trace)
-        setDiagnosticMode(DiagnosticMode::WordTrace);
-
     QElapsedTimer total;
     total.start();
     std::optional<BatchPlan> plan;
@@ -137,12 +133,12 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
     }
 
     const bool bar = console.errIsTerminal();
-    const int count = static_cast<int>(plan->jobs().size());
+    const int count = static_cast<int>(plan->documents().size());
     QList<JobOutcome> outcomes;
     outcomes.reserve(count);
     std::optional<BatchStopped> stopped;
     bool toldNotInTemplate = false;
-    for (const FillJob& job : plan->jobs()) {
+    for (const PlannedDocument& job : plan->documents()) {
         if (stopped || console.stopRequested()) {
             outcomes.append({job.output, job.line, false, {}, 0, true, {}});
             continue;

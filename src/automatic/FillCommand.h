@@ -33,15 +33,13 @@ public:
     // A sheet (the first when the name is empty) of a .ods, .xlsx or .xls
     // table, built with tableFromSheet. Throws KvilmarError.
     virtual DataTable readSheet(const QString& fileName, const QString& sheetName) = 0;
-    // Fills plan.options().templateName with the records and saves the
-    // result as job.output in job.format, through a temporary file in the
-    // same folder, so a failure leaves no half-written file; replaces an
-    // existing file only with plan.options().force. Throws with the reason
-    // when the document could not be made; the next job is tried all the
-    // same, unless the exception is BatchStopped. Returns what the filling
-    // left undone in the document.
-    virtual LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
-                                         const QList<IdentifierRecord>& records) = 0;
+    // Fills the job and saves the result as document.output in
+    // document.format, through a temporary file in the same folder, so a
+    // failure leaves no half-written file; replaces an existing file only
+    // when told to. Throws with the reason when the document could not be
+    // made; the next document is tried all the same, unless the exception
+    // is BatchStopped. Returns what the filling did.
+    virtual FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting) = 0;
 };
 
 class Console {

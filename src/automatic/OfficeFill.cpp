@@ -2,11 +2,9 @@
 
 #include "automatic/PendingOutput.h"
 #include "common/FileVersion.h"
-#include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRunCore.h"
 #include "filling/LeftIdentifiers.h"
-#include "filling/RunContext.h"
 #include "filling/TraceLog.h"
 #include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOffice.h"
@@ -15,7 +13,6 @@
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeSheetRead.h"
 #include "filling/office/LibreOfficeWriter.h"
-#include "general/IdentifierList.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -73,14 +70,13 @@ private:
 
 namespace {
 
-// The fillers' host without windows: the template is the command's, the
-// range was set before (DocumentList), and nothing is shown while the
-// document is made; the command reports each document when it is done.
+// The fillers' host without windows: the range is the job's, and nothing is
+// shown while the document is made; the command reports each document when
+// it is done.
 class ConsoleHost final : public FillingHost {
 public:
     ConsoleHost(QString templateName, OfficeFill::TemplateHolds& holds)
         : templateName_(std::move(templateName)), holds_(holds) {}
-    QString templateName() override { return templateName_; }
     QList<bool> templateHolds(const QStringList& texts, const std::function<QList<bool>()>& ask) override
     {
         return holds_.answer(templateName_, texts, ask);
@@ -89,29 +85,6 @@ public:
 private:
     QString templateName_;
     OfficeFill::TemplateHolds& holds_;
-};
-
-// The identifier list and the range of one document in place of the
-// program's own, for as long as the document is made.
-class DocumentList {
-public:
-    DocumentList(const QList<IdentifierRecord>& records, const RangeSelection& range)
-        : list_(identifierList()), range_(rangeSelection())
-    {
-        identifierList().takeOver(records);
-        rangeSelection() = range;
-    }
-    ~DocumentList()
-    {
-        identifierList() = list_;
-        rangeSelection() = range_;
-    }
-    DocumentList(const DocumentList&) = delete;
-    DocumentList& operator=(const DocumentList&) = delete;
-
-private:
-    IdentifierList list_;
-    RangeSelection range_;
 };
 
 // The application objects as the fillers get them: what would show the
@@ -284,10 +257,8 @@ DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetNam
     return tableFromSheet(fileName, lo::readSheetRows(fileName, sheetName, kMaxCells));
 }
 
-LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& job,
-                                         const QList<IdentifierRecord>& records)
+FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting)
 {
-    const FillOptions& options = plan.options();
     // However the document ends, what the filler opened is closed, and an
     // office started meanwhile is told of.
     struct Finish {
@@ -301,22 +272,20 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
     } finish{*this};
 
     try {
-        const DocumentKind kind = office_->opensAsSpreadsheet(options.templateName) ? DocumentKind::Spreadsheet
-                                                                                     : DocumentKind::Text;
+        // What the office makes of the template decides what it can be saved
+        // as, not the template's name.
+        const DocumentKind kind = office_->opensAsSpreadsheet(job.templateName) ? DocumentKind::Spreadsheet
+                                                                                 : DocumentKind::Text;
         ExportFilter filter;
         try {
-            filter = exportFilter(*job.format, kind, job.output);
+            filter = exportFilter(*document.format, kind, document.output);
         } catch (const KvilmarError& e) {
             throw BatchStopped(e.text(), true);
         }
 
-        const DocumentList list(records, options.range);
-        RunContext& run = runContext();
-        run.runConfirmed = true;
-        run.left = {};
-        ConsoleHost host(options.templateName, *templateHolds_);
-        office_->keptTemplate().fillingFor(LeftIdentifierSearch(identifierList()).texts());
-        const bool traced = diagnosticMode() == DiagnosticMode::WordTrace && kind == DocumentKind::Text;
+        ConsoleHost host(job.templateName, *templateHolds_);
+        office_->keptTemplate().fillingFor(LeftIdentifierSearch(job.records).texts());
+        const bool traced = job.trace && kind == DocumentKind::Text;
         struct Traced {
             Trace* trace;
             ~Traced()
@@ -325,17 +294,17 @@ LeftIdentifiers OfficeFill::makeDocument(const BatchPlan& plan, const FillJob& j
                     trace->documentTraced();
             }
         } traceKept{traced ? trace_.get() : nullptr};
-        fillTemplate(host, *office_);
+        const FillResult result = fillTemplate(host, *office_, job);
 
-        const Component document = office_->document();
-        if (!document.is())
+        const Component filled = office_->document();
+        if (!filled.is())
             throw KvilmarError(QStringLiteral("LibreOffice не сделал документа из шаблона."));
-        PendingOutput output(job.output);
-        lo::storeDocument(document, output.path(), filter.name, filter.options);
-        output.commit(options.force);
+        PendingOutput output(document.output);
+        lo::storeDocument(filled, output.path(), filter.name, filter.options);
+        output.commit(replaceExisting);
         finish.saved = true;
         lostInARow_ = 0;
-        return run.left;
+        return result;
     } catch (const office::ConnectionLost&) {
         officeLost_ = true;
         if (++lostInARow_ >= kLossesToStop)

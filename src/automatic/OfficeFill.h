@@ -21,8 +21,7 @@ public:
     OfficeFill& operator=(const OfficeFill&) = delete;
 
     DataTable readSheet(const QString& fileName, const QString& sheetName) override;
-    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
-                                 const QList<IdentifierRecord>& records) override;
+    FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting) override;
 
     // Ends the office this process started, if it still runs and holds no
     // document: an office without windows must not stay behind for the

@@ -1,6 +1,5 @@
 #include "automatic/OutputNames.h"
 
-#include "common/Codec1251.h"
 #include "common/KvilmarError.h"
 
 #include <QFileInfo>
@@ -11,15 +10,17 @@ QString safeFileNamePart(const QString& text)
 {
     QString part;
     part.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+    // By whole characters: one outside the basic plane (an emoji) is two
+    // halves, neither of them printable alone.
+    for (const char32_t c : QStringView(text).toUcs4()) {
+        if (c == U'/' || c == U'\\')
             part += QLatin1Char('_');
-        else if (!c.isPrint())
+        else if (!QChar::isPrint(c))
             part += QLatin1Char(' ');
         else
-            part += c;
+            part += QString::fromUcs4(&c, 1);
     }
-    part = part.simplified().left(kNamePartLimit).trimmed();
+    part = IdentifierList::cut(part.simplified(), kNamePartLimit).trimmed();
     if (part.isEmpty())
         return QStringLiteral("_");
     if (part.front() == QLatin1Char('.') || part.front() == QLatin1Char('-'))
@@ -52,7 +53,7 @@ OutputPattern::OutputPattern(const QString& pattern, const QList<IdentifierRecor
         int best = -1;
         qsizetype bestLength = 0;
         for (int r = 0; r < records.size(); ++r) {
-            const QString name = cp1251::toUnicode(records.at(r).identifier);
+            const QString& name = records.at(r).identifier;
             if (!name.isEmpty() && name.size() > bestLength
                 && QStringView(pattern).mid(i + 1).startsWith(name + QLatin1Char('}'))) {
                 best = r;
@@ -115,7 +116,7 @@ QString OutputPattern::nameFor(int number, int lastNumber, const QList<Identifie
             name += QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
             break;
         case Piece::Identifier:
-            name += safeFileNamePart(cp1251::toUnicode(records.at(piece.record).replacement));
+            name += safeFileNamePart(records.at(piece.record).replacement);
             break;
         }
     }

@@ -1,6 +1,5 @@
 #include "automatic/ReplacementSources.h"
 
-#include "common/Codec1251.h"
 #include "common/KvilmarError.h"
 
 #include <QDir>
@@ -10,12 +9,7 @@ namespace automatic {
 
 namespace {
 
-QString shown(const QByteArray& identifier)
-{
-    return cp1251::toUnicode(identifier);
-}
-
-QList<int> recordsNamed(const QList<IdentifierRecord>& records, const QByteArray& identifier)
+QList<int> recordsNamed(const QList<IdentifierRecord>& records, const QString& identifier)
 {
     QList<int> found;
     for (int i = 0; i < records.size(); ++i)
@@ -40,17 +34,14 @@ SetPair parseSetPair(const QString& argument)
     const QString identifier = argument.left(equals);
     if (identifier.isEmpty())
         throw KvilmarError(where + QStringLiteral("перед \"=\" не указан идентификатор."));
-    SetPair pair{cp1251::fromUnicode(identifier), cp1251::fromUnicode(argument.mid(equals + 1))};
-    if (pair.identifier.size() > IdentifierList::kIdentifierLimit)
+    if (identifier.size() > IdentifierList::kIdentifierLimit)
         throw KvilmarError(tooLong(where));
-    if (cp1251::toUnicode(pair.identifier) != identifier)
-        throw KvilmarError(where + QStringLiteral("в идентификаторе есть символы, которых нет в кодировке Windows-1251."));
-    return pair;
+    return SetPair{identifier, argument.mid(equals + 1)};
 }
 
 void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>& list, const QString& listFileName)
 {
-    for (const QByteArray& name : table.header)
+    for (const QString& name : table.header)
         if (!name.isEmpty() && !recordsNamed(list, name).isEmpty())
             return;
     throw KvilmarError(tablePlace(table.fileName, table.headerLine)
@@ -59,7 +50,7 @@ void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>&
                              .arg(QDir::toNativeSeparators(listFileName)));
 }
 
-ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, const QList<QByteArray>& replacementTexts,
+ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, const QStringList& replacementTexts,
                                        const QList<SetPair>& sets, const DataTable* table)
     : records_(list)
 {
@@ -75,16 +66,16 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
 
     if (!table)
         return;
-    QSet<QByteArray> seen;
+    QSet<QString> seen;
     const QString headerPlace = tablePlace(table->fileName, table->headerLine);
     for (qsizetype column = 0; column < table->header.size(); ++column) {
-        const QByteArray& name = table->header.at(column);
+        const QString& name = table->header.at(column);
         if (name.isEmpty())
             continue;
         if (name.size() > IdentifierList::kIdentifierLimit)
             throw KvilmarError(tooLong(headerPlace + QStringLiteral("в столбце %1 ").arg(column + 1)));
         if (seen.contains(name))
-            throw KvilmarError(headerPlace + QStringLiteral("идентификатор \"%1\" назван в двух столбцах.").arg(shown(name)));
+            throw KvilmarError(headerPlace + QStringLiteral("идентификатор \"%1\" назван в двух столбцах.").arg(name));
         seen.insert(name);
         if (recordsNamed(records_, name).isEmpty())
             addNew(name, QStringLiteral("таблица \"%1\"").arg(QDir::toNativeSeparators(table->fileName)));
@@ -98,14 +89,14 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
                                                     "нет идентификатора.").arg(column + 1));
 }
 
-void ReplacementSources::addNew(const QByteArray& identifier, const QString& from)
+void ReplacementSources::addNew(const QString& identifier, const QString& from)
 {
     if (records_.size() >= IdentifierList::kSlots)
         throw KvilmarError(QStringLiteral("Идентификатор \"%1\" (%2) не помещается в список: в списке может быть "
                                           "не больше %3 идентификаторов.")
-                               .arg(shown(identifier), from)
+                               .arg(identifier, from)
                                .arg(IdentifierList::kSlots));
-    records_.append(IdentifierRecord{identifier, QByteArray(), QByteArray(), true});
+    records_.append(IdentifierRecord{identifier, QString(), QString(), true});
 }
 
 QList<IdentifierRecord> ReplacementSources::recordsFor(const DataRow& row) const

@@ -3,7 +3,7 @@
 #include "automatic/DataTable.h"
 #include "general/IdentifierList.h"
 
-#include <QByteArray>
+#include <QStringList>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -17,13 +17,12 @@
 namespace automatic {
 
 struct SetPair {
-    QByteArray identifier;   // 1251
-    QByteArray text;         // 1251
+    QString identifier;
+    QString text;
 };
 
-// "ID=TEXT" split at the first "=", both converted to 1251. Throws
-// KvilmarError for a missing "=", an empty identifier, one longer than 255
-// characters or one holding characters that code page 1251 lacks.
+// "ID=TEXT" split at the first "=". Throws KvilmarError for a missing "=", an
+// empty identifier or one longer than 255 characters.
 SetPair parseSetPair(const QString& argument);
 
 // Refuses a table whose header names no identifier of the list: most often
@@ -38,7 +37,7 @@ public:
     // Throws KvilmarError for a header cell that names an identifier twice,
     // is longer than 255 characters, or a column without a name that holds
     // text, and when the records would pass 51.
-    ReplacementSources(const QList<IdentifierRecord>& list, const QList<QByteArray>& replacementTexts,
+    ReplacementSources(const QList<IdentifierRecord>& list, const QStringList& replacementTexts,
                        const QList<SetPair>& sets, const DataTable* table);
 
     // The records without any data row.
@@ -48,7 +47,7 @@ public:
     QList<IdentifierRecord> recordsFor(const DataRow& row) const;
 
 private:
-    void addNew(const QByteArray& identifier, const QString& from);
+    void addNew(const QString& identifier, const QString& from);
     QList<IdentifierRecord> records_;
     // Each header column with a name, and the records it sets.
     QList<std::pair<qsizetype, QList<int>>> namedColumns_;

@@ -73,18 +73,34 @@ bool canEncode(const QString& text)
     return toUnicode(fromUnicode(text)) == text;
 }
 
-QByteArray fromFileText(const QByteArray& bytes)
+QString unencodable(const QString& text)
 {
-    static const QByteArray bom("\xEF\xBB\xBF");
-    if (bytes.startsWith(bom))
-        return fromUnicode(QString::fromUtf8(bytes.mid(bom.size())));
+    QString lost;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QString character = text.mid(i, length);
+        if (!canEncode(character) && !lost.contains(character))
+            lost += character;
+        i += length - 1;
+    }
+    return lost;
+}
+
+QString decodeFileText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(QStringDecoder::Utf16);   // the byte-order mark tells the order and is dropped
+        return utf16.decode(bytes);
+    }
     if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }))
-        return bytes;
+        return QString::fromLatin1(bytes);
     // Cyrillic in 1251 is almost never valid UTF-8, so a strict decode tells
     // the two apart.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8.decode(bytes);
-    return utf8.hasError() ? bytes : fromUnicode(decoded);
+    return utf8.hasError() ? toUnicode(bytes) : decoded;
 }
 
 } // namespace cp1251

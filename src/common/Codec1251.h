@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Code page 1251 is the program's own text: the core keeps single-byte text so
-// that limits and byte sums count bytes; widgets show QString. These two
-// functions are the one place where the two meet.
+// Code page 1251 is the format of the program's list and settings files; the
+// program itself keeps Unicode text. These functions are where the two meet:
+// the readers and writers of those files, and nowhere else.
 namespace cp1251 {
 
 // Decodes single-byte 1251 text. Every byte maps to a character, so decoding
@@ -19,10 +19,12 @@ QByteArray fromUnicode(const QString& text);
 // encoding loses nothing.
 bool canEncode(const QString& text);
 
-// The text of a file that may come from another system, as 1251 bytes: a
-// file that starts with UTF-8's byte-order mark, or is valid UTF-8 and not
-// plain ASCII, is converted from UTF-8 ('?' for what 1251 lacks); any other
-// file is taken as 1251 already and returned unchanged.
-QByteArray fromFileText(const QByteArray& bytes);
+// The characters of the text that 1251 cannot hold, each once, in order.
+QString unencodable(const QString& text);
+
+// The text of a file that may come from another system: a file that starts
+// with a UTF-8 or UTF-16 byte-order mark is read in that encoding, one that is
+// valid UTF-8 and not plain ASCII as UTF-8, and any other as 1251.
+QString decodeFileText(const QByteArray& bytes);
 
 } // namespace cp1251

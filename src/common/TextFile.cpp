@@ -10,8 +10,8 @@ namespace {
 constexpr char kEndOfFile = 26;
 }
 
-TextLineReader::TextLineReader(QByteArray content, LineEnds ends)
-    : content_(std::move(content)), ends_(ends)
+TextLineReader::TextLineReader(QByteArray content)
+    : content_(std::move(content))
 {
     const qsizetype eof = content_.indexOf(kEndOfFile);
     if (eof >= 0)
@@ -23,8 +23,7 @@ QByteArray TextLineReader::readLine()
     if (atEnd())
         return {};
     qsizetype end = pos_;
-    while (end < content_.size() && content_.at(end) != '\r'
-           && (ends_ == LineEnds::Cr || content_.at(end) != '\n'))
+    while (end < content_.size() && content_.at(end) != '\r')
         ++end;
     QByteArray line = content_.mid(pos_, end - pos_);
     pos_ = end + 1;
@@ -58,16 +57,34 @@ std::optional<TextLineReader> openTextFile(const QString& path)
     return TextLineReader(std::move(*content));
 }
 
-std::optional<TextLineReader> openForeignTextFile(const QString& path)
+ForeignTextReader::ForeignTextReader(QString text)
+    : text_(std::move(text))
+{
+    const qsizetype eof = text_.indexOf(QChar(kEndOfFile));
+    if (eof >= 0)
+        text_.truncate(eof);
+}
+
+QString ForeignTextReader::readLine()
+{
+    if (atEnd())
+        return {};
+    qsizetype end = pos_;
+    while (end < text_.size() && text_.at(end) != u'\r' && text_.at(end) != u'\n')
+        ++end;
+    QString line = text_.mid(pos_, end - pos_);
+    pos_ = end + 1;
+    if (end < text_.size() && text_.at(end) == u'\r' && pos_ < text_.size() && text_.at(pos_) == u'\n')
+        ++pos_;
+    return line;
+}
+
+std::optional<ForeignTextReader> openForeignTextFile(const QString& path)
 {
     std::optional<QByteArray> content = readWholeFile(path);
     if (!content)
         return std::nullopt;
-    // Byte 26 ends the file before any conversion, as it does in 1251.
-    const qsizetype eof = content->indexOf(char(26));
-    if (eof >= 0)
-        content->truncate(eof);
-    return TextLineReader(cp1251::fromFileText(*content), TextLineReader::LineEnds::CrOrLf);
+    return ForeignTextReader(cp1251::decodeFileText(*content));
 }
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes)

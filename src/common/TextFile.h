@@ -7,13 +7,10 @@
 
 // Text files of the program: code page 1251 bytes, lines written with CR LF.
 // On reading, a line ends at CR and a directly following LF is skipped; a lone
-// LF is part of the text, unless the reader is told that lone LFs end lines
-// too (files that may come from another system); the byte 26 (Ctrl-Z) ends
-// the file.
+// LF is part of the text; the byte 26 (Ctrl-Z) ends the file.
 class TextLineReader {
 public:
-    enum class LineEnds { Cr, CrOrLf };
-    explicit TextLineReader(QByteArray content, LineEnds ends = LineEnds::Cr);
+    explicit TextLineReader(QByteArray content);
 
     bool atEnd() const { return pos_ >= content_.size(); }
     // The next line without its end; past the end an empty line, which is no error.
@@ -21,7 +18,6 @@ public:
 
 private:
     QByteArray content_;
-    LineEnds ends_;
     qsizetype pos_ = 0;
 };
 
@@ -29,10 +25,24 @@ private:
 // be opened or read, including when the name is a folder.
 std::optional<TextLineReader> openTextFile(const QString& path);
 
-// Reads a text file that may come from another system (a list file, a plain
-// identifier file, a replacement list file): a lone LF also ends a line, and
-// UTF-8 is converted to 1251 (see cp1251::fromFileText).
-std::optional<TextLineReader> openForeignTextFile(const QString& path);
+// The lines of a text file that may come from another system (a list file, a
+// plain identifier file, a replacement list file), as text: decoded as
+// cp1251::decodeFileText says, a line ends at CR, CR LF or a lone LF, and the
+// character 26 ends the file.
+class ForeignTextReader {
+public:
+    explicit ForeignTextReader(QString text);
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+    // The next line without its end; past the end an empty line.
+    QString readLine();
+
+private:
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+std::optional<ForeignTextReader> openForeignTextFile(const QString& path);
 
 // Writes the lines, each followed by CR LF, through a QSaveFile: the old file
 // is replaced only when the whole new content is written. Returns false on any

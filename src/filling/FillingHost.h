@@ -1,30 +1,29 @@
 #pragma once
 
+#include "filling/FillJob.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
-// What a filler needs from the program around it. Every host names the
-// template; the rest is what the windows show (the main window's status bar,
-// the range window, the busy cursor), and a host without windows, such as
-// the fill command's, keeps the defaults, which show nothing. Nothing here
-// needs a widget.
+// What a filler needs from the program around it while it fills a job: what
+// the windows show (the main window's status bar, the range window, the busy
+// cursor). A host without windows, such as the fill command's, keeps the
+// defaults, which show nothing. Nothing here needs a widget.
 class FillingHost {
 public:
     virtual ~FillingHost() = default;
-    // The template box's text as it is now; read again at each use.
-    virtual QString templateName() = 0;
 
     // Status panel 1, repainted at once.
     virtual void showProgress(const QString& text) {}
     // Repaints the main window after the range window covered it.
     virtual void repaintMain() {}
-    // Shows the range window modally; it sets or clears runConfirmed. Without
-    // a window the range is rangeSelection() as it was set beforehand, and
-    // the run stays confirmed.
-    virtual void showRangeWindow() {}
+    // The range a workbook is filled in: the range window's, shown modally,
+    // or none when the user cancels it. Without a window, the job's own.
+    virtual std::optional<RangeSelection> chooseRange(const RangeSelection& jobRange) { return jobRange; }
     // On while the run works with the office: a busy cursor (the range
     // window, shown meanwhile, keeps the normal one).
     virtual void showBusy(bool busy) {}

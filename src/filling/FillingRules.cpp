@@ -1,5 +1,7 @@
 #include "filling/FillingRules.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace filling {
@@ -9,6 +11,13 @@ QString oneDecimal(double value)
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(value, 'f', 1);
+}
+
+QString unusableTemplate(const QString& fileName)
+{
+    if (QFileInfo(fileName).size() == 0)
+        return QStringLiteral("Файл шаблона \"%1\" пуст: в нем нечего заполнять.").arg(QDir::toNativeSeparators(fileName));
+    return {};
 }
 
 QString completionMessage(const QDateTime& startMark, const QDateTime& now)

@@ -10,6 +10,10 @@ namespace filling {
 // separator and no group separator ("0.0").
 QString oneDecimal(double value);
 
+// Why an existing file cannot be filled: an empty file (a download that
+// failed) would give an empty document reported as done. Empty when it can.
+QString unusableTemplate(const QString& fileName);
+
 // "Работа закончена!", a line break, "Затраченное время: " seconds " с".
 QString completionMessage(const QDateTime& startMark, const QDateTime& now);
 

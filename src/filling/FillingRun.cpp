@@ -4,30 +4,29 @@
 #include "filling/FillingHost.h"
 #include "filling/FillingRules.h"
 #include "filling/LeftIdentifiers.h"
-#include "filling/RunContext.h"
-#include "general/IdentifierList.h"
 
 #include <QFileInfo>
 
-void runFilling(FillingHost& host)
+void runFilling(FillingHost& host, const FillJob& job)
 {
-    RunContext& run = runContext();
-    run.runConfirmed = true;
-    run.left = {};
-    if (host.templateName().isEmpty()) {
+    if (job.templateName.isEmpty()) {
         showInformation(QStringLiteral("Необходимо указать имя файла шаблона документа!"));
         return;
     }
-    if (!QFileInfo(host.templateName()).isFile()) {
+    if (!QFileInfo(job.templateName).isFile()) {
         showError(QStringLiteral("Имя файла указано не верно!"));
         return;
     }
-    if (identifierList().count() == 0) {
+    if (const QString unusable = filling::unusableTemplate(job.templateName); !unusable.isEmpty()) {
+        showError(unusable);
+        return;
+    }
+    if (job.records.isEmpty()) {
         showInformation(QStringLiteral("Не задан ни один идентификатор для замены!"));
         return;
     }
 
-    const QDateTime done = fillTemplate(host, fillingServer());
-    if (run.runConfirmed)
-        showInformation(filling::completionMessage(run.startMark, done) + leftIdentifiersMessage(run.left));
+    const FillResult result = fillTemplate(host, fillingServer(), job);
+    if (result.confirmed)
+        showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left));
 }

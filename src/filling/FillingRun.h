@@ -10,5 +10,5 @@ class TFormVelGeneral;
 // Errors of the office reach the caller, which runs guarded.
 void runFilling(TFormVelGeneral& form);
 
-// The same for any host (tests give their own).
-void runFilling(FillingHost& host);
+// The same for any host and job (tests give their own).
+void runFilling(FillingHost& host, const FillJob& job);

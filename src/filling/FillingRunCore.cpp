@@ -2,8 +2,8 @@
 
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
-#include "filling/TraceLog.h"
 #include "filling/WordFiller.h"
+#include "filling/TraceLog.h"
 #include "filling/office/LibreOffice.h"
 #include "filling/office/OfficeWait.h"
 
@@ -47,16 +47,22 @@ void installFillingServer(office::AutomationServer* server)
     installedServer = server;
 }
 
-QDateTime fillTemplate(FillingHost& host, office::AutomationServer& server)
+FillJob startJob(const QString& templateName, const QList<IdentifierRecord>& records)
+{
+    FillJob job;
+    job.templateName = templateName;
+    job.records = records;
+    job.trace = diagnosticMode() == DiagnosticMode::WordTrace;
+    return job;
+}
+
+FillResult fillTemplate(FillingHost& host, office::AutomationServer& server, const FillJob& job)
 {
     OfficeWork work(host);
     // What the office makes of the file decides, not its name: a workbook
     // under any extension goes to the spreadsheet.
-    if (server.opensAsSpreadsheet(host.templateName()))
-        fillExcel(host, server);
-    else if (diagnosticMode() == DiagnosticMode::WordTrace)
-        fillWordTraced(host, server);
-    else
-        fillWord(host, server);
-    return QDateTime::currentDateTime();
+    FillResult result = server.opensAsSpreadsheet(job.templateName) ? fillExcel(host, server, job)
+                                                                    : fillWord(host, server, job);
+    result.done = QDateTime::currentDateTime();
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include "filling/FillingHost.h"
 #include "filling/UnitVelExcelSelect.h"
+#include "general/IdentifierList.h"
 #include "general/UnitVelGeneral.h"
 
 #include <QApplication>
@@ -13,15 +14,15 @@ namespace {
 class MainWindowHost final : public FillingHost {
 public:
     explicit MainWindowHost(TFormVelGeneral& form) : form_(form) {}
-    QString templateName() override { return form_.EditFile->currentText(); }
     void showProgress(const QString& text) override { form_.ShowProgress(text); }
     void repaintMain() override { form_.repaint(); }
 
-    void showRangeWindow() override
+    std::optional<RangeSelection> chooseRange(const RangeSelection&) override
     {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         FormExcelSelect->exec();
         QApplication::restoreOverrideCursor();
+        return FormExcelSelect->confirmedRange();
     }
 
     void showBusy(bool busy) override
@@ -56,5 +57,5 @@ private:
 void runFilling(TFormVelGeneral& form)
 {
     MainWindowHost host(form);
-    runFilling(host);
+    runFilling(host, startJob(form.EditFile->currentText(), identifierList().records()));
 }

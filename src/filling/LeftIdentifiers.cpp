@@ -10,13 +10,13 @@ namespace {
 constexpr int kNamed = 10;
 constexpr int kShownLength = 40;
 
-QString named(const QList<QByteArray>& identifiers)
+QString named(const QStringList& identifiers)
 {
     QStringList names;
     for (int i = 0; i < identifiers.size() && i < kNamed; ++i) {
-        QString name = cp1251::toUnicode(identifiers[i]);
+        QString name = identifiers[i];
         if (name.size() > kShownLength)
-            name = name.left(kShownLength - 1) + QChar(0x2026);
+            name = IdentifierList::cut(name, kShownLength - 1) + QChar(0x2026);
         names << QStringLiteral("«%1»").arg(name);
     }
     QString text = names.join(QStringLiteral(", "));
@@ -27,14 +27,13 @@ QString named(const QList<QByteArray>& identifiers)
 
 } // namespace
 
-LeftIdentifierSearch::LeftIdentifierSearch(const IdentifierList& list)
+LeftIdentifierSearch::LeftIdentifierSearch(const QList<IdentifierRecord>& records)
 {
-    for (int i = 0; i < list.count(); ++i) {
-        const IdentifierRecord& record = list.record(i);
+    for (const IdentifierRecord& record : records) {
         if (!record.status || record.identifier.isEmpty() || identifiers_.contains(record.identifier))
             continue;
         identifiers_ << record.identifier;
-        texts_ << cp1251::toUnicode(convertLineBreak(record.identifier));
+        texts_ << convertLineBreak(record.identifier);
     }
 }
 
@@ -75,9 +74,9 @@ QString leftIdentifiersMessage(const LeftIdentifiers& left)
 QList<QByteArray> leftIdentifiersTrace(const LeftIdentifiers& left)
 {
     QList<QByteArray> lines;
-    for (const QByteArray& identifier : left.notInTemplate)
-        lines << "546" << identifier;
-    for (const QByteArray& identifier : left.stillInDocument)
-        lines << "547" << identifier;
+    for (const QString& identifier : left.notInTemplate)
+        lines << "546" << cp1251::fromUnicode(identifier);
+    for (const QString& identifier : left.stillInDocument)
+        lines << "547" << cp1251::fromUnicode(identifier);
     return lines;
 }

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-class IdentifierList;
+struct IdentifierRecord;
 
 // What a filling run says it left undone, found by searching the document:
 // enabled identifiers the template does not hold at all (a typo in the list,
@@ -14,8 +14,8 @@ class IdentifierList;
 // place the filling cannot reach, a cell outside the chosen block, or one a
 // later replacement brought back).
 struct LeftIdentifiers {
-    QList<QByteArray> notInTemplate;    // as the list holds them (1251), each once
-    QList<QByteArray> stillInDocument;
+    QStringList notInTemplate;    // as the list holds them, each once
+    QStringList stillInDocument;
 
     bool isEmpty() const { return notInTemplate.isEmpty() && stillInDocument.isEmpty(); }
 };
@@ -24,7 +24,7 @@ struct LeftIdentifiers {
 class LeftIdentifierSearch {
 public:
     // The enabled records' identifiers, each once, in list order.
-    explicit LeftIdentifierSearch(const IdentifierList& list);
+    explicit LeftIdentifierSearch(const QList<IdentifierRecord>& records);
 
     // The identifiers as sent to the office (line-break escape applied).
     QStringList texts() const { return texts_; }
@@ -34,7 +34,7 @@ public:
     LeftIdentifiers result(const QList<bool>& inTemplate, const QList<bool>& afterRun) const;
 
 private:
-    QList<QByteArray> identifiers_;
+    QStringList identifiers_;
     QStringList texts_;
 };
 
@@ -48,5 +48,6 @@ QList<bool> askOffice(const std::function<QList<bool>()>& find);
 QString leftIdentifiersMessage(const LeftIdentifiers& left);
 
 // The trace log's entries: "546" then the identifier for each one not in the
-// template, "547" then the identifier for each one still in the document.
+// template, "547" then the identifier for each one still in the document (in
+// the log's code page 1251).
 QList<QByteArray> leftIdentifiersTrace(const LeftIdentifiers& left);

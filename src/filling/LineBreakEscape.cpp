@@ -1,10 +1,6 @@
 #include "filling/LineBreakEscape.h"
 
-QByteArray convertLineBreak(const QByteArray& text)
+QString convertLineBreak(const QString& text)
 {
-    QByteArray result = text;
-    const qsizetype at = result.indexOf("#13");
-    if (at >= 0)
-        result.replace(at, 3, "\r");
-    return result;
+    return QString(text).replace(QStringLiteral("#13"), QStringLiteral("\r"));
 }

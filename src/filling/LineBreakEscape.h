@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include <QString>
 
-// In identifiers and replacement texts "#13" stands for a carriage return.
-// Only the first occurrence is converted; later ones stay as they are.
-QByteArray convertLineBreak(const QByteArray& text);
+// In identifiers and replacement texts every "#13" stands for a carriage
+// return, the program's line break.
+QString convertLineBreak(const QString& text);

@@ -5,10 +5,8 @@
 #include "common/KvilmarError.h"
 #include "common/Widgets.h"
 #include "filling/ColumnList.h"
-#include "filling/ExcelFiller.h"
 #include "filling/ExcelRestoreSwitch.h"
 #include "filling/RangeFile.h"
-#include "filling/RunContext.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -145,7 +143,7 @@ int TFormExcelSelect::columnIndex(const QComboBox* box)
 
 void TFormExcelSelect::FormActivate()
 {
-    runContext().runConfirmed = false;
+    confirmed_.reset();
     if (!restoreExcelRange()) {
         setDefaults();
         return;
@@ -167,11 +165,9 @@ void TFormExcelSelect::FormActivate()
 
 void TFormExcelSelect::ButtonExcelSelectOKClick()
 {
-    RangeSelection& selection = rangeSelection();
-    selection.sheetCount = SpinEditPage->value();
-    selection.rangeText = ComboBox1->currentText() + QString::number(SpinEditRow1->value()) + QLatin1Char(':')
-                          + ComboBox2->currentText() + QString::number(SpinEditRow2->value());
-    runContext().runConfirmed = true;
+    confirmed_ = RangeSelection{SpinEditPage->value(),
+                                ComboBox1->currentText() + QString::number(SpinEditRow1->value()) + QLatin1Char(':')
+                                    + ComboBox2->currentText() + QString::number(SpinEditRow2->value())};
     // An unwritable settings file is reported but does not stop the filling.
     guarded([this] {
         writeRangeFile(rangeFilePath(), RangeRecords{SpinEditPage->value(), columnIndex(ComboBox1),

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "common/Widgets.h"
+#include "filling/FillJob.h"
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -41,6 +43,10 @@ public:
     // The entry index of a column box's text; -1 when it matches no entry.
     static int columnIndex(const QComboBox* box);
 
+    // The range confirmed with "OK" at the last showing; none when the
+    // window was closed otherwise.
+    std::optional<RangeSelection> confirmedRange() const { return confirmed_; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -50,6 +56,8 @@ private:
     void connectHandlers();
     void setDefaults();
     void setColumn(QComboBox* box, int index);
+
+    std::optional<RangeSelection> confirmed_;
 };
 
 extern TFormExcelSelect* FormExcelSelect;

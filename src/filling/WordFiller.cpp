@@ -2,12 +2,9 @@
 
 #include "common/Codec1251.h"
 #include "filling/FillingHost.h"
-#include "filling/LeftIdentifiers.h"
 #include "filling/LineBreakEscape.h"
-#include "filling/RunContext.h"
 #include "filling/TraceLog.h"
 #include "filling/office/Automation.h"
-#include "general/IdentifierList.h"
 
 namespace {
 
@@ -25,47 +22,46 @@ private:
     bool on_;
 };
 
-void fillWordSteps(FillingHost& host, office::AutomationServer& server, const Trace& trace)
+FillResult fillWordSteps(FillingHost& host, office::AutomationServer& server, const FillJob& job, const Trace& trace)
 {
-    RunContext& run = runContext();
-    const IdentifierList& list = identifierList();
-    const LeftIdentifierSearch search(list);
+    FillResult result;
+    const LeftIdentifierSearch search(job.records);
 
     auto word = server.createWord(office::kWordProgId);
     trace("535");
     word->Visible(true);
     trace("536");
-    word->WordBasic()->FileOpen(host.templateName());
+    word->WordBasic()->FileOpen(job.templateName);
     const QList<bool> inTemplate = askOffice([&] {
         return host.templateHolds(search.texts(), [&] { return word->WordBasic()->FindEach(search.texts()); });
     });
     trace("537");
-    run.startMark = QDateTime::currentDateTime();
+    result.startMark = QDateTime::currentDateTime();
     trace("538");
 
-    for (int i = 0; i < list.count(); ++i) {
+    for (int i = 0; i < job.records.size(); ++i) {
         trace("539");
         trace(QByteArray::number(i));
-        const IdentifierRecord& record = list.record(i);
+        const IdentifierRecord& record = job.records.at(i);
         if (!record.status)
             continue;
         trace("540");
-        run.currentIdentifier = convertLineBreak(record.identifier);
+        const QString identifier = convertLineBreak(record.identifier);
         trace("541");
-        run.currentReplacement = convertLineBreak(record.replacement);
+        const QString replacement = convertLineBreak(record.replacement);
         trace("542");
-        word->WordBasic()->EditReplace(cp1251::toUnicode(run.currentIdentifier),
-                                       cp1251::toUnicode(run.currentReplacement), true);
+        word->WordBasic()->EditReplace(identifier, replacement, true);
         trace("543");
     }
     trace("544");
     // Read back from the filled document; this also finds out whether the
     // document is still there to be shown.
-    run.left = search.result(inTemplate, askOffice([&] { return word->WordBasic()->FindEach(search.texts()); }));
-    for (const QByteArray& entry : leftIdentifiersTrace(run.left))
+    result.left = search.result(inTemplate, askOffice([&] { return word->WordBasic()->FindEach(search.texts()); }));
+    for (const QByteArray& entry : leftIdentifiersTrace(result.left))
         trace(entry);
     word.reset();   // the word processor shows the document and stays open with it
     trace("545");
+    return result;
 }
 
 // The office's own words about a failure, on one line, for the trace log.
@@ -76,17 +72,14 @@ QByteArray detailsEntry(const QString& details)
 
 } // namespace
 
-void fillWord(FillingHost& host, office::AutomationServer& server)
+FillResult fillWord(FillingHost& host, office::AutomationServer& server, const FillJob& job)
 {
-    fillWordSteps(host, server, Trace(false));
-}
-
-void fillWordTraced(FillingHost& host, office::AutomationServer& server)
-{
+    if (!job.trace)
+        return fillWordSteps(host, server, job, Trace(false));
     TraceScope log("599");
     traceLog::write("500");
     try {
-        fillWordSteps(host, server, Trace(true));
+        return fillWordSteps(host, server, job, Trace(true));
     } catch (const office::OfficeError& e) {
         if (!e.details().isEmpty()) {
             traceLog::write("598");

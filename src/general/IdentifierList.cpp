@@ -1,34 +1,35 @@
 #include "general/IdentifierList.h"
 
-#include "common/Codec1251.h"
-
 #include <algorithm>
 
 namespace {
 
-QByteArray padded(const QByteArray& text, int width)
+QString padded(const QString& text, int width)
 {
-    QByteArray field = text.left(width);
-    field.append(QByteArray(width - field.size(), ' '));
-    return field;
+    return IdentifierList::cut(text, width).leftJustified(width, QLatin1Char(' '));
 }
 
 } // namespace
 
-QByteArray IdentifierList::listLine(int i) const
+QString IdentifierList::listLine(int i) const
 {
     return listLine(slots_[i]);
 }
 
-QByteArray IdentifierList::listLine(const IdentifierRecord& record)
+QString IdentifierList::listLine(const IdentifierRecord& record)
 {
-    static const QByteArray on = cp1251::fromUnicode(QStringLiteral("вкл. "));
-    static const QByteArray off = cp1251::fromUnicode(QStringLiteral("выкл "));
-    return padded(record.identifier, 28) + ' ' + padded(record.replacement, 56) + ' '
-         + (record.status ? on : off);
+    return padded(record.identifier, 28) + QLatin1Char(' ') + padded(record.replacement, 56) + QLatin1Char(' ')
+         + (record.status ? QStringLiteral("вкл. ") : QStringLiteral("выкл "));
 }
 
-int IdentifierList::find(const QByteArray& identifier) const
+QString IdentifierList::cut(const QString& text, int limit)
+{
+    if (text.size() <= limit)
+        return text;
+    return text.left(limit > 0 && text.at(limit - 1).isHighSurrogate() ? limit - 1 : limit);
+}
+
+int IdentifierList::find(const QString& identifier) const
 {
     for (int i = 0; i < count_; ++i)
         if (slots_[i].identifier == identifier)
@@ -54,7 +55,7 @@ void IdentifierList::store(int i, const IdentifierRecord& record)
     slot.status = record.status;
 }
 
-void IdentifierList::setComment(int i, const QByteArray& comment)
+void IdentifierList::setComment(int i, const QString& comment)
 {
     slots_[i].comment = cut(comment, kCommentLimit);
 }

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <array>
 #include <optional>
 
-// One identifier record. Texts are code page 1251 bytes.
+// One identifier record.
 struct IdentifierRecord {
-    QByteArray identifier;   // at most 255 characters
-    QByteArray replacement;  // no limit of its own
-    QByteArray comment;      // at most 100 characters
+    QString identifier;    // at most 255 characters
+    QString replacement;   // no limit of its own
+    QString comment;       // at most 100 characters
     bool status = true;      // on: takes part in a filling run
 
     friend bool operator==(const IdentifierRecord&, const IdentifierRecord&) = default;
@@ -46,11 +45,11 @@ public:
     void setFileName(const QString& name) { fileName_ = name; }
 
     // The 91-character line shown for record i.
-    QByteArray listLine(int i) const;
-    static QByteArray listLine(const IdentifierRecord& record);
+    QString listLine(int i) const;
+    static QString listLine(const IdentifierRecord& record);
 
     // The first record whose identifier equals the text exactly; -1 if none.
-    int find(const QByteArray& identifier) const;
+    int find(const QString& identifier) const;
 
     // Stores a record into slot i (i <= count), cutting the identifier and the
     // comment to their limits. Storing at slot count appends a record; false
@@ -58,8 +57,8 @@ public:
     bool append(const IdentifierRecord& record);
     void store(int i, const IdentifierRecord& record);
     void setStatus(int i, bool on) { slots_[i].status = on; }
-    void setComment(int i, const QByteArray& comment);
-    void setReplacement(int i, const QByteArray& replacement) { slots_[i].replacement = replacement; }
+    void setComment(int i, const QString& comment);
+    void setReplacement(int i, const QString& replacement) { slots_[i].replacement = replacement; }
 
     // Removes record i; later records move down one slot.
     void remove(int i);
@@ -93,11 +92,13 @@ public:
     bool isChanged() const;          // has text, and differs from what was saved
     void markSaved();                // the present content is what was saved
 
-    static QByteArray cut(const QByteArray& text, int limit) { return text.left(limit); }
+    // The text cut to the limit, never between the halves of a character
+    // outside the basic plane.
+    static QString cut(const QString& text, int limit);
 
 private:
     struct Texts {
-        QByteArray identifier, comment, replacement;
+        QString identifier, comment, replacement;
         friend bool operator==(const Texts&, const Texts&) = default;
     };
     QList<Texts> content() const;

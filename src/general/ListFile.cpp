@@ -1,5 +1,6 @@
 #include "general/ListFile.h"
 
+#include "common/Codec1251.h"
 #include "common/TextFile.h"
 
 #include <QFileInfo>
@@ -20,7 +21,7 @@ QString withListExtension(const QString& fileName)
 
 std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, bool keepReplacements)
 {
-    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
     bool ok = false;
@@ -31,9 +32,9 @@ std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, boo
     QList<IdentifierRecord> records;
     for (int k = 0; k < count; ++k) {
         IdentifierRecord r;
-        r.identifier = reader->readLine().left(IdentifierList::kIdentifierLimit);
-        r.comment = reader->readLine().left(IdentifierList::kCommentLimit);
-        const QByteArray replacement = reader->readLine();
+        r.identifier = IdentifierList::cut(reader->readLine(), IdentifierList::kIdentifierLimit);
+        r.comment = IdentifierList::cut(reader->readLine(), IdentifierList::kCommentLimit);
+        const QString replacement = reader->readLine();
         if (keepReplacements)
             r.replacement = replacement;
         records.append(r);
@@ -43,13 +44,13 @@ std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, boo
 
 std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fileName)
 {
-    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
     QList<IdentifierRecord> records;
     while (records.size() < kPlainFileLimit && !reader->atEnd()) {
         IdentifierRecord r;
-        r.identifier = reader->readLine().left(IdentifierList::kIdentifierLimit);
+        r.identifier = IdentifierList::cut(reader->readLine(), IdentifierList::kIdentifierLimit);
         if (!r.identifier.isEmpty())
             records.append(r);
     }
@@ -62,12 +63,12 @@ std::optional<QList<IdentifierRecord>> readAnyListFile(const QString& fileName, 
                                       : readPlainIdentifierFile(fileName);
 }
 
-std::optional<QList<QByteArray>> readReplacementListFile(const QString& fileName, int count)
+std::optional<QStringList> readReplacementListFile(const QString& fileName, int count)
 {
-    std::optional<TextLineReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
     if (!reader)
         return std::nullopt;
-    QList<QByteArray> texts;
+    QStringList texts;
     while (texts.size() < count && !reader->atEnd())
         texts.append(reader->readLine());
     return texts;
@@ -77,11 +78,37 @@ QByteArray listFileContent(const QList<IdentifierRecord>& records, bool withRepl
 {
     QByteArray bytes = QByteArray::number(records.size()) + "\r\n19\r\n";
     for (const IdentifierRecord& r : records) {
-        bytes += r.identifier + "\r\n";
-        bytes += r.comment + "\r\n";
-        bytes += (withReplacements ? r.replacement : QByteArray()) + "\r\n";
+        bytes += cp1251::fromUnicode(r.identifier) + "\r\n";
+        bytes += cp1251::fromUnicode(r.comment) + "\r\n";
+        bytes += (withReplacements ? cp1251::fromUnicode(r.replacement) : QByteArray()) + "\r\n";
     }
     return bytes;
+}
+
+QString encodingLosses(const QList<IdentifierRecord>& records, bool withReplacements)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const IdentifierRecord& r = records.at(i);
+        const QString lost = cp1251::unencodable(r.identifier + r.comment + (withReplacements ? r.replacement : QString()));
+        if (lost.isEmpty())
+            continue;
+        QStringList characters;
+        for (qsizetype k = 0; k < lost.size(); ++k) {
+            const qsizetype length = lost.at(k).isHighSurrogate() ? 2 : 1;
+            characters << QStringLiteral("«%1»").arg(lost.mid(k, length));
+            k += length - 1;
+        }
+        lines << QStringLiteral("%1. %2: %3").arg(i + 1).arg(r.identifier, characters.join(QStringLiteral(", ")));
+    }
+    if (lines.isEmpty())
+        return {};
+    constexpr int kNamed = 10;
+    if (lines.size() > kNamed)
+        lines = lines.mid(0, kNamed) << QStringLiteral("и еще записей: %1").arg(lines.size() - kNamed);
+    return QStringLiteral("Файл списка сохраняется в кодировке Windows-1251, в которой нет некоторых символов "
+                          "списка. В файле они будут заменены знаком \"?\":\n")
+         + lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nСохранить список с такими заменами?");
 }
 
 bool writeListFile(const QString& fileName, const QList<IdentifierRecord>& records, bool withReplacements)

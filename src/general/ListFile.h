@@ -4,15 +4,17 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // List files (.fdp): the count line, the line "19", then identifier, comment
 // and replacement text for each record. Plain identifier files: one
 // identifier a line. Replacement list files: one replacement text a line.
 // All three are written by the program in 1251 with CR LF; on reading, files
-// from other systems are accepted too: a lone LF ends a line, and UTF-8 text
-// is converted to 1251. Every reader returns nullopt when the file cannot be read or is damaged;
-// nothing is taken over then.
+// from other systems are accepted too: a lone LF ends a line, and UTF-8 and
+// UTF-16 with a byte-order mark are read as such. Every reader returns
+// nullopt when the file cannot be read or is damaged; nothing is taken over
+// then.
 namespace listFile {
 
 constexpr int kPlainFileLimit = 50;
@@ -30,10 +32,15 @@ std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fi
 // A list file or a plain identifier file, by the extension.
 std::optional<QList<IdentifierRecord>> readAnyListFile(const QString& fileName, bool keepReplacements);
 // The replacement texts for records 0..count-1 (fewer when the file is shorter).
-std::optional<QList<QByteArray>> readReplacementListFile(const QString& fileName, int count);
+std::optional<QStringList> readReplacementListFile(const QString& fileName, int count);
 
-// The bytes of a list file for these records.
+// The bytes of a list file for these records, in 1251: a character that 1251
+// lacks becomes '?'.
 QByteArray listFileContent(const QList<IdentifierRecord>& records, bool withReplacements);
+// When some text that would be saved holds characters that 1251 lacks, the
+// question to ask before saving: which records lose which characters. Empty
+// when nothing is lost.
+QString encodingLosses(const QList<IdentifierRecord>& records, bool withReplacements);
 // Writes a list file whole, or leaves the old one as it was and returns false.
 bool writeListFile(const QString& fileName, const QList<IdentifierRecord>& records, bool withReplacements);
 

@@ -122,6 +122,10 @@ void TFormVelGeneral::NSaveClick()
         && !askYesNo(QStringLiteral("Файл с именем '") + QFileInfo(name).fileName()
                      + QStringLiteral("' уже существует. Изменить содержимое файла?")))
         return;
+    // The file keeps its code page; what it cannot hold is said first.
+    const QString losses = listFile::encodingLosses(list.records(), FormSaveSelect->withReplacements());
+    if (!losses.isEmpty() && !askYesCancel(losses))
+        return;
     if (!listFile::writeListFile(name, list.records(), FormSaveSelect->withReplacements())) {
         showError(existed ? QStringLiteral("Невозможно сохранить изменения в файле ") + name
                                 + QStringLiteral("\nВозможно файл используется другим приложением")

@@ -3,7 +3,6 @@
 
 #include "general/UnitVelGeneral.h"
 
-#include "common/Codec1251.h"
 #include "common/Dialogs.h"
 #include "common/Widgets.h"
 #include "general/IdentifierList.h"
@@ -16,9 +15,9 @@
 
 namespace {
 
-QString quoted(const QByteArray& text)
+QString quoted(const QString& text)
 {
-    return QLatin1Char('\'') + cp1251::toUnicode(text) + QLatin1Char('\'');
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
 
 const QString kApplyQuestion = QStringLiteral(", но изменения не были внесены в список.\nВнести изменения в список?");
@@ -50,22 +49,22 @@ void TFormVelGeneral::RefillList()
     ListBoxGeneral->clear();
     const IdentifierList& list = identifierList();
     for (int i = 0; i < list.count(); ++i)
-        ListBoxGeneral->addItem(cp1251::toUnicode(list.listLine(i)));
+        ListBoxGeneral->addItem(list.listLine(i));
     clearSelection();
 }
 
 void TFormVelGeneral::rewriteLine(int i)
 {
     if (QListWidgetItem* item = ListBoxGeneral->item(i))
-        item->setText(cp1251::toUnicode(identifierList().listLine(i)));
+        item->setText(identifierList().listLine(i));
 }
 
 void TFormVelGeneral::showRecord(int i)
 {
     const IdentifierRecord& r = identifierList().record(i);
-    ComboBoxField->setEditText(cp1251::toUnicode(r.identifier));
-    ComboBoxText->setEditText(cp1251::toUnicode(r.replacement));
-    EditComment->setText(cp1251::toUnicode(r.comment));
+    ComboBoxField->setEditText(r.identifier);
+    ComboBoxText->setEditText(r.replacement);
+    EditComment->setText(r.comment);
     CheckBoxStatus->setChecked(r.status);
 }
 
@@ -76,11 +75,10 @@ void TFormVelGeneral::ListBoxGeneralClick()
                                                            : QStringLiteral("'ВЫКЛЮЧЕН'");
     if (list.editPending() && list.hasCurrent()) {
         const int k = list.current();
-        const QByteArray identifier = list.record(k).identifier;
-        const IdentifierRecord boxes{
-            identifier, cp1251::fromUnicode(ComboBoxText->currentText()),
-            IdentifierList::cut(cp1251::fromUnicode(EditComment->text()), IdentifierList::kCommentLimit),
-            CheckBoxStatus->isChecked()};
+        const QString identifier = list.record(k).identifier;
+        const IdentifierRecord boxes{identifier, ComboBoxText->currentText(),
+                                     IdentifierList::cut(EditComment->text(), IdentifierList::kCommentLimit),
+                                     CheckBoxStatus->isChecked()};
         switch (list.firstUncommittedEdit(k, boxes)) {
         case IdentifierList::UncommittedEdit::Replacement:
             if (askYesNo(QStringLiteral("Текст замены идентификатора ") + quoted(identifier)
@@ -143,11 +141,8 @@ void TFormVelGeneral::ButtonInsertClick()
     IdentifierList& list = identifierList();
     const QString field = ComboBoxField->currentText();
     if (!field.isEmpty()) {
-        const IdentifierRecord input{
-            IdentifierList::cut(cp1251::fromUnicode(field), IdentifierList::kIdentifierLimit),
-            cp1251::fromUnicode(ComboBoxText->currentText()),
-            cp1251::fromUnicode(EditComment->text()),
-            CheckBoxStatus->isChecked()};
+        const IdentifierRecord input{IdentifierList::cut(field, IdentifierList::kIdentifierLimit),
+                                     ComboBoxText->currentText(), EditComment->text(), CheckBoxStatus->isChecked()};
         const int k = list.find(input.identifier);
         bool done = true;
         if (k < 0) {
@@ -156,7 +151,7 @@ void TFormVelGeneral::ButtonInsertClick()
             } else {
                 list.append(input);
                 widgets::addSortedItem(ComboBoxField, field);
-                ListBoxGeneral->addItem(cp1251::toUnicode(list.listLine(list.count() - 1)));
+                ListBoxGeneral->addItem(list.listLine(list.count() - 1));
             }
         } else if (askYesNo(QStringLiteral("Поле ") + field
                             + QStringLiteral(" уже существует.\nЗаменить текст на новый?"))) {
@@ -184,7 +179,7 @@ void TFormVelGeneral::ButtonDeleteClick()
     IdentifierList& list = identifierList();
     if (!list.hasCurrent())
         return;
-    if (askYesNo(QStringLiteral("Удалить Идентификатор:") + cp1251::toUnicode(list.record(list.current()).identifier))) {
+    if (askYesNo(QStringLiteral("Удалить Идентификатор:") + list.record(list.current()).identifier)) {
         list.remove(list.current());
         RefillList();
         ButtonDelete->setEnabled(false);

@@ -29,7 +29,7 @@ const QString kNoText = QStringLiteral("Выбранный идентифика�
 
 void addRecord(const QString& identifier, const QString& replacement, bool on = true)
 {
-    identifierList().append({cp1251::fromUnicode(identifier), cp1251::fromUnicode(replacement), {}, on});
+    identifierList().append({identifier, replacement, {}, on});
 }
 
 } // namespace
@@ -108,7 +108,7 @@ private slots:
         openPicker('s');
         QListWidget* box = picker()->ListBoxSumList;
         QCOMPARE(box->count(), 2);
-        QCOMPARE(box->item(0)->text(), cp1251::toUnicode(identifierList().listLine(0)));
+        QCOMPARE(box->item(0)->text(), identifierList().listLine(0));
         QVERIFY(box->item(1)->text().endsWith(QStringLiteral("выкл ")));
         QCOMPARE(box->currentRow(), -1);
         // Rebuilt on every activation: a record added meanwhile shows.

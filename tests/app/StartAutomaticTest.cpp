@@ -24,8 +24,7 @@ namespace {
 
 IdentifierRecord record(const char* identifier, const char* replacement)
 {
-    return {cp1251::fromUnicode(QString::fromUtf8(identifier)), cp1251::fromUnicode(QString::fromUtf8(replacement)),
-            {}, true};
+    return {QString::fromUtf8(identifier), QString::fromUtf8(replacement), {}, true};
 }
 
 // A saved PDF's text, or a saved workbook's cell A1.

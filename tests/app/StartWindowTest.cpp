@@ -33,7 +33,7 @@ QStringList replacements()
 {
     QStringList texts;
     for (int i = 0; i < identifierList().count(); ++i)
-        texts << cp1251::toUnicode(identifierList().record(i).replacement);
+        texts << identifierList().record(i).replacement;
     return texts;
 }
 
@@ -242,6 +242,13 @@ private slots:
         QVERIFY(!visit_.shown);
         QCOMPARE(FormVelStart->isVisible(), startShown);
         QCOMPARE(FormVelStart->ended(), !startShown);
+        // The automatic button follows its rule from the first showing:
+        // both files named, and the replacements' file unless the list's
+        // own texts are used.
+        const TFormVelStart& f = *FormVelStart;
+        QCOMPARE(f.ButtonStartConsole->isEnabled(),
+                 !f.ComboBoxEditStartIDfile->currentText().isEmpty() && !f.ComboBoxDotName->currentText().isEmpty()
+                     && (f.CheckBoxStartFile->isChecked() || !f.ComboBoxStartTxtfile->currentText().isEmpty()));
     }
 
     // "kvilmar LIST" (a list opened from the file manager): the main window

@@ -159,7 +159,7 @@ int main(int argc, char** argv)
     TestOffice::writeWorkbook(book, oneSheet(), QStringLiteral("Calc MS Excel 2007 XML"));
     QList<IdentifierRecord> records;
     for (int i = 0; i < kIdentifiers; ++i)
-        records << IdentifierRecord{cp1251::fromUnicode(identifier(i)), {}, {}, true};
+        records << IdentifierRecord{identifier(i), {}, {}, true};
     const QString list = dir.filePath(QStringLiteral("список.fdp"));
     listFile::writeListFile(list, records, true);
     const QString data = dir.filePath(QStringLiteral("данные.csv"));

@@ -20,20 +20,14 @@ QStringList described(const DataTable& table)
 {
     QStringList rows;
     for (const DataRow& row : table.rows) {
-        QStringList cells;
-        for (const QByteArray& cell : row.cells)
-            cells << cp1251::toUnicode(cell);
-        rows << QString::number(row.line) + QLatin1Char(':') + cells.join(QLatin1Char('|'));
+        rows << QString::number(row.line) + QLatin1Char(':') + row.cells.join(QLatin1Char('|'));
     }
     return rows;
 }
 
 QStringList headerOf(const DataTable& table)
 {
-    QStringList names;
-    for (const QByteArray& name : table.header)
-        names << cp1251::toUnicode(name);
-    return names;
+    return table.header;
 }
 
 } // namespace
@@ -55,8 +49,11 @@ private slots:
             << QStringList{"2:Ёжиков|Тверь"};
         QTest::newRow("utf-8 without bom, no last line end")
             << QByteArray("ФИО\nАнна") << QStringList{"ФИО"} << QStringList{"2:Анна"};
-        QTest::newRow("utf-8 beyond 1251 becomes ?")
-            << QByteArray("a\n日本\n") << QStringList{"a"} << QStringList{"2:??"};
+        QTest::newRow("utf-8 beyond 1251 kept whole")
+            << QByteArray("a\n日本 Łukasz 😀\n") << QStringList{"a"} << QStringList{"2:日本 Łukasz 😀"};
+        QTest::newRow("utf-16 with bom, as spreadsheets export it")
+            << QByteArray("\xFF\xFE" "a\0\t\0b\0\r\0\n\0\x16\x04\t\0\x3d\xd8\0\xde\n\0", 22) << QStringList{"a", "b"}
+            << QStringList{"2:Ж|😀"};
         QTest::newRow("tabs") << QByteArray("a\tb\n1\t2\n") << QStringList{"a", "b"} << QStringList{"2:1|2"};
         QTest::newRow("quoted separators, quotes and breaks")
             << QByteArray("a;b\r\n\"x;y\";\"say \"\"hi\"\"\"\r\n\"1\r\n2\n3\r4\";z\r\n5;6\r\n")

@@ -3,7 +3,6 @@
 
 #include "automatic/BatchReport.h"
 #include "automatic/FillCommand.h"
-#include "common/Codec1251.h"
 #include "common/KvilmarError.h"
 
 #include <QTemporaryDir>
@@ -26,16 +25,16 @@ public:
             throw KvilmarError(QStringLiteral("Не удается открыть файл \"%1\"").arg(fileName));
         return tableFromSheet(fileName, {{"[a]"}, {"из листа"}});
     }
-    LeftIdentifiers makeDocument(const BatchPlan&, const FillJob& job, const QList<IdentifierRecord>& records) override
+    FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool) override
     {
-        const QString name = QFileInfo(job.output).fileName();
+        const QString name = QFileInfo(document.output).fileName();
         if (failing.contains(name))
             throw KvilmarError(QStringLiteral("LibreOffice перестал отвечать\nи был запущен снова"));
         QStringList texts;
-        for (const IdentifierRecord& r : records)
-            texts << cp1251::toUnicode(r.identifier + '=' + r.replacement);
+        for (const IdentifierRecord& r : job.records)
+            texts << r.identifier + QLatin1Char('=') + r.replacement;
         made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
-        return left;
+        return FillResult{true, {}, {}, left};
     }
 };
 

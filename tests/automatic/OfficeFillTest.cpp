@@ -41,20 +41,20 @@ namespace {
 // keeps what each document left.
 class SteppingFill : public FillOffice {
 public:
-    using Make = std::function<LeftIdentifiers()>;
-    SteppingFill(FillOffice& real, int number, std::function<LeftIdentifiers(const Make&)> step)
+    using Make = std::function<FillResult()>;
+    SteppingFill(FillOffice& real, int number, std::function<FillResult(const Make&)> step)
         : real_(real), number_(number), step_(std::move(step)) {}
     DataTable readSheet(const QString& fileName, const QString& sheetName) override
     {
         return real_.readSheet(fileName, sheetName);
     }
-    LeftIdentifiers makeDocument(const BatchPlan& plan, const FillJob& job,
-                                 const QList<IdentifierRecord>& records) override
+    FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting) override
     {
-        const Make make = [&] { return real_.makeDocument(plan, job, records); };
-        left << (job.number == number_ ? step_(make) : make());
+        const Make make = [&] { return real_.makeDocument(job, document, replaceExisting); };
+        const FillResult result = document.number == number_ ? step_(make) : make();
+        left << result.left;
         opened.push_back(office::lo::lastLoadedDocument());
-        return left.last();
+        return result;
     }
     QList<LeftIdentifiers> left;
     // The document the office last opened from a file, after each one made.
@@ -63,7 +63,7 @@ public:
 private:
     FillOffice& real_;
     int number_;
-    std::function<LeftIdentifiers(const Make&)> step_;
+    std::function<FillResult(const Make&)> step_;
 };
 
 // Whether a document open in the office has changes: one is being filled.
@@ -79,7 +79,7 @@ bool anyChanged(const css::uno::Reference<css::frame::XDesktop2>& desktop)
 }
 
 // Makes the document, killing the office once the document is being filled.
-LeftIdentifiers killedWhileFilled(TestOffice& office, const SteppingFill::Make& make)
+FillResult killedWhileFilled(TestOffice& office, const SteppingFill::Make& make)
 {
     const auto desktop = office::lo::Connection::instance().desktop();
     std::atomic<bool> done{false};
@@ -219,44 +219,56 @@ private slots:
         qputenv("HOME", dir_.path().toUtf8());
         text_ = path("договор.odt");
         TestOffice::writeTextDocument(text_, "writer8", {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
+        // A Word document under a workbook's name: what the office opens decides.
+        TestOffice::writeTextDocument(path("docx.xls"), "MS Word 2007 XML",
+                                      {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
         book_ = path("счёт.xls");
         TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
         list_ = path("список.fdp");
         QVERIFY(listFile::writeListFile(list_,
-                                        {{cp1251::fromUnicode("[ФИО]"), cp1251::fromUnicode("Покупатель"), {}, true},
-                                         {cp1251::fromUnicode("[Город]"), cp1251::fromUnicode("Москва"), {}, true},
+                                        {{"[ФИО]", "Покупатель", {}, true},
+                                         {"[Город]", "Москва", {}, true},
                                          {"[N]", "0", {}, true}},
                                         true));
     }
 
     void savesEachFormat_data()
     {
-        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("expected");
         const QString text = "Договор № 0|Покупатель: Иванов Иван|Город: Москва";
         const QString cells = "Иванов Иван|Москва|0";
-        QTest::newRow("odt to pdf") << false << "a.pdf" << "Договор № 0 Покупатель: Иванов Иван Город: Москва";
-        QTest::newRow("odt to odt") << false << "a.odt" << text;
-        QTest::newRow("odt to docx") << false << "a.docx" << text;
-        QTest::newRow("odt to doc") << false << "a.doc" << text;
-        QTest::newRow("odt to rtf") << false << "a.rtf" << text;
-        QTest::newRow("odt to txt") << false << "a.txt" << text;
-        QTest::newRow("xls to pdf") << true << "b.pdf" << "Иванов Иван Москва 0";
-        QTest::newRow("xls to ods") << true << "b.ods" << cells;
-        QTest::newRow("xls to xlsx") << true << "b.xlsx" << cells;
-        QTest::newRow("xls to xls") << true << "b.xls" << cells;
+        QTest::newRow("odt to pdf") << "договор.odt" << "a.pdf" << "Договор № 0 Покупатель: Иванов Иван Город: Москва";
+        QTest::newRow("odt to odt") << "договор.odt" << "a.odt" << text;
+        QTest::newRow("odt to docx") << "договор.odt" << "a.docx" << text;
+        QTest::newRow("odt to doc") << "договор.odt" << "a.doc" << text;
+        QTest::newRow("odt to rtf") << "договор.odt" << "a.rtf" << text;
+        QTest::newRow("odt to txt") << "договор.odt" << "a.txt" << text;
+        QTest::newRow("xls to pdf") << "счёт.xls" << "b.pdf" << "Иванов Иван Москва 0";
+        QTest::newRow("xls to ods") << "счёт.xls" << "b.ods" << cells;
+        QTest::newRow("xls to xlsx") << "счёт.xls" << "b.xlsx" << cells;
+        QTest::newRow("xls to xls") << "счёт.xls" << "b.xls" << cells;
+        QTest::newRow("docx named .xls to odt") << "docx.xls" << "c.odt" << text;
+        QTest::newRow("odt to a workbook format, refused") << "договор.odt" << "c.ods"
+                                                           << "в формате .ods нельзя сохранить текстовый документ";
     }
     void savesEachFormat()
     {
-        QFETCH(bool, workbook);
+        QFETCH(QString, source);
         QFETCH(QString, output);
         QFETCH(QString, expected);
         const QString folder = freshFolder("formats");
         int code = -1;
-        const QString told = run({workbook ? book_ : text_, "--list", list_, "--set", "[ФИО]=Иванов Иван", "--range",
+        const QString told = run({path(source), "--list", list_, "--set", "[ФИО]=Иванов Иван", "--range",
                                   "A1:B10", "--out", folder + "/" + output},
                                  nullptr, &code);
+        if (expected.contains("нельзя")) {
+            QCOMPARE(code, int(kBadInput));
+            QVERIFY2(told.contains(expected), qPrintable(told));
+            QCOMPARE(outputsOf(folder), QStringList());
+            return;
+        }
         QVERIFY2(code == kAllMade, qPrintable(told));
         // Nothing is left open in the office, and nothing but the document
         // in the folder.
@@ -278,6 +290,10 @@ private slots:
             << "d.csv" << cp1251::fromUnicode("[ФИО];[Город]\r\nИванов;Тверь\r\nПетров;Омск\r\n") << QStringList{}
             << QStringList{"1_Иванов.txt: Договор № 0|Покупатель: Иванов|Город: Тверь",
                            "2_Петров.txt: Договор № 0|Покупатель: Петров|Город: Омск"};
+        QTest::newRow("csv in utf-8 beyond 1251, in the document and its name")
+            << "d.csv" << QString("[ФИО];[Город]\nMüller José Łukasz 😀;Гүлнара м²\n").toUtf8()
+            << QStringList{"--set", "[N]=½-ε"}
+            << QStringList{"1_Müller José Łukasz 😀.txt: Договор № ½-ε|Покупатель: Müller José Łukasz 😀|Город: Гүлнара м²"};
         QTest::newRow("csv in utf-8 with its mark, commas")
             << "d.csv" << QByteArray("\xEF\xBB\xBF") + QString("[ФИО],[N]\nСидорова,17\n").toUtf8() << QStringList{}
             << QStringList{"1_Сидорова.txt: Договор № 17|Покупатель: Сидорова|Город: Москва"};
@@ -391,9 +407,9 @@ private slots:
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
         QCOMPARE(stepping.left.size(), 3);
-        QCOMPARE(stepping.left[0].notInTemplate, QList<QByteArray>{cp1251::fromUnicode("[Я]")});
+        QCOMPARE(stepping.left[0].notInTemplate, QStringList{"[Я]"});
         // The changed template is searched again: it holds only [Я].
-        const QList<QByteArray> others{cp1251::fromUnicode("[ФИО]"), cp1251::fromUnicode("[Город]"), "[N]"};
+        const QStringList others{"[ФИО]", "[Город]", "[N]"};
         for (int n : {1, 2}) {
             QCOMPARE(stepping.left[n].notInTemplate, others);
             QVERIFY(stepping.left[n].stillInDocument.isEmpty());
@@ -433,7 +449,7 @@ private slots:
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
         QCOMPARE(stepping.left.size(), 3);
-        const QList<QByteArray> city{cp1251::fromUnicode("[Город]")};
+        const QStringList city{"[Город]"};
         QCOMPARE(stepping.left[0].notInTemplate, city);
         QVERIFY(stepping.left[0].stillInDocument.isEmpty());
         for (int n : {1, 2}) {

@@ -13,7 +13,7 @@ QList<IdentifierRecord> records(const QList<QPair<QString, QString>>& pairs)
 {
     QList<IdentifierRecord> list;
     for (const auto& [identifier, text] : pairs)
-        list.append({cp1251::fromUnicode(identifier), cp1251::fromUnicode(text), {}, true});
+        list.append({identifier, text, {}, true});
     return list;
 }
 

@@ -235,9 +235,9 @@ int main(int argc, char** argv)
         return [&host, path, spreadsheet] {
             host.name = path;
             if (spreadsheet)
-                fillExcel(host, office::libreOffice());
+                fillExcel(host, office::libreOffice(), host.job());
             else
-                fillWord(host, office::libreOffice());
+                fillWord(host, office::libreOffice(), host.job());
             TestOffice::close(TestOffice::lastDocument());
         };
     };

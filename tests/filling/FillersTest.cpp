@@ -45,7 +45,7 @@ class FillersTest : public QObject {
     QScopedPointer<ScriptedDialogs> dialogs_;
 
     // Runs the Start command as the main window does, guarded.
-    void start(TestHost& host) { guarded([&] { runFilling(host); }); }
+    void start(TestHost& host) { guarded([&] { runFilling(host, host.job()); }); }
 
 private slots:
     void initTestCase()
@@ -72,19 +72,19 @@ private slots:
 
     void lineBreakEscape_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("converted");
-        QTest::newRow("none") << QByteArray("abc") << QByteArray("abc");
-        QTest::newRow("one") << QByteArray("a#13b") << QByteArray("a\rb");
-        QTest::newRow("first only") << QByteArray("#13a#13") << QByteArray("\ra#13");
-        QTest::newRow("broken escape") << QByteArray("#1 3#") << QByteArray("#1 3#");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("converted");
+        QTest::newRow("none") << QString("abc") << QString("abc");
+        QTest::newRow("one") << QString("a#13b") << QString("a\rb");
+        QTest::newRow("every one") << QString("ул. Ленина#13д. 1#13кв. 5") << QString("ул. Ленина\rд. 1\rкв. 5");
+        QTest::newRow("broken escape") << QString("#1 3#") << QString("#1 3#");
+        QTest::newRow("empty") << QString() << QString();
     }
 
     void lineBreakEscape()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, converted);
+        QFETCH(QString, text);
+        QFETCH(QString, converted);
         QCOMPARE(convertLineBreak(text), converted);
     }
 
@@ -93,7 +93,7 @@ private slots:
         setList({{"one#13two", "1#132#13"}, {"off", "x", false}, {"три", ""}});
         TestHost host;
         host.name = "/t/шаблон.doc";
-        fillWord(host, office_);
+        fillWord(host, office_, host.job());
         QCOMPARE(office_.calls, QStringList({
             "create Word.Application",
             "Visible(true)",
@@ -102,7 +102,7 @@ private slots:
             "WordBasic",
             "FindEach(one<CR>two, три)",
             "WordBasic",
-            "EditReplace(Find=one<CR>two, Replace=1<CR>2#13, ReplaceAll=true)",
+            "EditReplace(Find=one<CR>two, Replace=1<CR>2<CR>, ReplaceAll=true)",
             "WordBasic",
             "EditReplace(Find=три, Replace=, ReplaceAll=true)",
             "WordBasic",
@@ -145,7 +145,7 @@ private slots:
         host.name = "t.doc";
         bool failed = false;
         try {
-            fillWordTraced(host, office_);
+            fillWord(host, office_, host.job(true));
         } catch (const KvilmarError&) {
             failed = true;
         }
@@ -159,9 +159,9 @@ private slots:
         TestHost host;
         host.name = "t.doc";
         setList({{"a", "1"}, {"b", "2"}});
-        fillWordTraced(host, office_);
+        fillWord(host, office_, host.job(true));
         setList({{"a", "1"}});
-        fillWordTraced(host, office_);
+        fillWord(host, office_, host.job(true));
         QCOMPARE(readLog(), traceLines({"500", "535", "536", "537", "538", "539", "0", "540", "541", "542",
                                         "543", "544", "545", "599"}));
     }
@@ -173,7 +173,7 @@ private slots:
         setList({{"a", "1"}});
         TestHost host;
         host.name = "t.doc";
-        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillWordTraced(host, office_));
+        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillWord(host, office_, host.job(true)));
         qputenv("HOME", home);
         QVERIFY(office_.calls.isEmpty());
     }
@@ -184,7 +184,7 @@ private slots:
         TestHost host;
         host.name = "/t/книга.xls";
         host.range = {1, "B2:C5"};
-        fillExcel(host, office_);
+        fillExcel(host, office_, host.job());
         QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
                                              "Выполнено: 25,0 %  ", "Выполнено: 50,0 %  ",
                                              "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
@@ -206,7 +206,7 @@ private slots:
         TestHost host;
         host.name = "k.xls";
         host.range = {3, "A1:A10"};
-        fillExcel(host, office_);
+        fillExcel(host, office_, host.job());
         QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
                                              "Выполнено: 16,7 %  ", "Выполнено: 33,3 %  ", ""}));
         QCOMPARE(office_.calls.filter("replace(").size(), 2);
@@ -236,7 +236,7 @@ private slots:
         TestHost host;
         host.name = "k.xls";
         host.range = {1, "A1:A10"};
-        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillExcel(host, office_));
+        QVERIFY_THROWS_EXCEPTION(KvilmarError, fillExcel(host, office_, host.job()));
         QCOMPARE(host.progress, progress);
         QVERIFY(!office_.calls.contains("visible(true)"));
     }
@@ -264,6 +264,8 @@ private slots:
         QTest::newRow("missing template") << "missing.doc" << 1 << "Имя файла указано не верно!"
                                           << int(MessageKind::Error);
         QTest::newRow("folder") << "." << 1 << "Имя файла указано не верно!" << int(MessageKind::Error);
+        QTest::newRow("empty template") << "empty.doc" << 1 << "Файл шаблона \"%1empty.doc\" пуст: в нем нечего заполнять."
+                                        << int(MessageKind::Error);
         QTest::newRow("empty list") << "t.doc" << 0 << "Не задан ни один идентификатор для замены!"
                                     << int(MessageKind::Information);
     }
@@ -275,12 +277,13 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, kind);
         folder_.write("t.doc", "x");
+        folder_.write("empty.doc", "");
         setList(records ? QList<Entry>{{"a", "b"}} : QList<Entry>{});
         TestHost host;
         host.name = name.isEmpty() ? QString() : folder_.file(name);
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
-        QCOMPARE(dialogs_->shownTexts(), QStringList{message});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{message.contains("%1") ? message.arg(folder_.file(QString())) : message});
         QCOMPARE(int(dialogs_->shown().first().kind), kind);
         QVERIFY(office_.calls.isEmpty());
     }
@@ -363,7 +366,7 @@ private slots:
         office_.leftInDocument << "c" << "a";
         TestHost host;
         host.name = "t.doc";
-        fillWordTraced(host, office_);
+        fillWord(host, office_, host.job(true));
         QVERIFY2(readLog().endsWith("544\r\n546\r\nb\r\n547\r\na\r\n547\r\nc\r\n545\r\n599\r\n"), readLog());
     }
 
@@ -373,13 +376,14 @@ private slots:
         setList({{"a", "b"}});
         TestHost host;
         host.name = path;
-        setDiagnosticMode(DiagnosticMode::AmountTrace);
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
+        const auto startTraced = [&](DiagnosticMode mode) {
+            setDiagnosticMode(mode);
+            dialogs_->answer(MessageAnswer::Ok);
+            guarded([&] { runFilling(host, startJob(host.name, identifierList().records())); });
+        };
+        startTraced(DiagnosticMode::AmountTrace);
         QVERIFY(!QFile::exists(traceLog::path()));
-        setDiagnosticMode(DiagnosticMode::WordTrace);
-        dialogs_->answer(MessageAnswer::Ok);
-        start(host);
+        startTraced(DiagnosticMode::WordTrace);
         QVERIFY(readLog().startsWith("500\r\n535\r\n"));
     }
 

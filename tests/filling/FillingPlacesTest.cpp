@@ -80,7 +80,7 @@ private slots:
         host.range = {2, "A1:B2"};
         ScriptedDialogs dialogs;
         dialogs.answer(MessageAnswer::Ok);
-        guarded([&] { runFilling(host); });
+        guarded([&] { runFilling(host, host.job()); });
         QCOMPARE(dialogs.shown().size(), 1);
         QVERIFY2(dialogs.shown().first().text.startsWith("Работа закончена!"), qPrintable(dialogs.shown().first().text));
         const auto filled = read(TestOffice::lastDocument());

@@ -80,7 +80,7 @@ private slots:
         });
         timer.start(50);
         dialogs_->answer(MessageAnswer::Ok);
-        guarded([&] { runFilling(host); });
+        guarded([&] { runFilling(host, host.job()); });
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
         QVERIFY(busySeen);
         QVERIFY(!host.busy);

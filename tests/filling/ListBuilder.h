@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/Codec1251.h"
 #include "general/IdentifierList.h"
 
 #include <QList>
@@ -17,6 +16,6 @@ inline void setList(const QList<Entry>& entries)
 {
     QList<IdentifierRecord> records;
     for (const Entry& e : entries)
-        records << IdentifierRecord{cp1251::fromUnicode(e.identifier), cp1251::fromUnicode(e.replacement), {}, e.on};
+        records << IdentifierRecord{e.identifier, e.replacement, {}, e.on};
     identifierList().takeOver(records);
 }

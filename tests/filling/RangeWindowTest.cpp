@@ -5,9 +5,7 @@
 #include "support/UserInput.h"
 
 #include "filling/ColumnList.h"
-#include "filling/ExcelFiller.h"
 #include "filling/RangeFile.h"
-#include "filling/RunContext.h"
 #include "filling/UnitVelExcelSelect.h"
 #include "settings/UnitVelOptions.h"
 
@@ -99,20 +97,18 @@ private slots:
 
     void defaultsGiveA1A10()
     {
-        runContext().runConfirmed = true;
         openAndConfirm();
-        QCOMPARE(rangeSelection().rangeText, QString("A1:A10"));
-        QCOMPARE(rangeSelection().sheetCount, 1);
-        QVERIFY(runContext().runConfirmed);
+        QVERIFY(form_->confirmedRange() == (RangeSelection{1, "A1:A10"}));
         // Written even with the restore switch off.
         QCOMPARE(folder_->read("nstrint.dan"), records({1, 0, 0, 1, 10}));
     }
 
     void cancelLeavesTheRunUnconfirmed()
     {
-        runContext().runConfirmed = true;
+        openAndConfirm();
+        QFile::remove(folder_->file("nstrint.dan"));
         openAndCancel();
-        QVERIFY(!runContext().runConfirmed);
+        QVERIFY(!form_->confirmedRange());
         QVERIFY(!QFile::exists(folder_->file("nstrint.dan")));
     }
 
@@ -136,11 +132,11 @@ private slots:
         folder_->write("nstrint.dan", records({3, 27, 701, 5, 2000}));
         setRestore(true);
         openAndConfirm();
-        QCOMPARE(rangeSelection().sheetCount, 3);
-        QCOMPARE(rangeSelection().rangeText, QString("AB5:ZZ2000"));
+        QCOMPARE(form_->confirmedRange()->sheetCount, 3);
+        QCOMPARE(form_->confirmedRange()->rangeText, QString("AB5:ZZ2000"));
         setRestore(false);
         openAndConfirm();
-        QCOMPARE(rangeSelection().rangeText, QString("A1:A10"));
+        QCOMPARE(form_->confirmedRange()->rangeText, QString("A1:A10"));
     }
 
     void confirmedRangeComesBackWithRestoreOn()
@@ -155,8 +151,8 @@ private slots:
         QCOMPARE(folder_->read("nstrint.dan"), records({2, 3, 5, 3, 30}));
         setRestore(true);
         openAndConfirm();
-        QCOMPARE(rangeSelection().rangeText, QString("D3:F30"));
-        QCOMPARE(rangeSelection().sheetCount, 2);
+        QCOMPARE(form_->confirmedRange()->rangeText, QString("D3:F30"));
+        QCOMPARE(form_->confirmedRange()->sheetCount, 2);
     }
 
     void typedColumnIsUsedAndRememberedAsMinusOne()
@@ -167,7 +163,7 @@ private slots:
         form_->SpinEditRow1->setValue(1);
         form_->SpinEditRow2->setValue(9999);
         form_->ButtonExcelSelectOKClick();
-        QCOMPARE(rangeSelection().rangeText, QString("A1:ZZZ9999"));
+        QCOMPARE(form_->confirmedRange()->rangeText, QString("A1:ZZZ9999"));
         QCOMPARE(folder_->read("nstrint.dan"), records({1, 0, -1, 1, 9999}));
         setRestore(true);
         form_->FormActivate();
@@ -200,8 +196,8 @@ private slots:
         QCOMPARE(dialogs_->shown().size(), 1);
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
         QVERIFY(dialogs_->shown().first().text.contains("nstrint.dan"));
-        QCOMPARE(rangeSelection().sheetCount, sheets);
-        QVERIFY(runContext().runConfirmed);
+        QVERIFY(form_->confirmedRange());
+        QCOMPARE(form_->confirmedRange()->sheetCount, sheets);
     }
 
     void unwritableFileDoesNotStopTheRun()
@@ -210,7 +206,7 @@ private slots:
         dialogs_->answer(MessageAnswer::Ok);
         openAndConfirm();
         QCOMPARE(dialogs_->shown().size(), 1);
-        QVERIFY(runContext().runConfirmed);
+        QVERIFY(form_->confirmedRange());
         QVERIFY(!form_->isVisible());
     }
 

@@ -14,7 +14,6 @@
 #include "common/Codec1251.h"
 #include "filling/ExcelFiller.h"
 #include "filling/LineBreakEscape.h"
-#include "filling/RunContext.h"
 #include "filling/WordFiller.h"
 #include "filling/office/LibreOffice.h"
 #include "filling/office/LibreOfficeLoad.h"
@@ -69,8 +68,7 @@ QList<QPair<QString, QString>> sent()
     const IdentifierList& list = identifierList();
     for (int i = 0; i < list.count(); ++i) {
         if (list.record(i).status)
-            out.append({cp1251::toUnicode(convertLineBreak(list.record(i).identifier)),
-                        cp1251::toUnicode(convertLineBreak(list.record(i).replacement))});
+            out.append({convertLineBreak(list.record(i).identifier), convertLineBreak(list.record(i).replacement)});
     }
     return out;
 }
@@ -134,17 +132,17 @@ QStringList cells(const Document& document)
 }
 
 // The identifiers still anywhere in the workbook, each sheet searched whole.
-QList<QByteArray> stillIn(const Document& document)
+QStringList stillIn(const Document& document)
 {
-    QList<QByteArray> out;
+    QStringList out;
     const IdentifierList& list = identifierList();
     for (int i = 0; i < list.count(); ++i) {
-        const QByteArray identifier = list.record(i).identifier;
+        const QString identifier = list.record(i).identifier;
         if (!list.record(i).status || identifier.isEmpty() || out.contains(identifier))
             continue;
         for (int s = 0; s < kSheets; ++s) {
             uno::Reference<util::XSearchable> whole(sheetAt(document, s), uno::UNO_QUERY_THROW);
-            const QString text = inCell(cp1251::toUnicode(convertLineBreak(identifier)));
+            const QString text = inCell(convertLineBreak(identifier));
             if (whole->findFirst(office::lo::plainSearch(whole->createSearchDescriptor(), text)).is()) {
                 out << identifier;
                 break;
@@ -241,10 +239,10 @@ private slots:
         TestHost host;
         host.name = book;
         host.range = {kSheetsAsked, kBlock};
-        fillExcel(host, office::libreOffice());
+        const FillResult filled = fillExcel(host, office::libreOffice(), host.job());
         const Document filledBook = TestOffice::lastDocument();
         QCOMPARE(cells(filledBook), cells(plainBook));
-        QCOMPARE(runContext().left.stillInDocument, stillIn(filledBook));
+        QCOMPARE(filled.left.stillInDocument, stillIn(filledBook));
         TestOffice::close(filledBook);
         TestOffice::close(plainBook);
 
@@ -272,7 +270,7 @@ private slots:
                 office::lo::plainReplace(whole->createReplaceDescriptor(), find, replacement).get()));
         }
         host.name = doc;
-        fillWord(host, office::libreOffice());
+        fillWord(host, office::libreOffice(), host.job());
         const Document filledText = TestOffice::lastDocument();
         QCOMPARE(paragraphs(filledText), paragraphs(plainText));
         TestOffice::close(filledText);

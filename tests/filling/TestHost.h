@@ -1,14 +1,14 @@
 #pragma once
 
-#include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
-#include "filling/RunContext.h"
+#include "general/IdentifierList.h"
 
 #include <QStringList>
 
 // The windows around a filler, as a test sets them: a template name, the
 // progress texts shown, the waits for the office, and a range window that
-// confirms a given range or is cancelled.
+// confirms a given range or is cancelled. Its job fills the template with
+// the program's list as it stands.
 class TestHost : public FillingHost {
 public:
     QString name;
@@ -27,14 +27,13 @@ public:
             waits << text;
     }
 
-    QString templateName() override { return name; }
+    FillJob job(bool trace = false) const { return FillJob{name, identifierList().records(), range, trace}; }
+
     void showProgress(const QString& text) override { progress << text; }
     void repaintMain() override { ++repaints; }
-    void showRangeWindow() override
+    std::optional<RangeSelection> chooseRange(const RangeSelection&) override
     {
         ++rangeWindowShown;
-        runContext().runConfirmed = confirmRange;
-        if (confirmRange)
-            rangeSelection() = range;
+        return confirmRange ? std::optional(range) : std::nullopt;
     }
 };

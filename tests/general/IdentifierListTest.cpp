@@ -1,18 +1,11 @@
-#include "common/Codec1251.h"
 #include "general/IdentifierList.h"
 #include "support/TestMain.h"
 
 namespace {
 
-IdentifierRecord rec(const QByteArray& id, const QByteArray& text = {}, const QByteArray& comment = {},
-                     bool on = true)
+IdentifierRecord rec(const QString& id, const QString& text = {}, const QString& comment = {}, bool on = true)
 {
     return {id, text, comment, on};
-}
-
-QByteArray w(const char* utf8)
-{
-    return cp1251::fromUnicode(QString::fromUtf8(utf8));
 }
 
 } // namespace
@@ -24,18 +17,20 @@ private slots:
     void listLine_data()
     {
         QTest::addColumn<IdentifierRecord>("record");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("short, on") << rec("#FIO#", w("Иванов")) << ("#FIO#" + QByteArray(23, ' ') + ' '
-                                          + w("Иванов") + QByteArray(50, ' ') + ' ' + w("вкл. "));
-        QTest::newRow("long, off") << rec(QByteArray(30, 'x'), QByteArray(60, 'y'), {}, false)
-                                   << (QByteArray(28, 'x') + ' ' + QByteArray(56, 'y') + ' ' + w("выкл "));
+        QTest::addColumn<QString>("line");
+        QTest::newRow("short, on") << rec("#FIO#", "Иванов") << ("#FIO#" + QString(23, ' ') + ' '
+                                          + "Иванов" + QString(50, ' ') + ' ' + "вкл. ");
+        QTest::newRow("long, off") << rec(QString(30, 'x'), QString(60, 'y'), {}, false)
+                                   << (QString(28, 'x') + ' ' + QString(56, 'y') + ' ' + "выкл ");
         QTest::newRow("escape kept") << rec("#13", "a#13b")
-                                     << ("#13" + QByteArray(25, ' ') + ' ' + "a#13b" + QByteArray(51, ' ') + ' ' + w("вкл. "));
+                                     << ("#13" + QString(25, ' ') + ' ' + "a#13b" + QString(51, ' ') + ' ' + "вкл. ");
+        QTest::newRow("no half of a character at the cut") << rec(QString(27, 'x') + "😀", "Łukasz")
+                                     << (QString(27, 'x') + QString(2, ' ') + "Łukasz" + QString(50, ' ') + ' ' + "вкл. ");
     }
     void listLine()
     {
         QFETCH(IdentifierRecord, record);
-        QFETCH(QByteArray, line);
+        QFETCH(QString, line);
         QCOMPARE(IdentifierList::listLine(record), line);
         QCOMPARE(line.size(), IdentifierList::kLineLength);
     }
@@ -43,17 +38,17 @@ private slots:
     void limits()
     {
         IdentifierList list;
-        QVERIFY(list.append(rec(QByteArray(300, 'i'), "t", QByteArray(150, 'c'))));
+        QVERIFY(list.append(rec(QString(300, 'i'), "t", QString(150, 'c'))));
         QCOMPARE(list.record(0).identifier.size(), 255);
         QCOMPARE(list.record(0).comment.size(), 100);
         for (int i = 1; i < 50; ++i)
-            QVERIFY(list.append(rec(QByteArray::number(i))));
+            QVERIFY(list.append(rec(QString::number(i))));
         QVERIFY(!list.append(rec("51st")));
         QCOMPARE(list.count(), 50);
 
         QList<IdentifierRecord> full;
         for (int i = 0; i < 51; ++i)
-            full << rec(QByteArray::number(i));
+            full << rec(QString::number(i));
         list.takeOver(full);
         QCOMPARE(list.count(), 51);
         QVERIFY(!list.append(rec("52nd")));
@@ -75,12 +70,12 @@ private slots:
             list.append(rec(id));
         list.setStatus(1, false);
         list.swap(1, 2);
-        QCOMPARE(list.record(1).identifier, QByteArray("c"));
+        QCOMPARE(list.record(1).identifier, QString("c"));
         QCOMPARE(list.record(2).status, false);
         list.remove(0);
         QCOMPARE(list.count(), 3);
-        QCOMPARE(list.record(0).identifier, QByteArray("c"));
-        QCOMPARE(list.record(2).identifier, QByteArray("d"));
+        QCOMPARE(list.record(0).identifier, QString("c"));
+        QCOMPARE(list.record(2).identifier, QString("d"));
         list.remove(7);   // no such record: nothing happens
         QCOMPARE(list.count(), 3);
     }
@@ -150,7 +145,7 @@ private slots:
         QTest::newRow("all three") << rec("#A#", "x", "y", false) << int(E::Replacement);
         QTest::newRow("comment and status") << rec("#A#", "t", "y", false) << int(E::Comment);
         QTest::newRow("status") << rec("#A#", "t", "c", false) << int(E::Status);
-        QTest::newRow("comment past its limit") << rec("#A#", "t", "c" + QByteArray(200, ' ')) << int(E::Comment);
+        QTest::newRow("comment past its limit") << rec("#A#", "t", "c" + QString(200, ' ')) << int(E::Comment);
     }
     void firstUncommittedEdit()
     {

@@ -17,12 +17,20 @@ private slots:
     void writesByteForByte()
     {
         TempFolder folder;
-        const Records records{{"#FIO#", "Иванов И.И.", "фамилия", false}, {"#13", "", "", true}};
+        Records records{{"#FIO#", "Иванов И.И.", "фамилия", false}, {"#13", "", "", true}};
         QVERIFY(listFile::writeListFile(folder.file("a.fdp"), records, true));
         QCOMPARE(folder.read("a.fdp"),
-                 QByteArray("2\r\n19\r\n#FIO#\r\nфамилия\r\nИванов И.И.\r\n#13\r\n\r\n\r\n"));
+                 cp1251::fromUnicode("2\r\n19\r\n#FIO#\r\nфамилия\r\nИванов И.И.\r\n#13\r\n\r\n\r\n"));
         QVERIFY(listFile::writeListFile(folder.file("b.fdp"), records, false));
-        QCOMPARE(folder.read("b.fdp"), QByteArray("2\r\n19\r\n#FIO#\r\nфамилия\r\n\r\n#13\r\n\r\n\r\n"));
+        QCOMPARE(folder.read("b.fdp"), cp1251::fromUnicode("2\r\n19\r\n#FIO#\r\nфамилия\r\n\r\n#13\r\n\r\n\r\n"));
+        QVERIFY(listFile::encodingLosses(records, true).isEmpty());
+
+        // Texts that 1251 lacks are named before a save, and only when saved.
+        records << IdentifierRecord{"[Имя]", "Müller José Łukasz 😀", "м²", true};
+        QCOMPARE(listFile::encodingLosses(records, false).section('\n', 1, 1), "3. [Имя]: «²»");
+        QCOMPARE(listFile::encodingLosses(records, true).section('\n', 1, 1), "3. [Имя]: «²», «ü», «é», «Ł», «😀»");
+        QVERIFY(listFile::writeListFile(folder.file("c.fdp"), records, true));
+        QVERIFY(folder.read("c.fdp").endsWith(cp1251::fromUnicode("[Имя]\r\nм?\r\nM?ller Jos? ?ukasz ?\r\n")));
     }
 
     void readsListFiles_data()
@@ -74,13 +82,13 @@ private slots:
         TempFolder folder;
         Records records;
         for (int i = 0; i < 51; ++i)
-            records << IdentifierRecord{QByteArray::number(i), "r", "c", true};
+            records << IdentifierRecord{QString::number(i), "r", "c", true};
         QVERIFY(listFile::writeListFile(folder.file("f.fdp"), records, true));
         const auto read = listFile::readListFile(folder.file("f.fdp"), true);
         QVERIFY(read);
         QCOMPARE(*read, records);
         const auto withoutTexts = listFile::readListFile(folder.file("f.fdp"), false);
-        QCOMPARE(withoutTexts->at(3).replacement, QByteArray());
+        QCOMPARE(withoutTexts->at(3).replacement, QString());
     }
 
     void plainIdentifierFile()
@@ -92,40 +100,42 @@ private slots:
         const auto read = listFile::readPlainIdentifierFile(folder.write("p.txt", content));
         QVERIFY(read);
         QCOMPARE(read->size(), 50);
-        QCOMPARE(read->last().identifier, QByteArray("id49"));
+        QCOMPARE(read->last().identifier, QString("id49"));
         QCOMPARE(read->first(), (IdentifierRecord{"id0", "", "", true}));
         // Any extension but exactly ".fdp" is a plain identifier file.
         QCOMPARE(listFile::readAnyListFile(folder.write("P.FDP", content), true)->size(), 50);
     }
 
     // Files written on this platform: LF line ends, often UTF-8. Each kind
-    // of file reads them as the same 1251 text as its CR LF 1251 form.
+    // of file reads them as the same text as its CR LF 1251 form.
     void foreignFiles_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QList<QByteArray>>("texts");
+        QTest::addColumn<QStringList>("texts");
         const QByteArray fields = cp1251::fromUnicode(QStringLiteral("поле1|поле2|поле3"));
-        const QList<QByteArray> three = fields.split('|');
+        const QStringList three{"поле1", "поле2", "поле3"};
         QTest::newRow("plain, 1251, LF") << "plain" << QByteArray(fields).replace('|', '\n') << three;
         QTest::newRow("plain, UTF-8, LF") << "plain" << QByteArray("поле1\nполе2\nполе3\n") << three;
         QTest::newRow("plain, UTF-8 with BOM, CR LF") << "plain" << QByteArray("\xEF\xBB\xBFполе1\r\nполе2\r\nполе3") << three;
         QTest::newRow("plain, 1251, CR LF") << "plain" << QByteArray(fields).replace("|", "\r\n") << three;
-        QTest::newRow("plain, UTF-8 beyond 1251") << "plain" << QByteArray("a中b\n€\n")
-                                                 << QList<QByteArray>{"a?b", "\x88"};
-        QTest::newRow("plain, ASCII") << "plain" << QByteArray("[A]\n[B]") << QList<QByteArray>{"[A]", "[B]"};
+        QTest::newRow("plain, UTF-8 beyond 1251 kept whole") << "plain" << QByteArray("a中b\n€\nGüлнара Әлиева\n")
+                                                            << QStringList{"a中b", "€", "Güлнара Әлиева"};
+        QTest::newRow("plain, UTF-16 with BOM") << "plain" << QByteArray("\xFF\xFE[\0\x16\x04]\0\n\0\x3d\xd8\0\xde", 14)
+                                               << QStringList{"[Ж]", "😀"};
+        QTest::newRow("plain, ASCII") << "plain" << QByteArray("[A]\n[B]") << QStringList{"[A]", "[B]"};
         QTest::newRow("list, UTF-8, LF") << "list" << QByteArray("2\n19\n[ФИО]\nкто\nИванов\n[Дата]\n\n1 мая\n")
-                                         << cp1251::fromUnicode(QStringLiteral("[ФИО]|кто|Иванов|[Дата]||1 мая")).split('|');
+                                         << QStringList{"[ФИО]", "кто", "Иванов", "[Дата]", "", "1 мая"};
         QTest::newRow("replacements, UTF-8, LF") << "replacements" << QByteArray("один\n\nтри\n")
-                                                 << cp1251::fromUnicode(QStringLiteral("один||три")).split('|');
+                                                 << QStringList{"один", "", "три"};
     }
     void foreignFiles()
     {
         QFETCH(QString, kind);
         QFETCH(QByteArray, content);
-        QFETCH(QList<QByteArray>, texts);
+        QFETCH(QStringList, texts);
         TempFolder folder;
-        QList<QByteArray> read;
+        QStringList read;
         if (kind == "replacements") {
             const auto lines = listFile::readReplacementListFile(folder.write("r.txt", content), 10);
             QVERIFY(lines);
@@ -147,7 +157,7 @@ private slots:
     {
         TempFolder folder;
         const QString name = folder.write("r.txt", "one\r\n\r\nthree\r\nfour\r\n");
-        QCOMPARE(*listFile::readReplacementListFile(name, 3), (QList<QByteArray>{"one", "", "three"}));
+        QCOMPARE(*listFile::readReplacementListFile(name, 3), (QStringList{"one", "", "three"}));
         QCOMPARE(listFile::readReplacementListFile(name, 9)->size(), 4);
     }
 

@@ -89,7 +89,7 @@ class MainWindowTest : public QObject {
     {
         QStringList ids;
         for (const IdentifierRecord& r : identifierList().records())
-            ids << cp1251::toUnicode(r.identifier);
+            ids << r.identifier;
         return ids;
     }
 
@@ -142,9 +142,9 @@ private slots:
             userInput::press(Qt::Key_Backspace);
         QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
         QVERIFY(!FormVelGeneral->ButtonInsert->isEnabled());
-        userInput::type("x");
+        userInput::type("x Łukasz Әлиева м²");
         FormVelGeneral->ButtonInsert->click();
-        QCOMPARE(identifiers(), QStringList{"x"});
+        QCOMPARE(identifiers(), QStringList{"x Łukasz Әлиева м²"});
     }
 
     // Typing stops at 255 characters; a paste is cut to the room left, and
@@ -268,7 +268,7 @@ private slots:
         dialogs_->answer(MessageAnswer::Yes);
         add("#FIO#", QStringLiteral("Сидоров"));
         QCOMPARE(dialogs_->shownTexts(), QStringList(2, QStringLiteral("Поле #FIO# уже существует.\nЗаменить текст на новый?")));
-        QCOMPARE(identifierList().record(0).replacement, w(QStringLiteral("Сидоров")));
+        QCOMPARE(identifierList().record(0).replacement, QStringLiteral("Сидоров"));
         QVERIFY(line(0).contains(QStringLiteral("Сидоров")));
         // Replacement texts that were committed go into the sorted drop-down.
         QCOMPARE(FormVelGeneral->ComboBoxText->findText(QStringLiteral("Сидоров")) >= 0, true);
@@ -496,6 +496,16 @@ private slots:
         dialogs_->answerFile(folder_->file("list.fdp"));
         FormVelGeneral->NLoad->trigger();
         QVERIFY(identifierList().record(0).status && identifierList().record(1).status);
+
+        // A text the file's code page lacks is named first; cancelled, the
+        // file stays as it was.
+        add("#C#", "5 м²");
+        dialogs_->answer(MessageAnswer::Yes);
+        dialogs_->answer(MessageAnswer::Cancel);
+        save(folder_->file("list.fdp"), true);
+        QVERIFY(dialogs_->shownTexts().constLast().contains("\n3. #C#: «²»\n"));
+        QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\na\r\n#B#\r\n\r\nb\r\n"));
+        QVERIFY(identifierList().isChanged());
     }
 
     // The open and save dialogs start in the folder of the file last used

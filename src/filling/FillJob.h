@@ -1,0 +1,42 @@
+#pragma once
+
+#include "filling/LeftIdentifiers.h"
+#include "general/IdentifierList.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The sheets and the block of cells a workbook is filled in.
+struct RangeSelection {
+    int sheetCount = 1;
+    QString rangeText = QStringLiteral("A1:A10");
+
+    friend bool operator==(const RangeSelection&, const RangeSelection&) = default;
+};
+
+// What one filling fills, taken whole by the fillers: nothing else the
+// program holds (its identifier list, its windows) changes what a filling
+// does while it runs. The main window, the start window and each document of
+// a batch make their own.
+struct FillJob {
+    QString templateName;
+    // The list's records in list order, each with its switch: only those
+    // switched on are replaced, but progress and trace count every record.
+    QList<IdentifierRecord> records;
+    // Where a workbook is filled, unless the host asks the user
+    // (FillingHost::chooseRange).
+    RangeSelection range;
+    // The word processor's progress codes go to the trace log.
+    bool trace = false;
+};
+
+// What a filling did.
+struct FillResult {
+    // False when the user cancelled before anything was replaced.
+    bool confirmed = true;
+    // When the replacing began, and when the filling was done.
+    QDateTime startMark;
+    QDateTime done;
+    LeftIdentifiers left;
+};

@@ -1,7 +1,0 @@
-#include "filling/RunContext.h"
-
-RunContext& runContext()
-{
-    static RunContext context;
-    return context;
-}
