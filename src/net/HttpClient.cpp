@@ -146,9 +146,13 @@ void THttpClient::exchange()
     SendRequest();
     response_.ReplyStatus = 0;
     ReadResponseHeader();
+    const qint16 status = response_.ReplyStatus;
+    // A redirect that names no place to go cannot be followed; asking again
+    // would only bring the same reply.
+    if (status >= 300 && status <= 399 && !response_.LocationGiven)
+        throw ESockError(QStringLiteral("Redirect without Location"));
     ReadBody();
 
-    const qint16 status = response_.ReplyStatus;
     if (status < 299) {
         if (OnSuccess)
             OnSuccess(this, Command);
@@ -157,7 +161,7 @@ void THttpClient::exchange()
         if (OnFailure)
             OnFailure(this, Command);
     }
-    if (status >= 300 && status <= 302)
+    if (status >= 300 && status <= 399)
         RequestUrl = response_.Location;
 }
 
@@ -232,6 +236,8 @@ void THttpClient::ReadResponseHeader()
     case HeaderEnd::BadValue:
         releaseHeader();
         throw ESockError(QStringLiteral("Invalid character in response header"));
+    case HeaderEnd::Unasked:
+        throw ESockError(QStringLiteral("Response coding or protocol not asked for"));
     }
 }
 
@@ -243,8 +249,15 @@ void THttpClient::releaseHeader()
 
 void THttpClient::ReadBody()
 {
+    const qint64 length = hasBody(Command, response_.ReplyStatus) ? response_.BodyLength : 0;
     setCaptureLimit(BodyLimit > 0 ? BodyLimit : -1);
-    const auto noLimit = qScopeGuard([this] { setCaptureLimit(-1); });
+    // A server that keeps the connection open never closes to end the body:
+    // it is whole once its length has come (at once when it has none).
+    setCaptureEnd(response_.KeepAlive ? length : -1);
+    const auto noLimit = qScopeGuard([this] {
+        setCaptureLimit(-1);
+        setCaptureEnd(-1);
+    });
     if (InputFileMode)
         CaptureFile(QFile::decodeName(Body));
     else
@@ -257,7 +270,6 @@ void THttpClient::ReadBody()
             Body = QByteArray();
         throw ESockError(QStringLiteral("Response body too large"));
     }
-    if (response_.LengthAnnounced && hasBody(Command, response_.ReplyStatus)
-        && receivedCount() < response_.AnnouncedLength)
+    if (receivedCount() < length)
         throw ESockError(QStringLiteral("Response body incomplete"));
 }

@@ -12,15 +12,19 @@ class QTimer;
 
 // An HTTP/1.0 client. One command (Get, Post, ...) runs a whole transaction:
 // split the URL, build the request, connect, send, read the response header,
-// read the body until the server closes, disconnect, then follow a redirect
-// or report success or failure through the events. Like every operation of
-// the socket client it blocks while the event loop runs.
+// read the body until the server closes (or, when the server keeps the
+// connection open, as far as its Content-Length says), disconnect, then follow a redirect or report success or
+// failure through the events. Interim 1xx replies before the real one are
+// skipped. Like every operation of the socket client it blocks while the
+// event loop runs.
 //
 // A response is taken only when it is whole and sane: a header that ends
 // before its empty line, passes 64 KB or 100 lines, or carries CR or NUL in
-// a value the next request would use; a body shorter than its announced
-// length or longer than BodyLimit; a redirect to a port outside 1 to 65535:
-// each makes the command raise after Disconnect, as a broken transfer does.
+// a value the next request would use; a protocol switch, or a transfer or
+// content coding, which this client never asks for; a body shorter than its
+// announced length or longer than BodyLimit, or cut by a reset; a redirect
+// without Location, or to a port outside 1 to 65535: each makes the command
+// raise after Disconnect, as a broken transfer does.
 class THttpClient : public TSocketClient {
     Q_OBJECT
 

@@ -58,6 +58,37 @@ bool endsHeader(const QByteArray& line)
     return line == "\n" || line == "\r\n";
 }
 
+// 1xx but 101: a reply the server sends ahead of the real one.
+bool isInterim(qint16 status)
+{
+    return status >= 100 && status <= 199 && status != 101;
+}
+
+// The length a Content-Length value gives when it is a plain number; -1
+// for anything else ("5, 5", letters, a number past 18 digits).
+qint64 plainLength(const QByteArray& value)
+{
+    const QByteArray digits = value.trimmed();
+    if (digits.isEmpty() || digits.size() > 18)
+        return -1;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+    }
+    return digits.toLongLong();
+}
+
+// The comma-separated tokens of a field value, in lower case.
+QByteArrayList tokens(const QByteArray& value)
+{
+    QByteArrayList found;
+    for (const QByteArray& token : value.split(',')) {
+        if (!token.trimmed().isEmpty())
+            found << token.trimmed().toLower();
+    }
+    return found;
+}
+
 } // namespace
 
 qint16 statusOfLine(const QByteArray& line)
@@ -84,7 +115,9 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
                              ResponseFields& fields)
 {
     fields.AnnouncedLength = 0;
-    fields.LengthAnnounced = false;
+    fields.LocationGiven = false;
+    fields.BodyLength = -1;
+    fields.KeepAlive = false;
     fields.ResponseCookie.clear();
 
     qsizetype bytes = 0;
@@ -96,8 +129,21 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
         return bytes <= kMaxHeaderBytes && lines <= kMaxHeaderLines;
     };
 
-    const QByteArray status = readLine();
-    if (!withinBounds(status))
+    QByteArray status = readLine();
+    // Interim replies are dropped, header and all, up to their empty line.
+    for (int interim = 0; withinBounds(status) && isInterim(statusOfLine(status)); status = readLine()) {
+        if (++interim > kMaxInterimReplies)
+            return HeaderEnd::TooLong;
+        QByteArray line;
+        do {
+            line = readLine();
+            if (!withinBounds(line))
+                return HeaderEnd::TooLong;
+            if (line.isEmpty())
+                return HeaderEnd::Closed;
+        } while (!endsHeader(line));
+    }
+    if (bytes > kMaxHeaderBytes || lines > kMaxHeaderLines)
         return HeaderEnd::TooLong;
     if (!status.isEmpty())
         fields.ReplyStatus = statusOfLine(status);
@@ -105,11 +151,15 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
     if (status.isEmpty())
         return HeaderEnd::Closed;
 
+    bool unasked = fields.ReplyStatus == 101;
+    QByteArrayList connection;
+    QByteArray field;   // the field a folded line goes on with
     for (;;) {
         const QByteArray line = readLine();
         if (!withinBounds(line))
             return HeaderEnd::TooLong;
         const QByteArray name = blankField(line, 0).toUpper();
+        const bool folded = line.startsWith(' ') || line.startsWith('\t');
         if (name == "SET-COOKIE:" || name == "LOCATION:") {
             // These values go into the next request: a CR or NUL inside
             // would let the server write lines of its own there.
@@ -117,18 +167,35 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
                 keep(line);
                 return HeaderEnd::BadValue;
             }
-            if (name == "SET-COOKIE:")
+            if (name == "SET-COOKIE:") {
                 fields.ResponseCookie = valueFrom(line, 12);
-            else
+            } else {
                 fields.Location = valueFrom(line, 10);
+                fields.LocationGiven = true;
+            }
         } else if (name == "CONTENT-LENGTH:") {
             fields.AnnouncedLength = firstNumberFrom(line, qsizetype(sizeof "Content-Length:" - 1));
-            fields.LengthAnnounced = true;
+        }
+        // The body's framing and coding go by the field name alone, with or
+        // without a blank after the colon.
+        const QByteArray value = withoutLineEnd(folded ? line : line.mid(line.indexOf(':') + 1));
+        if (!folded)
+            field = line.left(line.indexOf(':')).trimmed().toUpper();
+        if (field == "CONTENT-LENGTH" && !folded)
+            fields.BodyLength = plainLength(value);
+        else if (field == "CONNECTION")
+            connection << tokens(value);
+        else if (field == "TRANSFER-ENCODING" || field == "CONTENT-ENCODING") {
+            const QByteArrayList codings = tokens(value);
+            unasked = unasked || codings.count("identity") != codings.size();
         }
         keep(line);
         if (line.isEmpty())
             return HeaderEnd::Closed;
-        if (endsHeader(line))
-            return HeaderEnd::Complete;
+        if (endsHeader(line)) {
+            fields.KeepAlive = connection.contains("keep-alive")
+                               || (blankField(status, 0) == "HTTP/1.1" && !connection.contains("close"));
+            return unasked ? HeaderEnd::Unasked : HeaderEnd::Complete;
+        }
     }
 }

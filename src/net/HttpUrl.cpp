@@ -2,6 +2,7 @@
 
 #include "common/KvilmarError.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -85,7 +86,9 @@ void splitUrl(QByteArray& url, UrlTarget& target)
     }
 
     QByteArray host = hostPartOf(url);
-    const qsizetype portColon = host.indexOf(':');
+    // An IPv6 literal is bracketed ("[::1]:8080"): its own colons name no port.
+    const qsizetype hostEnd = host.startsWith('[') ? std::max<qsizetype>(host.indexOf(']'), 0) : 0;
+    const qsizetype portColon = host.indexOf(':', hostEnd);
     if (portColon >= 0) {
         const int port = toInteger(host.mid(portColon + 1));
         // Taken as it stands, port p + 65536 would reach port p.

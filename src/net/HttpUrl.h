@@ -4,7 +4,9 @@
 
 // The parts of a request URL an HTTP transaction needs.
 struct UrlTarget {
-    QByteArray Host;   // keeps its value when the URL names no host (a path-only redirect)
+    // Keeps its value when the URL names no host (a path-only redirect). An
+    // IPv6 literal keeps its brackets ("[::1]"), as the Host line sends it.
+    QByteArray Host;
     int Port = 0;      // 0 becomes 80; a scheme or a ":port" in the URL overrides it
     QByteArray RequestPath;
 };

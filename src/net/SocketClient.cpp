@@ -20,10 +20,10 @@ int TSocketClient::InstanceCount = 0;
 
 namespace {
 
-// A stream socket of the internet family, close-on-exec.
-int newStreamSocket(int protocol)
+// A stream socket of the family, close-on-exec.
+int newStreamSocket(int family, int protocol)
 {
-    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, protocol);
+    return ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, protocol);
 }
 
 bool makeNonBlocking(int handle)
@@ -128,14 +128,14 @@ void TSocketClient::InitWinsock()
                       << QStringLiteral("Max Udp pack size= 65507");
     }
     bool ok = false;
-    const int handle = newStreamSocket(IPPROTO_TCP);
+    const int handle = newStreamSocket(AF_INET, IPPROTO_TCP);
     if (handle >= 0) {
         // Closing resets the connection at once instead of lingering.
         const linger noLinger{1, 0};
         ok = ::setsockopt(handle, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger) == 0
              && makeNonBlocking(handle);
         if (ok)
-            watchSocket(handle);
+            watchSocket(handle, AF_INET);
         else
             ::close(handle);
     }
@@ -146,9 +146,10 @@ void TSocketClient::InitWinsock()
     }
 }
 
-void TSocketClient::watchSocket(int handle)
+void TSocketClient::watchSocket(int handle, int family)
 {
     SocketHandle = handle;
+    socketFamily_ = family;
     watchingReads_ = false;
     readNotifier_->setSocket(handle);
     writeNotifier_->setSocket(handle);
@@ -195,8 +196,10 @@ void TSocketClient::readNotice()
         readNotifier_->setEnabled(true);
         return;
     }
-    if (n < 0)
+    if (n < 0) {
         noteSystemError();
+        streamError_ = systemError_;
+    }
     LastEventOk = n == 0;
     try {
         if (!DataAvailable())
@@ -240,6 +243,17 @@ void TSocketClient::ResolveHost()
 {
     ReportStatus(8, QStringLiteral("Resolve Host"));
     const QByteArray name = Proxy.isEmpty() ? Host : Proxy;
+    RemoteAddress6.clear();
+    // An IPv6 literal, as a URL writes it: "[::1]".
+    if (name.startsWith('[') && name.endsWith(']')) {
+        RemoteAddress = 0;
+        in6_addr literal{};
+        const QByteArray inside = name.mid(1, name.size() - 2);
+        if (inside.contains('\0') || ::inet_pton(AF_INET6, inside.constData(), &literal) != 1)
+            throw ESockError(QStringLiteral("Host Lookup Failed"));
+        RemoteAddress6 = QByteArray(reinterpret_cast<const char*>(&literal), sizeof literal);
+        return;
+    }
     in_addr dotted{};
     if (!name.contains('\0') && ::inet_pton(AF_INET, name.constData(), &dotted) == 1) {
         RemoteAddress = dotted.s_addr;
@@ -275,6 +289,7 @@ void TSocketClient::Connect()
 {
     ReportStatus(8, QStringLiteral("Connecting"));
     CancelRequested = false;
+    streamError_ = 0;
     if (LinkUp)
         throw ESockError(QStringLiteral("Already connected"));
 
@@ -287,7 +302,7 @@ void TSocketClient::Connect()
                 || e.text() == QLatin1String("Host Lookup Canceled"))
                 throw;
         }
-        if (RemoteAddress != 0)
+        if (RemoteAddress != 0 || !RemoteAddress6.isEmpty())
             break;
         if (!retried && OnInvalidHost) {
             bool handled = false;
@@ -308,10 +323,19 @@ void TSocketClient::Connect()
     PeerAddress.sin_family = AF_INET;
     PeerAddress.sin_port = htons(quint16(port));
     PeerAddress.sin_addr.s_addr = RemoteAddress;
+    sockaddr_in6 peer6{};
+    peer6.sin6_family = AF_INET6;
+    peer6.sin6_port = PeerAddress.sin_port;
+    std::memcpy(&peer6.sin6_addr, RemoteAddress6.constData(), size_t(RemoteAddress6.size()));
+    const bool v6 = !RemoteAddress6.isEmpty();
+    useFamily(v6 ? AF_INET6 : AF_INET);
 
     WaitEnded = false;
     LastEventOk = true;
-    if (::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&PeerAddress), sizeof PeerAddress) != 0) {
+    const int started = v6 ? ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&peer6), sizeof peer6)
+                           : ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&PeerAddress),
+                                       sizeof PeerAddress);
+    if (started != 0) {
         // A connect in progress is the expected outcome on a non-blocking socket.
         systemError_ = errno == EINPROGRESS ? sockerr::WouldBlock : sockerr::fromErrno(errno);
         QString text;
@@ -369,14 +393,33 @@ void TSocketClient::RequestCloseSocket()
         return;
     if (OnDisconnect)
         OnDisconnect(this);
-    const int fresh = newStreamSocket(0);
+    const int fresh = newStreamSocket(AF_INET, 0);
     if (fresh < 0 || !makeNonBlocking(fresh)) {
         noteSystemError();
         if (fresh >= 0)
             ::close(fresh);
         return;
     }
-    watchSocket(fresh);
+    watchSocket(fresh, AF_INET);
+}
+
+void TSocketClient::useFamily(int family)
+{
+    if (socketFamily_ == family)
+        return;
+    const int fresh = newStreamSocket(family, 0);
+    if (fresh < 0 || !makeNonBlocking(fresh)) {
+        noteSystemError();
+        if (fresh >= 0)
+            ::close(fresh);
+        QString text;
+        ErrorCheck(sockerr::WouldBlock, text);
+        throw ESockError(QStringLiteral("Connection Failed"));
+    }
+    stopWatching();
+    if (SocketHandle != NoSocket)
+        ::close(SocketHandle);
+    watchSocket(fresh, family);
 }
 
 void TSocketClient::Cancel()

@@ -39,7 +39,7 @@ public:
     ~TSocketClient() override;
 
     // Published properties.
-    QByteArray Host;
+    QByteArray Host;   // a name, a dotted IPv4 address or a bracketed IPv6 literal ("[::1]")
     int Port = 0;
     int TimeOut = 0;       // milliseconds per wait; 0 = none
     int ReportLevel = 0;   // highest status level reported (1, 2, 4, 8)
@@ -108,6 +108,9 @@ protected:
     void setCaptureLimit(qint64 bytes) { captureLimit_ = bytes; }
     // The last capture stopped at its bound, with data still coming.
     bool captureOverflowed() const { return captureOverflowed_; }
+    // The next captures end once `bytes` have come, whether or not the peer
+    // then closes; they never receive past it. -1 = when the peer closes.
+    void setCaptureEnd(qint64 bytes) { captureEnd_ = bytes; }
 
     bool CancelRequested = false;
     bool TimeoutFired = false;
@@ -117,7 +120,9 @@ protected:
     bool Destroying = false;
 
 private:
-    void watchSocket(int handle);
+    void watchSocket(int handle, int family);
+    // Puts a fresh socket of the address family in place of the idle one.
+    void useFamily(int family);
     void stopWatching();
     void armReadNotice();
     void readNotice();
@@ -148,9 +153,15 @@ private:
     std::unique_ptr<char[]> TransferBuffer;
     std::unique_ptr<char[]> HostEntryBuffer;
     quint32 RemoteAddress = 0;
+    QByteArray RemoteAddress6;   // an IPv6 literal's 16 bytes; empty = none
+    int socketFamily_ = 0;
     std::unique_ptr<HostLookup> lookup_;   // the running look-up, if any
     qint64 captureLimit_ = -1;
+    qint64 captureEnd_ = -1;
     bool captureOverflowed_ = false;
+    // An error that broke the connection while nobody was reading (a reset),
+    // reported by the next capture instead of taken for the end of the data.
+    int streamError_ = 0;
     int systemError_ = 0;   // the last error of a socket call, as a socket number
     int LastSocketError = 0;
     QString LastStatus;

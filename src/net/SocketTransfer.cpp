@@ -65,6 +65,12 @@ void TSocketClient::receiveWhile(const std::function<bool()>& goOn,
     captureOverflowed_ = false;
     while (!CancelRequested && goOn()) {
         long want = TransferBufferSize;
+        if (captureEnd_ >= 0) {
+            const qint64 rest = captureEnd_ - ReceivedCount;
+            if (rest <= 0)
+                break;
+            want = long(std::min<qint64>(want, rest));
+        }
         if (captureLimit_ >= 0) {
             // One byte past the limit tells a body that is too large.
             const qint64 room = captureLimit_ + 1 - ReceivedCount;
@@ -85,6 +91,11 @@ void TSocketClient::receiveWhile(const std::function<bool()>& goOn,
             TimerOn();
             QCoreApplication::processEvents();
             continue;
+        }
+        // A socket closed by the notice of a reset is no end of the data.
+        if (systemError_ == sockerr::NotConnected && streamError_ != 0) {
+            systemError_ = streamError_;
+            streamError_ = 0;
         }
         LastSocketError = systemError_;
         if (LastSocketError == sockerr::NotConnected)

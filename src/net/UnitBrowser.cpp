@@ -88,6 +88,39 @@ QPushButton* button(const QString& caption, const QString& hint, QWidget* parent
 
 } // namespace
 
+// A status bar panel that shows its whole text when it fits, and otherwise
+// the text elided in the middle with the whole of it as its tooltip: a
+// server address is long, and its two ends say the most.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void setFullText(const QString& text)
+    {
+        full_ = text;
+        fit();
+    }
+    const QString& fullText() const { return full_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit()
+    {
+        const QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width());
+        if (shown != text())
+            setText(shown);
+        setToolTip(shown == full_ ? QString() : full_);
+    }
+
+    QString full_;
+};
+
 TFormVelBrowser::TFormVelBrowser(QWidget* parent)
     : QDialog(parent)
 {
@@ -133,7 +166,7 @@ void TFormVelBrowser::createControls()
     StatusBarWWW = named(new QStatusBar(this), "StatusBarWWW");
     StatusBarWWW->setSizeGripEnabled(false);
     for (int i = 0; i < 2; ++i) {
-        panels_[i] = new QLabel(StatusBarWWW);
+        panels_[i] = new StatusPanel(StatusBarWWW);
         panels_[i]->setMinimumWidth(50);
         StatusBarWWW->addWidget(panels_[i], i);
     }
@@ -240,12 +273,12 @@ void TFormVelBrowser::FormActivate()
 
 QString TFormVelBrowser::panelText(int panel) const
 {
-    return panels_[panel]->text();
+    return panels_[panel]->fullText();
 }
 
 void TFormVelBrowser::setPanel(int panel, const QString& text)
 {
-    panels_[panel]->setText(text);
+    panels_[panel]->setFullText(text);
 }
 
 void TFormVelBrowser::setIdleButton()
@@ -292,7 +325,8 @@ void TFormVelBrowser::runAttempt()
         HttpClient1->Get(versionCheck::versionFileUrl());
         Timer1->stop();
         setIdleButton();
-        received = versionCheck::holdsVersionFile(HttpClient1->replyStatus());
+        received = versionCheck::holdsVersionFile(HttpClient1->replyStatus())
+                   && versionCheck::isVersionFile(versionFile);
         if (!received)
             showError(kNoConnection);
     } catch (...) {

@@ -10,6 +10,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+class StatusPanel;
 class THttpClient;
 
 // The version-check window: shows the running version and, on request,
@@ -79,7 +80,7 @@ private:
     void showVersionFile(const QString& path);
     void setNewVersionColor(bool newer);
 
-    QLabel* panels_[2];
+    StatusPanel* panels_[2];
     QPalette normalPalette_;
     bool attemptRunning_ = false;
     bool closePending_ = false;

@@ -4,6 +4,9 @@
 #include "common/ProgramInfo.h"
 #include "common/TextFile.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -34,6 +37,38 @@ int countdownSeconds(const QDateTime& start, const QDateTime& now)
 bool holdsVersionFile(qint16 replyStatus)
 {
     return replyStatus > 0 && replyStatus < 400;
+}
+
+namespace {
+
+// Numbers joined by single dots; no longer than a version is written.
+bool isVersionLine(const QByteArray& line)
+{
+    if (line.isEmpty() || line.size() > 32 || line.startsWith('.') || line.endsWith('.') || line.contains(".."))
+        return false;
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+}
+
+} // namespace
+
+bool isVersionFileText(const QByteArray& content)
+{
+    const qsizetype end = content.indexOf(char(26));
+    const QByteArray text = end < 0 ? content : content.left(end);
+    const bool onlyText = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 ? byte != 0x7F : (c == '\t' || c == '\r' || c == '\n');
+    });
+    return onlyText && isVersionLine(TextLineReader(text).readLine());
+}
+
+bool isVersionFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray content = file.read(kVersionFileLimit + 1);
+    return content.size() <= kVersionFileLimit && isVersionFileText(content);
 }
 
 VersionFileResult readVersionFile(const QString& path, const QByteArray& currentVersion)

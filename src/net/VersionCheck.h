@@ -30,6 +30,16 @@ int countdownSeconds(const QDateTime& start, const QDateTime& now);
 // readable status line is no answer at all.
 bool holdsVersionFile(qint16 replyStatus);
 
+// True when the bytes are a version file: text lines (no control character
+// but tab, CR and LF before the byte 26 that ends a text file) whose first
+// line is a version written as the program writes its own: numbers joined by
+// dots, such as "1.0.0.32". A web page, a coded body or random bytes are
+// none.
+bool isVersionFileText(const QByteArray& content);
+// The same for a file; false when it cannot be read or passes
+// kVersionFileLimit.
+bool isVersionFile(const QString& path);
+
 // What the version file says, compared with the running version.
 struct VersionFileResult {
     QByteArray NewVersion;    // line 1

@@ -1,14 +1,17 @@
 // The readers of what a server sends: the URL splitter (a redirect's
-// Location becomes the next URL), the response header reader, and the
-// request header built from what they gave.
+// Location becomes the next URL), the response header reader, the request
+// header built from what they gave, and a whole reply framed as the version
+// check takes it.
 
 #include "FuzzSupport.h"
 
 #include "common/KvilmarError.h"
+#include "common/TextFile.h"
 #include "net/HeaderInfo.h"
 #include "net/HttpRequestHeader.h"
 #include "net/HttpResponseHeader.h"
 #include "net/HttpUrl.h"
+#include "net/VersionCheck.h"
 
 namespace {
 
@@ -95,11 +98,18 @@ void readAsResponse(const QByteArray& input)
     FUZZ_REQUIRE(kept.size() <= kMaxHeaderBytes);
     FUZZ_REQUIRE(keptLines <= kMaxHeaderLines);
     FUZZ_REQUIRE(feed.lines() <= kMaxHeaderLines + 1);
-    // Every line read is kept as received, but for one past a bound.
+    // Every line of the final reply is kept as received, but for one past a
+    // bound; interim replies before it are dropped.
     if (end == HeaderEnd::TooLong)
-        FUZZ_REQUIRE(kept + feed.last() == feed.consumed() || kept == feed.consumed());
+        FUZZ_REQUIRE(feed.consumed().endsWith(kept + feed.last()) || feed.consumed().endsWith(kept));
     else
-        FUZZ_REQUIRE(kept == feed.consumed());
+        FUZZ_REQUIRE(feed.consumed().endsWith(kept));
+    // A reply taken whole is final and plain: no interim status, no chunks.
+    if (end == HeaderEnd::Complete) {
+        FUZZ_REQUIRE(fields.ReplyStatus < 100 || fields.ReplyStatus > 199);
+        for (const QByteArray& line : kept.toLower().split('\n'))
+            FUZZ_REQUIRE(!(line.startsWith("transfer-encoding:") && line.contains("chunked")));
+    }
     if (end == HeaderEnd::Complete)
         FUZZ_REQUIRE(kept.endsWith('\n'));
     // Nothing unsafe is taken into a field the next request would use.
@@ -111,6 +121,26 @@ void readAsResponse(const QByteArray& input)
     FUZZ_REQUIRE(fields.ReplyStatus >= 0);
 }
 
+// The body as the client frames it: cut at its length on a connection kept
+// open, else all that follows. Taken as a version file only when it is
+// text lines whose first is a version.
+void readAsVersionReply(const QByteArray& input)
+{
+    LineFeed feed(input);
+    ResponseFields fields;
+    if (readResponseHeader([&feed] { return feed.next(); }, [](const QByteArray&) {}, fields) != HeaderEnd::Complete)
+        return;
+    QByteArray body = input.mid(feed.consumed().size());
+    if (fields.KeepAlive && fields.BodyLength >= 0)
+        body.truncate(fields.BodyLength);
+    if (!versionCheck::isVersionFileText(body))
+        return;
+    const QByteArray version = TextLineReader(body).readLine();
+    FUZZ_REQUIRE(!version.isEmpty() && version.size() <= 32 && !body.split(char(26)).first().contains('\0'));
+    for (const char c : version)
+        FUZZ_REQUIRE(c == '.' || (c >= '0' && c <= '9'));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -118,5 +148,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = fuzz::input(data, size);
     splitAndBuild(bytes);
     readAsResponse(bytes);
+    readAsVersionReply(bytes);
     return 0;
 }

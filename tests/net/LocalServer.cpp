@@ -10,10 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-LocalServer::LocalServer(Responder responder, bool waitForRequest)
+LocalServer::LocalServer(Responder responder, bool waitForRequest, const QHostAddress& listenOn)
     : server_(new QTcpServer(this)), responder_(std::move(responder)), waitForRequest_(waitForRequest)
 {
-    server_->listen(QHostAddress::LocalHost, 0);
+    server_->listen(listenOn, 0);
     connect(server_, &QTcpServer::newConnection, this, &LocalServer::accept);
 }
 
@@ -24,15 +24,31 @@ quint16 LocalServer::port() const
     return server_->serverPort();
 }
 
-QByteArray LocalServer::address() const
+QByteArray LocalServer::host() const
 {
-    return "127.0.0.1:" + QByteArray::number(port());
+    const QByteArray ip = server_->serverAddress().toString().toLatin1();
+    return server_->serverAddress().protocol() == QAbstractSocket::IPv6Protocol ? '[' + ip + ']' : ip;
 }
 
-void LocalServer::reply(QTcpSocket* socket, const QByteArray& response)
+QByteArray LocalServer::address() const
 {
+    return host() + ':' + QByteArray::number(port());
+}
+
+void LocalServer::reply(QTcpSocket* socket, QByteArray response)
+{
+    const bool keepOpen = response.endsWith("{keep open}"), reset = response.endsWith("{reset}");
+    if (keepOpen || reset)
+        response.truncate(response.lastIndexOf('{'));
     socket->write(response);
-    socket->disconnectFromHost();
+    socket->flush();
+    if (reset) {
+        const linger now{1, 0};   // closing now sends a reset
+        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        socket->abort();
+    } else if (!keepOpen) {
+        socket->disconnectFromHost();
+    }
 }
 
 void LocalServer::accept()

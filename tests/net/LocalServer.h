@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,8 +11,8 @@
 class QTcpServer;
 class QTcpSocket;
 
-// A server on 127.0.0.1 for the network tests. It runs in the test's own
-// thread: the client's waits run the event loop, and so serve it.
+// A server on 127.0.0.1 (or ::1) for the network tests. It runs in the
+// test's own thread: the client's waits run the event loop, and so serve it.
 class LocalServer : public QObject {
     Q_OBJECT
 
@@ -21,18 +22,23 @@ public:
     // is given.
     using Responder = std::function<void(QTcpSocket* socket, const QByteArray& request)>;
 
-    explicit LocalServer(Responder responder, bool waitForRequest = true);
+    explicit LocalServer(Responder responder, bool waitForRequest = true,
+                         const QHostAddress& listenOn = QHostAddress::LocalHost);
     ~LocalServer() override;
 
     quint16 port() const;
-    // "127.0.0.1:port", as KVILMAR_SERVER takes it.
+    // "127.0.0.1" or "[::1]", as a URL and the Host line write it.
+    QByteArray host() const;
+    // host:port, as KVILMAR_SERVER takes it.
     QByteArray address() const;
     QList<QByteArray> requests;
     int connections = 0;
     QPointer<QTcpSocket> lastSocket;
 
-    // A complete response followed by closing the connection.
-    static void reply(QTcpSocket* socket, const QByteArray& response);
+    // A complete response followed by closing the connection; a response
+    // that ends in "{keep open}" leaves it open, one that ends in "{reset}"
+    // resets it.
+    static void reply(QTcpSocket* socket, QByteArray response);
 
 private:
     void accept();
