@@ -51,6 +51,11 @@ int main(int argc, char** argv)
     installDialogSeam();
 
     SingleInstanceGuard guard;
+    if (!guard.problem().isEmpty()) {
+        std::fputs((guard.problem() + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        showError(guard.problem());
+        return 1;
+    }
     if (!guard.acquire()) {
         const QString message = startup::anotherCopyMessage();
         std::fputs((message + QLatin1Char('\n')).toUtf8().constData(), stderr);
