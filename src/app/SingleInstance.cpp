@@ -1,26 +1,22 @@
 #include "app/SingleInstance.h"
 
-#include <QDir>
-#include <QStandardPaths>
+#include "common/PrivateFolder.h"
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& folder)
-    : fileName_((folder.isEmpty() ? defaultFolder() : folder) + QStringLiteral("/KVILMAR_EXIST.lock"))
-    , lock_(std::make_unique<QLockFile>(fileName_))
 {
+    QString why;
+    const QString place = folder.isEmpty() ? privateFolder::path(&why) : folder;
+    if (place.isEmpty()) {
+        problem_ = QStringLiteral("Не удается проверить, не запущена ли уже программа Квилмар: %1.").arg(why);
+        return;
+    }
+    fileName_ = place + QStringLiteral("/KVILMAR_EXIST.lock");
+    lock_ = std::make_unique<QLockFile>(fileName_);
     // Only a lock whose process is gone counts as stale, however old a live one is.
     lock_->setStaleLockTime(0);
 }
 
-QString SingleInstanceGuard::defaultFolder()
-{
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
-    return folder;
-}
-
 bool SingleInstanceGuard::acquire()
 {
-    return lock_->tryLock(10);
+    return lock_ && lock_->tryLock(10);
 }

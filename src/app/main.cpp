@@ -8,6 +8,7 @@
 #include "automatic/FillMain.h"
 #include "common/Dialogs.h"
 #include "common/ProgramInfo.h"
+#include "filling/office/OfficeWait.h"
 #include "net/StaleFiles.h"
 #include "settings/ProgramIcon.h"
 
@@ -51,6 +52,11 @@ int main(int argc, char** argv)
     installDialogSeam();
 
     SingleInstanceGuard guard;
+    if (!guard.problem().isEmpty()) {
+        std::fputs((guard.problem() + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        showError(guard.problem());
+        return 1;
+    }
     if (!guard.acquire()) {
         const QString message = startup::anotherCopyMessage();
         std::fputs((message + QLatin1Char('\n')).toUtf8().constData(), stderr);
@@ -58,6 +64,9 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // What the office's side has to tell without failing (another user's
+    // pipe refused) is shown in a box; the fill command prints it instead.
+    office::setNoticeSink([](const QString& text) { showInformation(text); });
     // The installed icon's picture, drawn: no search of the icon themes.
     QApplication::setWindowIcon(programWindowIcon());
     // The windows close themselves; the program ends when the start window does.

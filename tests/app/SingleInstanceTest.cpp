@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "common/PrivateFolder.h"
 #include "support/TempFolder.h"
 
 #include <QDeadlineTimer>
@@ -6,6 +7,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,11 +24,11 @@ qint64 lockOwner(const QString& lockFile)
     return f.readLine().trimmed().toLongLong();
 }
 
-bool waitForLockOwner(const QString& lockFile, qint64 pid)
+bool waitForLockOwner(const QString& lockFile, const QProcess& owner)
 {
     QDeadlineTimer deadline(60000);
-    while (!deadline.hasExpired()) {
-        if (lockOwner(lockFile) == pid)
+    while (!deadline.hasExpired() && owner.state() == QProcess::Running) {
+        if (lockOwner(lockFile) == owner.processId())
             return true;
         QTest::qWait(50);
     }
@@ -42,7 +46,7 @@ class SingleInstanceTest : public QObject {
 
     // A copy of the program started as a user would, with a dialog seam that
     // writes every box to stderr instead of waiting for a click.
-    void startProgram(QProcess& process)
+    void startProgram(QProcess& process, const QProcessEnvironment& changes = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -51,6 +55,10 @@ class SingleInstanceTest : public QObject {
         env.insert(QStringLiteral("KVILMAR_DIALOGS"), QStringLiteral("print"));
         env.insert(QStringLiteral("HOME"), folder_.path());
         env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        env.remove(QStringLiteral("XDG_CACHE_HOME"));
+        env.insert(changes);
+        if (changes.value(QStringLiteral("XDG_RUNTIME_DIR")) == QLatin1String("-"))
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(KVILMAR_EXE), {});
         QVERIFY(process.waitForStarted());
@@ -103,7 +111,7 @@ private slots:
         const QString lockFile = runtime() + QStringLiteral("/KVILMAR_EXIST.lock");
         QProcess first;
         startProgram(first);
-        QVERIFY2(waitForLockOwner(lockFile, first.processId()), "the first copy did not take the lock");
+        QVERIFY2(waitForLockOwner(lockFile, first), "the first copy did not take the lock");
 
         QProcess second;
         startProgram(second);
@@ -120,11 +128,60 @@ private slots:
         QVERIFY(QFile::exists(lockFile));
         QProcess third;
         startProgram(third);
-        QVERIFY2(waitForLockOwner(lockFile, third.processId()), "the lock of the crashed copy was not taken over");
+        QVERIFY2(waitForLockOwner(lockFile, third), "the lock of the crashed copy was not taken over");
         QCOMPARE(third.state(), QProcess::Running);
         QVERIFY(!QString::fromUtf8(third.readAllStandardError()).contains(kAnotherCopy));
         third.kill();
         QVERIFY(third.waitForFinished());
+    }
+
+    // The lock lies in a folder only the user can reach, never under a name
+    // another user can take first in the shared temporary folder.
+    void theLockIsInAFolderOfTheUsersOwn_data()
+    {
+        QTest::addColumn<QString>("runtime");   // what XDG_RUNTIME_DIR names
+        QTest::addColumn<bool>("lockThere");
+        QTest::newRow("private runtime folder") << "private" << true;
+        QTest::newRow("no runtime folder") << "-" << false;
+        QTest::newRow("runtime folder open to all") << "open" << false;
+        QTest::newRow("runtime folder of another user") << "others" << false;
+    }
+
+    void theLockIsInAFolderOfTheUsersOwn()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(bool, lockThere);
+        if (::geteuid() != 0)
+            QSKIP("giving folders to another user takes root");
+        constexpr uid_t nobody = 65534;
+        TempFolder home(false);
+        // The shared temporary folder, where another user has taken every
+        // name the lock used to fall back to.
+        const QString shared = home.file("tmp");
+        for (const QString& taken : {QStringLiteral("/KVILMAR_EXIST.lock"),
+                                     QStringLiteral("/runtime-") + privateFolder::userName(::geteuid())}) {
+            QVERIFY(QDir().mkpath(shared + taken));
+            QCOMPARE(::chown(QFile::encodeName(shared + taken).constData(), nobody, nobody), 0);
+        }
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        const QString runtimeFolder = home.file(runtime);
+        QVERIFY(QDir().mkpath(runtimeFolder));
+        QCOMPARE(::chmod(QFile::encodeName(runtimeFolder).constData(), runtime == "open" ? 0777 : 0700), 0);
+        if (runtime == "others")
+            QCOMPARE(::chown(QFile::encodeName(runtimeFolder).constData(), nobody, nobody), 0);
+
+        QProcessEnvironment changes;
+        changes.insert("HOME", home.path());
+        changes.insert("TMPDIR", shared);
+        changes.insert("XDG_RUNTIME_DIR", runtime == "-" ? runtime : runtimeFolder);
+        QProcess program;
+        startProgram(program, changes);
+        const QString lockFile = (lockThere ? runtimeFolder : home.file(".cache/kvilmar"))
+                                 + QStringLiteral("/KVILMAR_EXIST.lock");
+        const bool locked = waitForLockOwner(lockFile, program);
+        program.kill();
+        program.waitForFinished();
+        QVERIFY2(locked, program.readAllStandardError().constData());
     }
 };
 

@@ -1,6 +1,7 @@
 // While a run waits for the office, the program's windows go on: events are
 // processed, the window repaints, a busy cursor and the awaited step show.
-// The office here is one that never answers.
+// The office here is one that never answers. And the office is reached only
+// over a pipe of the user's own, in the time it is given.
 #include "ListBuilder.h"
 #include "TestHost.h"
 #include "support/ScriptedDialogs.h"
@@ -8,15 +9,22 @@
 #include "support/TestMain.h"
 
 #include "common/Guard.h"
+#include "common/KvilmarError.h"
 #include "filling/FillingRun.h"
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/OfficeWait.h"
 #include "general/UnitVelGeneral.h"
 
 #include <QComboBox>
 #include <QCursor>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -33,6 +41,43 @@ public:
             ++paints;
         return false;
     }
+};
+
+// A socket in the place of an office pipe, as another program leaves it:
+// listening and never answering, or dead; of the given owner.
+class PipeSocket {
+public:
+    PipeSocket(const QString& path, bool listening, uid_t owner) : path_(QFile::encodeName(path))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        made_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+                && (!listening || ::listen(fd_, 8) == 0) && ::chown(path_.constData(), owner, owner) == 0;
+        if (!listening) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~PipeSocket()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        ::unlink(path_.constData());
+    }
+    bool made() const { return made_; }
+    // Whether anyone connected to it.
+    bool reached() const
+    {
+        pollfd waiting{fd_, POLLIN, 0};
+        return fd_ >= 0 && ::poll(&waiting, 1, 0) > 0;
+    }
+
+private:
+    QByteArray path_;
+    int fd_ = -1;
+    bool made_ = false;
 };
 
 } // namespace
@@ -73,16 +118,26 @@ private slots:
         int ticks = 0;
         QStringList seen;
         bool busySeen = false;
+        bool nestedRefused = false;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] {
             ++ticks;
             busySeen = busySeen || host.busy;
+            // A second office call from an event handled meanwhile.
+            if (busySeen && !nestedRefused) {
+                try {
+                    office::waitForOffice({}, [] {});
+                } catch (const KvilmarError&) {
+                    nestedRefused = true;
+                }
+            }
         });
         timer.start(50);
         dialogs_->answer(MessageAnswer::Ok);
         guarded([&] { runFilling(host, host.job()); });
         QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
         QVERIFY(busySeen);
+        QVERIFY(nestedRefused);
         QVERIFY(!host.busy);
         QVERIFY2(host.waits.contains(kStarting), qPrintable(host.waits.join(", ")));
         QVERIFY(dialogs_->shown().first().text.startsWith("LibreOffice не отвечает"));
@@ -117,6 +172,49 @@ private slots:
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         delete FormVelGeneral;
         FormVelGeneral = nullptr;
+    }
+
+    // The fill command with the pipe taken beforehand by a socket.
+    void theOfficeIsReachedOnlyOverAPipeOfOurOwn_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<bool>("others");
+        QTest::newRow("another user's office") << true << true;
+        QTest::newRow("another user's dead socket") << false << true;
+        QTest::newRow("own office that never answers") << true << false;
+    }
+
+    void theOfficeIsReachedOnlyOverAPipeOfOurOwn()
+    {
+        QFETCH(bool, listening);
+        QFETCH(bool, others);
+        if (others && ::geteuid() != 0)
+            QSKIP("giving a socket to another user takes root");
+        static int row = 0;
+        const QString pipe = QStringLiteral("kvilmar_taken_%1_%2").arg(::getpid()).arg(++row);
+        // Where LibreOffice keeps the socket of a pipe.
+        const QString path = QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe);
+        const PipeSocket socket(path, listening, others ? 65534 : ::geteuid());
+        QVERIFY(socket.made());
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KVILMAR_OFFICE_PIPE"), pipe);
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        QProcess fill;
+        fill.setProcessEnvironment(env);
+        fill.start(QStringLiteral(KVILMAR_EXE),
+                   {"fill", folder_.write("t.txt", "A\r\n"), "--list", folder_.write("l.txt", "A\r\n"), "--set",
+                    "A=B", "--out", folder_.file("out.txt")});
+        const bool ended = fill.waitForFinished(60000);
+        if (!ended)
+            fill.kill();
+        const QString told = QString::fromUtf8(fill.readAllStandardError());
+        QVERIFY2(ended, "the fill command hangs");
+        QVERIFY2(told.contains("LibreOffice не отвечает"), qPrintable(told));
+        const QString refusal = QStringLiteral("Канал LibreOffice \"%1\" принадлежит пользователю nobody").arg(path);
+        QVERIFY2(told.contains(refusal) == others, qPrintable(told));
+        QVERIFY2(told.contains("по каналу \"" + pipe + "\"") != others, qPrintable(told));
+        QVERIFY(!others || !socket.reached());
     }
 };
 

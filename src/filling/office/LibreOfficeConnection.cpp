@@ -2,11 +2,15 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/OfficePipe.h"
 #include "filling/office/OfficeWait.h"
 #include "filling/office/UnoText.h"
 
-#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/connection/XConnection.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
@@ -14,12 +18,15 @@
 #include <cppuhelper/exc_hlp.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
 
 #include <csignal>
 #include <cerrno>
+#include <memory>
+#include <mutex>
 #include <sys/types.h>
 #include <signal.h>
 
@@ -37,9 +44,134 @@ const QString kProgramDir = QStringLiteral(KVILMAR_OFFICE_PROGRAM_DIR);
 // ends before answering (a fresh profile makes the first start end at once).
 constexpr int kStartAttempts = 3;
 
+// How many names of its own the program tries when each is found taken.
+constexpr int kPipeChoices = 3;
+
 bool processRuns(qint64 pid)
 {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+QString notAnswering(const Settings& settings)
+{
+    return QStringLiteral("LibreOffice не отвечает: за %1 с он не ответил по каналу \"%2\".")
+        .arg(settings.waitSeconds)
+        .arg(settings.pipe);
+}
+
+qint64 startOffice(const Settings& settings)
+{
+    qint64 pid = 0;
+    QProcess process;
+    process.setProgram(settings.program);
+    process.setArguments(settings.startArguments());
+    // The office outlives the program and must not hold its output open.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!process.startDetached(&pid))
+        throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
+                                          "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
+                               .arg(settings.program));
+    return pid;
+}
+
+// One attempt to reach the office over a pipe, made on the helper and shared
+// with the owner, who may give it up: closing the pipe ends a resolve that
+// waits for an answer nothing gives (a socket that accepts and is silent).
+// It owns everything it touches, since a helper may be left to it.
+class Reach {
+public:
+    Reach(uno::Reference<uno::XComponentContext> local, Settings settings)
+        : local_(std::move(local)), settings_(std::move(settings)) {}
+
+    const Settings& settings() const { return settings_; }
+
+    // The office's context, or empty when nothing accepts on the pipe.
+    uno::Reference<uno::XComponentContext> resolve()
+    {
+        uno::Reference<connection::XConnection> pipe;
+        try {
+            pipe = connection::Connector::create(local_)->connect(
+                toOUString(QStringLiteral("pipe,name=") + settings_.pipe));
+        } catch (const connection::NoConnectException&) {
+            return {};
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (givenUp_) {
+                pipe->close();
+                return {};
+            }
+            pipe_ = pipe;
+        }
+        const auto bridge = bridge::BridgeFactory::create(local_)->createBridge({}, "urp", pipe, {});
+        uno::Reference<uno::XComponentContext> remote(bridge->getInstance("StarOffice.ComponentContext"),
+                                                      uno::UNO_QUERY);
+        std::lock_guard lock(mutex_);
+        pipe_.clear();
+        return remote;
+    }
+
+    // Starts an office on the pipe and waits for it to answer there, as long
+    // as the settings allow, connecting only while the socket is ours.
+    void startAndWait()
+    {
+        qint64 pid = startOffice(settings_);
+        int starts = 1;
+        QDeadlineTimer deadline(std::chrono::seconds(settings_.waitSeconds));
+        while (!context.is()) {
+            if (deadline.hasExpired() || givenUp())
+                throw KvilmarError(notAnswering(settings_));
+            QThread::msleep(200);
+            const PipeCheck check = checkPipe(settings_.pipe);
+            if (check.state == PipeCheck::Foreign)
+                throw KvilmarError(check.problem + QStringLiteral(". Квилмар не соединяется по такому каналу; "
+                                                                  "в следующий раз он выберет другой."));
+            if (check.state == PipeCheck::Ours)
+                context = resolve();
+            if (!context.is() && !processRuns(pid) && starts < kStartAttempts) {
+                pid = startOffice(settings_);
+                ++starts;
+            }
+        }
+        startedPid = pid;
+    }
+
+    // On the owner's thread: the attempt ends as soon as it can.
+    void giveUp()
+    {
+        std::lock_guard lock(mutex_);
+        givenUp_ = true;
+        if (pipe_.is())
+            pipe_->close();
+    }
+
+    // What the attempt found; read by the owner once it has ended.
+    uno::Reference<uno::XComponentContext> context;
+    qint64 startedPid = 0;
+
+private:
+    bool givenUp()
+    {
+        std::lock_guard lock(mutex_);
+        return givenUp_;
+    }
+
+    const uno::Reference<uno::XComponentContext> local_;
+    const Settings settings_;
+    std::mutex mutex_;
+    bool givenUp_ = false;
+    uno::Reference<connection::XConnection> pipe_;
+};
+
+// Runs a step of the attempt within the office's wait (a little more, so
+// that the start's own limit, which says more, comes first).
+void reachWithin(const std::shared_ptr<Reach>& reach, const QString& what, void (*step)(Reach&))
+{
+    const auto limit = std::chrono::seconds(reach->settings().waitSeconds + 1);
+    if (!waitForOfficeWithin(what, limit, [reach, step] { step(*reach); }, [reach] { reach->giveUp(); }))
+        throw KvilmarError(notAnswering(reach->settings()));
 }
 
 } // namespace
@@ -50,6 +182,14 @@ Connection& Connection::instance()
     // releasing the office's objects then would crash. The office runs on.
     static Connection* connection = new Connection;
     return *connection;
+}
+
+Connection::Connection() : firstUser_(QThread::currentThread()) {}
+
+bool Connection::onOwnerThread() const
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return QThread::currentThread() == (app ? app->thread() : firstUser_);
 }
 
 uno::Reference<uno::XComponentContext> Connection::localContext()
@@ -73,62 +213,67 @@ uno::Reference<uno::XComponentContext> Connection::localContext()
     return local_;
 }
 
-uno::Reference<uno::XComponentContext> Connection::tryResolve(const Settings& settings)
-{
-    auto resolver = bridge::UnoUrlResolver::create(localContext());
-    try {
-        auto remote = resolver->resolve(toOUString(QStringLiteral("uno:") + settings.acceptString()));
-        return uno::Reference<uno::XComponentContext>(remote, uno::UNO_QUERY);
-    } catch (const connection::NoConnectException&) {
-        return {};
-    }
-}
-
-qint64 Connection::startOffice(const Settings& settings)
-{
-    qint64 pid = 0;
-    QProcess process;
-    process.setProgram(settings.program);
-    process.setArguments(settings.startArguments());
-    // The office outlives the program and must not hold its output open.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (!process.startDetached(&pid))
-        throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
-                                          "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
-                               .arg(settings.program));
-    return pid;
-}
-
-bool Connection::alive()
+bool Connection::answers()
 {
     if (!desktop_.is())
         return false;
-    try {
-        desktop_->getCurrentFrame();
-        return true;
-    } catch (const uno::RuntimeException&) {
-        forget();
-        return false;
+    const uno::Reference<frame::XDesktop2> desktop = desktop_;
+    bool answered = false;
+    waitForOffice({}, [&] {
+        try {
+            desktop->getCurrentFrame();
+            answered = true;
+        } catch (const uno::RuntimeException&) {
+        }
+    });
+    return answered;
+}
+
+QString Connection::pipeOfOurOwn(const QString& wanted)
+{
+    QString pipe = wanted;
+    for (int choice = 0;; ++choice) {
+        const PipeCheck check = checkPipe(pipe);
+        if (check.state != PipeCheck::Foreign)
+            return pipe;
+        if (choice == kPipeChoices)
+            throw KvilmarError(check.problem + QLatin1Char('.'));
+        const QString own = pipe == ownPipeName() ? newOwnPipeName() : ownPipeName();
+        const QString socket = pipeSocketPath(pipe);
+        if (!refused_.contains(socket)) {
+            refused_.insert(socket);
+            tellNotice(QStringLiteral("%1. Квилмар соединится с LibreOffice по своему каналу \"%2\".")
+                           .arg(check.problem, own));
+        }
+        pipe = own;
     }
 }
 
 uno::Reference<frame::XDesktop2> Connection::desktop()
 {
-    bool answered = false;
-    waitForOffice({}, [&] { answered = alive(); });
-    if (answered)
+    Q_ASSERT_X(onOwnerThread(), "Connection::desktop", "called off the connection's owner thread");
+    if (answers())
         return desktop_;
+    forget();
 
-    const Settings settings = settingsFromEnvironment();
+    Settings settings = settingsFromEnvironment();
+    settings.pipe = pipeOfOurOwn(settings.pipe);
+    const auto reach = std::make_shared<Reach>(localContext(), settings);
     try {
-        waitForOffice(QStringLiteral("Соединение с LibreOffice..."), [&] { remote_ = tryResolve(settings); });
+        if (checkPipe(settings.pipe).state == PipeCheck::Ours)
+            reachWithin(reach, QStringLiteral("Соединение с LibreOffice..."),
+                        [](Reach& r) { r.context = r.resolve(); });
         // No office answers on the pipe: start one (a running office of the
         // user takes the --accept over) and wait for it.
-        if (!remote_.is())
-            waitForOffice(QStringLiteral("Запуск LibreOffice..."), [&] { startAndWait(settings); });
-        waitForOffice({}, [&] { desktop_ = frame::Desktop::create(remote_); });
+        if (!reach->context.is()) {
+            reachWithin(reach, QStringLiteral("Запуск LibreOffice..."), [](Reach& r) { r.startAndWait(); });
+            startedPid_ = reach->startedPid;
+        }
+        const uno::Reference<uno::XComponentContext> remote = reach->context;
+        uno::Reference<frame::XDesktop2> desktop;
+        waitForOffice({}, [&] { desktop = frame::Desktop::create(remote); });
+        remote_ = remote;
+        desktop_ = desktop;
     } catch (const uno::Exception& e) {
         forget();
         throw OfficeError(QStringLiteral("Не удается соединиться с LibreOffice: связь прервалась при соединении."),
@@ -137,43 +282,33 @@ uno::Reference<frame::XDesktop2> Connection::desktop()
     return desktop_;
 }
 
-void Connection::startAndWait(const Settings& settings)
-{
-    qint64 pid = startOffice(settings);
-    int starts = 1;
-    QDeadlineTimer deadline(settings.waitSeconds * 1000);
-    while (!remote_.is()) {
-        if (deadline.hasExpired())
-            throw KvilmarError(QStringLiteral("LibreOffice не отвечает: за %1 с он не принял соединение "
-                                              "по каналу \"%2\".")
-                                   .arg(settings.waitSeconds).arg(settings.pipe));
-        QThread::msleep(200);
-        remote_ = tryResolve(settings);
-        if (!remote_.is() && !processRuns(pid) && starts < kStartAttempts) {
-            pid = startOffice(settings);
-            ++starts;
-        }
-    }
-    startedPid_ = pid;
-}
-
 uno::Reference<uno::XComponentContext> Connection::remoteContext()
 {
     desktop();
     return remote_;
 }
 
+uno::Reference<frame::XDesktop2> Connection::lastDesktop() const
+{
+    Q_ASSERT_X(onOwnerThread() || onOfficeThread(), "Connection::lastDesktop", "called off the owner and its helper");
+    return desktop_;
+}
+
 void Connection::forget()
 {
+    Q_ASSERT_X(onOwnerThread() && !officeAwaited(), "Connection::forget",
+               "called off the owner thread or while the office is awaited");
     desktop_.clear();
     remote_.clear();
 }
 
 bool Connection::lost()
 {
-    bool gone = false;
-    waitForOffice({}, [&] { gone = !alive(); });
-    return gone;
+    Q_ASSERT_X(onOwnerThread(), "Connection::lost", "called off the connection's owner thread");
+    if (answers())
+        return false;
+    forget();
+    return true;
 }
 
 void callOffice(const QString& doing, const std::function<void()>& call, const QString& waiting)

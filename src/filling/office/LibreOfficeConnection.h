@@ -5,12 +5,22 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include <QSet>
 #include <QString>
+#include <atomic>
 #include <functional>
+
+class QThread;
 
 // The one connection of the program to LibreOffice, over a named pipe. It is
 // made on first need, kept for later runs, and made again when the office
 // went away. The program never closes or quits the office it reaches.
+//
+// The connection has one owner, the application's thread (without an
+// application object, the thread that first used it): every call enters
+// there, and a call from anywhere else is a fault of the program. The office
+// calls themselves run on the helper of OfficeWait.h, which hands results
+// back; the members change on the owner's thread only, never during a wait.
 namespace office::lo {
 
 class Connection {
@@ -19,13 +29,16 @@ public:
 
     // The office's desktop. Connects to an office that answers on the pipe, or
     // starts one and waits for it with bounded retries, the windows painting
-    // meanwhile (OfficeWait.h). Throws KvilmarError with a Russian text when
-    // the office is missing or does not answer.
+    // meanwhile (OfficeWait.h). Only a socket of this user is connected to
+    // (OfficePipe.h): another user's is refused, the user told so, and the
+    // user's own pipe used instead. Throws KvilmarError with a Russian text
+    // when the office is missing or does not answer within its wait.
     css::uno::Reference<css::frame::XDesktop2> desktop();
     css::uno::Reference<css::uno::XComponentContext> remoteContext();
     // The desktop of the office last reached, not asked whether it still
-    // answers: it tells one office from another.
-    css::uno::Reference<css::frame::XDesktop2> lastDesktop() const { return desktop_; }
+    // answers: it tells one office from another. Also read by the office
+    // calls on the helper, while the owner waits for them.
+    css::uno::Reference<css::frame::XDesktop2> lastDesktop() const;
 
     // Drops the bridge after the office was found gone, so the next call
     // connects anew.
@@ -34,21 +47,24 @@ public:
     bool lost();
 
     // The process this program last started for an office that then
-    // answered; 0 if none (an office already answered on the pipe).
+    // answered; 0 if none (an office already answered on the pipe). Read
+    // from any thread (a watchdog may end that process).
     qint64 startedProcessId() const { return startedPid_; }
 
 private:
-    Connection() = default;
+    Connection();
+    bool onOwnerThread() const;
     css::uno::Reference<css::uno::XComponentContext> localContext();
-    css::uno::Reference<css::uno::XComponentContext> tryResolve(const Settings& settings);
-    qint64 startOffice(const Settings& settings);
-    void startAndWait(const Settings& settings);
-    bool alive();
+    bool answers();
+    QString pipeOfOurOwn(const QString& wanted);
 
+    QThread* const firstUser_;
     css::uno::Reference<css::uno::XComponentContext> local_;
     css::uno::Reference<css::uno::XComponentContext> remote_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
-    qint64 startedPid_ = 0;
+    std::atomic<qint64> startedPid_ = 0;
+    // Sockets of others the user has been told of; told once a run.
+    QSet<QString> refused_;
 };
 
 // Runs an office call (waiting as OfficeWait.h says) and turns every failure

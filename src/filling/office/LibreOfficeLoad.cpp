@@ -60,17 +60,16 @@ rtl::OUString fileUrl(const QString& path)
     return toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
 }
 
-uno::Reference<uno::XInterface> officeService(const char* name)
+uno::Reference<uno::XInterface> officeService(const uno::Reference<uno::XComponentContext>& context, const char* name)
 {
-    auto context = Connection::instance().remoteContext();
     return context->getServiceManager()->createInstanceWithContext(rtl::OUString::createFromAscii(name), context);
 }
 
 // The service of the documents the office makes with a filter
 // ("com.sun.star.text.TextDocument", "com.sun.star.sheet.SpreadsheetDocument").
-QString documentServiceOf(const rtl::OUString& filter)
+QString documentServiceOf(const uno::Reference<uno::XComponentContext>& context, const rtl::OUString& filter)
 {
-    uno::Reference<container::XNameAccess> filters(officeService("com.sun.star.document.FilterFactory"),
+    uno::Reference<container::XNameAccess> filters(officeService(context, "com.sun.star.document.FilterFactory"),
                                                    uno::UNO_QUERY_THROW);
     if (!filters->hasByName(filter))
         return {};
@@ -153,12 +152,13 @@ bool opensAsSpreadsheet(const QString& fileName)
     const QFileInfo info(fileName);
     if (isTextFile(fileName) || !info.isFile() || !info.isReadable())
         return false;
-    Connection::instance().desktop();
+    // Taken here: the connection is not to be entered from the office call.
+    const auto context = Connection::instance().remoteContext();
     QString service;
     try {
         callOffice(QStringLiteral("Не удается определить тип файла"), [&] {
             rtl::Reference<RefusingInteraction> interaction(new RefusingInteraction);
-            uno::Reference<document::XTypeDetection> detection(officeService("com.sun.star.document.TypeDetection"),
+            uno::Reference<document::XTypeDetection> detection(officeService(context, "com.sun.star.document.TypeDetection"),
                                                                uno::UNO_QUERY_THROW);
             std::vector<beans::PropertyValue> props{
                 property("URL", uno::Any(fileUrl(info.absoluteFilePath()))),
@@ -171,7 +171,7 @@ bool opensAsSpreadsheet(const QString& fileName)
             for (const auto& p : std::as_const(descriptor)) {
                 rtl::OUString filter;
                 if (p.Name == "FilterName" && (p.Value >>= filter) && !filter.isEmpty())
-                    service = documentServiceOf(filter);
+                    service = documentServiceOf(context, filter);
             }
         });
     } catch (const ConnectionLost&) {

@@ -1,8 +1,10 @@
 #include "filling/office/LibreOfficeSettings.h"
 
+#include "filling/office/OfficePipe.h"
+
 #include <QUrl>
 
-#include <unistd.h>
+#include <algorithm>
 
 namespace office::lo {
 
@@ -29,7 +31,7 @@ Settings settingsFromEnvironment()
     Settings s;
     s.pipe = qEnvironmentVariable("KVILMAR_OFFICE_PIPE");
     if (s.pipe.isEmpty())
-        s.pipe = QStringLiteral("kvilmar_office_%1").arg(::getuid());
+        s.pipe = ownPipeName();
     s.headless = qEnvironmentVariable("KVILMAR_OFFICE_HEADLESS") == QLatin1String("1");
     s.profile = qEnvironmentVariable("KVILMAR_OFFICE_PROFILE");
     s.program = qEnvironmentVariable("KVILMAR_OFFICE_PROGRAM");
@@ -38,7 +40,7 @@ Settings settingsFromEnvironment()
     bool ok = false;
     const int wait = qEnvironmentVariableIntValue("KVILMAR_OFFICE_WAIT", &ok);
     if (ok && wait > 0)
-        s.waitSeconds = wait;
+        s.waitSeconds = std::min(wait, kMaxWaitSeconds);
     return s;
 }
 

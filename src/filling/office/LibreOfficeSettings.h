@@ -6,17 +6,21 @@
 // How the program reaches LibreOffice. Read from the environment each time an
 // office is needed, so a test can set them before its first run:
 //   KVILMAR_OFFICE_PIPE      name of the named pipe the office accepts on;
-//                            default "kvilmar_office_" and the user's id, so
-//                            two users of one machine never share an office.
+//                            default the user's own pipe, whose name no one
+//                            else knows (OfficePipe.h). Either is used only
+//                            while its socket is the user's own.
 //   KVILMAR_OFFICE_HEADLESS  "1": start the office without any window and keep
 //                            documents hidden (tests, benchmarks). Default: a
 //                            normal visible office.
 //   KVILMAR_OFFICE_PROFILE   a folder for the office's own profile
 //                            (-env:UserInstallation); default: the user's own.
 //   KVILMAR_OFFICE_PROGRAM   the office program to start; default "soffice".
-//   KVILMAR_OFFICE_WAIT      seconds to wait for a started office to answer;
-//                            default 60.
+//   KVILMAR_OFFICE_WAIT      seconds to wait for an office to answer on the
+//                            pipe, started or found there; default 60, at
+//                            most an hour.
 namespace office::lo {
+
+constexpr int kMaxWaitSeconds = 3600;
 
 struct Settings {
     QString pipe;

@@ -1,15 +1,24 @@
 #include "filling/office/OfficeWait.h"
 
+#include "common/KvilmarError.h"
+
 #include <QCoreApplication>
-#include <QEventLoop>
+#include <QDeadlineTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <rtl/byteseq.hxx>
 #include <uno/threadpool.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -18,10 +27,54 @@ namespace office {
 namespace {
 
 WaitListener* installedListener = nullptr;
+bool awaited = false;
+thread_local bool officeThread = false;
 
-// One helper thread for every call into the office: the office's side of the
-// bridge then sees one caller and keeps one thread for it, however many calls
-// a run makes.
+// How long a call given up may take to end before its helper is left to it.
+constexpr std::chrono::seconds kGrace{5};
+
+std::function<void(const QString&)>& noticeSink()
+{
+    static std::function<void(const QString&)> sink;
+    return sink;
+}
+
+// One call of the application's thread, shared with the helper that runs it,
+// so that a call given up leaves nothing behind that the helper could touch.
+struct Call {
+    explicit Call(std::function<void()> w) : work(std::move(w)) {}
+    std::function<void()> work;
+    std::exception_ptr failure;
+    std::atomic<bool> done{false};
+};
+
+// What a helper wakes when a call is done; none once the application object
+// has gone.
+std::mutex wakeMutex;
+QCoreApplication* wakeTarget = nullptr;
+
+void wakeApplication()
+{
+    std::lock_guard lock(wakeMutex);
+    if (wakeTarget)
+        QMetaObject::invokeMethod(wakeTarget, [] {}, Qt::QueuedConnection);
+}
+
+// The identity the bridge gives the application's thread, taken once.
+rtl::ByteSequence applicationIdentity()
+{
+    static const rtl::ByteSequence identity = [] {
+        sal_Sequence* id = nullptr;
+        // Binds an identity to this thread for as long as the program runs.
+        uno_getIdOfCurrentThread(&id);
+        return rtl::ByteSequence(id, rtl::BYTESEQ_NOACQUIRE);
+    }();
+    return identity;
+}
+
+// The helper thread that runs every call of the application's thread into
+// the office: the office's side of the bridge then sees one caller and
+// keeps one thread for it, however many calls a run makes.
 //
 // The helper also takes on the identity the bridge gives the application's
 // thread. Letting go of an office object sends a release that the office
@@ -30,65 +83,136 @@ WaitListener* installedListener = nullptr;
 // thread lets go of objects too (a finished document, its shapes); under two
 // identities the office ran those releases alongside the helper's calls,
 // and its releasing is not safe against that. The two threads never call at
-// the same time, so for the office they may well be one caller.
+// the same time (waits do not nest), so for the office they may well be one
+// caller.
 class OfficeThread {
 public:
-    static OfficeThread& instance()
+    OfficeThread() : queue_(std::make_shared<Queue>()), thread_(serve, queue_, applicationIdentity()) {}
+    ~OfficeThread()
     {
-        // Never destroyed: the thread waits for work until the program ends.
-        static auto* thread = new OfficeThread;
-        return *thread;
+        if (!thread_.joinable())
+            return;
+        stop();
+        thread_.join();
     }
+    OfficeThread(const OfficeThread&) = delete;
+    OfficeThread& operator=(const OfficeThread&) = delete;
 
-    void post(std::function<void()> job)
+    void post(std::shared_ptr<Call> call)
     {
         {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(std::move(job));
+            std::lock_guard lock(queue_->mutex);
+            queue_->calls.push_back(std::move(call));
         }
-        wake_.notify_one();
+        queue_->wake.notify_one();
+    }
+
+    // Leaves the thread to a call that does not end (blocked in a read
+    // nothing answers): it ends after that call, or with the process.
+    void leave()
+    {
+        stop();
+        thread_.detach();
     }
 
 private:
-    // Made on the application's thread, whose identity the helper takes on.
-    OfficeThread() : thread_([this, identity = applicationIdentity()] {
-        uno_bindIdToCurrentThread(identity.getHandle());
-        serve();
-    }) {}
+    struct Queue {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::shared_ptr<Call>> calls;
+        bool stop = false;
+    };
 
-    static rtl::ByteSequence applicationIdentity()
+    void stop()
     {
-        sal_Sequence* id = nullptr;
-        // Binds an identity to this thread for as long as the program runs.
-        uno_getIdOfCurrentThread(&id);
-        return rtl::ByteSequence(id, rtl::BYTESEQ_NOACQUIRE);
-    }
-
-    [[noreturn]] void serve()
-    {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return !jobs_.empty(); });
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job();
+        {
+            std::lock_guard lock(queue_->mutex);
+            queue_->stop = true;
         }
+        queue_->wake.notify_one();
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
+    static void serve(std::shared_ptr<Queue> queue, rtl::ByteSequence identity)
+    {
+        uno_bindIdToCurrentThread(identity.getHandle());
+        officeThread = true;
+        for (;;) {
+            std::shared_ptr<Call> call;
+            {
+                std::unique_lock lock(queue->mutex);
+                queue->wake.wait(lock, [&] { return queue->stop || !queue->calls.empty(); });
+                if (queue->stop)
+                    break;
+                call = std::move(queue->calls.front());
+                queue->calls.pop_front();
+            }
+            try {
+                call->work();
+            } catch (...) {
+                call->failure = std::current_exception();
+            }
+            call->done = true;
+            wakeApplication();
+        }
+        uno_releaseIdFromCurrentThread();
+    }
+
+    std::shared_ptr<Queue> queue_;
     std::thread thread_;
 };
+
+std::unique_ptr<OfficeThread>& helperSlot()
+{
+    static std::unique_ptr<OfficeThread> helper;
+    return helper;
+}
+
+// Ends the helper with the application object: it is idle then, since the
+// application's thread waits for every call it makes.
+void joinHelper()
+{
+    {
+        std::lock_guard lock(wakeMutex);
+        wakeTarget = nullptr;
+    }
+    helperSlot().reset();
+}
+
+OfficeThread& helper()
+{
+    std::unique_ptr<OfficeThread>& slot = helperSlot();
+    if (!slot) {
+        slot = std::make_unique<OfficeThread>();
+        {
+            std::lock_guard lock(wakeMutex);
+            wakeTarget = QCoreApplication::instance();
+        }
+        qRemovePostRoutine(joinHelper);
+        qAddPostRoutine(joinHelper);
+    }
+    return *slot;
+}
 
 bool onApplicationThread()
 {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
+
+// Marks the application's thread as waiting; refuses a wait within a wait.
+class Awaiting {
+public:
+    Awaiting()
+    {
+        if (awaited)
+            throw KvilmarError(QStringLiteral("Программа уже ждет ответа LibreOffice; новое обращение к нему "
+                                              "возможно, когда он ответит."));
+        awaited = true;
+    }
+    ~Awaiting() { awaited = false; }
+    Awaiting(const Awaiting&) = delete;
+    Awaiting& operator=(const Awaiting&) = delete;
+};
 
 // Tells the listener about one wait for as long as it lasts.
 class WaitNotice {
@@ -110,11 +234,43 @@ private:
     WaitListener* listener_;
 };
 
+// Processes events until the helper has done the call or the deadline passes.
+bool awaitCall(const Call& call, QDeadlineTimer deadline)
+{
+    QTimer alarm;   // wakes the wait at the deadline
+    alarm.setSingleShot(true);
+    alarm.setTimerType(Qt::PreciseTimer);
+    while (!call.done && !deadline.hasExpired()) {
+        // Set anew each time: a timer may fire a little before the deadline.
+        if (!deadline.isForever())
+            alarm.start(std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return call.done;
+}
+
 } // namespace
 
 void setWaitListener(WaitListener* listener)
 {
     installedListener = listener;
+}
+
+void setNoticeSink(std::function<void(const QString&)> sink)
+{
+    noticeSink() = std::move(sink);
+}
+
+void tellNotice(const QString& text)
+{
+    if (noticeSink()) {
+        noticeSink()(text);
+        return;
+    }
+    // On a line of its own, after whatever progress the terminal shows.
+    const QString line = (::isatty(STDERR_FILENO) ? QStringLiteral("\r\033[K") : QString()) + text + QLatin1Char('\n');
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
 }
 
 void waitForOffice(const QString& what, const std::function<void()>& work)
@@ -123,22 +279,48 @@ void waitForOffice(const QString& what, const std::function<void()>& work)
         work();
         return;
     }
-    WaitNotice notice(what);
-    std::exception_ptr failure;
-    QEventLoop loop;
-    OfficeThread::instance().post([&work, &failure, &loop] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        // The last touch of this call's state: the loop quits once it gets
-        // this event, and only then does the caller go on.
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (failure)
-        std::rethrow_exception(failure);
+    const Awaiting awaiting;
+    const WaitNotice notice(what);
+    // Waited for to the end, so the work's references stay good.
+    const auto call = std::make_shared<Call>([&work] { work(); });
+    helper().post(call);
+    awaitCall(*call, QDeadlineTimer(QDeadlineTimer::Forever));
+    if (call->failure)
+        std::rethrow_exception(call->failure);
+}
+
+bool waitForOfficeWithin(const QString& what, std::chrono::milliseconds limit, std::function<void()> work,
+                         const std::function<void()>& giveUp)
+{
+    if (!onApplicationThread()) {
+        work();
+        return true;
+    }
+    const Awaiting awaiting;
+    const WaitNotice notice(what);
+    const auto call = std::make_shared<Call>(std::move(work));
+    helper().post(call);
+    if (awaitCall(*call, QDeadlineTimer(limit))) {
+        if (call->failure)
+            std::rethrow_exception(call->failure);
+        return true;
+    }
+    giveUp();
+    if (!awaitCall(*call, QDeadlineTimer(kGrace))) {
+        helperSlot()->leave();
+        helperSlot().reset();
+    }
+    return false;
+}
+
+bool onOfficeThread()
+{
+    return officeThread;
+}
+
+bool officeAwaited()
+{
+    return awaited;
 }
 
 } // namespace office
