@@ -2,7 +2,6 @@
 
 #include "filling/FillingHost.h"
 #include "filling/UnitVelExcelSelect.h"
-#include "general/IdentifierList.h"
 #include "general/UnitVelGeneral.h"
 
 #include <QApplication>
@@ -54,8 +53,8 @@ private:
 
 } // namespace
 
-void runFilling(TFormVelGeneral& form)
+void runFilling(TFormVelGeneral& form, const FillJob& job)
 {
     MainWindowHost host(form);
-    runFilling(host, startJob(form.EditFile->currentText(), identifierList().records()));
+    runFilling(host, job);
 }

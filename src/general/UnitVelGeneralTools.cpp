@@ -7,9 +7,12 @@
 #include "amounts/UnitVelnds.h"
 #include "common/Help.h"
 #include "filling/FillingRun.h"
+#include "general/IdentifierList.h"
 #include "net/UnitBrowser.h"
 #include "settings/UnitVelAbout.h"
 #include "settings/UnitVelOptions.h"
+
+#include <QComboBox>
 
 void TFormVelGeneral::FormShow()
 {
@@ -26,7 +29,8 @@ void TFormVelGeneral::FormActivate()
 
 void TFormVelGeneral::ButtonStartClick()
 {
-    runFilling(*this);
+    // The job is what the window holds now: the template box and the list.
+    runFilling(*this, startJob(EditFile->currentText(), identifierList().records()));
 }
 
 void TFormVelGeneral::NHelpClick()

@@ -163,7 +163,7 @@ private slots:
         });
         timer.start(100);
         dialogs_->answer(MessageAnswer::Ok);
-        guarded([&] { runFilling(*FormVelGeneral); });
+        guarded([&] { FormVelGeneral->ButtonStartClick(); });
         timer.stop();
         QVERIFY2(shown.contains(kStarting), qPrintable(shown.join(", ")));
         QVERIFY(cursors.contains(Qt::WaitCursor));
