@@ -461,11 +461,12 @@ private slots:
         QTest::newRow("workbook") << true << "" << QList<bool>{true, true, true}
                                   << QStringList{"1.ods: А|Москва|1", "2.ods: ББ|Москва|22", "3.ods: В|Москва|333",
                                                  "4.ods: Г|Москва|4"};
-        const auto contract = [](const char* n) {
-            return QStringLiteral("%1.docx: Договор № %1|Ссылка на номер: %1|Страница 1").arg(n);
+        const auto contract = [](int file, const char* n) {
+            return QStringLiteral("%1.docx: Договор № %2|Ссылка на номер: %2|Страница 1").arg(file).arg(n);
         };
         QTest::newRow("cross-reference") << false << "cross-reference.docx" << QList<bool>{true, false, true}
-                                         << QStringList{contract("1"), contract("22"), contract("333"), contract("4")};
+                                         << QStringList{contract(1, "1"), contract(2, "22"), contract(3, "333"),
+                                                        contract(4, "4")};
     }
     void batchOpensTheTemplateOnceWhileItCanBeReverted()
     {
