@@ -20,8 +20,8 @@ struct BookmarkText {
     bool operator==(const BookmarkText&) const = default;
 };
 
-// The bookmarks of a document, by name; none in a document that has no
-// bookmarks, or none of a text document (which costs one call).
+// The bookmarks of a text document, by name, each with the text it spans; a
+// document without bookmarks costs one call.
 std::vector<BookmarkText> bookmarkTexts(const css::uno::Reference<css::lang::XComponent>& document);
 
 // The bookmarks of a document with the text each spans: read once, when

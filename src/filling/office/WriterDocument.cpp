@@ -171,7 +171,8 @@ void WriterDocument::holdViewsBack()
 void WriterDocument::catchUp() noexcept
 {
     try {
-        callOffice(QString(), [&] { refreshShownText(); });
+        if (shownTextDue_)
+            callOffice(QString(), [&] { refreshShownText(); });
     } catch (...) {
         // The office went away or refused; the next call says so.
     }

@@ -55,7 +55,8 @@ public:
     void catchUp() noexcept;
 
     // Whether every change so far was made by the document's own search and
-    // replace, which the office's undo records whole.
+    // replace, with the bookmarks, references and indexes kept up with it,
+    // all of which the office's undo records whole.
     bool onlySearchReplaced() const { return onlySearchReplaced_; }
 
 private:
@@ -82,9 +83,9 @@ private:
     std::optional<bool> foldsAlike_;
     std::optional<std::vector<TextPlace>> places_;
     SpanningBookmarks bookmarks_;
-    // The texts replaced so far, and whether what shows them elsewhere may
-    // lag behind: also in a document made from a kept template, whose
-    // references the taking back of the last filling does not set back.
+    // The texts replaced so far, and whether what shows text elsewhere may
+    // lag behind: from the start too, as a kept template's references may
+    // still show the text of the filling taken back last.
     QStringList replaced_;
     bool shownTextDue_ = true;
     css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
