@@ -461,25 +461,33 @@ private slots:
     // A batch fills the template it opened once, taking each document's
     // filling back after saving it; a filling that cannot be taken back for
     // certain (in a text document, a line break makes paragraphs) has the
-    // template opened anew.
+    // template opened anew. A cross-reference shows each document's own text.
     void batchOpensTheTemplateOnceWhileItCanBeReverted_data()
     {
         QTest::addColumn<bool>("workbook");
+        QTest::addColumn<QString>("fixture");   // the template, when not one made here
         QTest::addColumn<QList<bool>>("keptFromBefore");   // documents 2 to 4
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("text") << false << QList<bool>{true, false, true}
+        QTest::newRow("text") << false << "" << QList<bool>{true, false, true}
                               << QStringList{"1.odt: Договор № 1|Покупатель: А|Город: Москва",
                                              "2.odt: Договор № 22|Покупатель: Б|Б|Город: Москва",
                                              "3.odt: Договор № 333|Покупатель: В|Город: Москва",
                                              "4.odt: Договор № 4|Покупатель: Г|Город: Москва"};
         // The office reads a cell's line break back as nothing.
-        QTest::newRow("workbook") << true << QList<bool>{true, true, true}
+        QTest::newRow("workbook") << true << "" << QList<bool>{true, true, true}
                                   << QStringList{"1.ods: А|Москва|1", "2.ods: ББ|Москва|22", "3.ods: В|Москва|333",
                                                  "4.ods: Г|Москва|4"};
+        const auto contract = [](int file, const char* n) {
+            return QStringLiteral("%1.docx: Договор № %2|Ссылка на номер: %2|Страница 1").arg(file).arg(n);
+        };
+        QTest::newRow("cross-reference") << false << "cross-reference.docx" << QList<bool>{true, false, true}
+                                         << QStringList{contract(1, "1"), contract(2, "22"), contract(3, "333"),
+                                                        contract(4, "4")};
     }
     void batchOpensTheTemplateOnceWhileItCanBeReverted()
     {
         QFETCH(bool, workbook);
+        QFETCH(QString, fixture);
         QFETCH(QList<bool>, keptFromBefore);
         QFETCH(QStringList, expected);
         const QString folder = freshFolder("kept");
@@ -491,8 +499,11 @@ private slots:
         {
             OfficeFill real(&console);
             SteppingFill recording(real, 0, {});
-            code = runFillCommand({"kvilmar", "fill", workbook ? book_ : text_, "--list", list_, "--data", table,
-                                   "--range", "A1:B10", "--out", folder + (workbook ? "/{N}.ods" : "/{N}.odt")},
+            const QString templateFile =
+                fixture.isEmpty() ? (workbook ? book_ : text_) : QFINDTESTDATA("../filling/fixtures/" + fixture);
+            const QString out = fixture.isEmpty() ? (workbook ? "/{N}.ods" : "/{N}.odt") : "/{N}.docx";
+            code = runFillCommand({"kvilmar", "fill", templateFile, "--list", list_, "--data", table, "--range",
+                                   "A1:B10", "--out", folder + out},
                                   recording, console);
             opened = recording.opened;
         }

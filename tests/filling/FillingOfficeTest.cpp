@@ -713,6 +713,29 @@ private slots:
                  QString("Договор с Иванов\nПодпись: Иванов"));
     }
 
+    // Text the document shows of its other parts follows the filling: a
+    // cross-reference to a bookmark around the identifier shows the whole
+    // replacement, and so does a table of contents; a page number stays one.
+    void shownElsewhereFollowsFilling_data()
+    {
+        QTest::addColumn<QString>("fixture");   // none: the office makes the template
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("docx cross-reference")
+            << "cross-reference.docx" << "Договор № 2026-117\nСсылка на номер: 2026-117\nСтраница 1";
+        QTest::newRow("odt table of contents") << "" << "Оглавление\n2026-117\t1\n2026-117\nГлава о 2026-117";
+    }
+
+    void shownElsewhereFollowsFilling()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QString, expected);
+        QString path = fixture.isEmpty() ? folder_.file("contents.odt") : QFINDTESTDATA("fixtures/" + fixture);
+        if (fixture.isEmpty())
+            TestOffice::writeContentsDocument(path, "[N]", "Глава о [N]");
+        setList({{"[n]", "2026-117"}});
+        QCOMPARE(fillAndRead(path), expected);
+    }
+
     // What the run left undone is counted in the filled document and named
     // in the completion box.
     void completionBoxNamesWhatWasLeft()

@@ -22,12 +22,14 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
+#include <com/sun/star/text/XDocumentIndex.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 
@@ -184,6 +186,25 @@ void TestOffice::writeTextDocument(const QString& path, const QString& filter, c
     }
     (void)end;
     store(document, path, filter);
+}
+
+void TestOffice::writeContentsDocument(const QString& path, const QString& heading, const QString& text)
+{
+    auto document = newDocument("private:factory/swriter");
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    body->setString(toOUString(heading + QLatin1Char('\r') + text));
+    auto cursor = body->createTextCursor();
+    uno::Reference<beans::XPropertySet>(cursor, uno::UNO_QUERY_THROW)
+        ->setPropertyValue("ParaStyleName", uno::Any(rtl::OUString("Heading 1")));
+    uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
+    uno::Reference<text::XDocumentIndex> contents(factory->createInstance("com.sun.star.text.ContentIndex"),
+                                                  uno::UNO_QUERY_THROW);
+    uno::Reference<beans::XPropertySet> settings(contents, uno::UNO_QUERY_THROW);
+    settings->setPropertyValue("Title", uno::Any(toOUString(QStringLiteral("Оглавление"))));
+    settings->setPropertyValue("CreateFromOutline", uno::Any(true));
+    body->insertTextContent(body->getStart(), uno::Reference<text::XTextContent>(contents, uno::UNO_QUERY_THROW), false);
+    uno::Reference<util::XRefreshable>(contents, uno::UNO_QUERY_THROW)->refresh();
+    store(document, path, QStringLiteral("writer8"));
 }
 
 uno::Reference<lang::XComponent> TestOffice::newDocument(const char* factory)

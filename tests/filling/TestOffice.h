@@ -36,6 +36,9 @@ public:
         QString footer;
     };
     static void writeTextDocument(const QString& path, const QString& filter, const TextDocument& content);
+    // A Writer document (writer8): a table of contents titled "Оглавление",
+    // then a heading and a paragraph of text.
+    static void writeContentsDocument(const QString& path, const QString& heading, const QString& text);
 
     // A Calc workbook stored in the filter ("MS Excel 97" by default): sheets
     // of cells, each cell named like "B3" with its text.

@@ -83,9 +83,10 @@ void KeptTemplate::opened(const uno::Reference<lang::XComponent>& document, cons
     close();
     if (texts_.isEmpty())
         return;
-    Kept kept{document, {}, file, texts_, 0, Connection::instance().lastDesktop()};
+    Kept kept{document, {}, file, texts_, 0, {}, Connection::instance().lastDesktop()};
     callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
         kept.held = occurrences(document, texts_);
+        kept.marks = bookmarkTexts(document);
         kept.undo = recordOneStep(document);
     });
     kept_ = std::move(kept);
@@ -105,7 +106,9 @@ bool KeptTemplate::keep(const uno::Reference<lang::XComponent>& document, bool u
         // steps. The document is not trusted either way.
         if (undoable && undo->isUndoPossible()) {
             undo->undo();
-            same = !undo->isUndoPossible() && occurrences(document, kept_->texts) == kept_->held;
+            // A filling makes no bookmarks, and one that failed is not kept.
+            same = !undo->isUndoPossible() && occurrences(document, kept_->texts) == kept_->held
+                   && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
         }
     } catch (...) {
         // The office went away, and the document with it.

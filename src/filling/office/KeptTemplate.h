@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/FileVersion.h"
+#include "filling/office/UnoReferences.h"
 
 #include <com/sun/star/document/XUndoManager.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -13,9 +14,10 @@
 // The template of a batch, opened once: each document is filled in it,
 // saved, and the filling taken back through the office's undo, so that the
 // office does not load the file again for every document (most of a
-// document's time). What the template holds of the identifiers is counted
-// when it is opened and again after each taking back; a document whose
-// taking back is in any doubt is closed, and the next one opened anew.
+// document's time). What the template holds of the identifiers is counted,
+// and what its bookmarks span read, when it is opened and again after each
+// taking back; a document whose taking back is in any doubt is closed, and
+// the next one opened anew.
 namespace office::lo {
 
 class KeptTemplate {
@@ -55,6 +57,7 @@ private:
         FileVersion file;
         QStringList texts;
         sal_Int32 held = 0;   // occurrences of the texts in the template
+        std::vector<BookmarkText> marks;   // in a text document
         css::uno::Reference<css::frame::XDesktop2> office;
     };
     bool inSameOffice() const;

@@ -58,11 +58,11 @@ WriterApplication::~WriterApplication()
 {
     if (!activeDocument)
         return;
-    activeDocument->catchUp();
     if (std::uncaught_exceptions() > uncaughtAtStart_) {
         closeDocument(activeDocument->component());
         return;
     }
+    activeDocument->catchUp();
     if (!visible_)
         return;
     try {

@@ -213,16 +213,6 @@ struct TextModel {
     }
 };
 
-void moveRight(const uno::Reference<text::XTextCursor>& cursor, qsizetype count, bool select)
-{
-    while (count > 0) {
-        const auto step = static_cast<sal_Int16>(std::min<qsizetype>(count, 0x7FFF));
-        if (!cursor->goRight(step, select))
-            return;
-        count -= step;
-    }
-}
-
 // Writes `replacement` over the `match` that stands right of the collapsed
 // cursor.
 void writeOverAt(const uno::Reference<text::XTextCursor>& cursor, const QString& match, const QString& replacement)
@@ -299,6 +289,18 @@ QString readText(const uno::Reference<text::XText>& source)
     return paragraphs.join(QLatin1Char('\n'));
 }
 
+} // namespace
+
+void moveRight(const uno::Reference<text::XTextCursor>& cursor, qsizetype count, bool select)
+{
+    while (count > 0) {
+        const auto step = static_cast<sal_Int16>(std::min<qsizetype>(count, 0x7FFF));
+        if (!cursor->goRight(step, select))
+            return;
+        count -= step;
+    }
+}
+
 QString replacedContent(const QString& content, const QString& find, const QString& replacement)
 {
     const QList<qsizetype> matches = plainMatches(content, find);
@@ -309,8 +311,6 @@ QString replacedContent(const QString& content, const QString& find, const QStri
         out.replace(*it, find.size(), inserted);
     return out;
 }
-
-} // namespace
 
 std::vector<TextPlace> TextPlace::collect(const uno::Reference<lang::XComponent>& document)
 {

@@ -3,6 +3,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 
 #include <QString>
@@ -52,6 +53,13 @@ private:
 void writeOver(const css::uno::Reference<css::text::XText>& text,
                const css::uno::Reference<css::text::XTextRange>& start, const QString& match,
                const QString& replacement);
+
+// What the replacing of TextPlace::replaceAll makes of text read back
+// (paragraphs joined by line feeds).
+QString replacedContent(const QString& content, const QString& find, const QString& replacement);
+
+// Moves the cursor right by count characters, any number of them.
+void moveRight(const css::uno::Reference<css::text::XTextCursor>& cursor, qsizetype count, bool select);
 
 // The replacing of TextPlace::replaceAll, for any text (tables in it too).
 void replaceInText(const css::uno::Reference<css::text::XText>& text, const QString& find,

@@ -148,7 +148,7 @@ std::optional<FileVersion>& bodyOnlyTemplate()
 
 WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
                                bool staysOpen)
-    : document_(std::move(document)), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
+    : document_(std::move(document)), bookmarks_(document_), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
 {
     if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
         places_.emplace();
@@ -170,8 +170,22 @@ void WriterDocument::holdViewsBack()
 
 void WriterDocument::catchUp() noexcept
 {
+    try {
+        if (shownTextDue_)
+            callOffice(QString(), [&] { refreshShownText(); });
+    } catch (...) {
+        // The office went away or refused; the next call says so.
+    }
     if (!staysOpen_)
         letViewsCatchUp();
+}
+
+void WriterDocument::refreshShownText()
+{
+    if (!shownTextDue_)
+        return;
+    office::lo::refreshShownText(document_, bookmarks_.any(), replaced_);
+    shownTextDue_ = false;
 }
 
 void WriterDocument::letViewsCatchUp() noexcept
@@ -201,30 +215,38 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
     if (find.isEmpty())
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-        std::vector<TextPlace>& others = places();
+        places();   // read as they stand before the replacing
         holdViewsBack();
-        replaceThroughSearch(find, replacement, all);
-        if (!all || others.empty())
-            return;
-        // A place that held the text and was left as it was lies beyond the
-        // search's reach: replace there directly. Going one place after the
-        // other also catches a place seen twice (a text box is a frame and a
-        // shape), which the first replacing has changed already.
-        for (TextPlace& place : others) {
-            if (!containsPlain(place.shown, find))
-                continue;
-            const QString now = place.read();
-            if (now == place.shown) {
-                onlySearchReplaced_ = false;
-                place.replaceAll(find, replacement);
-                place.shown = place.read();
-            } else {
-                place.shown = now;
-            }
-        }
+        shownTextDue_ = true;
+        bookmarks_.keepSpanning(find, replacement, [&] { replaceEverywhere(find, replacement, all); });
+        replaced_ << find;
     });
     if (holdsSpecialFolding(replacement))
         foldsAlike_ = false;
+}
+
+void WriterDocument::replaceEverywhere(const QString& find, const QString& replacement, bool all)
+{
+    replaceThroughSearch(find, replacement, all);
+    std::vector<TextPlace>& others = places();
+    if (!all || others.empty())
+        return;
+    // A place that held the text and was left as it was lies beyond the
+    // search's reach: replace there directly. Going one place after the
+    // other also catches a place seen twice (a text box is a frame and a
+    // shape), which the first replacing has changed already.
+    for (TextPlace& place : others) {
+        if (!containsPlain(place.shown, find))
+            continue;
+        const QString now = place.read();
+        if (now == place.shown) {
+            onlySearchReplaced_ = false;
+            place.replaceAll(find, replacement);
+            place.shown = place.read();
+        } else {
+            place.shown = now;
+        }
+    }
 }
 
 QList<bool> WriterDocument::findEach(const QStringList& texts)
@@ -234,6 +256,7 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
     callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
         // Asks the document something first: an office gone away shows here.
         uno::Reference<frame::XModel>(document_, uno::UNO_QUERY_THROW)->getURL();
+        refreshShownText();
         QList<PlainText> shown;
         for (TextPlace& place : places()) {
             place.shown = place.read();

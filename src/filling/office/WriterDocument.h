@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/FileVersion.h"
+#include "filling/office/UnoReferences.h"
 #include "filling/office/UnoTextPlaces.h"
 
 #include <com/sun/star/frame/XModel.hpp>
@@ -48,15 +49,20 @@ public:
 
     // The document's views follow its changes again, after the replaces
     // held them back; reading the document back does this too. Those of a
-    // document that stays open wait until it is let go of.
+    // document that stays open wait until it is let go of. Before, what
+    // shows text of the document elsewhere (cross-references, a table of
+    // contents) is brought up to date, unless the office fails to.
     void catchUp() noexcept;
 
     // Whether every change so far was made by the document's own search and
-    // replace, which the office's undo records whole.
+    // replace, with the bookmarks, references and indexes kept up with it,
+    // all of which the office's undo records whole.
     bool onlySearchReplaced() const { return onlySearchReplaced_; }
 
 private:
     std::vector<TextPlace>& places();
+    // Every place of the document, through its search and then directly.
+    void replaceEverywhere(const QString& find, const QString& replacement, bool all);
     // The document's own search and replace: the body, tables, notes, frames
     // and the headers of pages that are laid out.
     void replaceThroughSearch(const QString& find, const QString& replacement, bool all);
@@ -64,6 +70,8 @@ private:
     // case in half the time: only where it finds what the plain search finds.
     bool throughPattern(const css::uno::Reference<css::util::XReplaceable>& document, const QString& find,
                         const QString& replacement);
+    // Brings cross-references and indexes up to date after replaces, once.
+    void refreshShownText();
     // Keeps the views from following each change (a third of the
     // replacing's time) from the first replace until they catch up.
     void holdViewsBack();
@@ -74,6 +82,12 @@ private:
     // search folds otherwise than the plain one; known once looked for.
     std::optional<bool> foldsAlike_;
     std::optional<std::vector<TextPlace>> places_;
+    SpanningBookmarks bookmarks_;
+    // The texts replaced so far, and whether what shows text elsewhere may
+    // lag behind: from the start too, as a kept template's references may
+    // still show the text of the filling taken back last.
+    QStringList replaced_;
+    bool shownTextDue_ = true;
     css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
     std::optional<FileVersion> openedFrom_;
     bool staysOpen_;
