@@ -158,7 +158,7 @@ def command_line_batch(args, folder, work, office):
         raise Failure("the workbook holds %r" % cells)
     log("  счёт-ромашка.xlsx: %r" % cells)
 
-    code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --out Договоры/счёт-ромашка.xlsx"
+    code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --out Договоры/договор.xlsx"
                               % (work, args.program), env)
     if code != 2 or "нельзя сохранить текстовый документ" not in told:
         raise Failure("a text document saved as a workbook was not refused as bad input")
