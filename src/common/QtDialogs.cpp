@@ -3,9 +3,11 @@
 #include "common/FontDialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace {
@@ -27,9 +29,39 @@ QMessageBox::StandardButtons buttonsOf(MessageButtons buttons)
     case MessageButtons::Ok: return QMessageBox::Ok;
     case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesCancel: return QMessageBox::Yes | QMessageBox::Cancel;
+    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
+
+// A question with Yes and No only has no answer that is safe to guess: Escape
+// and the title bar's close button do nothing there, and the user chooses.
+// With Cancel, Escape and the close button answer Cancel.
+class MessageBox : public QMessageBox {
+public:
+    MessageBox(MessageKind kind, const QString& text, MessageButtons buttons)
+        : QMessageBox(iconOf(kind), messageTitle(kind), text, buttonsOf(buttons), QApplication::activeWindow()),
+          mustAnswer_(buttons == MessageButtons::YesNo)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (mustAnswer_ && event->matches(QKeySequence::Cancel))
+            return event->accept();
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (mustAnswer_)
+            return event->ignore();
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool mustAnswer_;
+};
 
 } // namespace
 
@@ -44,8 +76,7 @@ QString qtNameFilters(const QString& barFilter)
 
 MessageAnswer QtDialogs::message(MessageKind kind, const QString& text, MessageButtons buttons)
 {
-    QMessageBox box(iconOf(kind), messageTitle(kind), text, buttonsOf(buttons),
-                    QApplication::activeWindow());
+    MessageBox box(kind, text, buttons);
     switch (box.exec()) {
     case QMessageBox::Yes: return MessageAnswer::Yes;
     case QMessageBox::No: return MessageAnswer::No;
