@@ -10,7 +10,8 @@ MessageAnswer PrintingDialogs::message(MessageKind kind, const QString& text, Me
     switch (buttons) {
     case MessageButtons::Ok: return MessageAnswer::Ok;
     case MessageButtons::YesNo: return MessageAnswer::No;
-    case MessageButtons::YesCancel: return MessageAnswer::Cancel;
+    case MessageButtons::YesCancel:
+    case MessageButtons::YesNoCancel: return MessageAnswer::Cancel;
     }
     return MessageAnswer::Ok;
 }

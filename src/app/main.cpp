@@ -8,27 +8,18 @@
 #include "automatic/FillMain.h"
 #include "common/Dialogs.h"
 #include "common/ProgramInfo.h"
+#include "common/QtDialogs.h"
 #include "filling/office/OfficeWait.h"
 #include "net/StaleFiles.h"
 #include "settings/ProgramIcon.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// Qt's own Russian texts, so that standard dialogs and buttons speak Russian.
-void loadQtTranslations(QApplication& app)
-{
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-}
 
 void installDialogSeam()
 {
@@ -48,7 +39,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(programInfo::name());
     // Ties the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.kvilmar.Kvilmar"));
-    loadQtTranslations(app);
+    installRussianQtTexts();
     installDialogSeam();
 
     SingleInstanceGuard guard;

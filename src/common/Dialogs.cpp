@@ -68,3 +68,8 @@ bool askYesCancel(const QString& text)
 {
     return dialogs().message(MessageKind::Confirmation, text, MessageButtons::YesCancel) == MessageAnswer::Yes;
 }
+
+MessageAnswer askYesNoCancel(const QString& text)
+{
+    return dialogs().message(MessageKind::Confirmation, text, MessageButtons::YesNoCancel);
+}

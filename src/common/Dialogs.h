@@ -13,7 +13,7 @@ class QWidget;
 // implementation; tests install a scripted one.
 
 enum class MessageKind { Error, Information, Confirmation, ApplicationError };
-enum class MessageButtons { Ok, YesNo, YesCancel };
+enum class MessageButtons { Ok, YesNo, YesCancel, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // A file dialog request. The filter is written as pairs of description and
@@ -60,6 +60,8 @@ void showInformation(const QString& text);
 bool askYesNo(const QString& text);
 // Confirmation with Yes and Cancel; true on Yes.
 bool askYesCancel(const QString& text);
+// Confirmation with Yes, No and Cancel (also Escape).
+MessageAnswer askYesNoCancel(const QString& text);
 
 // The title of each kind of box.
 QString messageTitle(MessageKind kind);

@@ -14,3 +14,7 @@ public:
 
 // "A|*.a|B|*.b" as a Qt name filter list: "A (*.a);;B (*.b)".
 QString qtNameFilters(const QString& barFilter);
+
+// Qt's own dialogs and buttons in Russian, whatever the user's locale: the
+// whole interface is Russian.
+void installRussianQtTexts();

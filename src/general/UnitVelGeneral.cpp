@@ -5,6 +5,7 @@
 #include "general/IdentifierList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,10 +20,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 TFormVelGeneral* FormVelGeneral = nullptr;
@@ -65,6 +68,7 @@ TFormVelGeneral::TFormVelGeneral(QWidget* parent)
     layOut();
     setTabOrder();
     connectHandlers();
+    setAcceptDrops(true);
     FormCreate();
 }
 
@@ -128,7 +132,10 @@ void TFormVelGeneral::createControls()
     ButtonDelete->setEnabled(false);
     ButtonStart = named(new QPushButton(QStringLiteral("Старт"), this), "ButtonStart");
     ButtonExit = named(new QPushButton(QStringLiteral("Выход"), this), "ButtonExit");
-    for (QPushButton* b : {ButtonClear, ButtonInsert, ButtonDelete, ButtonStart, ButtonExit})
+    // No button is the window's default, nor becomes it when focused (a
+    // dialog would keep the first one for good): Enter presses the focused
+    // button and does nothing elsewhere (keyPressEvent).
+    for (QPushButton* b : {ButtonSelectFile, ButtonClear, ButtonInsert, ButtonDelete, ButtonStart, ButtonExit})
         b->setAutoDefault(false);
 
     StatusBarGeneral = named(new QStatusBar(this), "StatusBarGeneral");
@@ -334,6 +341,10 @@ bool TFormVelGeneral::eventFilter(QObject* watched, QEvent* event)
         event->ignore();
         return true;
     }
+    // A list file dropped on a text box opens too, rather than going in as text.
+    if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)
+        && takeListDrop(event))
+        return true;
     if (event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == ComboBoxField) {
@@ -404,6 +415,12 @@ void TFormVelGeneral::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+            button->click();
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -424,10 +441,73 @@ void TFormVelGeneral::changeEvent(QEvent* event)
 
 void TFormVelGeneral::closeEvent(QCloseEvent* event)
 {
-    if (!closing_) {
-        closing_ = true;
-        FormClose();
-        closing_ = false;
-    }
+    // Whatever closes the window (the close button, Alt+F4, «Выход») asks
+    // first; a second close while the question is open waits for its answer.
+    if (closing_)
+        return event->ignore();
+    closing_ = true;
+    const bool mayClose = FormCloseQuery();
+    closing_ = false;
+    if (!mayClose)
+        return event->ignore();
+    FormClose();
     QDialog::closeEvent(event);
+}
+
+namespace {
+
+// The one local list file a drag carries (its extension exactly ".fdp"), or
+// an empty name.
+QString draggedListFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return {};
+    const QString name = urls.first().toLocalFile();
+    return name.endsWith(QLatin1String(".fdp")) ? name : QString();
+}
+
+} // namespace
+
+bool TFormVelGeneral::takeListDrop(QEvent* event)
+{
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QString name = draggedListFile(drop->mimeData());
+    // Nothing is dropped under a window open over this one.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (name.isEmpty() || (modal && modal != this))
+        return false;
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    // Opened after the drop is done: the question must not hold up the
+    // program the file came from.
+    if (event->type() == QEvent::Drop)
+        QMetaObject::invokeMethod(this, [this, name] { guarded([this, name] { OpenDroppedListFile(name); }); },
+                                  Qt::QueuedConnection);
+    return true;
+}
+
+void TFormVelGeneral::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!takeListDrop(event))
+        event->ignore();
+}
+
+void TFormVelGeneral::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!takeListDrop(event))
+        event->ignore();
+}
+
+void TFormVelGeneral::dropEvent(QDropEvent* event)
+{
+    if (!takeListDrop(event))
+        event->ignore();
+}
+
+void TFormVelGeneral::OpenDroppedListFile(const QString& name)
+{
+    activateWindow();
+    if (AskToSaveChanges())
+        OpenListFile(name);
 }

@@ -101,8 +101,10 @@ public:
     void SpeedButton2Click();
     void NclearTextListClick();
     void NClearFieldsClick();
-    // Asks to save a changed list; true when the caller may go on (always).
-    void AskToSaveChanges();
+    // Asks to save a changed list before it is given up: Yes saves, No goes
+    // on without, Cancel (Escape) keeps it. True when the caller may go on:
+    // nothing is to be saved, the list was saved, or the user said No.
+    bool AskToSaveChanges();
 
     // File handlers.
     void NLoadClick();
@@ -111,11 +113,15 @@ public:
     // Loads a named list file as the remembered one is loaded (also a list
     // opened from the file manager).
     void OpenListFile(const QString& name);
+    // A list file dropped on the window: opened as the remembered one is.
+    void OpenDroppedListFile(const QString& name);
 
     // Window handlers.
     void FormCreate();
     void FormShow();
     void FormActivate();
+    // Whether the window may close: asks to save the list; Cancel keeps it open.
+    bool FormCloseQuery();
     void FormClose();
     void ComboBoxFieldKeyUp();
     void ButtonClearClick();
@@ -137,6 +143,9 @@ protected:
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -145,6 +154,8 @@ private:
     void connectHandlers();
     void setTabOrder();
     bool isMenuShortcut(const QKeyEvent* key) const;
+    bool takeListDrop(QEvent* event);
+    bool offerToSave(const QString& question);
 
     void rewriteLine(int i);
     void showRecord(int i);

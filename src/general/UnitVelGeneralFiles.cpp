@@ -66,16 +66,30 @@ void TFormVelGeneral::loadListFrom(const QString& fileName)
     FinishListRead();
 }
 
-void TFormVelGeneral::AskToSaveChanges()
+bool TFormVelGeneral::offerToSave(const QString& question)
 {
-    if (identifierList().isChanged()
-        && askYesNo(QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")))
+    switch (askYesNoCancel(question)) {
+    case MessageAnswer::Yes:
         NSaveClick();
+        // A save that was cancelled or failed leaves the list to be saved still.
+        return identifierList().closeQuestion() == IdentifierList::CloseQuestion::None;
+    case MessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TFormVelGeneral::AskToSaveChanges()
+{
+    return !identifierList().isChanged()
+        || offerToSave(QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?"));
 }
 
 void TFormVelGeneral::NLoadClick()
 {
-    AskToSaveChanges();
+    if (!AskToSaveChanges())
+        return;
     const QString name = dialogs().openFileName(
         this, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(), QString(),
                startFolder({identifierList().fileName(), remembered_.listFile})});
@@ -91,7 +105,8 @@ void TFormVelGeneral::NLoadClick()
 
 void TFormVelGeneral::NFileName1Click()
 {
-    AskToSaveChanges();
+    if (!AskToSaveChanges())
+        return;
     OpenListFile(remembered_.listFile);
 }
 
@@ -144,23 +159,28 @@ void TFormVelGeneral::ButtonSelectFileClick()
         EditFile->setEditText(name);
 }
 
+bool TFormVelGeneral::FormCloseQuery()
+{
+    // A failure here never keeps the program from ending.
+    try {
+        switch (identifierList().closeQuestion()) {
+        case IdentifierList::CloseQuestion::SaveChanges:
+            return AskToSaveChanges();
+        case IdentifierList::CloseQuestion::SaveList:
+            return offerToSave(QStringLiteral("Хотите сохранить список идентификаторов?"));
+        case IdentifierList::CloseQuestion::None:
+            break;
+        }
+    } catch (...) {
+    }
+    return true;
+}
+
 void TFormVelGeneral::FormClose()
 {
     // Nothing here may stop the program from ending.
     try {
-        IdentifierList& list = identifierList();
-        switch (list.closeQuestion()) {
-        case IdentifierList::CloseQuestion::SaveChanges:
-            AskToSaveChanges();
-            break;
-        case IdentifierList::CloseQuestion::SaveList:
-            if (askYesNo(QStringLiteral("Хотите сохранить список идентификаторов?")))
-                NSaveClick();
-            break;
-        case IdentifierList::CloseQuestion::None:
-            break;
-        }
-
+        const IdentifierList& list = identifierList();
         const QString templateName = EditFile->currentText();
         if (!list.fileName().isEmpty() || !templateName.isEmpty()) {
             LastFiles files;

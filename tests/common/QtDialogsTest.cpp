@@ -6,10 +6,12 @@
 #include "support/TestMain.h"
 #include "support/UserInput.h"
 
+#include <QAbstractProxyModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -56,18 +58,30 @@ class QtDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { installRussianQtTexts(); }
+
     // Filters show each description once, as the program writes them, and
-    // the dialog starts in the folder it is given.
+    // the dialog starts in the folder it is given. Its list and buttons speak
+    // Russian in any locale.
     void fileDialogShowsFiltersOnce()
     {
         TempFolder folder(false);
-        QStringList filters;
-        QString started;
+        QDir(folder.path()).mkdir(QStringLiteral("sub"));
+        const QString file = folder.write(QStringLiteral("list.fdp"), "hello\n");
+        QStringList filters, rows;
+        QString started, open;
         whenOpen<QFileDialog>(this, [&](QFileDialog* dialog) {
             auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
             for (int i = 0; types && i < types->count(); ++i)
                 filters << types->itemText(i);
             started = dialog->directory().absolutePath();
+            open = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->text();
+            QAbstractProxyModel* list = dialog->proxyModel();
+            const QModelIndex at = list->mapFromSource(static_cast<QFileSystemModel*>(list->sourceModel())->index(started));
+            QTRY_COMPARE(list->rowCount(at), 2);
+            for (int row = 0; row < 2; ++row)
+                rows << QStringList{list->index(row, 1, at).data().toString(), list->index(row, 2, at).data().toString(),
+                                    list->index(row, 3, at).data().toString()}.join('|');
         });
         QtDialogs seam;
         QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
@@ -75,6 +89,13 @@ private slots:
                  QString());
         QCOMPARE(filters, (QStringList{QStringLiteral("Список идентификаторов *.fdp"), QStringLiteral("Все файлы *.*")}));
         QCOMPARE(started, QDir(folder.path()).absolutePath());
+        QCOMPARE(open, QStringLiteral("&Открыть"));
+        const QLocale russian(QLocale::Russian);
+        rows.sort();   // the file, then the folder
+        QVERIFY2(rows.value(0).startsWith(QStringLiteral("6 байт"))
+                     && rows[0].endsWith(russian.toString(QFileInfo(file).lastModified(), QLocale::ShortFormat)),
+                 qPrintable(rows.value(0)));
+        QCOMPARE(rows.value(1), "|Папка|" + russian.toString(QFileInfo(folder.file("sub")).lastModified(), QLocale::ShortFormat));
     }
 
     // The font dialog offers only the sizes it accepts and Russian style

@@ -31,6 +31,7 @@ def run_story(story, passed):
     parser.add_argument("--program", required=True)
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--docs")
+    parser.add_argument("--drag-source")
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
     shutil.rmtree(args.artifacts, ignore_errors=True)
@@ -194,6 +195,15 @@ class Desktop:
         time.sleep(0.2)
         self.xdotool("click", "--repeat", 2 if double else 1, "--delay", 120, 1)
         time.sleep(0.3)
+
+    def drag(self, source, target, x, y):
+        """Drags from the source window to a point of the target window,
+        moving over it before the release as a hand does."""
+        self.xdotool("mousemove", "--window", source, 20, 10)
+        for args in [("mousedown", 1)] + [("mousemove", "--window", target, x - 40 + 10 * i, y) for i in range(5)]:
+            time.sleep(0.2)
+            self.xdotool(*args)
+        self.xdotool("sleep", 0.3, "mouseup", 1)
 
     def geometry(self, window):
         """The window's client area on the screen: x, y, width, height."""

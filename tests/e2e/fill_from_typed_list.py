@@ -193,9 +193,13 @@ def type_the_list(d, run):
     soon as an identifier is typed."""
     window = run.main_window()
     d.screenshot("first-start", window)
-    # The focus starts on «Обзор»; Tab goes to «Исходный текст».
+    # The focus starts on «Обзор»; Tab goes to «Исходный текст», where Enter
+    # does nothing.
+    known = set(d.windows(pid=run.process.pid))
     d.key("Tab")
     d.type("[ФИО]")
+    d.key("Return")
+    d.screenshot("enter-in-a-text-box", window)
     d.key("Tab")
     d.type("Иванов Иван Иванович")
     # The comment box lies behind: Shift+Tab through «Исходный текст»,
@@ -203,10 +207,12 @@ def type_the_list(d, run):
     d.keys("shift+Tab", 5)
     d.type("заказчик")
     # Tab on through the status box, the template box, «Обзор», the two
-    # boxes, to «Добавить».
+    # boxes, to «Добавить»; Enter presses it.
     d.keys("Tab", 6)
-    d.key("space")
-    run.expect_lines(1, "«Добавить» after typing [ФИО]")
+    d.key("Return")
+    run.expect_lines(1, "Enter on «Добавить» after typing [ФИО]")
+    if set(d.windows(pid=run.process.pid)) != known:
+        raise Failure("Enter in «Исходный текст» or on «Добавить» opened a window")
     d.screenshot("first-record", window)
 
     for identifier, text in (("[Дата]", "1 мая 2024"), ("[Город]", "Москва")):
@@ -232,8 +238,13 @@ def edit_toggle_move(d, run):
     select_and_type(d, "2 мая 2024")
     d.key("Tab")
     d.key("space")
-    d.wait_window("Подтверждение")
+    box = d.wait_window("Подтверждение")
     d.screenshot("replace-question")
+    # A question with only «Да» and «Нет» has no answer for Escape.
+    d.key("Escape")
+    time.sleep(1)
+    if box not in d.windows():
+        raise Failure("Escape answered the question «Заменить текст на новый?»")
     d.key("Return")
     d.activate(window)
     # Switch [ФИО] off and on again with double clicks; a click on the last
@@ -252,6 +263,32 @@ def edit_toggle_move(d, run):
     # Move [Город] up with the upper arrow.
     d.click(window, *view.up_arrow())
     d.screenshot("moved", window)
+
+
+def close_keeps_the_list(d, run):
+    """Closing with an unsaved list asks first; Escape in the question keeps
+    the program open with the list."""
+    d.activate(run.window)
+    d.key("alt+F4")
+    box = d.wait_window("Подтверждение")
+    d.screenshot("close-question", box)
+    d.key("Escape")
+    d.wait_gone(box)
+    run.expect_lines(3, "Escape in the close question")
+    d.screenshot("still-open-after-escape", run.window)
+
+
+def drop_list(d, run, source, cancel):
+    """Drops the list file on the list box: the question about the unsaved
+    list comes first; Escape keeps the list, «Нет» opens the dropped one."""
+    view = run.list_view()
+    d.drag(source, run.window, (view.left + view.right) // 2, (view.top + view.bottom) // 2)
+    box = d.wait_window("Подтверждение")
+    d.screenshot("drop-question", box)
+    d.key("Escape" if cancel else "alt+Cyrillic_en")
+    d.wait_gone(box)
+    run.expect_lines(1 if cancel else 3, "a dropped list file, then «%s»" % ("Отмена" if cancel else "Нет"))
+    d.screenshot("dropped-cancelled" if cancel else "dropped-opened", run.window)
 
 
 def save_list(d, run, path):
@@ -289,7 +326,7 @@ def fill(d, run, office, template, shot):
     # Back from the template box to «Старт»: the status box, the comment, the
     # list, «Выход», «Старт».
     d.keys("shift+Tab", 5)
-    d.key("space")
+    d.key("Return")
     done = d.wait_window("Информация", 300)
     doc, text = office.take_filled()
     d.screenshot(shot)
@@ -409,6 +446,7 @@ def story(args, folder):
         runs.append(run)
         type_the_list(d, run)
         edit_toggle_move(d, run)
+        close_keeps_the_list(d, run)
         save_list(d, run, list_path)
         run.quit()
         with open(list_path, "rb") as f:
@@ -425,6 +463,17 @@ def story(args, folder):
         run = Program(d, args.program, env)
         runs.append(run)
         run.main_window()
+        # An unsaved record, then the list file dropped from a file manager.
+        d.key("Tab")
+        d.type("[X]")
+        d.keys("Tab", 2)
+        d.key("Return")
+        run.expect_lines(1, "Enter on «Добавить» after typing [X]")
+        runs.append(Program(d, args.drag_source, env, [list_path]))
+        dragged = d.wait_window("drag source")
+        d.xdotool("windowmove", dragged, 0, 0)
+        for cancel in (True, False):
+            drop_list(d, run, dragged, cancel)
         load_list(d, run, list_path)
         # Switch [Город] off: it must stay in the document.
         run.click_line(1, double=True)

@@ -558,6 +558,8 @@ private slots:
         QTest::newRow("cleared") << 5 << QString();
         QTest::newRow("cleared, then added") << 6 << QStringLiteral("Хотите сохранить список идентификаторов?");
         QTest::newRow("typed, never saved") << 7 << QStringLiteral("Хотите сохранить список идентификаторов?");
+        QTest::newRow("Cancel: stays open") << 8 << QStringLiteral("Хотите сохранить список идентификаторов?");
+        QTest::newRow("Yes, save cancelled: stays open") << 9 << QStringLiteral("Хотите сохранить список идентификаторов?");
     }
     void closeQuestions()
     {
@@ -583,19 +585,15 @@ private slots:
             add("#C#");
         dialogs_->clear();
         if (!question.isEmpty())
-            dialogs_->answer(MessageAnswer::No);
+            dialogs_->answer(scenario == 8 ? MessageAnswer::Cancel : scenario == 9 ? MessageAnswer::Yes : MessageAnswer::No);
+        if (scenario == 9) {
+            QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
+            dialogs_->answerFile(QString());
+        }
         FormVelGeneral->close();
         QCOMPARE(dialogs_->shownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
-    }
-
-    void closeCancelledSaveStillCloses()
-    {
-        add("#A#");
-        dialogs_->answer(MessageAnswer::Yes);
-        QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
-        dialogs_->answerFile(QString());
-        FormVelGeneral->close();
-        QVERIFY(!FormVelGeneral->isVisible());
+        QVERIFY(question.isEmpty() || dialogs_->shown().first().buttons == MessageButtons::YesNoCancel);
+        QCOMPARE(FormVelGeneral->isVisible(), scenario >= 8);
     }
 
     // The list file and template of one run are offered in the next.
