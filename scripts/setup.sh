@@ -11,7 +11,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
   openbox xdotool x11-xserver-utils python3-uno
   fonts-dejavu-core fonts-liberation
-  librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db
+  librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db lintian
   poppler-utils
 )
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ProgramVersion.h"
+
 #include <QString>
 
 // The program's name, version and release date as the about window shows
@@ -7,7 +9,7 @@
 namespace programInfo {
 
 inline QString name() { return QStringLiteral("Квилмар"); }
-inline QString versionCaption() { return QStringLiteral("v 1.0.0.32"); }
+inline QString versionCaption() { return QStringLiteral("v " KVILMAR_VERSION); }
 inline QString dateCaption() { return QStringLiteral("17 октября 2000 г."); }
 
 // The maker's web server: host or host:port. KVILMAR_SERVER overrides the

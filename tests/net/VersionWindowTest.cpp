@@ -6,6 +6,7 @@
 
 #include "common/Codec1251.h"
 #include "common/Help.h"
+#include "common/ProgramVersion.h"
 #include "net/HttpClient.h"
 #include "net/UnitBrowser.h"
 #include "net/VersionCheck.h"
@@ -101,7 +102,7 @@ private slots:
         QCOMPARE(window.ButtonVersionConnect->text(), QStringLiteral("Узнать"));
         window.FormActivate();
         QCOMPARE(window.LabelApplName->text(), QStringLiteral("Квилмар"));
-        QCOMPARE(window.LabelApplVersion->text(), QStringLiteral("1.0.0.32"));
+        QCOMPARE(window.LabelApplVersion->text(), QStringLiteral(KVILMAR_VERSION));
         QCOMPARE(window.LabelVersDate->text(), QStringLiteral("17 октября 2000 г."));
     }
 
@@ -110,7 +111,7 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("previous");
         QTest::addColumn<QString>("version");
-        QTest::newRow("about label") << "v 1.0.0.32" << "" << "1.0.0.32";
+        QTest::newRow("about label") << "v " KVILMAR_VERSION << "" << KVILMAR_VERSION;
         QTest::newRow("two characters") << "v " << "1.0" << "1.0";
         QTest::newRow("three characters") << "v 2" << "1.0" << "2";
     }
@@ -154,13 +155,13 @@ private slots:
         QTest::addColumn<QString>("memo");
         QTest::addColumn<bool>("red");
 
-        QTest::newRow("running is newest") << "1.0.0.32\r\n17 октября 2000 г.\r\nПервая версия\r\n" << "1.0.0.32"
+        QTest::newRow("running is newest") << KVILMAR_VERSION "\r\n17 октября 2000 г.\r\nПервая версия\r\n" << KVILMAR_VERSION
                                            << "17 октября 2000 г."
                                            << "Вы пользуетесь самой последней версией программы!" << false;
         QTest::newRow("newer with history")
-            << "1.0.0.40\r\n1 мая 2001 г.\r\nИсправлены ошибки\r\n1.0.0.32\r\n17 октября 2000 г.\r\nСтарое\r\n"
+            << "1.0.0.40\r\n1 мая 2001 г.\r\nИсправлены ошибки\r\n" KVILMAR_VERSION "\r\n17 октября 2000 г.\r\nСтарое\r\n"
             << "1.0.0.40" << "1 мая 2001 г." << "1.0.0.40\n1 мая 2001 г.\nИсправлены ошибки" << true;
-        QTest::newRow("running is third line") << "1.0.0.40\r\nD\r\n1.0.0.32\r\nO\r\n" << "1.0.0.40" << "D" << ""
+        QTest::newRow("running is third line") << "1.0.0.40\r\nD\r\n" KVILMAR_VERSION "\r\nO\r\n" << "1.0.0.40" << "D" << ""
                                                << true;
         QTest::newRow("running never named") << "2.0\r\nD\r\nT1\r\nT2\r\n" << "2.0" << "D" << "2.0\nD\nT1\nT2"
                                              << true;
@@ -208,7 +209,7 @@ private slots:
         Scene s(server.address());
         s.check();
         QVERIFY(isRed(s.window.LabelAppVersionNew));
-        file = QStringLiteral("1.0.0.32\r\nD\r\n");
+        file = QStringLiteral(KVILMAR_VERSION "\r\nD\r\n");
         s.check();
         QVERIFY(!isRed(s.window.LabelAppVersionNew));
         QVERIFY(!isRed(s.window.LabelNewApplDate));

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The installed program, end to end: builds the Debian package from a build
-# tree with CPack, unpacks it into a fresh root, checks its files with the
+# tree with CPack, checks it with lintian (errors fail), unpacks it into a
+# fresh root, checks that every library the binary names comes with a package
+# in Depends, the hardening of an optimised build, and its files with the
 # desktop's own validators, then runs the installed program under Xvfb as a
 # user with an empty home whose program folder is read-only (the installed
 # case): the main window shows, the options window saves into the user's
@@ -38,11 +40,19 @@ deb=$(ls "$work"/deb/*.deb)
 echo "package: $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for p in libreoffice-writer libreoffice-calc ure qt6-translations-l10n \
-         libuno-cppu3 libuno-sal3 libuno-cppuhelpergcc3-3 libuno-salhelpergcc3-3 \
-         libqt6widgets6 libqt6network6 libc6; do
-  grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p"
+# Package names in Depends, alternatives included, without versions.
+depends_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/[[:space:]]//g')
+needs_package() { grep -qx "$1" <<<"$depends_names" || fail "Depends lacks $1${2:+ ($2)}"; }
+# What the program reaches at run time without linking it.
+for p in libreoffice-writer libreoffice-calc ure qt6-translations-l10n; do
+  needs_package "$p"
 done
+
+step "lintian"
+lintian_rc=0
+lintian --fail-on error --display-info "$deb" >"$work/lintian.log" 2>&1 || lintian_rc=$?
+grep -v '^running with root privileges' "$work/lintian.log" || true
+[ "$lintian_rc" -eq 0 ] || fail "lintian found errors"
 
 root="$work/root"
 step "unpacking into a fresh root $root"
@@ -56,6 +66,9 @@ files=(
   "usr/share/mime/packages/$app.xml"
   "usr/share/icons/hicolor/scalable/apps/$app.svg"
   usr/share/man/man1/kvilmar.1.gz
+  usr/share/doc/kvilmar/copyright
+  usr/share/doc/kvilmar/changelog.gz
+  usr/share/lintian/overrides/kvilmar
 )
 for size in 16 32 48 64 128 256; do
   files+=("usr/share/icons/hicolor/${size}x${size}/apps/$app.png")
@@ -64,9 +77,37 @@ for f in "${files[@]}"; do
   [ -f "$root/$f" ] || fail "missing /$f"
 done
 echo "all ${#files[@]} files present"
-[ -x "$root/usr/bin/kvilmar" ] || fail "kvilmar is not executable"
-readelf -d "$root/usr/bin/kvilmar" | grep -E 'R(UN)?PATH' | grep -q /usr/lib/libreoffice/program \
-  || fail "the binary has no run path to the office's UNO libraries"
+bin="$root/usr/bin/kvilmar"
+[ -x "$bin" ] || fail "kvilmar is not executable"
+runpath=$(readelf -d "$bin" | sed -n 's/.*R\(UN\)\?PATH.*\[\(.*\)\]/\2/p')
+[ "$runpath" = /usr/lib/libreoffice/program ] || fail "run path \"$runpath\", not the office's program folder alone"
+zcat "$root/usr/share/doc/kvilmar/changelog.gz" >"$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ] \
+  || fail "the changelog's newest entry is not the package's version"
+
+step "every library the binary names comes with a package in Depends"
+for lib in $(objdump -p "$bin" | awk '$1 == "NEEDED" { print $2 }'); do
+  # Where the loader finds it; dpkg may know a /lib file under /usr/lib.
+  path=$(ldd "$bin" | awk -v lib="$lib" '$1 == lib && $2 == "=>" { print $3 } $1 ~ "/" lib "$" { print $1 }')
+  [ -e "$path" ] || fail "the loader does not find $lib"
+  owner=$(dpkg-query -S "$path" 2>/dev/null || dpkg-query -S "/usr$path" 2>/dev/null) || fail "no package ships $path"
+  needs_package "${owner%%:*}" "$lib"
+  echo "$lib: ${owner%%:*}"
+done
+
+step "hardening"
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+build_type=$(cache_value CMAKE_BUILD_TYPE)
+if [ "$(cache_value KVILMAR_SANITIZE)" != ON ] && [[ $build_type =~ ^(Release|RelWithDebInfo|MinSizeRel)$ ]]; then
+  readelf -lW "$bin" | grep -q GNU_RELRO || fail "no read-only relocations (relro)"
+  readelf -d "$bin" | grep -q 'FLAGS.*BIND_NOW' || fail "symbols are not bound at start (bindnow)"
+  imports=$(nm -D --undefined-only "$bin")
+  grep -q ' __stack_chk_fail@' <<<"$imports" || fail "no stack protector"
+  grep -Eq ' __[a-z0-9]+_chk@' <<<"$imports" || fail "no checked buffer functions (fortify)"
+  echo "relro, bindnow, stack protector, checked buffer functions"
+else
+  echo "not checked: hardening belongs to optimised builds without sanitizers, this is ${build_type:-a plain build}"
+fi
 
 step "icons"
 for size in 16 32 48 64 128 256; do

@@ -56,7 +56,7 @@ private slots:
     {
         QCOMPARE(FormVelAbout->windowTitle(), QStringLiteral("О программе"));
         QCOMPARE(FormVelAbout->LabAppName->text(), QStringLiteral("Квилмар"));
-        QCOMPARE(FormVelAbout->LabVersion->text(), QStringLiteral("v 1.0.0.32"));
+        QCOMPARE(FormVelAbout->LabVersion->text(), QStringLiteral("v " KVILMAR_VERSION));
         QCOMPARE(FormVelAbout->LabelApplDate->text(), QStringLiteral("17 октября 2000 г."));
         QCOMPARE(FormVelAbout->LabelEmail->text(), programInfo::makerMail());
         QCOMPARE(FormVelAbout->LabelEmail->toolTip(), QStringLiteral("Отправить письмо авторам программы"));
