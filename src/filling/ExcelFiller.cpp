@@ -41,6 +41,8 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const Q
             }
             host.showProgress(filling::progressText(sheet, i, selection.sheetCount, list.count()));
         }
+        if (cells)
+            cells->finishReplacing();
     }
 }
 

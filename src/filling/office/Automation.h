@@ -57,8 +57,14 @@ public:
     virtual std::shared_ptr<ExcelRange> range(const QString& text) = 0;
     // Replaces every occurrence inside the block, also inside a longer cell
     // text, not case-sensitive. A carriage return stands for a line break
-    // within a cell, in both texts.
+    // within a cell, in both texts. A cell keeps the text the replaces make
+    // of it until finishReplacing, and a formula keeps the replacement as
+    // text in its strings.
     virtual void replace(const QString& what, const QString& replacement) = 0;
+    // The program's own: ends the replaces in these cells. A cell the
+    // replaces changed becomes a number only when that number reads back as
+    // exactly the text they made, and never a formula; a formula stays one.
+    virtual void finishReplacing() {}
     // The program's own: the cells of the block that hold any of the texts
     // now, matched as replace matches; none when none does. Replaces of
     // these texts there, in any order, give what they give in the whole

@@ -14,6 +14,7 @@
 namespace office::lo {
 
 class KeptTemplate;
+struct WorkbookFilling;
 
 class CalcApplication final : public ExcelApplication,
                               public std::enable_shared_from_this<CalcApplication> {
@@ -30,6 +31,7 @@ public:
     struct Workbook {
         css::uno::Reference<css::lang::XComponent> document;
         FileVersion file;
+        std::shared_ptr<WorkbookFilling> filling;   // what its filling keeps
     };
     std::vector<Workbook> workbooks;
     // Where a batch keeps its template open between documents; none for a
