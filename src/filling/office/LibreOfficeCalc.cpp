@@ -4,6 +4,7 @@
 #include "common/KvilmarError.h"
 #include "filling/office/KeptTemplate.h"
 #include "filling/office/LibreOfficeCalcCells.h"
+#include "filling/office/LibreOfficeCalcPlaces.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/OfficeError.h"
@@ -34,6 +35,7 @@ namespace office::lo {
 // What the filling of one workbook keeps for all the objects that fill it.
 struct WorkbookFilling {
     uno::Reference<lang::XComponent> document;
+    WorkbookPlaces places;
     std::optional<sal_Int32> textFormat;
 
     sal_Int32 textFormatNow()
@@ -43,6 +45,11 @@ struct WorkbookFilling {
         return *textFormat;
     }
 };
+
+bool CalcApplication::Workbook::onlySearchReplaced() const
+{
+    return !filling || !filling->places.changed();
+}
 
 namespace {
 
@@ -171,6 +178,7 @@ public:
                     cellReplacing_.emplace(cells_, sheet_.cells, sheet_.book->document, sheet_.book->textFormatNow());
                 cellReplacing_->replace(cellText(what), cellText(replacement));
             }
+            sheet_.book->places.replace(key_.second, block(), what, replacement);
         });
     }
 
@@ -196,7 +204,7 @@ public:
             // numbers count as they count for replace.
             found = searchable->findAll(KeptDescriptor::forCells().set(
                 [&] { return searchable->createSearchDescriptor(); }, {anyOfLiterally(wanted), true}));
-            block();   // where it searched, for later searches
+            block();   // where it searched, for later searches and for the comments filled
         });
         // Found cells searched again tell nothing new about the block.
         if (!found_)
@@ -299,6 +307,7 @@ public:
                 if (block.found.is() && !wanted.isEmpty())
                     findIn(uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
             }
+            filling_->places.findEach(texts, found);
         });
         return found;
     }
@@ -356,7 +365,7 @@ public:
             app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
             [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(
-            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {}})});
+            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {document, file}, {}})});
     }
 
 private:
