@@ -184,8 +184,7 @@ public:
         }
         if (calc_) {
             for (const auto& workbook : calc_->workbooks) {
-                // Only the search and replace of cells changes a workbook.
-                if (!(saved && keptTemplate_.keep(workbook.document, true)))
+                if (!(saved && keptTemplate_.keep(workbook.document, workbook.onlySearchReplaced())))
                     lo::closeDocument(workbook.document);
             }
             calc_->workbooks.clear();

@@ -27,6 +27,8 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const F
             }
             host.showProgress(filling::progressText(sheet, i, selection.sheetCount, count));
         }
+        if (cells)
+            cells->finishReplacing();
     }
 }
 

@@ -638,6 +638,58 @@ private slots:
         done();
     }
 
+    // A cell keeps the text a replacement makes, in every format the office
+    // writes, however the office would read that text as typed; it becomes a
+    // number only when it reads back as the same text in the cell's own
+    // number format. A formula that holds the identifier in a string stays
+    // one, the replacement a text in it.
+    void cellsKeepTheirTexts_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("cell");          // A1; A2 holds the identifier alone
+        QTest::addColumn<QString>("numberFormat");  // A1's
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("expected");      // A1, as TestOffice::cellContent tells
+        const QList<QStringList> cases{
+            {"account number", "[Ф]", "", "40702810900000012345", "text 40702810900000012345"},
+            {"leading zeros", "[Ф]", "", "007", "text 007"},
+            {"percent", "[Ф]", "", "15%", "text 15%"},
+            {"fraction", "[Ф]", "", "1/2", "text 1/2"},
+            {"date-like", "[Ф]", "", "2024-01-05", "text 2024-01-05"},
+            {"formula text", "[Ф]", "", "=1+1", "text =1+1"},
+            {"apostrophe", "[Ф]", "", "'007", "text '007"},
+            {"plain number", "[Ф]", "", "1500", "number 1500"},
+            {"number that reads back otherwise", "[Ф]", "", "1500.50", "text 1500.50"},
+            {"number in its cell's format", "[Ф]", "0.00", "1500.50", "number 1500.50"},
+            {"formula holding the identifier", "=\"[Ф]\"&\" руб.\"", "", "100 \"x\"", "formula 100 \"x\" руб."},
+        };
+        for (const auto& [format, filter] : {std::pair{"xls", "MS Excel 97"}, std::pair{"xlsx", "Calc MS Excel 2007 XML"},
+                                             std::pair{"ods", "calc8"}}) {
+            for (const QStringList& c : cases)
+                QTest::addRow("%s, %s", format, qPrintable(c[0])) << QString(filter) << c[1] << c[2] << c[3] << c[4];
+        }
+    }
+
+    void cellsKeepTheirTexts()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, cell);
+        QFETCH(QString, numberFormat);
+        QFETCH(QString, replacement);
+        QFETCH(QString, expected);
+        const QString path = folder_.file("rule." + QString(QTest::currentDataTag()).section(',', 0, 0));
+        TestOffice::writeWorkbook(path, {{{"A1@" + numberFormat, cell}, {"A2", "[Ф]"}}}, filter);
+        setList({{"[Ф]", replacement}});
+        TestHost host;
+        host.name = path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        // Nothing left to report: the identifier was there, and is gone.
+        QVERIFY2(!dialogs_->shown().first().text.contains("\n\n"), qPrintable(dialogs_->shown().first().text));
+        QCOMPARE(TestOffice::cellContent(TestOffice::lastDocument(), 1, "A1"), expected);
+        done();
+    }
+
     // The replacement takes the identifier's formatting also where it makes
     // paragraphs, and an identifier that is a paragraph break finds breaks.
     void boldAcrossParagraphs_data()

@@ -108,6 +108,42 @@ private slots:
         }
     }
 
+    // The completion box counts every place of a workbook: an identifier
+    // only in a comment, the header, the footer or a shape is in the
+    // template, and is filled there; a comment outside the block is not.
+    void workbookPlacesCount_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("block");
+        QTest::addColumn<QString>("told");   // after the time
+        QTest::newRow("comment") << "comment" << "A1:B2" << "";
+        QTest::newRow("comment outside the block") << "comment" << "A1:B1" << "\n\nОстались в документе: «#ИД#»";
+        QTest::newRow("header") << "header" << "A1:A1" << "";
+        QTest::newRow("footer") << "footer" << "A1:A1" << "";
+        QTest::newRow("shape") << "shape" << "A1:A1" << "";
+    }
+
+    void workbookPlacesCount()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, block);
+        QFETCH(QString, told);
+        const QString path = folder_.file("only.xls");
+        places::writeWorkbook(path, "MS Excel 97", kIdentifier, place);
+        setList({{kIdentifier, kValue}});
+        TestHost host;
+        host.name = path;
+        host.range = {2, block};
+        ScriptedDialogs dialogs;
+        dialogs.answer(MessageAnswer::Ok);
+        guarded([&] { runFilling(host, host.job()); });
+        const QString box = dialogs.shown().first().text;
+        QCOMPARE(box.mid(box.indexOf(" с") + 2), told);
+        const QString filled = places::readWorkbook(TestOffice::lastDocument()).value(place).text;
+        TestOffice::close(TestOffice::lastDocument());
+        QCOMPARE(filled.endsWith(kValue), told.isEmpty());
+    }
+
     void cleanupTestCase()
     {
         // The README's table: formats down, places across.

@@ -16,9 +16,13 @@
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XHeaderFooterContent.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationShapeSupplier.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/TextContentAnchorType.hpp>
@@ -129,7 +133,9 @@ const QList<Place>& textPlaces()
 
 const QList<Place>& cellPlaces()
 {
-    static const QList<Place> list{{"sheet 1", "Лист1"}, {"sheet 2", "Лист2"}, {"two lines", "Строки"}};
+    static const QList<Place> list{{"sheet 1", "Лист1"}, {"sheet 2", "Лист2"}, {"two lines", "Строки"},
+                                   {"comment", "Примечание"}, {"header", "Шапка"}, {"footer", "Подвал"},
+                                   {"shape", "Фигура"}};
     return list;
 }
 
@@ -189,22 +195,47 @@ void writeText(const QString& path, const QString& filter, const QString& identi
     TestOffice::store(document, path, filter);
 }
 
-void writeWorkbook(const QString& path, const QString& filter, const QString& identifier)
+void writeWorkbook(const QString& path, const QString& filter, const QString& identifier, const QString& only)
 {
     auto document = TestOffice::newDocument("private:factory/scalc");
     auto sheets = as<sheet::XSpreadsheetDocument>(document)->getSheets();
     auto indexed = as<container::XIndexAccess>(sheets);
     if (indexed->getCount() < 2)
         sheets->insertNewByName("Лист2", 1);
+    const auto held = [&](const QString& place) {
+        return only.isEmpty() || only == place ? identifier : QStringLiteral("-");
+    };
     auto put = [&](int sheet, const char* cell, const QString& text) {
         auto cells = as<table::XCellRange>(indexed->getByIndex(sheet));
         auto target = cells->getCellRangeByName(rtl::OUString::createFromAscii(cell))->getCellByPosition(0, 0);
         as<text::XText>(target)->setString(toOUString(text));
         as<beans::XPropertySet>(target)->setPropertyValue("CharWeight", uno::Any(awt::FontWeight::BOLD));
     };
-    put(0, "A1", word("sheet 1") + QLatin1Char(' ') + identifier);
-    put(1, "B2", word("sheet 2") + QLatin1Char(' ') + identifier);
-    put(0, "B1", word("two lines") + QLatin1Char('\n') + identifier);
+    put(0, "A1", word("sheet 1") + QLatin1Char(' ') + held("sheet 1"));
+    put(1, "B2", word("sheet 2") + QLatin1Char(' ') + held("sheet 2"));
+    put(0, "B1", word("two lines") + QLatin1Char('\n') + held("two lines"));
+
+    auto first = indexed->getByIndex(0);
+    as<sheet::XSheetAnnotationsSupplier>(first)->getAnnotations()->insertNew(
+        table::CellAddress(0, 0, 1), toOUString(word("comment") + QLatin1Char(' ') + held("comment")));
+    auto style = as<beans::XPropertySet>(as<container::XNameAccess>(
+        as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()->getByName("PageStyles"))->getByName("Default"));
+    for (const QString& part : {QStringLiteral("header"), QStringLiteral("footer")}) {
+        const rtl::OUString content = part == "header" ? "RightPageHeaderContent" : "RightPageFooterContent";
+        auto parts = as<sheet::XHeaderFooterContent>(style->getPropertyValue(content));
+        fillPlace(parts->getLeftText(), word(part), held(part));
+        style->setPropertyValue(content, uno::Any(parts));
+    }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    auto page = as<drawing::XDrawPageSupplier>(first)->getDrawPage();
+#pragma GCC diagnostic pop
+    auto shape = as<drawing::XShape>(as<lang::XMultiServiceFactory>(document)->createInstance(
+        "com.sun.star.drawing.RectangleShape"));
+    shape->setSize(awt::Size(5000, 1500));
+    shape->setPosition(awt::Point(1000, 3000));
+    page->add(shape);
+    fillPlace(as<text::XText>(shape), word("shape"), held("shape"));
     TestOffice::store(document, path, filter);
 }
 
@@ -305,7 +336,43 @@ QMap<QString, Reading> readText(const uno::Reference<lang::XComponent>& document
 QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& document)
 {
     QMap<QString, Reading> read;
+    // A text other than a cell's: bold when the character after the word is.
+    const auto readText = [&](const uno::Reference<text::XText>& text) {
+        const QString shown = toQString(text->getString());
+        for (const Place& place : cellPlaces()) {
+            if (!shown.startsWith(place.word + QLatin1Char(' ')) || read.contains(place.name))
+                continue;
+            auto cursor = text->createTextCursor();
+            cursor->goRight(static_cast<sal_Int16>(place.word.size() + 1), false);
+            cursor->goRight(1, true);
+            float weight = 0;
+            as<beans::XPropertySet>(cursor)->getPropertyValue("CharWeight") >>= weight;
+            read.insert(place.name, Reading{true, shown, weight >= awt::FontWeight::BOLD});
+        }
+    };
     auto sheets = as<container::XIndexAccess>(as<sheet::XSpreadsheetDocument>(document)->getSheets());
+    auto styles = as<container::XNameAccess>(as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()
+                                                 ->getByName("PageStyles"));
+    for (sal_Int32 s = 0; s < sheets->getCount(); ++s) {
+        auto notes = as<container::XIndexAccess>(as<sheet::XSheetAnnotationsSupplier>(sheets->getByIndex(s))->getAnnotations());
+        for (sal_Int32 i = 0; i < notes->getCount(); ++i)
+            readText(as<text::XText>(as<sheet::XSheetAnnotationShapeSupplier>(notes->getByIndex(i))->getAnnotationShape()));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        auto shapes = as<container::XIndexAccess>(as<drawing::XDrawPageSupplier>(sheets->getByIndex(s))->getDrawPage());
+#pragma GCC diagnostic pop
+        for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
+            if (uno::Reference<text::XText> text(shapes->getByIndex(i), uno::UNO_QUERY); text.is())
+                readText(text);
+        }
+        auto style = as<beans::XPropertySet>(
+            styles->getByName(as<beans::XPropertySet>(sheets->getByIndex(s))->getPropertyValue("PageStyle").get<rtl::OUString>()));
+        for (const char* content : {"RightPageHeaderContent", "RightPageFooterContent"}) {
+            auto parts = as<sheet::XHeaderFooterContent>(style->getPropertyValue(rtl::OUString::createFromAscii(content)));
+            for (const auto& text : {parts->getLeftText(), parts->getCenterText(), parts->getRightText()})
+                readText(text);
+        }
+    }
     for (sal_Int32 s = 0; s < sheets->getCount(); ++s) {
         auto cells = as<table::XCellRange>(sheets->getByIndex(s));
         for (sal_Int32 column = 0; column < 2; ++column) {

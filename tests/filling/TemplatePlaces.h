@@ -21,15 +21,18 @@ struct Place {
 // Body, table, headers and footers (right, left, first page), footnote,
 // endnote, frame, text box, drawing shape, grouped shape, comment.
 const QList<Place>& textPlaces();
-// Cells on the first and on the second sheet, a cell of two lines.
+// Cells on the first and on the second sheet, a cell of two lines, a
+// comment, the header, the footer and a drawing shape.
 const QList<Place>& cellPlaces();
 
 // A text document with the identifier in every text place, stored in the
 // filter ("writer8", "MS Word 97", ...).
 void writeText(const QString& path, const QString& filter, const QString& identifier);
-// A workbook with the identifier in every cell place (bold), stored in the
-// filter; the cells lie within A1:B2.
-void writeWorkbook(const QString& path, const QString& filter, const QString& identifier);
+// A workbook with the identifier in every cell place (bold), or only in the
+// place named `only`, stored in the filter; the cells lie within A1:B2, the
+// comment is on A2.
+void writeWorkbook(const QString& path, const QString& filter, const QString& identifier,
+                   const QString& only = QString());
 
 // How one place reads in a document.
 struct Reading {

@@ -14,11 +14,14 @@
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
@@ -29,6 +32,7 @@
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/util/XRefreshable.hpp>
 #include <com/sun/star/frame/XDesktop.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -262,9 +266,25 @@ void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets, 
     for (int s = 0; s < sheets.size(); ++s) {
         uno::Reference<table::XCellRange> cells(indexed->getByIndex(s), uno::UNO_QUERY_THROW);
         for (const auto& [name, value] : sheets[s]) {
-            uno::Reference<text::XText> cell(cells->getCellRangeByName(toOUString(name))->getCellByPosition(0, 0),
-                                             uno::UNO_QUERY_THROW);
-            cell->setString(toOUString(value));
+            if (name.startsWith(QLatin1String("note:"))) {
+                const auto at = uno::Reference<sheet::XCellAddressable>(cells->getCellRangeByName(toOUString(name.mid(5)))
+                                                                            ->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
+                uno::Reference<sheet::XSheetAnnotationsSupplier>(cells, uno::UNO_QUERY_THROW)
+                    ->getAnnotations()->insertNew(at->getCellAddress(), toOUString(value));
+                continue;
+            }
+            auto cell = cells->getCellRangeByName(toOUString(name.section(QLatin1Char('@'), 0, 0)))->getCellByPosition(0, 0);
+            if (const QString code = name.section(QLatin1Char('@'), 1); !code.isEmpty()) {
+                auto formats = uno::Reference<util::XNumberFormatsSupplier>(document, uno::UNO_QUERY_THROW)->getNumberFormats();
+                sal_Int32 key = formats->queryKey(toOUString(code), {}, false);
+                if (key < 0)
+                    key = formats->addNew(toOUString(code), {});
+                uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)->setPropertyValue("NumberFormat", uno::Any(key));
+            }
+            if (value.startsWith(QLatin1Char('=')))
+                cell->setFormula(toOUString(value));
+            else
+                uno::Reference<text::XText>(cell, uno::UNO_QUERY_THROW)->setString(toOUString(value));
         }
     }
     store(document, path, filter);
@@ -333,6 +353,18 @@ QString TestOffice::cellText(const uno::Reference<lang::XComponent>& document, i
     uno::Reference<text::XText> text(cells->getCellRangeByName(toOUString(cell))->getCellByPosition(0, 0),
                                      uno::UNO_QUERY_THROW);
     return toQString(text->getString());
+}
+
+QString TestOffice::cellContent(const uno::Reference<lang::XComponent>& document, int sheet, const QString& cell)
+{
+    uno::Reference<container::XIndexAccess> sheets(
+        uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
+    const auto at = uno::Reference<table::XCellRange>(sheets->getByIndex(sheet - 1), uno::UNO_QUERY_THROW)
+                        ->getCellRangeByName(toOUString(cell))->getCellByPosition(0, 0);
+    const char* kind = at->getType() == table::CellContentType_VALUE     ? "number "
+                       : at->getType() == table::CellContentType_FORMULA ? "formula "
+                                                                         : "text ";
+    return QLatin1String(kind) + toQString(uno::Reference<text::XTextRange>(at, uno::UNO_QUERY_THROW)->getString());
 }
 
 int TestOffice::sheetCount(const uno::Reference<lang::XComponent>& document)

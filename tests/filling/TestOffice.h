@@ -41,7 +41,9 @@ public:
     static void writeContentsDocument(const QString& path, const QString& heading, const QString& text);
 
     // A Calc workbook stored in the filter ("MS Excel 97" by default): sheets
-    // of cells, each cell named like "B3" with its text.
+    // of cells, each cell named like "B3" with its text (a formula when it
+    // starts with "="), or "B3@0.00" with the number format "0.00" too, or
+    // like "note:B3" with its comment.
     using Sheet = QList<QPair<QString, QString>>;
     static void writeWorkbook(const QString& path, const QList<Sheet>& sheets,
                               const QString& filter = QStringLiteral("MS Excel 97"));
@@ -55,6 +57,10 @@ public:
     static QString documentText(const css::uno::Reference<css::lang::XComponent>& document);
     static QString cellText(const css::uno::Reference<css::lang::XComponent>& document, int sheet,
                             const QString& cell);
+    // What the cell holds, "text", "number" or "formula", and what it shows:
+    // "number 1500".
+    static QString cellContent(const css::uno::Reference<css::lang::XComponent>& document, int sheet,
+                               const QString& cell);
     static int sheetCount(const css::uno::Reference<css::lang::XComponent>& document);
     // Closes a document the test is done with, so the office stays small.
     static void close(const css::uno::Reference<css::lang::XComponent>& document);

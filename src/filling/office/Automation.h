@@ -57,8 +57,16 @@ public:
     virtual std::shared_ptr<ExcelRange> range(const QString& text) = 0;
     // Replaces every occurrence inside the block, also inside a longer cell
     // text, not case-sensitive. A carriage return stands for a line break
-    // within a cell, in both texts.
+    // within a cell, in both texts. A cell keeps the text the replaces make
+    // of it until finishReplacing, and a formula keeps the replacement as
+    // text in its strings. The program's own: the same is replaced in the
+    // comments of the block's cells and in the sheet's header, footer and
+    // drawing shapes.
     virtual void replace(const QString& what, const QString& replacement) = 0;
+    // The program's own: ends the replaces in these cells. A cell the
+    // replaces changed becomes a number only when that number reads back as
+    // exactly the text they made, and never a formula; a formula stays one.
+    virtual void finishReplacing() {}
     // The program's own: the cells of the block that hold any of the texts
     // now, matched as replace matches; none when none does. Replaces of
     // these texts there, in any order, give what they give in the whole
@@ -78,7 +86,8 @@ public:
     virtual ~ExcelWorkbook() = default;
     // Sheet n counted from 1; fails past the last sheet.
     virtual std::shared_ptr<ExcelWorksheet> Worksheets(int n) = 0;
-    // Whether each text occurs in any cell of any sheet now, matched as
+    // Whether each text occurs anywhere in the workbook now (in any cell,
+    // comment, header, footer or drawing shape of any sheet), matched as
     // replace matches.
     virtual QList<bool> findEach(const QStringList& texts) = 0;
 };

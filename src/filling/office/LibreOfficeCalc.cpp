@@ -3,6 +3,8 @@
 #include "common/FileVersion.h"
 #include "common/KvilmarError.h"
 #include "filling/office/KeptTemplate.h"
+#include "filling/office/LibreOfficeCalcCells.h"
+#include "filling/office/LibreOfficeCalcPlaces.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/OfficeError.h"
@@ -30,10 +32,35 @@ using namespace css;
 
 namespace office::lo {
 
+// What the filling of one workbook keeps for all the objects that fill it.
+struct WorkbookFilling {
+    uno::Reference<lang::XComponent> document;
+    WorkbookPlaces places;
+    std::optional<sal_Int32> textFormat;
+
+    sal_Int32 textFormatNow()
+    {
+        if (!textFormat)
+            textFormat = textFormatOf(document);
+        return *textFormat;
+    }
+};
+
+bool CalcApplication::Workbook::onlySearchReplaced() const
+{
+    return !filling || !filling->places.changed();
+}
+
 namespace {
 
 using Shared = std::shared_ptr<CalcApplication::Shared>;
 using SheetKey = std::pair<int, sal_Int32>;   // workbook number, sheet index
+
+// The sheet a range lies on, and its workbook's filling.
+struct SheetOf {
+    uno::Reference<table::XCellRange> cells;
+    std::shared_ptr<WorkbookFilling> book;
+};
 
 // Inside a cell a line break is a line feed.
 QString cellText(const QString& text)
@@ -119,12 +146,14 @@ TemplateOutside& heldOutsideMemo()
 
 // A block of a sheet, or the cells of one that a search found (none when it
 // found none): what the replaces act on. Kept for all the replaces of a
-// sheet, it asks the office for its replace interface once: each call is a
-// round trip to the office.
+// sheet, it keeps the cells' texts from the first replace until
+// finishReplacing.
 class CalcRange final : public ExcelRange {
 public:
-    CalcRange(uno::Reference<uno::XInterface> cells, SheetKey sheet, bool found, Shared shared)
-        : cells_(std::move(cells)), sheet_(sheet), found_(found), shared_(std::move(shared)) {}
+    CalcRange(uno::Reference<uno::XInterface> cells, SheetKey key, bool found, Shared shared, SheetOf sheet,
+              std::optional<table::CellRangeAddress> block = std::nullopt)
+        : cells_(std::move(cells)), key_(key), found_(found), shared_(std::move(shared)), sheet_(std::move(sheet)),
+          block_(block) {}
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
@@ -135,20 +164,28 @@ public:
                 throw KvilmarError(QStringLiteral("Диапазон \"%1\" не принят: это не блок листа.").arg(text));
             block.set(cells->getCellRangeByName(toOUString(text)).get());
         });
-        return std::make_shared<CalcRange>(block, sheet_, false, shared_);
+        return std::make_shared<CalcRange>(block, key_, false, shared_, sheet_);
     }
 
     void replace(const QString& what, const QString& replacement) override
     {
-        if (what.isEmpty() || !cells_.is())
+        if (what.isEmpty())
             return;
         forgetSearchUnlessMine();
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-            if (!replaceable_.is())
-                replaceable_.set(cells_, uno::UNO_QUERY_THROW);
-            replaceable_->replaceAll(KeptDescriptor::forCells().set(
-                [&] { return replaceable_->createSearchDescriptor(); }, {cellText(what)}, cellText(replacement)));
+            if (cells_.is()) {
+                if (!cellReplacing_)
+                    cellReplacing_.emplace(cells_, sheet_.cells, sheet_.book->document, sheet_.book->textFormatNow());
+                cellReplacing_->replace(cellText(what), cellText(replacement));
+            }
+            sheet_.book->places.replace(key_.second, block(), what, replacement);
         });
+    }
+
+    void finishReplacing() override
+    {
+        if (cellReplacing_)
+            callOffice(QStringLiteral("Не удается заменить текст"), [&] { cellReplacing_->finish(); });
     }
 
     std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) override
@@ -159,22 +196,20 @@ public:
                 wanted << cellText(text);
         }
         if (!cells_.is() || wanted.isEmpty())
-            return std::make_shared<CalcRange>(nullptr, sheet_, true, shared_);
+            return std::make_shared<CalcRange>(nullptr, key_, true, shared_, sheet_, block_);
         uno::Reference<uno::XInterface> found;
-        table::CellRangeAddress block;
         callOffice(QStringLiteral("Не удается найти текст"), [&] {
             uno::Reference<util::XSearchable> searchable(cells_, uno::UNO_QUERY_THROW);
             // The office's own matching, so case folding, formulas and
             // numbers count as they count for replace.
             found = searchable->findAll(KeptDescriptor::forCells().set(
                 [&] { return searchable->createSearchDescriptor(); }, {anyOfLiterally(wanted), true}));
-            if (!found_)
-                block = uno::Reference<sheet::XCellRangeAddressable>(cells_, uno::UNO_QUERY_THROW)->getRangeAddress();
+            block();   // where it searched, for later searches and for the comments filled
         });
         // Found cells searched again tell nothing new about the block.
         if (!found_)
-            shared_->searched[sheet_] = {block, wanted, found};
-        return std::make_shared<CalcRange>(found, sheet_, true, shared_);
+            shared_->searched[key_] = {*block_, wanted, found};
+        return std::make_shared<CalcRange>(found, key_, true, shared_, sheet_, block_);
     }
 
 private:
@@ -182,39 +217,51 @@ private:
     // bring the texts elsewhere into the block: that search tells no more.
     void forgetSearchUnlessMine()
     {
-        auto it = shared_->searched.find(sheet_);
+        auto it = shared_->searched.find(key_);
         if (it != shared_->searched.end() && !(found_ && it->second.found == cells_))
             shared_->searched.erase(it);
     }
 
+    // The block the cells are, or were found in.
+    const table::CellRangeAddress& block()
+    {
+        if (!block_)
+            block_ = uno::Reference<sheet::XCellRangeAddressable>(cells_, uno::UNO_QUERY_THROW)->getRangeAddress();
+        return *block_;
+    }
+
     uno::Reference<uno::XInterface> cells_;
-    SheetKey sheet_;
+    SheetKey key_;
     bool found_;
     Shared shared_;
-    uno::Reference<util::XReplaceable> replaceable_;
+    SheetOf sheet_;
+    std::optional<table::CellRangeAddress> block_;
+    std::optional<CellReplacing> cellReplacing_;
 };
 
 class CalcWorksheet final : public ExcelWorksheet {
 public:
-    CalcWorksheet(uno::Reference<table::XCellRange> sheet, SheetKey key, Shared shared)
+    CalcWorksheet(SheetOf sheet, SheetKey key, Shared shared)
         : sheet_(std::move(sheet)), key_(key), shared_(std::move(shared)) {}
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
     std::shared_ptr<ExcelRange> Columns() override
     {
-        return std::make_shared<CalcRange>(uno::Reference<uno::XInterface>(sheet_.get()), key_, false, shared_);
+        return std::make_shared<CalcRange>(uno::Reference<uno::XInterface>(sheet_.cells.get()), key_, false, shared_,
+                                           sheet_);
     }
 
 private:
-    uno::Reference<table::XCellRange> sheet_;
+    SheetOf sheet_;
     SheetKey key_;
     Shared shared_;
 };
 
 class CalcWorkbook final : public ExcelWorkbook {
 public:
-    CalcWorkbook(uno::Reference<lang::XComponent> document, FileVersion file, int number, Shared shared)
-        : document_(std::move(document)), file_(std::move(file)), number_(number), shared_(std::move(shared)) {}
+    CalcWorkbook(const CalcApplication::Workbook& workbook, int number, Shared shared)
+        : document_(workbook.document), file_(workbook.file), filling_(workbook.filling), number_(number),
+          shared_(std::move(shared)) {}
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
@@ -226,7 +273,7 @@ public:
                                        .arg(n).arg(sheets->getCount()));
             sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
         });
-        return std::make_shared<CalcWorksheet>(sheet, SheetKey{number_, n - 1}, shared_);
+        return std::make_shared<CalcWorksheet>(SheetOf{sheet, filling_}, SheetKey{number_, n - 1}, shared_);
     }
 
     QList<bool> findEach(const QStringList& texts) override
@@ -260,6 +307,7 @@ public:
                 if (block.found.is() && !wanted.isEmpty())
                     findIn(uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
             }
+            filling_->places.findEach(texts, found);
         });
         return found;
     }
@@ -301,6 +349,7 @@ private:
 
     uno::Reference<lang::XComponent> document_;
     FileVersion file_;   // the template file it was opened from, as it stood
+    std::shared_ptr<WorkbookFilling> filling_;
     int number_;
     Shared shared_;
 };
@@ -315,7 +364,8 @@ public:
         const auto document = openForFilling(
             app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
             [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
-        app_->workbooks.push_back({document, file});
+        app_->workbooks.push_back(
+            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {document, file}, {}})});
     }
 
 private:
@@ -346,7 +396,7 @@ std::shared_ptr<ExcelWorkbook> CalcApplication::Workbooks(int n)
 {
     if (n < 1 || n > static_cast<int>(workbooks.size()))
         throw KvilmarError(QStringLiteral("Книги с номером %1 нет.").arg(n));
-    return std::make_shared<CalcWorkbook>(workbooks[n - 1].document, workbooks[n - 1].file, n, shared_);
+    return std::make_shared<CalcWorkbook>(workbooks[n - 1], n, shared_);
 }
 
 void CalcApplication::visible(bool visible)

@@ -14,6 +14,7 @@
 namespace office::lo {
 
 class KeptTemplate;
+struct WorkbookFilling;
 
 class CalcApplication final : public ExcelApplication,
                               public std::enable_shared_from_this<CalcApplication> {
@@ -30,6 +31,12 @@ public:
     struct Workbook {
         css::uno::Reference<css::lang::XComponent> document;
         FileVersion file;
+        std::shared_ptr<WorkbookFilling> filling;   // what its filling keeps
+        // Whether every change the filling made is one the office's undo
+        // takes back whole: the replaces in cells, with the keeping of their
+        // texts, but not what was replaced in comments, headers, footers and
+        // shapes.
+        bool onlySearchReplaced() const;
     };
     std::vector<Workbook> workbooks;
     // Where a batch keeps its template open between documents; none for a

@@ -294,6 +294,13 @@ uno::Reference<frame::XDesktop2> Connection::lastDesktop() const
     return desktop_;
 }
 
+uno::Reference<uno::XComponentContext> Connection::lastRemoteContext() const
+{
+    Q_ASSERT_X(onOwnerThread() || onOfficeThread(), "Connection::lastRemoteContext",
+               "called off the owner and its helper");
+    return remote_;
+}
+
 void Connection::forget()
 {
     Q_ASSERT_X(onOwnerThread() && !officeAwaited(), "Connection::forget",

@@ -39,6 +39,8 @@ public:
     // answers: it tells one office from another. Also read by the office
     // calls on the helper, while the owner waits for them.
     css::uno::Reference<css::frame::XDesktop2> lastDesktop() const;
+    // The component context of that office, read as lastDesktop is.
+    css::uno::Reference<css::uno::XComponentContext> lastRemoteContext() const;
 
     // Drops the bridge after the office was found gone, so the next call
     // connects anew.

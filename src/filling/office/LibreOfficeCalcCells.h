@@ -1,0 +1,72 @@
+#pragma once
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+// The replacing in a sheet's cells, keeping the texts it makes. The office
+// reads a replaced cell as typed input: "007" would become 7, "1/2" a date,
+// "=1+1" a formula, and twenty digits would lose five. So the cells that are
+// not formulas are given the text format while they are replaced, which the
+// office's replace then keeps as it is, and their own formats back after;
+// only a text that reads back as exactly the same number becomes a number.
+// A formula stays one, with the replacement written into its strings as
+// text.
+namespace office::lo {
+
+class CellReplacing {
+public:
+    // The cells (a block, or what a search found) of the sheet `sheet` in
+    // `document`, whose text format is `textFormat` (textFormatOf).
+    CellReplacing(css::uno::Reference<css::uno::XInterface> cells, css::uno::Reference<css::table::XCellRange> sheet,
+                  css::uno::Reference<css::lang::XComponent> document, sal_Int32 textFormat);
+    // Gives the cells their formats back if finish was not reached.
+    ~CellReplacing();
+    CellReplacing(const CellReplacing&) = delete;
+    CellReplacing& operator=(const CellReplacing&) = delete;
+
+    // Replaces every occurrence of `what` as the office's replace does (a
+    // line feed for a line break in both). Throws as the office calls do.
+    void replace(const QString& what, const QString& replacement);
+    // Ends the replacing: the formats back, and the numbers made.
+    void finish();
+
+private:
+    // A number format to give back: the cells' own, none for their style's.
+    struct KeptFormat {
+        css::uno::Reference<css::beans::XPropertySet> cells;
+        std::optional<sal_Int32> format;
+    };
+    struct Target {
+        css::uno::Reference<css::uno::XInterface> cells;   // none when there are none
+        css::uno::Reference<css::util::XReplaceable> replaceable;
+        void replace(const QString& what, const QString& replacement);
+    };
+
+    void begin();
+    // `alike`: all the cells are formatted alike.
+    void keepFormats(const css::uno::Reference<css::uno::XInterface>& cells, bool alike);
+    void giveFormatsBack();
+    void makeNumbers();
+
+    css::uno::Reference<css::table::XCellRange> sheet_;
+    css::uno::Reference<css::lang::XComponent> document_;
+    sal_Int32 textFormat_;
+    Target all_;
+    Target texts_;      // the cells that are not formulas
+    Target formulas_;
+    std::vector<KeptFormat> formats_;
+    bool begun_ = false;
+    bool finished_ = false;
+    bool numbersPossible_ = false;
+};
+
+// The document's number format that keeps whatever is typed as text.
+sal_Int32 textFormatOf(const css::uno::Reference<css::lang::XComponent>& document);
+
+} // namespace office::lo
