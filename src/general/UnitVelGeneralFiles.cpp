@@ -5,6 +5,7 @@
 
 #include "common/Dialogs.h"
 #include "common/FileAccess.h"
+#include "common/SaveCopies.h"
 #include "common/Widgets.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
@@ -70,6 +71,7 @@ void TFormVelGeneral::loadListFrom(const QString& fileName)
     identifierList().setFileName(fileName);
     identifierList().takeOver(*records);
     FinishListRead();
+    saveCopies::removeLeftoverCopies(fileName);
 }
 
 void TFormVelGeneral::AskToSaveChanges()
@@ -139,6 +141,7 @@ void TFormVelGeneral::NSaveClick()
         return;
     }
     list.markSaved();
+    saveCopies::removeLeftoverCopies(name);
 }
 
 void TFormVelGeneral::ButtonSelectFileClick()

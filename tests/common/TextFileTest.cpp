@@ -1,4 +1,5 @@
 #include "common/Codec1251.h"
+#include "common/SaveCopies.h"
 #include "common/TextFile.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <unistd.h>
 
 class TextFileTest : public QObject {
     Q_OBJECT
@@ -172,6 +175,40 @@ private slots:
         QVERIFY(!read);
         QVERIFY2(reason.isEmpty() ? why.isEmpty() : why.contains(reason), qPrintable(why));
         QCOMPARE(home.read("kvilmarerror.log"), trace);
+    }
+
+    // Of the files beside list.fdp, only the copies a killed save left in an
+    // earlier run are removed.
+    void leftoverSaveCopies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("kind");   // as TempFolder::make takes it, or "new", "link", "foreign"
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by an earlier run") << "list.fdp.McgBnZ" << QByteArray("old") << true;
+        QTest::newRow("written in this run") << "list.fdp.McgBnZ" << QByteArray("new") << false;
+        QTest::newRow("a word") << "list.fdp.backup" << QByteArray("old") << false;
+        QTest::newRow("a capitalised word") << "list.fdp.Backup" << QByteArray("old") << false;
+        QTest::newRow("digits") << "list.fdp.Mcg4nZ" << QByteArray("old") << false;
+        QTest::newRow("a link") << "list.fdp.McgBnZ" << QByteArray("link") << false;
+        QTest::newRow("another user's") << "list.fdp.McgBnZ" << QByteArray("foreign") << false;
+    }
+    void leftoverSaveCopies()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, kind);
+        QFETCH(bool, removed);
+        TempFolder folder(false);
+        const QString list = folder.write("list.fdp", "1\r\n19\r\n");
+        const QString copy = kind == "new"    ? folder.write(name, "1\r\n")
+                           : kind == "link"   ? folder.file(name)
+                                              : folder.make(name, "old");
+        if (kind == "link")
+            QFile::link(folder.make("elsewhere", "old"), copy);
+        if (kind == "foreign" && ::chown(QFile::encodeName(copy).constData(), 65534, 65534) != 0)
+            QSKIP("giving a file away needs root");
+        QCOMPARE(saveCopies::removeLeftoverCopies(list, QDateTime::currentDateTimeUtc().addSecs(-60)),
+                 removed ? QStringList{copy} : QStringList());
+        QCOMPARE(QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(), !removed);
     }
 
     void folderIsNotAFile()

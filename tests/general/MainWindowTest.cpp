@@ -449,6 +449,8 @@ private slots:
                                                                     : folder_->write(name, content);
         if (name == ".")
             QDir().mkdir(path);
+        // A copy a killed save left beside the list goes once the list is loaded.
+        const QString copy = folder_->make(QFileInfo(path).fileName() + ".McgBnZ", "old");
         dialogs_->answerFile(path);
         if (!message.isEmpty())
             dialogs_->answer(MessageAnswer::Ok);
@@ -459,6 +461,7 @@ private slots:
         QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), result.size());
         // A failed open leaves the list's name as it was.
         QCOMPARE(identifierList().fileName(), message.isEmpty() ? path : QString());
+        QCOMPARE(QFile::exists(copy), !message.isEmpty());
         if (message.isEmpty()) {
             QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
             QVERIFY(!identifierList().isChanged());
