@@ -2,6 +2,7 @@
 
 #include "automatic/CsvTable.h"
 #include "automatic/OutputNames.h"
+#include "common/FileAccess.h"
 #include "common/KvilmarError.h"
 #include "filling/FillingRules.h"
 #include "general/ListFile.h"
@@ -22,22 +23,23 @@ QString shown(const QString& fileName)
     return QDir::toNativeSeparators(fileName);
 }
 
-// The program's own message for a list it cannot read.
-QString unreadableList(const QString& fileName)
+// A regular file that can be read and is no larger than a file of its kind.
+void checkInputFile(const QString& fileName, const QString& what, qint64 limit)
 {
-    return QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден")
-        .arg(shown(fileName));
+    const fileAccess::Result file = fileAccess::check(fileName, limit);
+    if (file.problem == fileAccess::Problem::Missing)
+        throw KvilmarError(QStringLiteral("%1 \"%2\" не найден.").arg(what, shown(fileName)));
+    if (!file.ok())
+        throw KvilmarError(QStringLiteral("%1 \"%2\" — %3.").arg(what, shown(fileName), file.reason));
 }
 
-void checkInputFile(const QString& fileName, const QString& what)
+// The program's own message for a list it cannot read, with the cause when
+// the file itself was refused.
+[[noreturn]] void throwUnreadableList(const QString& fileName, const QString& why)
 {
-    const QFileInfo info(fileName);
-    if (!info.exists())
-        throw KvilmarError(QStringLiteral("%1 \"%2\" не найден.").arg(what, shown(fileName)));
-    if (info.isDir())
-        throw KvilmarError(QStringLiteral("%1 \"%2\" — это папка.").arg(what, shown(fileName)));
-    if (!info.isReadable())
-        throw KvilmarError(QStringLiteral("%1 \"%2\" недоступен для чтения.").arg(what, shown(fileName)));
+    throw KvilmarError(fileAccess::withCause(
+        QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден").arg(shown(fileName)),
+        why));
 }
 
 // One spelling per file: the real folder (links resolved) and the name.
@@ -61,27 +63,31 @@ QString aboutJob(const DataTable* table, const PlannedDocument& job, QString tex
 
 FillInputs readFillInputs(const FillOptions& options, const SheetReader& readSheet)
 {
-    checkInputFile(options.templateName, QStringLiteral("Файл шаблона"));
+    checkInputFile(options.templateName, QStringLiteral("Файл шаблона"), fileAccess::kTemplateLimit);
     if (const QString unusable = filling::unusableTemplate(options.templateName); !unusable.isEmpty())
         throw KvilmarError(unusable);
-    checkInputFile(options.listFile, QStringLiteral("Файл списка идентификаторов"));
+    checkInputFile(options.listFile, QStringLiteral("Файл списка идентификаторов"), fileAccess::kListLimit);
     FillInputs inputs;
-    std::optional<QList<IdentifierRecord>> list = listFile::readAnyListFile(options.listFile, options.listReplacements);
+    QString why;
+    std::optional<QList<IdentifierRecord>> list =
+        listFile::readAnyListFile(options.listFile, options.listReplacements, &why);
     if (!list)
-        throw KvilmarError(unreadableList(options.listFile));
+        throwUnreadableList(options.listFile, why);
     inputs.list = std::move(*list);
     if (!options.replacementsFile.isEmpty()) {
-        checkInputFile(options.replacementsFile, QStringLiteral("Файл списка замен"));
+        checkInputFile(options.replacementsFile, QStringLiteral("Файл списка замен"), fileAccess::kListLimit);
         std::optional<QStringList> texts =
-            listFile::readReplacementListFile(options.replacementsFile, static_cast<int>(inputs.list.size()));
+            listFile::readReplacementListFile(options.replacementsFile, static_cast<int>(inputs.list.size()), &why);
         if (!texts)
-            throw KvilmarError(unreadableList(options.replacementsFile));
+            throwUnreadableList(options.replacementsFile, why);
         inputs.replacementTexts = std::move(*texts);
     }
     if (!options.dataFile.isEmpty()) {
-        checkInputFile(options.dataFile, QStringLiteral("Файл таблицы"));
-        inputs.table = isTextTable(options.dataFile) ? readTextTable(options.dataFile)
-                                                     : readSheet(options.dataFile, options.sheetName);
+        const bool text = isTextTable(options.dataFile);
+        // A workbook goes to the office by name: checked here, as the office would not.
+        checkInputFile(options.dataFile, QStringLiteral("Файл таблицы"),
+                       text ? kMaxTextTableBytes : fileAccess::kOfficeTableLimit);
+        inputs.table = text ? readTextTable(options.dataFile) : readSheet(options.dataFile, options.sheetName);
     }
     return inputs;
 }

@@ -26,8 +26,9 @@ struct FillInputs {
 // Reads a sheet of a .ods, .xlsx or .xls table (through the office).
 using SheetReader = std::function<DataTable(const QString& fileName, const QString& sheetName)>;
 
-// Checks that the template is a readable file and reads the list, the
-// replacement list and the table. Throws KvilmarError naming the file.
+// Checks that the template and every input is a readable regular file no
+// larger than a file of its kind, and reads the list, the replacement list
+// and the table. Throws KvilmarError naming the file and the cause.
 FillInputs readFillInputs(const FillOptions& options, const SheetReader& readSheet);
 
 // One document of the batch: the data row it is made from and its file.

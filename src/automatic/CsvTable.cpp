@@ -1,10 +1,10 @@
 #include "automatic/CsvTable.h"
 
 #include "common/Codec1251.h"
+#include "common/FileAccess.h"
 #include "common/KvilmarError.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace automatic {
@@ -164,20 +164,18 @@ DataTable parseTextTable(QByteArray content, const QString& fileName)
 DataTable readTextTable(const QString& fileName)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
-    const QFileInfo info(fileName);
-    if (!info.exists())
+    fileAccess::Result file = fileAccess::read(fileName, kMaxTextTableBytes);
+    switch (file.problem) {
+    case fileAccess::Problem::None:
+        return parseTextTable(std::move(file.content), fileName);
+    case fileAccess::Problem::Missing:
         throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" не найден.").arg(shown));
-    QFile file(fileName);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        throw KvilmarError(QStringLiteral("Не удается открыть файл таблицы \"%1\": %2")
-                               .arg(shown, info.isDir() ? QStringLiteral("это папка") : file.errorString()));
-    if (file.size() > kMaxTextTableBytes)
-        throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" слишком велик: больше %2 МБ.")
-                               .arg(shown).arg(kMaxTextTableBytes / (1024 * 1024)));
-    QByteArray content = file.read(kMaxTextTableBytes + 1);
-    if (file.error() != QFileDevice::NoError || content.size() > kMaxTextTableBytes)
-        throw KvilmarError(QStringLiteral("Не удается прочитать файл таблицы \"%1\": %2").arg(shown, file.errorString()));
-    return parseTextTable(std::move(content), fileName);
+    case fileAccess::Problem::TooLarge:
+        throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" слишком велик: больше %2.")
+                               .arg(shown, fileAccess::sizeText(kMaxTextTableBytes)));
+    default:
+        throw KvilmarError(QStringLiteral("Не удается открыть файл таблицы \"%1\": %2").arg(shown, file.reason));
+    }
 }
 
 } // namespace automatic

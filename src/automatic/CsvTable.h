@@ -26,8 +26,8 @@ char detectSeparator(const QByteArray& content);
 // after a closing quote, and every refusal of TableBuilder.
 DataTable parseTextTable(QByteArray content, const QString& fileName);
 
-// Reads and parses a file; also refuses one that cannot be read or is
-// larger than kMaxTextTableBytes.
+// Reads and parses a file; also refuses one that cannot be read, is no
+// regular file or is larger than kMaxTextTableBytes.
 DataTable readTextTable(const QString& fileName);
 
 } // namespace automatic

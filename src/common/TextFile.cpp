@@ -2,9 +2,10 @@
 
 #include "common/Codec1251.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace {
 constexpr char kEndOfFile = 26;
@@ -34,24 +35,22 @@ QByteArray TextLineReader::readLine()
 
 namespace {
 
-std::optional<QByteArray> readWholeFile(const QString& path)
+std::optional<QByteArray> readWholeFile(const QString& path, qint64 limit, QString* why)
 {
-    if (QFileInfo(path).isDir())
+    fileAccess::Result read = fileAccess::read(path, limit);
+    if (!read.ok()) {
+        if (why)
+            *why = read.reason;
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return content;
+    }
+    return std::move(read.content);
 }
 
 } // namespace
 
-std::optional<TextLineReader> openTextFile(const QString& path)
+std::optional<TextLineReader> openTextFile(const QString& path, qint64 limit, QString* why)
 {
-    std::optional<QByteArray> content = readWholeFile(path);
+    std::optional<QByteArray> content = readWholeFile(path, limit, why);
     if (!content)
         return std::nullopt;
     return TextLineReader(std::move(*content));
@@ -79,38 +78,51 @@ QString ForeignTextReader::readLine()
     return line;
 }
 
-std::optional<ForeignTextReader> openForeignTextFile(const QString& path)
+std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64 limit, QString* why)
 {
-    std::optional<QByteArray> content = readWholeFile(path);
+    std::optional<QByteArray> content = readWholeFile(path, limit, why);
     if (!content)
         return std::nullopt;
     return ForeignTextReader(cp1251::decodeFileText(*content));
 }
 
-bool writeWholeFile(const QString& path, const QByteArray& bytes)
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* why)
 {
+    // The cause is the system's error of the step that failed, taken at once.
+    const auto failed = [why](int error, const QString& fallback) {
+        if (why)
+            *why = error ? fileAccess::writeFailure(error) : fallback;
+        return false;
+    };
     if (QFileInfo(path).isDir())
-        return false;
+        return failed(EISDIR, {});
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failed(errno, file.errorString());
     // A write smaller than QFile's buffer only reaches the disk on flush, and
     // commit() does not check that flush on every Qt: a full disk would then
     // replace the old file with a cut-off one. Flush and check first; on any
     // failure the temporary file goes and the old one stays as it was.
+    errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const int error = errno;
+        const QString text = file.errorString();
         file.cancelWriting();
-        return false;
+        return failed(error, text);
     }
-    return file.commit();
+    errno = 0;
+    if (!file.commit())
+        return failed(errno, file.errorString());
+    return true;
 }
 
-bool writeTextFile(const QString& path, const QList<QByteArray>& lines)
+bool writeTextFile(const QString& path, const QList<QByteArray>& lines, QString* why)
 {
     QByteArray bytes;
     for (const QByteArray& line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    return writeWholeFile(path, bytes);
+    return writeWholeFile(path, bytes, why);
 }

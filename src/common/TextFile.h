@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileAccess.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,8 +24,10 @@ private:
 };
 
 // Reads a whole file into a line reader. Fails (nullopt) when the file cannot
-// be opened or read, including when the name is a folder.
-std::optional<TextLineReader> openTextFile(const QString& path);
+// be opened or read, is no regular file or is larger than the limit; `why`
+// then says why (see fileAccess::read).
+std::optional<TextLineReader> openTextFile(const QString& path, qint64 limit = fileAccess::kListLimit,
+                                           QString* why = nullptr);
 
 // The lines of a text file that may come from another system (a list file, a
 // plain identifier file, a replacement list file), as text: decoded as
@@ -42,12 +46,14 @@ private:
     qsizetype pos_ = 0;
 };
 
-std::optional<ForeignTextReader> openForeignTextFile(const QString& path);
+std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64 limit = fileAccess::kListLimit,
+                                                     QString* why = nullptr);
 
 // Writes the lines, each followed by CR LF, through a QSaveFile: the old file
 // is replaced only when the whole new content is written. Returns false on any
-// failure, leaving the old file as it was.
-bool writeTextFile(const QString& path, const QList<QByteArray>& lines);
+// failure, leaving the old file as it was; `why` then says why
+// (fileAccess::writeFailure: "нет места на диске").
+bool writeTextFile(const QString& path, const QList<QByteArray>& lines, QString* why = nullptr);
 
 // Writes bytes to a file whole, through a QSaveFile (see writeTextFile).
-bool writeWholeFile(const QString& path, const QByteArray& bytes);
+bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* why = nullptr);

@@ -1,5 +1,7 @@
 #include "filling/FillingRules.h"
 
+#include "common/FileAccess.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -15,8 +17,13 @@ QString oneDecimal(double value)
 
 QString unusableTemplate(const QString& fileName)
 {
+    const QString shown = QDir::toNativeSeparators(fileName);
+    // The office would wait for ever on a named pipe and read a device without end.
+    const fileAccess::Result file = fileAccess::check(fileName, fileAccess::kTemplateLimit);
+    if (file.problem == fileAccess::Problem::NotRegular || file.problem == fileAccess::Problem::TooLarge)
+        return QStringLiteral("Файл шаблона \"%1\" нельзя заполнить: %2.").arg(shown, file.reason);
     if (QFileInfo(fileName).size() == 0)
-        return QStringLiteral("Файл шаблона \"%1\" пуст: в нем нечего заполнять.").arg(QDir::toNativeSeparators(fileName));
+        return QStringLiteral("Файл шаблона \"%1\" пуст: в нем нечего заполнять.").arg(shown);
     return {};
 }
 

@@ -10,8 +10,10 @@ namespace filling {
 // separator and no group separator ("0.0").
 QString oneDecimal(double value);
 
-// Why an existing file cannot be filled: an empty file (a download that
-// failed) would give an empty document reported as done. Empty when it can.
+// Why an existing file cannot be filled: one that is no regular file (a
+// named pipe, a device) or larger than fileAccess::kTemplateLimit, or an
+// empty file (a download that failed), which would give an empty document
+// reported as done. Empty when it can.
 QString unusableTemplate(const QString& fileName);
 
 // "Работа закончена!", a line break, "Затраченное время: " seconds " с".

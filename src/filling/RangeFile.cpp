@@ -3,9 +3,9 @@
 #include "common/KvilmarError.h"
 #include "common/ProgramFolder.h"
 #include "common/TextFile.h"
+#include "settings/SettingsFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QtEndian>
 
 namespace {
@@ -23,13 +23,13 @@ QString rangeFilePath()
 RangeFileRead readRangeFile(const QString& path)
 {
     RangeFileRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const fileAccess::Result file = settingsFiles::readFile(path);
+    if (!file.ok()) {
         result.error = QStringLiteral("Ошибка ввода-вывода: не удается открыть файл %1 (%2)")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
+                           .arg(QDir::toNativeSeparators(path), file.reason);
         return result;
     }
-    const QByteArray bytes = file.read(kRecordCount * kRecordSize);
+    const QByteArray& bytes = file.content;
     for (int i = 0; i + kRecordSize <= bytes.size() && i < kRecordCount * kRecordSize; i += kRecordSize)
         result.records << qFromLittleEndian<qint32>(bytes.constData() + i);
     if (result.records.size() < kRecordCount)
@@ -45,7 +45,7 @@ void writeRangeFile(const QString& path, const RangeRecords& records)
                                          records.firstRow, records.lastRow};
     for (int i = 0; i < kRecordCount; ++i)
         qToLittleEndian<qint32>(values[i], bytes.data() + i * kRecordSize);
-    if (!writeWholeFile(path, bytes))
-        throw KvilmarError(QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1")
-                               .arg(QDir::toNativeSeparators(path)));
+    QString why;
+    if (!writeWholeFile(path, bytes, &why))
+        throw KvilmarError(settingsFiles::writeError(path, why));
 }

@@ -17,7 +17,9 @@ struct RangeRecords {
 QString rangeFilePath();
 
 // The records read in order, as far as the file goes. error is empty when all
-// five were read; otherwise it holds the input/output error's text.
+// five were read; otherwise it holds the input/output error's text. A file
+// that is no regular file or too large is read as a missing one
+// (settingsFiles::readFile).
 struct RangeFileRead {
     QList<qint32> records;
     QString error;

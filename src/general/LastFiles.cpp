@@ -5,6 +5,7 @@
 #include "common/KvilmarError.h"
 #include "common/TextFile.h"
 #include "filling/TraceLog.h"
+#include "settings/SettingsFiles.h"
 
 namespace {
 
@@ -33,11 +34,10 @@ QByteArray pathLine(char tag, const QString& path)
 LastFiles LastFiles::read(const QString& fileName)
 {
     LastFiles files;
-    std::optional<TextLineReader> reader = openTextFile(fileName);
-    if (!reader)
-        return files;
-    while (!reader->atEnd()) {
-        const QByteArray line = reader->readLine();
+    const fileAccess::Result file = settingsFiles::readFile(fileName);
+    TextLineReader reader(file.content);
+    while (!reader.atEnd()) {
+        const QByteArray line = reader.readLine();
         if (line.size() <= 1)
             continue;
         const QString rest = cp1251::toUnicode(line.mid(1));
@@ -49,9 +49,9 @@ LastFiles LastFiles::read(const QString& fileName)
     return files;
 }
 
-bool LastFiles::write(const QString& fileName) const
+bool LastFiles::write(const QString& fileName, QString* why) const
 {
-    const bool written = writeTextFile(fileName, {pathLine('1', listFile), pathLine('2', templateFile)});
+    const bool written = writeTextFile(fileName, {pathLine('1', listFile), pathLine('2', templateFile)}, why);
     const bool listLeftOut = !cp1251::canEncode(listFile);
     const bool templateLeftOut = !cp1251::canEncode(templateFile);
     if (diagnosticMode() != DiagnosticMode::Off && (listLeftOut || templateLeftOut))

@@ -19,9 +19,9 @@ QString withListExtension(const QString& fileName)
     return hasListExtension(fileName) ? fileName : fileName + QStringLiteral(".fdp");
 }
 
-std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, bool keepReplacements)
+std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, bool keepReplacements, QString* why)
 {
-    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName, fileAccess::kListLimit, why);
     if (!reader)
         return std::nullopt;
     bool ok = false;
@@ -42,9 +42,9 @@ std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, boo
     return records;
 }
 
-std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fileName)
+std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fileName, QString* why)
 {
-    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName, fileAccess::kListLimit, why);
     if (!reader)
         return std::nullopt;
     QList<IdentifierRecord> records;
@@ -57,15 +57,15 @@ std::optional<QList<IdentifierRecord>> readPlainIdentifierFile(const QString& fi
     return records;
 }
 
-std::optional<QList<IdentifierRecord>> readAnyListFile(const QString& fileName, bool keepReplacements)
+std::optional<QList<IdentifierRecord>> readAnyListFile(const QString& fileName, bool keepReplacements, QString* why)
 {
-    return hasListExtension(fileName) ? readListFile(fileName, keepReplacements)
-                                      : readPlainIdentifierFile(fileName);
+    return hasListExtension(fileName) ? readListFile(fileName, keepReplacements, why)
+                                      : readPlainIdentifierFile(fileName, why);
 }
 
-std::optional<QStringList> readReplacementListFile(const QString& fileName, int count)
+std::optional<QStringList> readReplacementListFile(const QString& fileName, int count, QString* why)
 {
-    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName);
+    std::optional<ForeignTextReader> reader = openForeignTextFile(fileName, fileAccess::kListLimit, why);
     if (!reader)
         return std::nullopt;
     QStringList texts;
@@ -111,9 +111,9 @@ QString encodingLosses(const QList<IdentifierRecord>& records, bool withReplacem
          + lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nСохранить список с такими заменами?");
 }
 
-bool writeListFile(const QString& fileName, const QList<IdentifierRecord>& records, bool withReplacements)
+bool writeListFile(const QString& fileName, const QList<IdentifierRecord>& records, bool withReplacements, QString* why)
 {
-    return writeWholeFile(fileName, listFileContent(records, withReplacements));
+    return writeWholeFile(fileName, listFileContent(records, withReplacements), why);
 }
 
 } // namespace listFile

@@ -4,6 +4,8 @@
 #include "general/UnitVelGeneral.h"
 
 #include "common/Dialogs.h"
+#include "common/FileAccess.h"
+#include "common/SaveCopies.h"
 #include "common/Widgets.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
@@ -11,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -55,15 +58,20 @@ void TFormVelGeneral::FinishListRead()
 
 void TFormVelGeneral::loadListFrom(const QString& fileName)
 {
-    // Read into a scratch list: a failed read leaves the list as it was.
-    const auto records = listFile::readAnyListFile(fileName, true);
+    // Read into a scratch list: a failed read leaves the list, and its
+    // name, as they were.
+    QString why;
+    const auto records = listFile::readAnyListFile(fileName, true, &why);
     if (!records) {
-        showError(QStringLiteral("Невозможно открыть файл ") + fileName
-                  + QStringLiteral("\nФайл используется другим приложением или поврежден"));
+        showError(fileAccess::withCause(QStringLiteral("Невозможно открыть файл ") + fileName
+                                            + QStringLiteral("\nФайл используется другим приложением или поврежден"),
+                                        why));
         return;
     }
+    identifierList().setFileName(fileName);
     identifierList().takeOver(*records);
     FinishListRead();
+    saveCopies::removeLeftoverCopies(fileName);
 }
 
 bool TFormVelGeneral::offerToSave(const QString& question)
@@ -95,7 +103,6 @@ void TFormVelGeneral::NLoadClick()
                startFolder({identifierList().fileName(), remembered_.listFile})});
     if (name.isEmpty())
         return;
-    identifierList().setFileName(name);
     if (!QFileInfo::exists(name)) {
         showError(QStringLiteral("Файл с указанным именем не существует!"));
         return;
@@ -112,7 +119,6 @@ void TFormVelGeneral::NFileName1Click()
 
 void TFormVelGeneral::OpenListFile(const QString& name)
 {
-    identifierList().setFileName(name);
     if (!QFileInfo::exists(name)) {
         showError(QStringLiteral("Файл ") + name + QStringLiteral(" не найден!"));
         return;
@@ -141,13 +147,16 @@ void TFormVelGeneral::NSaveClick()
     const QString losses = listFile::encodingLosses(list.records(), FormSaveSelect->withReplacements());
     if (!losses.isEmpty() && !askYesCancel(losses))
         return;
-    if (!listFile::writeListFile(name, list.records(), FormSaveSelect->withReplacements())) {
-        showError(existed ? QStringLiteral("Невозможно сохранить изменения в файле ") + name
-                                + QStringLiteral("\nВозможно файл используется другим приложением")
-                          : QStringLiteral("Невозможно сохранить файл!"));
+    QString why;
+    if (!listFile::writeListFile(name, list.records(), FormSaveSelect->withReplacements(), &why)) {
+        showError(fileAccess::withCause(existed ? QStringLiteral("Невозможно сохранить изменения в файле ") + name
+                                                      + QStringLiteral("\nВозможно файл используется другим приложением")
+                                                : QStringLiteral("Невозможно сохранить файл!"),
+                                        why));
         return;
     }
     list.markSaved();
+    saveCopies::removeLeftoverCopies(name);
 }
 
 void TFormVelGeneral::ButtonSelectFileClick()
@@ -186,7 +195,15 @@ void TFormVelGeneral::FormClose()
             LastFiles files;
             files.listFile = fileExists(list.fileName()) ? list.fileName() : remembered_.listFile;
             files.templateFile = fileExists(templateName) ? templateName : remembered_.templateFile;
-            files.write(LastFiles::defaultFileName());
+            // The program still ends; the user learns that the next run
+            // will not offer these files.
+            QString why;
+            if (!files.write(LastFiles::defaultFileName(), &why))
+                showError(fileAccess::withCause(
+                    QStringLiteral("Не удается записать файл %1: последний список идентификаторов и шаблон не будут "
+                                   "предложены при следующем запуске.")
+                        .arg(QDir::toNativeSeparators(LastFiles::defaultFileName())),
+                    why));
         }
     } catch (...) {
     }

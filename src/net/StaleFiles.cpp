@@ -2,6 +2,7 @@
 
 #include "common/Codec1251.h"
 #include "common/ProgramFolder.h"
+#include "common/SaveCopies.h"
 #include "filling/TraceLog.h"
 #include "general/LastFiles.h"
 
@@ -79,24 +80,6 @@ QStringList removeStaleTransferFolders(const QString& tempFolder)
     return removed;
 }
 
-QStringList leftoverCopies(const QString& filePath)
-{
-    const QFileInfo file(filePath);
-    if (file.fileName().isEmpty())
-        return {};
-    const QRegularExpression copy(QLatin1Char('^') + QRegularExpression::escape(file.fileName())
-                                  + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
-    QStringList copies;
-    const QDir folder = file.absoluteDir();
-    const QStringList entries =
-        folder.entryList({file.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries) {
-        if (copy.match(entry).hasMatch())
-            copies << folder.filePath(entry);
-    }
-    return copies;
-}
-
 QStringList savedFiles()
 {
     QStringList files;
@@ -114,7 +97,7 @@ void traceLeftoverCopies()
         return;
     QStringList copies;
     for (const QString& file : savedFiles())
-        copies += leftoverCopies(file);
+        copies += saveCopies::leftoverCopies(file);
     if (copies.isEmpty())
         return;
     try {

@@ -9,9 +9,10 @@
 //    ("kvilmar-<pid>-XXXXXX" holding kvilmar.iss): the program's own, removed
 //    once the process named in it is gone;
 //  - the copy a save leaves beside the file it was replacing
-//    ("list.fdp.McgBnZ"), when the kill came before the rename: it may be the
-//    user's only whole copy, so it stays, and is named in the trace log when
-//    the user switches the diagnostic mode on.
+//    ("list.fdp.McgBnZ"), when the kill came before the rename: removed by
+//    common/SaveCopies.h beside the settings files at start-up and beside a
+//    list file when the list is next loaded or saved; those still there are
+//    named in the trace log when the user switches the diagnostic mode on.
 namespace staleFiles {
 
 // The folder template of one transfer: the temporary folder, "kvilmar-",
@@ -22,10 +23,6 @@ QString transferFolderTemplate();
 // real folders of this user holding no folder of their own are touched;
 // one named after a running process stays. Returns the folders removed.
 QStringList removeStaleTransferFolders(const QString& tempFolder);
-
-// The copies left beside a file by saves that never finished: its name, a
-// dot and six letters or digits.
-QStringList leftoverCopies(const QString& filePath);
 
 // The files the program saves whole: the remembered list file and the
 // settings files of the program folder.

@@ -3,9 +3,10 @@
 #include "common/KvilmarError.h"
 #include "common/ProgramFolder.h"
 #include "common/TextFile.h"
+#include "filling/TraceLog.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 namespace settingsFiles {
@@ -18,19 +19,36 @@ constexpr int kStyleAt = 264;
 // Sizes beyond this are damage, not a font anybody chose.
 constexpr quint16 kLargestPoints = 200;
 
-QByteArray readAll(const QString& fileName, qint64 limit)
+QByteArray traceCode(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(limit);
+    static const QStringList names{QStringLiteral("nstrtxt.dan"), QStringLiteral("nstrfon.dan"),
+                                   QStringLiteral("nstrbol.dan"), QStringLiteral("nstrint.dan")};
+    const qsizetype known = names.indexOf(QFileInfo(fileName).fileName());
+    return QByteArray::number(known < 0 ? 719 : 711 + known);
+}
+
+// The trace of a refused file; a trace log that cannot be written must not
+// keep the program from going on with the defaults.
+void traceRefused(const QString& fileName, fileAccess::Problem problem)
+{
+    if (traceLog::isOpen())
+        return;   // the log of a traced operation going on is not cut short
+    try {
+        TraceScope trace("799");
+        traceLog::write("710");
+        traceLog::write(traceCode(fileName));
+        traceLog::write(problem == fileAccess::Problem::NotRegular ? "715"
+                        : problem == fileAccess::Problem::TooLarge ? "716"
+                                                                    : "717");
+    } catch (const KvilmarError&) {
+    }
 }
 
 void write(const QString& fileName, const QByteArray& bytes)
 {
-    if (!writeWholeFile(fileName, bytes))
-        throw KvilmarError(QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1")
-                               .arg(QDir::toNativeSeparators(fileName)));
+    QString why;
+    if (!writeWholeFile(fileName, bytes, &why))
+        throw KvilmarError(writeError(fileName, why));
 }
 
 } // namespace
@@ -107,14 +125,28 @@ Switches decodeSwitches(const QByteArray& bytes)
     return switches;
 }
 
+fileAccess::Result readFile(const QString& fileName)
+{
+    fileAccess::Result read = fileAccess::read(fileName, fileAccess::kSettingsLimit);
+    if (!read.ok() && read.problem != fileAccess::Problem::Missing && diagnosticMode() != DiagnosticMode::Off)
+        traceRefused(fileName, read.problem);
+    return read;
+}
+
 FontRecord readFont(const QString& fileName)
 {
-    return decodeFont(readAll(fileName, FontRecord::kSize));
+    return decodeFont(readFile(fileName).content);
 }
 
 Switches readSwitches(const QString& fileName)
 {
-    return decodeSwitches(readAll(fileName, 2));
+    return decodeSwitches(readFile(fileName).content);
+}
+
+QString writeError(const QString& fileName, const QString& cause)
+{
+    QString text = QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1").arg(QDir::toNativeSeparators(fileName));
+    return cause.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(cause);
 }
 
 void writeFont(const QString& fileName, const FontRecord& record)

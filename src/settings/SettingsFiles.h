@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileAccess.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -48,13 +50,27 @@ FontRecord decodeFont(const QByteArray& bytes);
 QByteArray encodeSwitches(bool startWindow, bool excelSave);
 Switches decodeSwitches(const QByteArray& bytes);
 
-// Readers: a missing or unreadable file gives an empty record.
+// The whole of a settings file (nstrtxt.dan, nstrfon.dan, nstrbol.dan,
+// nstrint.dan), as every reader of them takes it: a file that is no regular
+// file, is larger than fileAccess::kSettingsLimit or cannot be read counts
+// as missing. In the diagnostic mode the trace log then says which file and
+// why: "710", the file ("711" nstrtxt.dan, "712" nstrfon.dan, "713"
+// nstrbol.dan, "714" nstrint.dan, "719" another), the cause ("715" no
+// regular file, "716" too large, "717" unreadable), "799". A missing file
+// is no news and is not traced.
+fileAccess::Result readFile(const QString& fileName);
+
+// Readers: a missing or refused file gives an empty record.
 FontRecord readFont(const QString& fileName);
 Switches readSwitches(const QString& fileName);
 
 // Writers: the old file is replaced only by a complete new one. A failure
-// throws KvilmarError with an input/output error text naming the file.
+// throws KvilmarError with an input/output error text naming the file and
+// the cause.
 void writeFont(const QString& fileName, const FontRecord& record);
 void writeSwitches(const QString& fileName, bool startWindow, bool excelSave);
+
+// "Ошибка ввода-вывода: не удается записать файл <name> (<cause>)".
+QString writeError(const QString& fileName, const QString& cause);
 
 } // namespace settingsFiles

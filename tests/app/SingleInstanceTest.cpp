@@ -126,9 +126,12 @@ private slots:
         first.kill();
         QVERIFY(first.waitForFinished());
         QVERIFY(QFile::exists(lockFile));
+        // So does a copy the killed copy's save of a settings file left: it goes.
+        const QString copy = folder_.make(QStringLiteral("nstrbol.dan.McgBnZ"), "old");
         QProcess third;
         startProgram(third);
         QVERIFY2(waitForLockOwner(lockFile, third), "the lock of the crashed copy was not taken over");
+        QTRY_VERIFY(!QFile::exists(copy));
         QCOMPARE(third.state(), QProcess::Running);
         QVERIFY(!QString::fromUtf8(third.readAllStandardError()).contains(kAnotherCopy));
         third.kill();

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace automatic;
 
 namespace {
@@ -33,6 +35,9 @@ public:
         put("same.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nИванов;200\r\n"));
         put("other.csv", "X;Y\r\n1;2\r\n");
         QDir(dir_.path()).mkdir(QStringLiteral("out"));
+        // Names no reader may hang on or read without end.
+        ::mkfifo(QFile::encodeName(path("pipe.ods")).constData(), 0600);
+        QFile::link(QStringLiteral("/dev/zero"), path("zero.fdp"));
     }
 
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -144,6 +149,14 @@ private slots:
                                           << "Файл шаблона \"%1x.odt\" не найден.";
         QTest::newRow("template a folder") << QStringList{"out", "--list", "l.fdp"}
                                            << "Файл шаблона \"%1out\" — это папка.";
+        QTest::newRow("template a pipe") << QStringList{"pipe.ods", "--list", "l.fdp"}
+                                         << "Файл шаблона \"%1pipe.ods\" — это именованный канал, а не обычный файл.";
+        QTest::newRow("list a device") << QStringList{"t.odt", "--list", "zero.fdp"}
+                                       << "Файл списка идентификаторов \"%1zero.fdp\" — это устройство, а не обычный файл.";
+        QTest::newRow("replacements a device") << QStringList{"t.odt", "--list", "l.fdp", "--replacements", "zero.fdp"}
+                                               << "Файл списка замен \"%1zero.fdp\" — это устройство, а не обычный файл.";
+        QTest::newRow("workbook a pipe") << QStringList{"t.odt", "--list", "l.fdp", "--data", "pipe.ods"}
+                                         << "Файл таблицы \"%1pipe.ods\" — это именованный канал, а не обычный файл.";
         QTest::newRow("list missing") << QStringList{"t.odt", "--list", "x.fdp"}
                                       << "Файл списка идентификаторов \"%1x.fdp\" не найден.";
         QTest::newRow("list damaged")

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace automatic;
 
 namespace {
@@ -155,6 +157,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("missing") << "missing.csv" << "Файл таблицы \"%1missing.csv\" не найден.";
         QTest::newRow("folder") << "folder.csv" << "Не удается открыть файл таблицы \"%1folder.csv\": это папка";
+        QTest::newRow("pipe") << "pipe.csv" << "Не удается открыть файл таблицы \"%1pipe.csv\": это именованный канал, а не обычный файл";
     }
     void refusesFilesItCannotRead()
     {
@@ -162,6 +165,7 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.csv")));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.csv"))).constData(), 0600), 0);
         try {
             readTextTable(dir.filePath(name));
             QFAIL("accepted");

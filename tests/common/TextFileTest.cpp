@@ -1,5 +1,12 @@
 #include "common/Codec1251.h"
+#include "common/SaveCopies.h"
 #include "common/TextFile.h"
+#include "filling/FillingRules.h"
+#include "filling/RangeFile.h"
+#include "filling/TraceLog.h"
+#include "general/LastFiles.h"
+#include "general/ListFile.h"
+#include "settings/SettingsFiles.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
 
@@ -7,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <unistd.h>
 
 class TextFileTest : public QObject {
     Q_OBJECT
@@ -108,6 +117,98 @@ private slots:
         else
             QCOMPARE(folder.read(name), old);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
+    // Every reader of the program's files meets a named pipe, a device and a
+    // file too large for its kind: it ends at once and says why, and a
+    // settings file taken for missing is traced in the diagnostic mode.
+    void specialFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QByteArray>("kind");   // as TempFolder::make takes it
+        QTest::addColumn<QString>("reason");    // empty: refused without a word
+        QTest::addColumn<QByteArray>("trace");
+        const QString pipe("это именованный канал, а не обычный файл"), device("это устройство, а не обычный файл");
+        QTest::newRow("list, pipe") << "list" << QByteArray("fifo") << pipe << QByteArray();
+        QTest::newRow("list, 1 MB and a byte") << "list" << QByteArray("1048577") << "файл слишком велик (больше 1 МБ)" << QByteArray();
+        QTest::newRow("plain, pipe") << "plain" << QByteArray("fifo") << pipe << QByteArray();
+        QTest::newRow("replacements, /dev/zero") << "replacements" << QByteArray("zero") << device << QByteArray();
+        QTest::newRow("last files, pipe") << "nstrtxt.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n711\r\n715\r\n799\r\n");
+        QTest::newRow("last files, 64 KB and a byte") << "nstrtxt.dan" << QByteArray("65537") << "" << QByteArray("710\r\n711\r\n716\r\n799\r\n");
+        QTest::newRow("font, device") << "nstrfon.dan" << QByteArray("zero") << "" << QByteArray("710\r\n712\r\n715\r\n799\r\n");
+        QTest::newRow("switches, pipe") << "nstrbol.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n713\r\n715\r\n799\r\n");
+        QTest::newRow("range, device") << "nstrint.dan" << QByteArray("zero") << device << QByteArray("710\r\n714\r\n715\r\n799\r\n");
+        QTest::newRow("template, pipe") << "template" << QByteArray("fifo") << pipe << QByteArray();
+        QTest::newRow("template, 512 MB and a byte") << "template" << QByteArray("536870913") << "больше 512 МБ" << QByteArray();
+    }
+    void specialFilesAreRefused()
+    {
+        QFETCH(QString, reader);
+        QFETCH(QByteArray, kind);
+        QFETCH(QString, reason);
+        QFETCH(QByteArray, trace);
+        TempFolder folder;
+        TempFolder home(false);
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        const QString path = folder.make(reader.startsWith("nstr") ? reader : QStringLiteral("file"), kind);
+        setDiagnosticMode(DiagnosticMode::WordTrace);
+        QString why;   // what the reader says
+        bool read = false;
+        if (reader == "list")
+            read = listFile::readListFile(path, true, &why).has_value();
+        else if (reader == "plain")
+            read = listFile::readPlainIdentifierFile(path, &why).has_value();
+        else if (reader == "replacements")
+            read = listFile::readReplacementListFile(path, 3, &why).has_value();
+        else if (reader == "template")
+            why = filling::unusableTemplate(path);
+        else if (reader == "nstrint.dan")
+            why = readRangeFile(path).error;
+        else if (reader == "nstrtxt.dan")
+            read = !LastFiles::read(path).listFile.isEmpty();
+        else
+            read = reader == "nstrfon.dan" ? settingsFiles::readFont(path) != FontRecord{}
+                                           : settingsFiles::readSwitches(path) != Switches{};
+        setDiagnosticMode(DiagnosticMode::Off);
+        qputenv("HOME", oldHome);
+        QVERIFY(!read);
+        QVERIFY2(reason.isEmpty() ? why.isEmpty() : why.contains(reason), qPrintable(why));
+        QCOMPARE(home.read("kvilmarerror.log"), trace);
+    }
+
+    // Of the files beside list.fdp, only the copies a killed save left in an
+    // earlier run are removed.
+    void leftoverSaveCopies_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("kind");   // as TempFolder::make takes it, or "new", "link", "foreign"
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("left by an earlier run") << "list.fdp.McgBnZ" << QByteArray("old") << true;
+        QTest::newRow("written in this run") << "list.fdp.McgBnZ" << QByteArray("new") << false;
+        QTest::newRow("a word") << "list.fdp.backup" << QByteArray("old") << false;
+        QTest::newRow("a capitalised word") << "list.fdp.Backup" << QByteArray("old") << false;
+        QTest::newRow("digits") << "list.fdp.Mcg4nZ" << QByteArray("old") << false;
+        QTest::newRow("a link") << "list.fdp.McgBnZ" << QByteArray("link") << false;
+        QTest::newRow("another user's") << "list.fdp.McgBnZ" << QByteArray("foreign") << false;
+    }
+    void leftoverSaveCopies()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, kind);
+        QFETCH(bool, removed);
+        TempFolder folder(false);
+        const QString list = folder.write("list.fdp", "1\r\n19\r\n");
+        const QString copy = kind == "new"    ? folder.write(name, "1\r\n")
+                           : kind == "link"   ? folder.file(name)
+                                              : folder.make(name, "old");
+        if (kind == "link")
+            QFile::link(folder.make("elsewhere", "old"), copy);
+        if (kind == "foreign" && ::chown(QFile::encodeName(copy).constData(), 65534, 65534) != 0)
+            QSKIP("giving a file away needs root");
+        QCOMPARE(saveCopies::removeLeftoverCopies(list, QDateTime::currentDateTimeUtc().addSecs(-60)),
+                 removed ? QStringList{copy} : QStringList());
+        QCOMPARE(QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(), !removed);
     }
 
     void folderIsNotAFile()

@@ -18,9 +18,9 @@ void requireWithinLimits(const QList<IdentifierRecord>& records, int limit)
         FUZZ_REQUIRE(r.comment.size() <= IdentifierList::kCommentLimit);
         FUZZ_REQUIRE(r.status);
         // A line never holds the line end or the end-of-file byte that cut it.
-        for (const QByteArray* text : {&r.identifier, &r.comment, &r.replacement}) {
-            FUZZ_REQUIRE(!text->contains('\r'));
-            FUZZ_REQUIRE(!text->contains('\x1a'));
+        for (const QString* text : {&r.identifier, &r.comment, &r.replacement}) {
+            FUZZ_REQUIRE(!text->contains(QLatin1Char('\r')));
+            FUZZ_REQUIRE(!text->contains(QChar(0x1a)));
         }
     }
 }
@@ -63,10 +63,10 @@ void listFiles(const QByteArray& bytes)
     requireTakenOver(*kept);
 
     // What the program writes reads back the same, with or without the
-    // replacement texts.
+    // replacement texts, unless the save first said what 1251 lacks.
     for (const bool withReplacements : {true, false}) {
         const QByteArray written = listFile::listFileContent(*kept, withReplacements);
-        if (fuzz::mayReadAsUtf8(written))
+        if (fuzz::mayReadAsUtf8(written) || !listFile::encodingLosses(*kept, withReplacements).isEmpty())
             continue;
         const std::optional<QList<IdentifierRecord>> again =
             listFile::readListFile(fuzz::scratchFile(QStringLiteral("again.fdp"), written), true);
@@ -89,11 +89,11 @@ void plainFiles(const QByteArray& bytes)
     requireTakenOver(*plain);
 
     const int count = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes.at(0)) % (IdentifierList::kSlots + 1);
-    const std::optional<QList<QByteArray>> texts = listFile::readReplacementListFile(path, count);
+    const std::optional<QStringList> texts = listFile::readReplacementListFile(path, count);
     FUZZ_REQUIRE(texts.has_value());
     FUZZ_REQUIRE(texts->size() <= count);
-    for (const QByteArray& text : *texts)
-        FUZZ_REQUIRE(!text.contains('\r') && !text.contains('\x1a'));
+    for (const QString& text : *texts)
+        FUZZ_REQUIRE(!text.contains(QLatin1Char('\r')) && !text.contains(QChar(0x1a)));
 }
 
 } // namespace

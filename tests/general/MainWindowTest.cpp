@@ -429,7 +429,11 @@ private slots:
         QTest::newRow("10000 characters") << ("1\r\n19\r\n" + QByteArray(10000, 'x') + "\r\n\r\n\r\n") << "long.fdp"
                                           << QString() << QStringList{QString(255, 'x')};
         QTest::newRow("missing") << QByteArray() << "" << QStringLiteral("Файл с указанным именем не существует!") << QStringList{"#OLD#"};
-        QTest::newRow("folder") << QByteArray() << "." << damaged << QStringList{"#OLD#"};
+        QTest::newRow("folder") << QByteArray() << "." << damaged + "\nПричина: это папка." << QStringList{"#OLD#"};
+        QTest::newRow("pipe") << QByteArray("fifo") << "p.fdp" << damaged + "\nПричина: это именованный канал, а не обычный файл."
+                              << QStringList{"#OLD#"};
+        QTest::newRow("/dev/zero") << QByteArray("zero") << "z.txt" << damaged + "\nПричина: это устройство, а не обычный файл."
+                                   << QStringList{"#OLD#"};
     }
     void loadCommand()
     {
@@ -441,9 +445,12 @@ private slots:
         identifierList().markSaved();
         const QString path = name.isEmpty() ? folder_->file("missing.fdp")
                            : name == "." ? folder_->file("dir.fdp")
-                                         : folder_->write(name, content);
+                           : content == "fifo" || content == "zero" ? folder_->make(name, content)
+                                                                    : folder_->write(name, content);
         if (name == ".")
             QDir().mkdir(path);
+        // A copy a killed save left beside the list goes once the list is loaded.
+        const QString copy = folder_->make(QFileInfo(path).fileName() + ".McgBnZ", "old");
         dialogs_->answerFile(path);
         if (!message.isEmpty())
             dialogs_->answer(MessageAnswer::Ok);
@@ -452,7 +459,9 @@ private slots:
                                   : QStringList{message.contains("%1") ? message.arg(path) : message});
         QCOMPARE(identifiers(), result);
         QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), result.size());
-        QCOMPARE(identifierList().fileName(), path);
+        // A failed open leaves the list's name as it was.
+        QCOMPARE(identifierList().fileName(), message.isEmpty() ? path : QString());
+        QCOMPARE(QFile::exists(copy), !message.isEmpty());
         if (message.isEmpty()) {
             QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
             QVERIFY(!identifierList().isChanged());
@@ -529,21 +538,52 @@ private slots:
                                                        folder_->file("templates")}));
     }
 
-    void failedSaveIsReported()
+    // A save or the close's write of nstrtxt.dan that fails says what failed
+    // and why.
+    void writeFailuresAreExplained_data()
     {
-        add("#A#", "a");
+        QTest::addColumn<QString>("name");     // the list file saved; empty: the close sequence
+        QTest::addColumn<QString>("disk");     // "full", "read-only" or none of its own
+        QTest::addColumn<QString>("message");  // %1: the file
+        const QString changes("Невозможно сохранить изменения в файле %1\nВозможно файл используется другим приложением");
+        const QString close("Не удается записать файл %1: последний список идентификаторов и шаблон не будут "
+                            "предложены при следующем запуске.");
+        QTest::newRow("no such folder") << "no/such/list.fdp" << "" << "Невозможно сохранить файл!\nПричина: папка не существует.";
+        QTest::newRow("a folder of that name") << "taken.fdp" << "" << changes + "\nПричина: это папка.";
+        QTest::newRow("new file, full disk") << "new.fdp" << "full" << "Невозможно сохранить файл!\nПричина: нет места на диске.";
+        QTest::newRow("old file, full disk") << "old.fdp" << "full" << changes + "\nПричина: нет места на диске.";
+        QTest::newRow("read-only disk") << "new.fdp" << "read-only"
+                                        << "Невозможно сохранить файл!\nПричина: нет прав на запись: диск только для чтения.";
+        QTest::newRow("close, full disk") << "" << "full" << close + "\nПричина: нет места на диске.";
+        QTest::newRow("close, read-only disk") << "" << "read-only" << close + "\nПричина: нет прав на запись: диск только для чтения.";
+    }
+    void writeFailuresAreExplained()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, disk);
+        QFETCH(QString, message);
+        if (!disk.isEmpty() && !folder_->mountSmallDisk())
+            QSKIP("a small disk of our own needs the right to mount");
+        const QString file = folder_->file(name.isEmpty() ? QStringLiteral("nstrtxt.dan") : name);
+        if (name == "taken.fdp")
+            QDir().mkdir(file);
+        if (name == "old.fdp")
+            folder_->write(name, "1\r\n19\r\n#OLD#\r\n\r\n\r\n");
+        if (!disk.isEmpty())
+            folder_->sealSmallDisk(disk == "read-only");
+        if (!name.isEmpty())
+            add("#A#", "a");
+        if (QFileInfo::exists(file) && !name.isEmpty())
+            dialogs_->answer(MessageAnswer::Yes);
         dialogs_->answer(MessageAnswer::Ok);
-        save(folder_->file("no/such/folder/list.fdp"), true);
-        QDir().mkdir(folder_->file("taken.fdp"));
-        dialogs_->answer(MessageAnswer::Yes);
-        dialogs_->answer(MessageAnswer::Ok);
-        save(folder_->file("taken.fdp"), true);
-        QCOMPARE(dialogs_->shownTexts(),
-                 (QStringList{QStringLiteral("Невозможно сохранить файл!"),
-                              QStringLiteral("Файл с именем 'taken.fdp' уже существует. Изменить содержимое файла?"),
-                              QStringLiteral("Невозможно сохранить изменения в файле %1\nВозможно файл используется другим приложением")
-                                  .arg(folder_->file("taken.fdp"))}));
-        QVERIFY(identifierList().isChanged());
+        if (name.isEmpty()) {
+            FormVelGeneral->EditFile->setEditText(QStringLiteral("/t.doc"));
+            FormVelGeneral->close();
+        } else {
+            save(file, true);
+        }
+        QCOMPARE(dialogs_->shownTexts().constLast(), message.contains("%1") ? message.arg(file) : message);
+        QCOMPARE(identifierList().isChanged(), !name.isEmpty());
     }
 
     void closeQuestions_data()

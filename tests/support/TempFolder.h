@@ -16,9 +16,17 @@ public:
     // Writes raw bytes to a file of the folder and returns its path.
     QString write(const QString& name, const QByteArray& bytes) const;
     QByteArray read(const QString& name) const;
+    // Makes a "fifo", a link to /dev/zero ("zero"), a file written an hour
+    // ago ("old") or one of a number of bytes; returns its path.
+    QString make(const QString& name, const QByteArray& kind) const;
+    // A 64 KB tmpfs over the folder (false when this process may not mount),
+    // then made full or read-only: write failures that root meets too.
+    bool mountSmallDisk();
+    void sealSmallDisk(bool readOnly);
 
 private:
     QTemporaryDir dir_;
     bool asProgramFolder_;
     QByteArray previous_;
+    bool mounted_ = false;
 };
