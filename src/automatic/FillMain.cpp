@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstring>
 #include <unistd.h>
 
@@ -56,10 +57,11 @@ int commandMain()
 
 int workerMain()
 {
-    // The frames to the command go through a descriptor of their own; what
-    // else would be printed goes to standard error. A command gone away
-    // makes writing fail, not end the worker before it ends its office.
-    const int frames = ::dup(STDOUT_FILENO);
+    // The frames to the command go through a descriptor of their own, which
+    // no office inherits; what else would be printed goes to standard error.
+    // A command gone away makes writing fail, not end the worker before it
+    // ends its office.
+    const int frames = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
     std::signal(SIGPIPE, SIG_IGN);
     automatic::StdConsole stopping(automatic::StdConsole::Role::Worker);

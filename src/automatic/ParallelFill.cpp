@@ -223,6 +223,9 @@ void ParallelFill::run(const BatchPlan& plan, const QList<int>& order, const std
 
     std::function<void(State::Worker&)> handOut;
     const auto start = [&](State::Worker& w) {
+        // A worker lost is let go once the loop is back from its signal.
+        if (w.process)
+            w.process.release()->deleteLater();
         w.process = std::make_unique<QProcess>();
         w.buffer.clear();
         QProcess* process = w.process.get();
