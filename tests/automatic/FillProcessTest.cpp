@@ -208,6 +208,17 @@ private slots:
         QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\.")), QStringList());
     }
 
+    // Two runs started together each start and end an office of their own.
+    void runsStartedTogetherLeaveNoOffice()
+    {
+        QProcess first, second;
+        start(first, {"--rows", "1-20"}, path("first"));
+        start(second, {"--rows", "1-20"}, path("second"));
+        QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
+        QCOMPARE(first.exitCode() + second.exitCode(), 0);
+        QVERIFY(allGone(processesOfTheTest()));
+    }
+
     // The first document the disk cannot take stops the batch with a reason
     // the user can act on; nothing of the run is left on that disk.
     void fullOrReadOnlyDiskStopsTheBatch_data()
