@@ -271,8 +271,12 @@ void scaleTable(const QString& root, const QString& text, const QString& list, d
                                           QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)), out,
                                           QDir(root).filePath(QStringLiteral("peer-profile"))},
                                          env, root);
+            // The office's conversion may end well having made fewer.
+            const qsizetype made = QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
             QDir(out).removeRecursively();
-            if (timed.ok) {
+            if (made != documents) {
+                peerTime = QStringLiteral("made %1 of %2").arg(made).arg(documents);
+            } else if (timed.ok) {
                 peerTime = perDocument(timed.seconds, documents);
                 peerRatio = QStringLiteral("%1×").arg(one.seconds / timed.seconds, 0, 'f', 2);
             }
