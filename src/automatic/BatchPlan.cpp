@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace automatic {
 
 namespace {
@@ -48,6 +50,19 @@ QString fileKey(const QString& fileName)
     const QFileInfo info(fileName);
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
+}
+
+// A folder a file is to be written to, checked once.
+void checkFolder(const QString& folder, const QString& fileName, QSet<QString>& checked)
+{
+    if (checked.contains(folder))
+        return;
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        throw KvilmarError(QStringLiteral("Папка \"%1\" для файла \"%2\" не существует.").arg(shown(folder), shown(fileName)));
+    if (!info.isWritable())
+        throw KvilmarError(QStringLiteral("В папку \"%1\" нельзя записывать: нет прав.").arg(shown(folder)));
+    checked.insert(folder);
 }
 
 // A message about one document: after its table place, or on its own.
@@ -102,8 +117,42 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
     if (sources_->records().isEmpty())
         throw KvilmarError(QStringLiteral("Не задан ни один идентификатор для замены! Список \"%1\" пуст.")
                                .arg(shown(options_.listFile)));
+    if (table) {
+        checkRows();
+        for (const ReplacementSources::UnlistedColumn& unlisted : sources_->unlistedColumns())
+            notices_ << tablePlace(table->fileName, table->headerLine)
+                            + QStringLiteral("столбец %1 называет «%2», а в списке \"%3\" такого идентификатора нет.")
+                                  .arg(unlisted.column + 1)
+                                  .arg(unlisted.name, shown(options_.listFile));
+    }
     planDocuments();
+    checkDistinct();
+    takeSlice();
     checkTargets();
+    checkReport();
+}
+
+QStringList BatchPlan::unlistedIdentifiers() const
+{
+    QStringList names;
+    for (const ReplacementSources::UnlistedColumn& unlisted : sources_->unlistedColumns())
+        names << unlisted.name;
+    return names;
+}
+
+void BatchPlan::checkRows() const
+{
+    if (options_.allowShortRows)
+        return;
+    const DataTable& table = *inputs_.table;
+    for (const DataRow& row : table.rows)
+        if (row.given < table.header.size())
+            throw KvilmarError(tablePlace(table.fileName, row.line)
+                               + QStringLiteral("ячеек меньше, чем в строке заголовка (%1 из %2 в строке %3). Если "
+                                                "пустые ячейки в конце строки задуманы, укажите --allow-short-rows.")
+                                     .arg(row.given)
+                                     .arg(table.header.size())
+                                     .arg(table.headerLine));
 }
 
 QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) const
@@ -153,17 +202,16 @@ void BatchPlan::planDocuments()
     }
 }
 
-void BatchPlan::checkTargets() const
+void BatchPlan::checkDistinct() const
 {
     QHash<QString, QString> inputs;
     for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile})
         if (!input.isEmpty())
             inputs.insert(fileKey(input), input);
-
+    // Every row of the table, chosen or not: slices made on other machines
+    // must not meet either.
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     QHash<QString, const PlannedDocument*> outputs;
-    QSet<QString> folders;
-    QStringList existing;
     for (const PlannedDocument& job : documents_) {
         const QString key = fileKey(job.output);
         if (inputs.contains(key))
@@ -174,29 +222,70 @@ void BatchPlan::checkTargets() const
                                               "Добавьте в --out {N} или идентификатор, различный в этих строках.")
                                    .arg(other->line).arg(job.line).arg(shown(table->fileName), shown(job.output)));
         outputs.insert(key, &job);
+    }
+    if (options_.reportFile.isEmpty())
+        return;
+    const QString report = fileKey(options_.reportFile);
+    if (inputs.contains(report) || outputs.contains(report))
+        throw KvilmarError(QStringLiteral("Отчёт \"%1\" записался бы на место %2 \"%3\". Укажите другое имя в --report.")
+                               .arg(shown(options_.reportFile),
+                                    inputs.contains(report) ? QStringLiteral("входного файла")
+                                                            : QStringLiteral("файла результата"),
+                                    shown(inputs.contains(report) ? inputs.value(report) : outputs.value(report)->output)));
+}
 
+void BatchPlan::takeSlice()
+{
+    if (!options_.rows)
+        return;
+    const int count = static_cast<int>(documents_.size());
+    const RowSlice& rows = *options_.rows;
+    if (rows.first > count) {
+        notices_ << QStringLiteral("В таблице \"%1\" строк данных %2: строк %3–%4 в ней нет, делать нечего.")
+                        .arg(shown(options_.dataFile))
+                        .arg(count)
+                        .arg(rows.first)
+                        .arg(rows.last);
+        documents_.clear();
+        return;
+    }
+    documents_ = documents_.mid(rows.first - 1, std::min(rows.last, count) - rows.first + 1);
+}
+
+void BatchPlan::checkTargets()
+{
+    QSet<QString> folders;
+    QStringList existing;
+    for (PlannedDocument& job : documents_) {
         const QFileInfo target(job.output);
-        const QString folder = target.absolutePath();
-        if (!folders.contains(folder)) {
-            const QFileInfo info(folder);
-            if (!info.isDir())
-                throw KvilmarError(QStringLiteral("Папка \"%1\" для файла \"%2\" не существует.")
-                                       .arg(shown(folder), shown(job.output)));
-            if (!info.isWritable())
-                throw KvilmarError(QStringLiteral("В папку \"%1\" нельзя записывать: нет прав.").arg(shown(folder)));
-            folders.insert(folder);
-        }
+        checkFolder(target.absolutePath(), job.output, folders);
         if (target.isDir())
             throw KvilmarError(QStringLiteral("Файл результата \"%1\" — это папка.").arg(shown(job.output)));
-        if (target.exists() && !options_.force)
-            existing << job.output;
+        if (target.exists() && !options_.force) {
+            if (options_.skipExisting)
+                job.existing = true;
+            else
+                existing << job.output;
+        }
     }
     if (existing.isEmpty())
         return;
     QString message = QStringLiteral("Файл \"%1\" уже существует").arg(shown(existing.first()));
     if (existing.size() > 1)
         message += QStringLiteral(" (и ещё файлов: %1)").arg(existing.size() - 1);
-    throw KvilmarError(message + QStringLiteral(". Чтобы заменить, укажите --force."));
+    throw KvilmarError(message + QStringLiteral(". Чтобы заменить, укажите --force; чтобы оставить и сделать "
+                                                "остальные, --skip-existing."));
+}
+
+void BatchPlan::checkReport() const
+{
+    if (options_.reportFile.isEmpty())
+        return;
+    const QFileInfo report(options_.reportFile);
+    QSet<QString> folders;
+    checkFolder(report.absolutePath(), options_.reportFile, folders);
+    if (report.isDir())
+        throw KvilmarError(QStringLiteral("Отчёт \"%1\" — это папка.").arg(shown(options_.reportFile)));
 }
 
 } // namespace automatic

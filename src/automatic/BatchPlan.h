@@ -38,19 +38,27 @@ struct PlannedDocument {
     int row = -1;            // index into the table's rows; -1 without a table
     QString output;
     const OutputFormat* format = nullptr;
+    bool existing = false;   // its file is there and --skip-existing counts it made
 };
 
 class BatchPlan {
 public:
-    // Throws KvilmarError when the header names nothing of the list, the
-    // records would pass their limits, an output name is unusable, two
-    // documents would get one file, a document would overwrite an input, an
-    // output folder is missing or not writable, or a file exists and
-    // options.force is off.
+    // Throws KvilmarError when the header names nothing of the list, a row
+    // is short and options.allowShortRows is off, the records would pass
+    // their limits, an output name is unusable, two rows of the table would
+    // get one file, a document or the report would overwrite an input, an
+    // output folder is missing or not writable, or a file exists and neither
+    // options.force nor options.skipExisting is on.
     BatchPlan(const FillOptions& options, FillInputs inputs);
 
     const FillOptions& options() const { return options_; }
+    // The documents of the rows chosen (all, or those of --rows), in order.
     const QList<PlannedDocument>& documents() const { return documents_; }
+    // What the command tells before it begins: the table's columns that the
+    // list does not name, rows chosen beyond the table.
+    const QStringList& notices() const { return notices_; }
+    // Identifiers only the table's header names (reported among notices()).
+    QStringList unlistedIdentifiers() const;
     // The identifier list of one document, in the list file's order.
     QList<IdentifierRecord> recordsFor(const PlannedDocument& document) const;
     // What filling one document takes: the template, its records, the
@@ -58,13 +66,18 @@ public:
     FillJob fillJobFor(const PlannedDocument& document) const;
 
 private:
+    void checkRows() const;
     void planDocuments();
-    void checkTargets() const;
+    void checkDistinct() const;
+    void takeSlice();
+    void checkTargets();
+    void checkReport() const;
 
     FillOptions options_;
     FillInputs inputs_;
     std::optional<ReplacementSources> sources_;
     QList<PlannedDocument> documents_;
+    QStringList notices_;
 };
 
 } // namespace automatic

@@ -65,7 +65,10 @@ QString progressBar(int done, int total, qint64 elapsedMsecs, int width)
 QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
 {
     const auto made = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
-    QString text = QStringLiteral("Сделано документов: %1 из %2.\n").arg(made).arg(outcomes.size());
+    const auto existing =
+        std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.existing; });
+    QString text = QStringLiteral("Сделано документов: %1 из %2").arg(made).arg(outcomes.size())
+                 + (existing > 0 ? QStringLiteral(" (были до начала: %1).\n").arg(existing) : QStringLiteral(".\n"));
     const auto skipped = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.skipped; });
     if (made + skipped < outcomes.size()) {
         text += QStringLiteral("Не сделано: %1.\n").arg(outcomes.size() - made - skipped);
@@ -77,6 +80,30 @@ QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
     if (skipped > 0)
         text += QStringLiteral("Не делались: %1.\n").arg(skipped);
     return text + QStringLiteral("Затраченное время: ") + seconds(totalMsecs) + QLatin1Char('\n');
+}
+
+QByteArray reportCsv(const QList<JobOutcome>& outcomes)
+{
+    const auto cell = [](QString text) {
+        static const QString special = QStringLiteral(";\"\r\n");
+        if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); }) && text == text.trimmed())
+            return text;
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    };
+    QString text = QStringLiteral("номер;файл;сделан;почему не сделан;остались в документе\n");
+    for (const JobOutcome& o : outcomes) {
+        QStringList left;
+        for (const QString& identifier : o.left)
+            left << QStringLiteral("«%1»").arg(identifier);
+        // A line per row, for scripts that read lines.
+        const QString reason =
+            o.made ? QString() : o.skipped ? QStringLiteral("не делался: работа остановлена") : oneLine(o.reason);
+        text += QStringList{QString::number(o.number), cell(o.output), o.made ? QStringLiteral("да") : QStringLiteral("нет"),
+                            cell(reason), cell(left.join(QStringLiteral(", ")))}
+                    .join(QLatin1Char(';'))
+              + QLatin1Char('\n');
+    }
+    return text.toUtf8();
 }
 
 } // namespace automatic

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What a fill command tells while it works and when it ends: a line per
 // document, a progress bar for a terminal, the summary and the exit code.
@@ -13,13 +14,16 @@ enum ExitCode { kAllMade = 0, kSomeFailed = 1, kBadInput = 2 };
 inline constexpr char kClearLine[] = "\r\x1b[K";
 
 struct JobOutcome {
-    QString output;
+    QString output{};
     int line = 0;        // the data row's line in its table; 0 without a table
     bool made = false;
-    QString reason;      // why it was not made
+    QString reason{};    // why it was not made
     qint64 msecs = 0;
     bool skipped = false;   // not tried: the command stopped before it
-    QString note;        // about a document made: what it still holds
+    QString note{};      // about a document made: what it still holds
+    int number = 0;      // {N}: the data row's number
+    QStringList left{};  // identifiers the document made still holds
+    bool existing = false;   // made before: its file was there (--skip-existing)
 };
 
 // kAllMade when every document was made, kSomeFailed otherwise.
@@ -36,8 +40,14 @@ QString progressBar(int done, int total, qint64 elapsedMsecs, int width = 30);
 // "m:ss", or "h:mm:ss" from an hour on.
 QString clockTime(qint64 msecs);
 
-// Made of how many, the failed ones with their reasons, how many were not
-// tried, the total time.
+// Made of how many (those made before among them), the failed ones with
+// their reasons, how many were not tried, the total time.
 QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs);
+
+// The report of --report, in UTF-8: a header, then a line per outcome with
+// the row's number, the file, "да" or "нет", why not (on one line), and the
+// identifiers the document still holds; ';' between cells, quoted as RFC
+// 4180 says.
+QByteArray reportCsv(const QList<JobOutcome>& outcomes);
 
 } // namespace automatic

@@ -6,6 +6,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <optional>
 
 namespace automatic {
 
@@ -116,6 +120,27 @@ private:
     int line_ = 1;
 };
 
+// A table saved in UTF-16 without its byte-order mark (as some programs
+// export "Unicode text"): a text table holds no NUL byte otherwise, and
+// the NUL halves of its separators, line ends, digits and Latin letters
+// fall on one side of each pair (a rare letter's other half may be NUL too).
+std::optional<QStringConverter::Encoding> utf16WithoutMark(const QByteArray& content)
+{
+    if (content.size() < 2 || content.size() % 2 != 0 || content.startsWith("\xFF\xFE")
+        || content.startsWith("\xFE\xFF"))
+        return std::nullopt;
+    qsizetype even = 0, odd = 0;
+    const qsizetype looked = std::min<qsizetype>(content.size(), 64 * 1024);
+    for (qsizetype i = 0; i < looked; ++i)
+        if (content.at(i) == 0)
+            ++(i % 2 ? odd : even);
+    if (odd > 3 * even)
+        return QStringConverter::Utf16LE;
+    if (even > 3 * odd)
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 } // namespace
 
 bool isTextTable(const QString& fileName)
@@ -154,7 +179,13 @@ DataTable parseTextTable(QByteArray content, const QString& fileName)
 {
     // UTF-8 never uses the bytes of quotes, separators or line ends inside a
     // letter, so the whole file is scanned as UTF-8, whatever it came in.
-    content = cp1251::decodeFileText(content).toUtf8();
+    if (const auto encoding = utf16WithoutMark(content)) {
+        QStringDecoder decoder(*encoding);
+        const QString text = decoder.decode(content);
+        content = text.toUtf8();
+    } else {
+        content = cp1251::decodeFileText(content).toUtf8();
+    }
     const qsizetype end = content.indexOf(kEndOfFile);
     if (end >= 0)
         content.truncate(end);

@@ -8,9 +8,9 @@
 // Text tables (CSV): cells quoted as RFC 4180 describes (a quoted cell may
 // hold separators, doubled quotes and line breaks), the separator found in
 // the header line, text in UTF-8 (with or without its byte-order mark), in
-// UTF-16 with its byte-order mark, or in code page 1251. Line breaks inside a cell become carriage returns, the
-// program's paragraph break; the byte 26 ends the file as in every text file
-// the program reads.
+// UTF-16 (with or without its byte-order mark), or in code page 1251. Line
+// breaks inside a cell become carriage returns, the program's paragraph
+// break; the byte 26 ends the file as in every text file the program reads.
 namespace automatic {
 
 constexpr qsizetype kMaxTextTableBytes = 16 * 1024 * 1024;

@@ -49,6 +49,11 @@ bool TableBuilder::keepCell(int line, qsizetype column, const QString& cell) con
 
 void TableBuilder::add(int line, QStringList cells)
 {
+    // " [ФИО] " typed in a spreadsheet still names [ФИО].
+    if (!haveHeader_)
+        for (QString& name : cells)
+            name = name.trimmed();
+    const qsizetype given = cells.size();
     while (!cells.isEmpty() && cells.constLast().isEmpty())
         cells.removeLast();
     if (cells.isEmpty())
@@ -65,7 +70,7 @@ void TableBuilder::add(int line, QStringList cells)
     if (table_.rows.size() >= kMaxDataRows)
         throw KvilmarError(tablePlace(table_.fileName, line)
                            + QStringLiteral("строк данных больше %1. Разделите таблицу на части.").arg(kMaxDataRows));
-    table_.rows.append(DataRow{static_cast<int>(table_.rows.size()) + 1, line, std::move(cells)});
+    table_.rows.append(DataRow{static_cast<int>(table_.rows.size()) + 1, line, std::move(cells), given});
 }
 
 DataTable TableBuilder::finish()

@@ -12,6 +12,9 @@ struct DataRow {
     int number = 0;       // 1-based among the data rows: the document's number
     int line = 0;         // where the row starts in its file (line or sheet row)
     QStringList cells;    // never more than the header; missing cells are empty
+    // How many cells the record gave up to the header's last column, empty
+    // ones at its end included: fewer than the header is a short row.
+    qsizetype given = 0;
 
     QString cell(qsizetype column) const { return column < cells.size() ? cells.at(column) : QString(); }
 };
@@ -31,7 +34,8 @@ constexpr qsizetype kMaxCells = 4000000;
 
 // Builds a table record by record, with the rules every table follows
 // whatever file it came from: empty cells at the end of a record are no
-// cells; the first record with any text is the header; a record whose cells
+// cells; the first record with any text is the header, its cells without
+// the spaces around them; a record whose cells
 // are all empty is passed over; a record with text beyond the header's last
 // column is refused with its line; there must be a data row, at most
 // kMaxDataRows of them and kMaxCells cells in all. Refusals throw

@@ -26,14 +26,28 @@ const QList<OptionText>& optionTexts()
         {{"replacements"}, "ФАЙЛ", "файл списка замен: по тексту замены в строке, по порядку записей списка"},
         {{"set"}, "ИД=ТЕКСТ", "текст замены для идентификатора; можно указать несколько раз"},
         {{"data"}, "ТАБЛИЦА",
-         "таблица .csv, .ods или .xlsx: первая строка называет идентификаторы, каждая следующая даёт один документ"},
-        {{"sheet"}, "ЛИСТ", "лист таблицы .ods или .xlsx; по умолчанию первый"},
+         "таблица .csv, .tsv, .txt (UTF-8, UTF-16 или 1251), .ods, .xlsx или .xls: первая строка называет "
+         "идентификаторы, каждая следующая даёт один документ"},
+        {{"sheet"}, "ЛИСТ", "лист таблицы .ods, .xlsx или .xls; по умолчанию первый"},
+        {{"rows"}, "ОТ-ДО",
+         "делать только строки данных с этими номерами (нумерация как у {N}), например 1-5000: так большую "
+         "таблицу делят между машинами"},
+        {{"allow-short-rows"}, nullptr,
+         "строка, в которой ячеек меньше, чем в заголовке, не ошибка: недостающие ячейки пусты"},
         {{"out"}, "ИМЯ",
          "файл результата или образец имени с {N} (номер строки данных) и {ИД} (текст этой строки для "
          "идентификатора ИД); формат по расширению. По умолчанию: имя шаблона с _N рядом с шаблоном, в его формате"},
         {{"sheets"}, "N", "сколько листов шаблона-таблицы просматривать, от 1 до 10"},
         {{"range"}, "A1:Z100", "блок ячеек, в котором идёт замена на каждом листе"},
         {{"force"}, nullptr, "заменять уже существующие файлы"},
+        {{"skip-existing"}, nullptr,
+         "строки, чей файл уже есть, считать сделанными и не переделывать: так продолжают прерванную работу"},
+        {{"report"}, "ФАЙЛ",
+         "отчёт .csv в UTF-8: по строке на каждую строку данных — номер, файл, сделан ли (да/нет), почему нет, "
+         "какие идентификаторы остались в документе"},
+        {{"jobs"}, "N",
+         "сколько LibreOffice заполняют одновременно, от 1 до 16, каждый со своим профилем; строки раздаются "
+         "по порядку. По умолчанию 1"},
         {{"trace"}, nullptr,
          "режим отладки: коды хода заполнения каждого текстового документа пишутся в журнал ~/kvilmarerror.log"},
         {{"h", "help"}, nullptr, "показать эту справку"},
@@ -140,7 +154,28 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
     const RangeSelection defaults = sheets && range ? RangeSelection{} : rangeFromFile(readRangeFile(rangeFilePath()));
     options.range = parseRange(sheets, range, defaults);
     options.force = parser.isSet(QStringLiteral("force"));
+    options.skipExisting = parser.isSet(QStringLiteral("skip-existing"));
+    if (options.force && options.skipExisting)
+        throw KvilmarError(QStringLiteral("--force и --skip-existing исключают друг друга: существующие файлы либо "
+                                          "заменяют, либо оставляют."));
+    options.allowShortRows = parser.isSet(QStringLiteral("allow-short-rows"));
+    if (const std::optional<QString> rows = single(parser, QStringLiteral("rows"))) {
+        if (options.dataFile.isEmpty())
+            throw KvilmarError(QStringLiteral("--rows выбирает строки таблицы, указанной в --data."));
+        options.rows = parseRowSlice(*rows);
+    }
+    options.reportFile = single(parser, QStringLiteral("report")).value_or(QString());
+    if (const std::optional<QString> jobs = single(parser, QStringLiteral("jobs"))) {
+        bool ok = false;
+        options.jobs = jobs->toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > kMaxJobs)
+            throw KvilmarError(QStringLiteral("--jobs \"%1\": число одновременно работающих LibreOffice должно быть "
+                                              "целым, от 1 до %2.").arg(*jobs).arg(kMaxJobs));
+    }
     options.trace = parser.isSet(QStringLiteral("trace"));
+    if (options.trace && options.jobs > 1)
+        throw KvilmarError(QStringLiteral("--trace пишет ход заполнения в один журнал, по документу за другим: "
+                                          "с ним работает один LibreOffice (--jobs 1)."));
     return options;
 }
 
@@ -170,15 +205,24 @@ QString fillHelpText()
     text += QStringLiteral(
         "\nТексты замены берутся из списка, затем из файла списка замен, затем из --set,\n"
         "затем из ячеек строки таблицы: каждый следующий источник заменяет предыдущий.\n"
-        "Порядок записей и их включение — как в списке.\n"
+        "Порядок записей и их включение — как в списке. Столбец таблицы, чей заголовок\n"
+        "не назван в списке, называется в начале работы.\n"
         "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"
         "диапазона, иначе 1 лист и A1:A10.\n"
         "Форматы сохранения: %1.\n"
-        "Берётся LibreOffice, который отвечает на канале программы; если такого нет,\n"
-        "команда запускает свой, без окон, и в конце завершает его. Ctrl+C: начатый\n"
-        "документ доделывается, следующие не начинаются.\n\n"
-        "Код выхода: 0 — все документы сделаны, 1 — часть не сделана, 2 — неверные\n"
-        "параметры или входные файлы (ничего не сделано).\n").arg(savedExtensions());
+        "Каждый документ записывается под своим именем только целиком; при сбое или\n"
+        "прерывании в папках результата не остаётся ничего недоделанного. Если диск\n"
+        "полон или в папку нельзя писать, работа останавливается на первом таком\n"
+        "документе.\n"
+        "С --jobs 1 берётся LibreOffice, который отвечает на канале программы (окон\n"
+        "Квилмара); если такого нет, команда запускает свой, без окон, со своим\n"
+        "профилем, время от времени запускает его заново, чтобы его память не росла,\n"
+        "и в конце завершает его. LibreOffice, оставшийся от команды, которая была\n"
+        "убита, завершает следующая команда.\n"
+        "Ctrl+C, SIGTERM или SIGHUP: начатый документ доделывается, следующие не\n"
+        "начинаются; до начала работы и при втором сигнале команда завершается сразу.\n\n"
+        "Код выхода: 0 — все документы сделаны, 1 — часть не сделана или работа\n"
+        "прервана, 2 — неверные параметры или входные файлы (ничего не сделано).\n").arg(savedExtensions());
     return text;
 }
 
@@ -196,6 +240,18 @@ RangeSelection rangeFromFile(const RangeFileRead& read)
         return defaults;
     return {sheets, columns.at(first) + QString::number(firstRow) + QLatin1Char(':') + columns.at(last)
                         + QString::number(lastRow)};
+}
+
+RowSlice parseRowSlice(const QString& text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})-([0-9]{1,9})$"));
+    const QRegularExpressionMatch match = form.match(text);
+    const RowSlice slice{match.captured(1).toInt(), match.captured(2).toInt()};
+    if (!match.hasMatch() || slice.first < 1 || slice.first > slice.last)
+        throw KvilmarError(QStringLiteral("--rows \"%1\": нужны номера первой и последней строки данных через "
+                                          "дефис, например 1-5000; первая не больше последней, нумерация с 1.")
+                               .arg(text));
+    return slice;
 }
 
 RangeSelection parseRange(const std::optional<QString>& sheets, const std::optional<QString>& range,

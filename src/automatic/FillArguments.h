@@ -10,9 +10,18 @@
 
 // The fill command's line:
 //   kvilmar fill TEMPLATE --list LIST [--replacements FILE] [--set ID=TEXT ...]
-//                [--data TABLE [--sheet NAME]] [--out PATTERN]
-//                [--sheets N] [--range A1:Z100] [--force] [--trace]
+//                [--data TABLE [--sheet NAME] [--rows FIRST-LAST] [--allow-short-rows]]
+//                [--out PATTERN] [--sheets N] [--range A1:Z100]
+//                [--force | --skip-existing] [--report FILE.csv] [--jobs N] [--trace]
 namespace automatic {
+
+// Data rows FIRST to LAST, numbered as {N} numbers them.
+struct RowSlice {
+    int first = 1;
+    int last = 1;
+};
+
+constexpr int kMaxJobs = 16;
 
 struct FillOptions {
     QString templateName;
@@ -26,6 +35,11 @@ struct FillOptions {
     bool listReplacements = true;   // false: the list file's replacement texts are skipped
     RangeSelection range;       // spreadsheet templates: sheets and block of cells
     bool force = false;
+    bool skipExisting = false;  // a document whose file exists counts as made
+    bool allowShortRows = false;   // a row with fewer cells than the header: the rest are empty
+    std::optional<RowSlice> rows;  // only these data rows; none: all
+    QString reportFile;         // empty: no report
+    int jobs = 1;               // offices filling side by side
     bool trace = false;         // the diagnostic trace of the word processor
 };
 
@@ -53,6 +67,9 @@ RangeSelection rangeFromFile(const RangeFileRead& read);
 
 // "--sheets" and "--range" as typed, each over its default. Columns A to ZZ
 // in any case, rows 1 to 9999, first not after last. Throws KvilmarError.
+// "--rows" as typed: FIRST-LAST, 1 <= FIRST <= LAST. Throws KvilmarError.
+RowSlice parseRowSlice(const QString& text);
+
 RangeSelection parseRange(const std::optional<QString>& sheets, const std::optional<QString>& range,
                           const RangeSelection& defaults);
 

@@ -1,30 +1,18 @@
 #include "automatic/FillCommand.h"
 
 #include "automatic/BatchReport.h"
+#include "automatic/ParallelFill.h"
+#include "common/TextFile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QSet>
 
-#include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <unistd.h>
+#include <algorithm>
 
 namespace automatic {
 
 namespace {
-
-std::atomic<bool> stopSignalled{false};
-
-extern "C" void askToStop(int)
-{
-    stopSignalled = true;
-}
-
-struct Attempt {
-    JobOutcome outcome;
-    LeftIdentifiers left;
-    std::optional<BatchStopped> stop;
-};
 
 // What was left undone, on one line: "Нет в шаблоне: «[a]»".
 QString leftLine(const LeftIdentifiers& left)
@@ -32,14 +20,108 @@ QString leftLine(const LeftIdentifiers& left)
     return leftIdentifiersMessage(left).trimmed().replace(QLatin1Char('\n'), QStringLiteral(". "));
 }
 
-Attempt makeOne(FillOffice& office, const BatchPlan& plan, const PlannedDocument& document)
+// The documents of a batch as they are made, in any order: each told on its
+// line as it ends, all kept in the plan's order for the summary and report.
+class Batch {
+public:
+    Batch(const BatchPlan& plan, Console& console) : plan_(plan), console_(console)
+    {
+        const QStringList unlisted = plan.unlistedIdentifiers();
+        unlisted_ = QSet<QString>(unlisted.begin(), unlisted.end());
+        outcomes_.reserve(plan.documents().size());
+        for (const PlannedDocument& document : plan.documents()) {
+            JobOutcome& outcome = outcomes_.emplace_back();
+            outcome.output = document.output;
+            outcome.line = document.line;
+            outcome.number = document.number;
+            outcome.made = outcome.existing = document.existing;
+            outcome.skipped = !document.existing;
+            if (!document.existing)
+                order_.append(static_cast<int>(outcomes_.size()) - 1);
+        }
+        timer_.start();
+    }
+
+    // The documents still to make, by their index in the plan.
+    const QList<int>& order() const { return order_; }
+    bool stopped() const { return stop_.has_value() || console_.stopRequested(); }
+
+    // The progress bar on a terminal, while documents remain.
+    void drawBar()
+    {
+        if (console_.errIsTerminal() && done_ < order_.size())
+            console_.err(QString::fromLatin1(kClearLine) + progressBar(done_, static_cast<int>(order_.size()), timer_.elapsed()));
+    }
+
+    // Takes the attempt of the document at `index`; false once no later
+    // document is to be begun.
+    bool deliver(int index, Attempt attempt)
+    {
+        JobOutcome& outcome = outcomes_[index];
+        const int number = outcome.number;
+        outcome = std::move(attempt.outcome);
+        outcome.number = number;
+        if (outcome.made)
+            outcome.left = attempt.left.stillInDocument;
+        if (attempt.stop && !stop_)
+            stop_ = attempt.stop;
+        if (outcome.skipped)
+            return false;
+        tellLine(console_, progressLine(++done_, static_cast<int>(order_.size()), outcome));
+        // Columns only the table names were told of before the batch.
+        QStringList notInTemplate;
+        for (const QString& identifier : attempt.left.notInTemplate)
+            if (!unlisted_.contains(identifier))
+                notInTemplate << identifier;
+        if (!notInTemplate.isEmpty() && !toldNotInTemplate_) {
+            tellLine(console_, leftLine({notInTemplate, {}}) + QLatin1Char('.'));
+            toldNotInTemplate_ = true;
+        }
+        return !stopped();
+    }
+
+    int finish()
+    {
+        if (console_.stopRequested())
+            tellLine(console_, QStringLiteral("Работа прервана."));
+        console_.err(summaryText(outcomes_, timer_.elapsed()));
+        int code = exitCodeFor(outcomes_);
+        const QString& report = plan_.options().reportFile;
+        if (!report.isEmpty() && !writeWholeFile(report, reportCsv(outcomes_))) {
+            console_.err(QStringLiteral("Не удается записать отчёт \"%1\".\n").arg(QDir::toNativeSeparators(report)));
+            code = kSomeFailed;
+        }
+        const bool noneMade =
+            std::none_of(outcomes_.begin(), outcomes_.end(), [](const JobOutcome& o) { return o.made; });
+        if (stop_ && stop_->badInput() && noneMade)
+            return kBadInput;
+        return code;
+    }
+
+private:
+    const BatchPlan& plan_;
+    Console& console_;
+    QSet<QString> unlisted_;
+    QList<JobOutcome> outcomes_;
+    QList<int> order_;
+    QElapsedTimer timer_;
+    int done_ = 0;
+    std::optional<BatchStopped> stop_;
+    bool toldNotInTemplate_ = false;
+};
+
+} // namespace
+
+Attempt makeOne(FillOffice& office, const FillJob& job, const PlannedDocument& document, bool replaceExisting)
 {
-    Attempt attempt{{document.output, document.line, false, {}, 0, false, {}}, {}, std::nullopt};
+    Attempt attempt;
+    attempt.outcome.output = document.output;
+    attempt.outcome.line = document.line;
     JobOutcome& outcome = attempt.outcome;
     QElapsedTimer timer;
     timer.start();
     try {
-        attempt.left = office.makeDocument(plan.fillJobFor(document), document, plan.options().force).left;
+        attempt.left = office.makeDocument(job, document, replaceExisting).left;
         outcome.made = true;
         // What the template lacks is the same for every document: said once.
         outcome.note = leftLine({{}, attempt.left.stillInDocument});
@@ -57,56 +139,12 @@ Attempt makeOne(FillOffice& office, const BatchPlan& plan, const PlannedDocument
     return attempt;
 }
 
-} // namespace
-
 void tellLine(Console& console, const QString& text)
 {
     console.err((console.errIsTerminal() ? QString::fromLatin1(kClearLine) : QString()) + text + QLatin1Char('\n'));
 }
 
-StdConsole::StdConsole()
-{
-    struct sigaction action {};
-    action.sa_handler = askToStop;
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A closed terminal too: the office must not be left holding the
-    // batch's template.
-    sigaction(SIGHUP, &action, nullptr);
-}
-
-StdConsole::~StdConsole()
-{
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGHUP, SIG_DFL);
-}
-
-void StdConsole::out(const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
-
-void StdConsole::err(const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stderr);
-    std::fflush(stderr);
-}
-
-bool StdConsole::errIsTerminal() const
-{
-    return isatty(fileno(stderr)) == 1;
-}
-
-bool StdConsole::stopRequested() const
-{
-    return stopSignalled;
-}
-
-int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console)
+int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console, const WorkerCommand& workers)
 {
     const FillArguments parsed = parseFillArguments(arguments);
     if (parsed.outcome == FillArguments::Outcome::Help) {
@@ -117,8 +155,6 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         console.err(parsed.message + QStringLiteral("\nСправка: kvilmar fill --help\n"));
         return kBadInput;
     }
-    QElapsedTimer total;
-    total.start();
     std::optional<BatchPlan> plan;
     try {
         plan.emplace(parsed.options, readFillInputs(parsed.options, [&](const QString& file, const QString& sheet) {
@@ -132,35 +168,38 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         return kBadInput;
     }
 
-    const bool bar = console.errIsTerminal();
-    const int count = static_cast<int>(plan->documents().size());
-    QList<JobOutcome> outcomes;
-    outcomes.reserve(count);
-    std::optional<BatchStopped> stopped;
-    bool toldNotInTemplate = false;
-    for (const PlannedDocument& job : plan->documents()) {
-        if (stopped || console.stopRequested()) {
-            outcomes.append({job.output, job.line, false, {}, 0, true, {}});
-            continue;
-        }
-        if (bar)
-            console.err(QString::fromLatin1(kClearLine) + progressBar(static_cast<int>(outcomes.size()), count, total.elapsed()));
-        Attempt attempt = makeOne(office, *plan, job);
-        outcomes.append(attempt.outcome);
-        stopped = attempt.stop;
-        tellLine(console, progressLine(static_cast<int>(outcomes.size()), count, outcomes.constLast()));
-        if (!attempt.left.notInTemplate.isEmpty() && !toldNotInTemplate) {
-            tellLine(console, leftLine({attempt.left.notInTemplate, {}}) + QLatin1Char('.'));
-            toldNotInTemplate = true;
+    for (const QString& notice : plan->notices())
+        tellLine(console, notice);
+    Batch batch(*plan, console);
+    const qsizetype existing = plan->documents().size() - batch.order().size();
+    if (existing > 0)
+        tellLine(console, QStringLiteral("Файлы уже есть, документы не переделываются: %1.").arg(existing));
+    console.batchBegins();
+    const bool replace = plan->options().force;
+    if (plan->options().jobs > 1 && batch.order().size() > 1) {
+        // The workers start offices of their own; the one that read a sheet
+        // is not needed meanwhile.
+        office.endOwnOffice();
+        ParallelFill parallel(workers, std::min<int>(plan->options().jobs, static_cast<int>(batch.order().size())), console);
+        batch.drawBar();
+        parallel.run(*plan, batch.order(), [&](int index, Attempt attempt) {
+            const bool goOn = batch.deliver(index, std::move(attempt));
+            if (goOn)
+                batch.drawBar();
+            return goOn;
+        });
+    } else {
+        for (const int index : batch.order()) {
+            if (batch.stopped())
+                break;
+            batch.drawBar();
+            const PlannedDocument& document = plan->documents().at(index);
+            if (!batch.deliver(index, makeOne(office, plan->fillJobFor(document), document, replace)))
+                break;
         }
     }
-    if (console.stopRequested())
-        tellLine(console, QStringLiteral("Работа прервана."));
-    console.err(summaryText(outcomes, total.elapsed()));
-    const bool noneMade = std::none_of(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.made; });
-    if (stopped && stopped->badInput() && noneMade)
-        return kBadInput;
-    return exitCodeFor(outcomes);
+    console.batchEnds();
+    return batch.finish();
 }
 
 } // namespace automatic

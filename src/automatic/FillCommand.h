@@ -1,11 +1,14 @@
 #pragma once
 
 #include "automatic/BatchPlan.h"
+#include "automatic/BatchReport.h"
 #include "common/KvilmarError.h"
 #include "filling/LeftIdentifiers.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 // The fill command from its arguments to its exit code. The office's part
 // (reading a spreadsheet table, filling and saving one document) comes in
@@ -40,7 +43,21 @@ public:
     // made; the next document is tried all the same, unless the exception
     // is BatchStopped. Returns what the filling did.
     virtual FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting) = 0;
+    // The office is not needed for a while (other processes make the
+    // documents): one started for this run ends.
+    virtual void endOwnOffice() {}
 };
+
+// One document's making, as the command keeps it.
+struct Attempt {
+    JobOutcome outcome;
+    LeftIdentifiers left;
+    std::optional<BatchStopped> stop;
+};
+
+// Makes the document through the office; every failure becomes the
+// attempt's reason.
+Attempt makeOne(FillOffice& office, const FillJob& job, const PlannedDocument& document, bool replaceExisting);
 
 class Console {
 public:
@@ -52,29 +69,31 @@ public:
     // True once the user asked the command to stop (Ctrl+C): the document
     // being made is finished, no later one is begun.
     virtual bool stopRequested() const { return false; }
+    // Told when the documents begin to be made and when they are done.
+    virtual void batchBegins() {}
+    virtual void batchEnds() {}
+    // Told while the office is started or reached within the batch: a stop
+    // asked for meanwhile need not wait, since nothing is being made.
+    virtual void reachingOffice(bool) {}
+    // What must be done should the program end at once (its own office
+    // ended, other processes of the run told).
+    virtual void onEndNow(std::function<void()>) {}
 };
 
 // A line of its own on standard error, over a progress bar if one is drawn.
 void tellLine(Console& console, const QString& text);
 
-// Standard output and standard error, in UTF-8. While one exists, the first
-// SIGINT, SIGTERM or SIGHUP asks the command to stop; a second one ends the
-// program at once.
-class StdConsole : public Console {
-public:
-    StdConsole();
-    ~StdConsole() override;
-    StdConsole(const StdConsole&) = delete;
-    StdConsole& operator=(const StdConsole&) = delete;
-    void out(const QString& text) override;
-    void err(const QString& text) override;
-    bool errIsTerminal() const override;
-    bool stopRequested() const override;
+// How the command starts a process that makes documents for it (--jobs).
+struct WorkerCommand {
+    QString program;
+    QStringList arguments;
 };
 
 // arguments as the program got them ("kvilmar", "fill", ...). Returns
 // kAllMade, kSomeFailed or kBadInput (nothing made). --trace switches the
-// diagnostic mode on for the word processor's trace.
-int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console);
+// diagnostic mode on for the word processor's trace. With --jobs above 1
+// the documents are made by that many workers started as `workers` says.
+int runFillCommand(const QStringList& arguments, FillOffice& office, Console& console,
+                   const WorkerCommand& workers = {});
 
 } // namespace automatic

@@ -1,5 +1,6 @@
 #include "automatic/OfficeFill.h"
 
+#include "automatic/FillSlot.h"
 #include "automatic/PendingOutput.h"
 #include "common/FileVersion.h"
 #include "filling/FillingHost.h"
@@ -13,12 +14,14 @@
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeSheetRead.h"
 #include "filling/office/LibreOfficeWriter.h"
+#include "filling/office/OfficeError.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QThread>
@@ -40,6 +43,13 @@ namespace {
 constexpr int kLossesToStop = 3;
 // How much of the batch's trace the log keeps, the latest documents first.
 constexpr qsizetype kKeptTraceBytes = 256 * 1024;
+// An office of the run's own grows as it makes documents; it is started
+// afresh after this many, or sooner once it holds this much memory (looked
+// at every kMemoryLookEvery documents). A start costs about as much as a
+// few dozen documents.
+constexpr int kDocumentsPerOffice = 2000;
+constexpr qint64 kMaxOfficeBytes = 768LL * 1024 * 1024;
+constexpr int kMemoryLookEvery = 25;
 
 } // namespace
 
@@ -226,9 +236,9 @@ private:
     QByteArray kept_;
 };
 
-OfficeFill::OfficeFill(Console* console)
-    : console_(console), office_(std::make_unique<HiddenOffice>()), trace_(std::make_unique<Trace>()),
-      templateHolds_(std::make_unique<TemplateHolds>()),
+OfficeFill::OfficeFill(Console* console, FillSlot* slot, Choice choice)
+    : console_(console), slot_(slot), choice_(choice), office_(std::make_unique<HiddenOffice>()),
+      trace_(std::make_unique<Trace>()), templateHolds_(std::make_unique<TemplateHolds>()),
       officeSeen_(lo::Connection::instance().startedProcessId())
 {
 }
@@ -240,11 +250,80 @@ void OfficeFill::tellOfficeStart()
     const qint64 pid = lo::Connection::instance().startedProcessId();
     if (pid == 0 || pid == officeSeen_)
         return;
-    if (console_)
-        tellLine(*console_, (officeLost_ ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
-                                         : QStringLiteral("Запущен LibreOffice без окон (процесс %1)."))
-                                .arg(pid));
+    if (console_) {
+        const QString text = start_ == Start::First ? QStringLiteral("Запущен LibreOffice без окон (процесс %1).")
+                           : start_ == Start::AfterLoss
+                               ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
+                               : QStringLiteral("LibreOffice запущен заново, чтобы его память не росла (процесс %1).");
+        tellLine(*console_, text.arg(pid));
+    }
     officeSeen_ = pid;
+    madeByOffice_ = 0;
+}
+
+void OfficeFill::chooseOffice()
+{
+    // Reached here, not in the middle of a filling: a stop asked for while
+    // the office starts ends the run at once.
+    struct Reaching {
+        Console* console;
+        explicit Reaching(Console* c) : console(c)
+        {
+            if (console)
+                console->reachingOffice(true);
+        }
+        ~Reaching()
+        {
+            if (console)
+                console->reachingOffice(false);
+        }
+    } reaching(console_);
+    if (slot_ && reached_ == Reached::Undecided) {
+        if (choice_ == Choice::RunningFirst && lo::Connection::instance().connectToRunning())
+            reached_ = Reached::Running;
+        else
+            reachOwnOffice();
+    }
+    lo::Connection::instance().desktop();
+    tellOfficeStart();
+}
+
+void OfficeFill::reachOwnOffice()
+{
+    lo::Settings own = lo::settingsFromEnvironment();
+    own.pipe = ownPipe_ = slot_->newOfficePipe();
+    own.profile = slot_->profileFolder();
+    own.headless = true;
+    lo::Connection::instance().reachAt(own);
+    officeSeen_ = 0;
+    reached_ = Reached::Own;
+}
+
+void OfficeFill::endOfficeOfOurOwn()
+{
+    office_->keptTemplate().close();
+    lo::Connection& connection = lo::Connection::instance();
+    try {
+        if (!connection.lost()) {
+            const auto desktop = connection.desktop();
+            lo::callOffice(QStringLiteral("Не удается завершить LibreOffice"), [&] { desktop->terminate(); });
+        }
+    } catch (...) {
+        // Going away, the office may not answer the call that ends it.
+    }
+    connection.forget();
+    slot_->endOffice(std::chrono::seconds(15));
+}
+
+void OfficeFill::keepMemoryBounded()
+{
+    if (reached_ != Reached::Own || madeByOffice_ == 0 || madeByOffice_ % kMemoryLookEvery != 0)
+        return;
+    if (madeByOffice_ < kDocumentsPerOffice && residentBytes(officeProcesses(ownPipe_)) < kMaxOfficeBytes)
+        return;
+    endOfficeOfOurOwn();
+    reachOwnOffice();
+    start_ = Start::ForMemory;
 }
 
 DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetName)
@@ -253,6 +332,7 @@ DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetNam
         OfficeFill& fill;
         ~Tell() { fill.tellOfficeStart(); }
     } tell{*this};
+    chooseOffice();
     return tableFromSheet(fileName, lo::readSheetRows(fileName, sheetName, kMaxCells));
 }
 
@@ -271,6 +351,8 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
     } finish{*this};
 
     try {
+        keepMemoryBounded();
+        chooseOffice();
         // What the office makes of the template decides what it can be saved
         // as, not the template's name.
         const DocumentKind kind = office_->opensAsSpreadsheet(job.templateName) ? DocumentKind::Spreadsheet
@@ -298,14 +380,44 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         const Component filled = office_->document();
         if (!filled.is())
             throw KvilmarError(QStringLiteral("LibreOffice не сделал документа из шаблона."));
-        PendingOutput output(document.output);
-        lo::storeDocument(filled, output.path(), filter.name, filter.options);
-        output.commit(replaceExisting);
+        if (!slot_ && !staging_) {
+            staging_ = std::make_unique<QTemporaryDir>();
+            if (!staging_->isValid())
+                throw KvilmarError(QStringLiteral("Не удается создать временную папку: %1").arg(staging_->errorString()));
+        }
+        const QString staging = slot_ ? slot_->stagingFolder() : staging_->path();
+        PendingOutput output(document.output, staging);
+        try {
+            lo::storeDocument(filled, output.path(), filter.name, filter.options);
+        } catch (const office::ConnectionLost&) {
+            throw;
+        } catch (const office::OfficeError& e) {
+            const QString problem = storageProblem(staging);
+            if (!problem.isEmpty())
+                throw BatchStopped(QStringLiteral("Не удается сохранить документ в папку \"%1\": %2.")
+                                       .arg(QDir::toNativeSeparators(staging), problem),
+                                   false);
+            throw KvilmarError(QStringLiteral("Не удается сохранить документ в файл \"%1\": LibreOffice сообщает: %2")
+                                   .arg(QDir::toNativeSeparators(document.output), e.details()));
+        }
+        try {
+            output.commit(replaceExisting);
+        } catch (const StorageError& e) {
+            // Every later document would meet the same.
+            throw BatchStopped(e.text(), false);
+        }
         finish.saved = true;
         lostInARow_ = 0;
+        ++madeByOffice_;
         return result;
     } catch (const office::ConnectionLost&) {
-        officeLost_ = true;
+        start_ = Start::AfterLoss;
+        // The windows' office went away: the rest are made by one of the
+        // run's own, which no window finds.
+        if (reached_ == Reached::Running) {
+            reached_ = Reached::Undecided;
+            choice_ = Choice::OwnOnly;
+        }
         if (++lostInARow_ >= kLossesToStop)
             throw BatchStopped(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу на %1 "
                                               "документах подряд, и работа остановлена.")
@@ -328,7 +440,15 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
 
 void OfficeFill::endOwnOffice()
 {
+    if (reached_ == Reached::Own) {
+        endOfficeOfOurOwn();
+        lo::Connection::instance().reachAt(std::nullopt);
+        reached_ = Reached::Undecided;
+        return;
+    }
     office_->keptTemplate().close();
+    if (reached_ == Reached::Running)
+        return;
     lo::Connection& connection = lo::Connection::instance();
     const qint64 pid = connection.startedProcessId();
     // A start that handed over to an office already running ends at once.

@@ -2,20 +2,32 @@
 
 #include "automatic/FillCommand.h"
 
+#include <QTemporaryDir>
+
 #include <memory>
 
-// The fill command's office: LibreOffice, reached as «Старт» reaches it.
-// Each document is filled by the same fillers as «Старт», stays hidden, is
-// saved through a temporary file beside its target and closed again. An
-// office that goes away in the middle costs that one document: the next one
-// starts the office again.
+// The fill command's office: LibreOffice. Each document is filled by the
+// same fillers as «Старт», stays hidden, is saved into the run's staging
+// folder and from there put in place whole (PendingOutput.h). An office that
+// goes away in the middle costs that one document: the next one starts the
+// office again.
+//
+// With a place of the run's own (FillSlot.h), the office is the one that
+// answers on the program's pipe (the windows'), used as it is, or else an
+// office of the run's own, on a pipe and profile of its place, which the run
+// starts afresh now and then so that its memory stays bounded, and ends.
+// Without one, the office is the one the connection is set up for, as for
+// «Старт».
 namespace automatic {
+
+class FillSlot;
 
 class OfficeFill final : public FillOffice {
 public:
+    enum class Choice { RunningFirst, OwnOnly };
     // Lines about the office (started, started again) go to the console when
     // one is given.
-    explicit OfficeFill(Console* console = nullptr);
+    explicit OfficeFill(Console* console = nullptr, FillSlot* slot = nullptr, Choice choice = Choice::RunningFirst);
     ~OfficeFill() override;
     OfficeFill(const OfficeFill&) = delete;
     OfficeFill& operator=(const OfficeFill&) = delete;
@@ -23,10 +35,10 @@ public:
     DataTable readSheet(const QString& fileName, const QString& sheetName) override;
     FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool replaceExisting) override;
 
-    // Ends the office this process started, if it still runs and holds no
-    // document: an office without windows must not stay behind for the
-    // program's windows to find. An office that answered before is left
-    // running, as it was.
+    // Ends the office this process started: one of its own always; without
+    // a place, one that still runs and holds no document (an office without
+    // windows must not stay behind for the program's windows to find). An
+    // office that answered before is left running, as it was.
     void endOwnOffice();
 
     class TemplateHolds;
@@ -34,15 +46,26 @@ public:
 private:
     class HiddenOffice;
     class Trace;
+    enum class Reached { Undecided, Running, Own };
+    enum class Start { First, AfterLoss, ForMemory };
     void tellOfficeStart();
-    [[noreturn]] void stopAfter(const KvilmarError& error);
+    void chooseOffice();
+    void reachOwnOffice();
+    void endOfficeOfOurOwn();
+    void keepMemoryBounded();
 
     Console* console_;
+    FillSlot* slot_;
+    Choice choice_;
+    Reached reached_ = Reached::Undecided;
+    Start start_ = Start::First;
+    QString ownPipe_;
+    int madeByOffice_ = 0;
+    std::unique_ptr<QTemporaryDir> staging_;
     std::unique_ptr<HiddenOffice> office_;
     std::unique_ptr<Trace> trace_;
     std::unique_ptr<TemplateHolds> templateHolds_;
     qint64 officeSeen_ = 0;
-    bool officeLost_ = false;
     int lostInARow_ = 0;
 };
 

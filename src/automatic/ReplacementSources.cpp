@@ -77,6 +77,8 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
         if (seen.contains(name))
             throw KvilmarError(headerPlace + QStringLiteral("идентификатор \"%1\" назван в двух столбцах.").arg(name));
         seen.insert(name);
+        if (recordsNamed(list, name).isEmpty())
+            unlisted_.append({column, name});
         if (recordsNamed(records_, name).isEmpty())
             addNew(name, QStringLiteral("таблица \"%1\"").arg(QDir::toNativeSeparators(table->fileName)));
         namedColumns_.append({column, recordsNamed(records_, name)});

@@ -42,6 +42,13 @@ public:
 
     // The records without any data row.
     const QList<IdentifierRecord>& records() const { return records_; }
+    // Header columns whose name the list file does not hold: such a column
+    // still fills its name wherever the template has it.
+    struct UnlistedColumn {
+        qsizetype column = 0;   // 0-based
+        QString name;
+    };
+    const QList<UnlistedColumn>& unlistedColumns() const { return unlisted_; }
     // The records for one data row: its cells over every other source; an
     // empty or missing cell makes its identifiers' text empty.
     QList<IdentifierRecord> recordsFor(const DataRow& row) const;
@@ -49,6 +56,7 @@ public:
 private:
     void addNew(const QString& identifier, const QString& from);
     QList<IdentifierRecord> records_;
+    QList<UnlistedColumn> unlisted_;
     // Each header column with a name, and the records it sets.
     QList<std::pair<qsizetype, QList<int>>> namedColumns_;
 };

@@ -34,6 +34,8 @@ public:
         put("d.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nПетров;200\r\n"));
         put("same.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nИванов;200\r\n"));
         put("other.csv", "X;Y\r\n1;2\r\n");
+        put("spaced.csv", w(" [ФИО] ;[Сумма]\r\nИванов;100\r\n"));
+        put("short.csv", w("[ФИО];[Сумма];[Дата]\r\nИванов;100;\r\nПетров\r\n"));
         QDir(dir_.path()).mkdir(QStringLiteral("out"));
         // Names no reader may hang on or read without end.
         ::mkfifo(QFile::encodeName(path("pipe.ods")).constData(), 0600);
@@ -51,7 +53,7 @@ public:
     // The template and the values of file options are names in the folder.
     BatchPlan plan(const QStringList& arguments, QString* sheetAsked = nullptr) const
     {
-        static const QStringList fileOptions{"--list", "--replacements", "--data", "--out"};
+        static const QStringList fileOptions{"--list", "--replacements", "--data", "--out", "--report"};
         QStringList full{"kvilmar", "fill"};
         for (qsizetype i = 0; i < arguments.size(); ++i)
             full << (i == 0 || fileOptions.contains(arguments.at(i - 1)) ? path(arguments.at(i)) : arguments.at(i));
@@ -109,6 +111,15 @@ private slots:
         QTest::newRow("spreadsheet template into xlsx")
             << QStringList{"t.xlsx", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{N}.xlsx"}
             << QStringList{"out/1.xlsx", "out/2.xlsx"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
+        QTest::newRow("header cells trimmed")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "spaced.csv"} << QStringList{"t_1.odt"}
+            << QStringList{"[ФИО]=Иванов", "[Сумма]=100"};
+        QTest::newRow("short rows allowed")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "short.csv", "--allow-short-rows"}
+            << QStringList{"t_1.odt", "t_2.odt"} << QStringList{"[ФИО]=Петров", "[Сумма]=", "[Дата]="};
+        QTest::newRow("a slice keeps the numbers of the whole table")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--rows", "2-9"} << QStringList{"t_2.odt"}
+            << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
         QTest::newRow("sheet through the office")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--sheet", "Второй", "--out", "{N}.pdf"}
             << QStringList{"1.pdf"} << QStringList{"[ФИО]=Лист", "[Сумма]=0"};
@@ -189,6 +200,15 @@ private slots:
         QTest::newRow("template format not saved")
             << QStringList{"t.ott", "--list", "l.fdp"}
             << "Шаблон \"%1t.ott\" нельзя сохранить в его же формате. Укажите --out с одним из расширений: .pdf,";
+        QTest::newRow("short row")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "short.csv"}
+            << "Таблица \"%1short.csv\", строка 3: ячеек меньше, чем в строке заголовка (1 из 3 в строке 1). "
+               "Если пустые ячейки в конце строки задуманы, укажите --allow-short-rows.";
+        QTest::newRow("report over an input") << QStringList{"t.odt", "--list", "l.fdp", "--report", "l.fdp"}
+                                              << "Отчёт \"%1l.fdp\" записался бы на место входного файла \"%1l.fdp\".";
+        QTest::newRow("report over an output of another slice")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--rows", "1-1", "--report", "t_2.odt"}
+            << "Отчёт \"%1t_2.odt\" записался бы на место файла результата \"%1t_2.odt\".";
         QTest::newRow("name too long") << QStringList{"t.odt", "--list", "l.fdp", "--out", QString(252, 'a') + ".pdf"}
                                        << "Имя файла \"%1" + QString(252, 'a') + ".pdf\" длиннее 255 байт.";
     }
@@ -207,20 +227,39 @@ private slots:
         }
     }
 
-    void overwritesOnlyWhenForced()
+    void existingFiles_data()
     {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("refusal");   // %1: the first file
+        QTest::addColumn<QList<bool>>("existing");
+        QTest::newRow("refused") << QStringList{}
+                                 << "Файл \"%1\" уже существует (и ещё файлов: 1). Чтобы заменить, укажите --force; "
+                                    "чтобы оставить и сделать остальные, --skip-existing."
+                                 << QList<bool>{};
+        QTest::newRow("replaced") << QStringList{"--force"} << QString() << QList<bool>{false, false, false};
+        QTest::newRow("kept and counted made") << QStringList{"--skip-existing"} << QString()
+                                               << QList<bool>{true, true, false};
+    }
+    void existingFiles()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, refusal);
+        QFETCH(QList<bool>, existing);
         Inputs inputs;
+        inputs.put("three.csv", "[ФИО]\r\n1\r\n2\r\n3\r\n");
         inputs.put("out/1.pdf", "old");
         inputs.put("out/2.pdf", "old");
-        const QStringList arguments{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{N}.pdf"};
+        const QStringList arguments =
+            QStringList{"t.odt", "--list", "l.fdp", "--data", "three.csv", "--out", "out/{N}.pdf"} + options;
         try {
-            inputs.plan(arguments);
-            QFAIL("planned");
+            QList<bool> planned;
+            const BatchPlan plan = inputs.plan(arguments);
+            for (const PlannedDocument& document : plan.documents())
+                planned << document.existing;
+            QCOMPARE(planned, existing);
         } catch (const KvilmarError& e) {
-            QCOMPARE(e.text(), QStringLiteral("Файл \"%1\" уже существует (и ещё файлов: 1). Чтобы заменить, укажите --force.")
-                                   .arg(inputs.path("out/1.pdf")));
+            QCOMPARE(e.text(), refusal.arg(inputs.path("out/1.pdf")));
         }
-        QCOMPARE(inputs.plan(arguments + QStringList{"--force"}).documents().size(), 2);
     }
 };
 

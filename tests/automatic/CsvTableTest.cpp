@@ -56,6 +56,15 @@ private slots:
         QTest::newRow("utf-16 with bom, as spreadsheets export it")
             << QByteArray("\xFF\xFE" "a\0\t\0b\0\r\0\n\0\x16\x04\t\0\x3d\xd8\0\xde\n\0", 22) << QStringList{"a", "b"}
             << QStringList{"2:Ж|😀"};
+        const QString sixteen = QStringLiteral(" [ФИО] ;b\r\nЖанна;😀\r\n");
+        QTest::newRow("utf-16 little-endian without bom, header trimmed")
+            << QByteArray(reinterpret_cast<const char*>(sixteen.utf16()), sixteen.size() * 2)
+            << QStringList{"[ФИО]", "b"} << QStringList{"2:Жанна|😀"};
+        QByteArray bigEndian;
+        for (const QChar c : sixteen)
+            bigEndian += char(c.unicode() >> 8), bigEndian += char(c.unicode() & 0xff);
+        QTest::newRow("utf-16 big-endian without bom") << bigEndian << QStringList{"[ФИО]", "b"}
+                                                       << QStringList{"2:Жанна|😀"};
         QTest::newRow("tabs") << QByteArray("a\tb\n1\t2\n") << QStringList{"a", "b"} << QStringList{"2:1|2"};
         QTest::newRow("quoted separators, quotes and breaks")
             << QByteArray("a;b\r\n\"x;y\";\"say \"\"hi\"\"\"\r\n\"1\r\n2\n3\r4\";z\r\n5;6\r\n")

@@ -45,7 +45,7 @@ private slots:
         const FillArguments parsed =
             parse({"t.ods", "--list", "l.fdp", "--replacements", "r.txt", "--set", "[a]=1", "--set", "[b]=x=y",
                    "--data", "d.XLSX", "--sheet", "Лист 2", "--out", "out/{N}.pdf", "--sheets", "3", "--range",
-                   "b2:ab30", "--force", "--trace"});
+                   "b2:ab30", "--force", "--trace", "--rows", "20-0300", "--allow-short-rows", "--report", "r.csv"});
         QCOMPARE(parsed.outcome, Outcome::Run);
         const FillOptions& o = parsed.options;
         QCOMPARE(o.templateName, "t.ods");
@@ -61,6 +61,12 @@ private slots:
         QCOMPARE(o.range.rangeText, "B2:AB30");
         QVERIFY(o.force);
         QVERIFY(o.trace);
+        QCOMPARE(o.rows->first, 20);
+        QCOMPARE(o.rows->last, 300);
+        QVERIFY(o.allowShortRows);
+        QCOMPARE(o.reportFile, "r.csv");
+        const FillOptions other = parse({"t", "--list", "l", "--skip-existing", "--jobs", "16"}).options;
+        QVERIFY(other.skipExisting && !other.force && !other.rows && other.jobs == 16);
     }
 
     void showsHelpInRussian_data()
@@ -76,7 +82,8 @@ private slots:
         QCOMPARE(parsed.outcome, Outcome::Help);
         QVERIFY(parsed.message.startsWith(QStringLiteral("Использование: kvilmar fill ШАБЛОН --list СПИСОК")));
         for (const char* option : {"--list СПИСОК", "--replacements ФАЙЛ", "--set ИД=ТЕКСТ", "--data ТАБЛИЦА",
-                                   "--sheet ЛИСТ", "--out ИМЯ", "--sheets N", "--range A1:Z100", "--force", "--trace", "-h, --help"})
+                                   "--sheet ЛИСТ", "--out ИМЯ", "--sheets N", "--range A1:Z100", "--force", "--trace", "-h, --help",
+                                   "--rows ОТ-ДО", "--allow-short-rows", "--skip-existing", "--report ФАЙЛ", "--jobs N"})
             QVERIFY2(parsed.message.contains(QString::fromUtf8(option)), option);
         for (const QString& line : parsed.message.split(QLatin1Char('\n')))
             QVERIFY2(line.size() <= 80, qPrintable(line));
@@ -108,6 +115,26 @@ private slots:
                                    << "--set \"x\": нужна запись ИДЕНТИФИКАТОР=ТЕКСТ.";
         QTest::newRow("eleven sheets") << QStringList{"t", "--list", "l", "--sheets", "11"}
                                        << "--sheets \"11\": число листов должно быть целым, от 1 до 10.";
+        QTest::newRow("force and skip") << QStringList{"t", "--list", "l", "--force", "--skip-existing"}
+                                        << "--force и --skip-existing исключают друг друга: существующие файлы либо "
+                                           "заменяют, либо оставляют.";
+        QTest::newRow("rows without table") << QStringList{"t", "--list", "l", "--rows", "1-2"}
+                                            << "--rows выбирает строки таблицы, указанной в --data.";
+        const QString rows = ": нужны номера первой и последней строки данных через дефис, например 1-5000; первая "
+                             "не больше последней, нумерация с 1.";
+        QTest::newRow("rows backwards") << QStringList{"t", "--list", "l", "--data", "d.csv", "--rows", "5-2"}
+                                        << "--rows \"5-2\"" + rows;
+        QTest::newRow("rows from 0") << QStringList{"t", "--list", "l", "--data", "d.csv", "--rows", "0-2"}
+                                     << "--rows \"0-2\"" + rows;
+        QTest::newRow("one row") << QStringList{"t", "--list", "l", "--data", "d.csv", "--rows", "7"}
+                                 << "--rows \"7\"" + rows;
+        QTest::newRow("jobs 0") << QStringList{"t", "--list", "l", "--jobs", "0"}
+                                << "--jobs \"0\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
+        QTest::newRow("jobs 17") << QStringList{"t", "--list", "l", "--jobs", "17"}
+                                 << "--jobs \"17\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
+        QTest::newRow("trace with jobs") << QStringList{"t", "--list", "l", "--trace", "--jobs", "2"}
+                                         << "--trace пишет ход заполнения в один журнал, по документу за другим: с ним "
+                                            "работает один LibreOffice (--jobs 1).";
         QTest::newRow("sheets not a number") << QStringList{"t", "--list", "l", "--sheets", "два"}
                                              << "--sheets \"два\": число листов должно быть целым, от 1 до 10.";
     }

@@ -3,9 +3,12 @@
 
 #include "automatic/BatchReport.h"
 #include "automatic/FillCommand.h"
+#include "automatic/ParallelFill.h"
 #include "common/KvilmarError.h"
 
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 using namespace automatic;
 
@@ -14,7 +17,8 @@ namespace {
 // Makes nothing; remembers what it was asked, and fails the documents named.
 class FakeOffice : public FillOffice {
 public:
-    QStringList failing;        // output file names that fail
+    // Output file names that fail; workers take theirs from the environment.
+    QStringList failing = qEnvironmentVariable("KV_FAKE_FAILING").split(QLatin1Char(' '), Qt::SkipEmptyParts);
     bool sheetFails = false;
     QStringList made;           // "file: ID=TEXT, ..."
     LeftIdentifiers left;       // what every document is said to leave
@@ -69,6 +73,8 @@ private slots:
         put("l.fdp", "1\r\n19\r\n[a]\r\n\r\nlist\r\n");
         put("d.csv", "[a]\r\nx\r\n\"y\r\nz\"\r\n");
         put("d.ods", "sheet");
+        put("u.csv", "[a];[zz]\r\nx;1\r\ny;2\r\n");
+        put("many.csv", "[a]\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n");
     }
 
     void runsTheBatch_data()
@@ -128,14 +134,68 @@ private slots:
     void saysWhatWasLeft()
     {
         FakeOffice office;
-        office.left = {{"[z]"}, {"[a]"}};
+        office.left = {{"[z]", "[zz]"}, {"[a]"}};
         CapturedConsole console;
-        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "g{N}.pdf"}, office, console), int(kAllMade));
+        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "u.csv", "--out", "g{N}.pdf"}, office, console), int(kAllMade));
         const QStringList lines = console.errText.split(QLatin1Char('\n'));
+        // A column the list does not name is told as such, not as missing
+        // from the template.
+        QCOMPARE(lines.at(0), QStringLiteral("Таблица \"%1\", строка 1: столбец 2 называет «[zz]», а в списке \"%2\" "
+                                             "такого идентификатора нет.")
+                                  .arg(path("u.csv"), path("l.fdp")));
         QCOMPARE(lines.count(QStringLiteral("Нет в шаблоне: «[z]».")), 1);
-        QVERIFY2(lines.at(1) == QStringLiteral("Нет в шаблоне: «[z]»."), qPrintable(console.errText));
-        for (const QString& line : {lines.at(0), lines.at(2)})
+        QVERIFY2(lines.at(2) == QStringLiteral("Нет в шаблоне: «[z]»."), qPrintable(console.errText));
+        for (const QString& line : {lines.at(1), lines.at(3)})
             QVERIFY2(line.endsWith(QStringLiteral(" с. Остались в документе: «[a]»")), qPrintable(line));
+    }
+
+    // The report is in the table's order whatever order the documents end
+    // in, so several workers give the same as one.
+    void reportsEveryRow_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        const QStringList one{"--jobs", "1"};
+        QTest::newRow("one office") << one << int(kSomeFailed);
+        QTest::newRow("two workers") << QStringList{"--jobs", "2"} << int(kSomeFailed);
+        QTest::newRow("three workers, a slice") << QStringList{"--jobs", "3", "--rows", "3-9"} << int(kSomeFailed);
+        QTest::newRow("made before and made now") << QStringList{"--jobs", "2", "--skip-existing"} << int(kSomeFailed);
+    }
+    void reportsEveryRow()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        const QString folder = path(QTest::currentDataTag());
+        QDir().mkpath(folder);
+        QFile(path("r.csv")).remove();
+        if (options.contains("--skip-existing"))
+            put(QString(QTest::currentDataTag()) + "/r2.pdf", "old");
+        FakeOffice office;
+        office.left = {{}, {"[a]"}};
+        office.failing = {"r4.pdf"};
+        CapturedConsole console;
+        qputenv("KV_FAKE_FAILING", "r4.pdf");
+        const int code = runFillCommand(QStringList{"kvilmar", "fill", path("t.odt"), "--list", path("l.fdp"), "--data",
+                                                    path("many.csv"), "--out", folder + "/r{N}.pdf", "--report", path("r.csv")}
+                                            + options,
+                                        office, console, {QCoreApplication::applicationFilePath(), {"--fake-worker"}});
+        qunsetenv("KV_FAKE_FAILING");
+        QCOMPARE(code, exitCode);
+        QFile report(path("r.csv"));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QStringList expected{"номер;файл;сделан;почему не сделан;остались в документе"};
+        const int first = options.contains("--rows") ? 3 : 1;
+        for (int n = first; n <= 7; ++n) {
+            const QString reason = n == 4 ? "LibreOffice перестал отвечать и был запущен снова" : "";
+            const bool before = n == 2 && options.contains("--skip-existing");
+            expected << QStringLiteral("%1;%2/r%1.pdf;%3;%4;%5")
+                            .arg(n)
+                            .arg(folder, n == 4 ? "нет" : "да", reason,
+                                 n == 4 || before ? "" : "«[a]»");
+        }
+        QCOMPARE(QString::fromUtf8(report.readAll()).split('\n', Qt::SkipEmptyParts), expected);
+        QVERIFY2(console.errText.contains(QStringLiteral("Сделано документов: %1 из %2").arg(8 - first - 1).arg(8 - first)),
+                 qPrintable(console.errText));
     }
 
     void sheetThatCannotBeReadMakesNothing()
@@ -205,5 +265,19 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(FillCommandTest)
+// Started with --fake-worker, the test is a worker of the command that
+// makes nothing (ParallelFill.h).
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (argc > 1 && QByteArray(argv[1]) == "--fake-worker") {
+        FakeOffice office;
+        office.left = {{}, {"[a]"}};
+        serveJobs(office, STDIN_FILENO, STDOUT_FILENO);
+        return 0;
+    }
+    FillCommandTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "FillCommandTest.moc"

@@ -4,11 +4,13 @@ any window, from a shell on a machine with no display, and then once more
 from the start window's «Запуск в автоматическом режиме».
 
 1. `kvilmar fill` runs with DISPLAY unset and no office answering on its
-   pipe: it starts a LibreOffice without windows, makes a PDF per row of a
-   CSV table and an .xlsx from a workbook template, and ends that office
-   again. The PDFs are read back with pdftotext, the workbook through UNO.
-   A long batch whose terminal hangs up stops after the document it was
-   making.
+   pipe: it starts a LibreOffice of its own without windows, makes a PDF per
+   row of a CSV table and an .xlsx from a workbook template, and ends that
+   office again. The PDFs are read back with pdftotext, the workbook through
+   UNO. Two offices at once (--jobs 2) make the same PDFs and the same
+   report as one. A long batch whose terminal hangs up stops after the
+   document it was making, and is finished by running it again with
+   --skip-existing.
 2. On a desktop of its own (Xvfb, openbox), `kvilmar -s TEMPLATE` opens the
    start window with the template named; a `kvilmar fill` beside it uses the
    windows' office and leaves it running; the list file's name is typed with
@@ -77,15 +79,17 @@ def office_answers(pipe):
         return False
 
 
-def office_processes(pipe):
-    """Ids of the processes whose command line names the pipe."""
+def office_processes(text):
+    """Ids of the offices whose command line holds the text (a pipe's name,
+    a folder of their profile)."""
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             with open("/proc/%s/cmdline" % entry, "rb") as f:
-                if ("name=" + pipe).encode() in f.read():
+                line = f.read()
+                if text.encode() in line and b"--accept=" in line:
                     found.append(int(entry))
         except OSError:
             pass
@@ -125,7 +129,7 @@ def run_in_shell(command, env):
 def command_line_batch(args, folder, work, office):
     """Part 1: no display, no office on the pipe."""
     pipe = "kvilmar_e2e_fill_%d" % os.getpid()
-    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL")}
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "XDG_CACHE_HOME")}
     env.update(HOME=os.path.join(folder, "home"), KVILMAR_PROGRAM_DIR=os.path.join(folder, "program"),
                KVILMAR_OFFICE_PIPE=pipe, KVILMAR_OFFICE_PROFILE=os.path.join(folder, "fill-profile"),
                KVILMAR_OFFICE_WAIT="300", LANG="C.UTF-8", LC_NUMERIC="ru_RU.UTF-8", ASAN_OPTIONS="detect_leaks=0")
@@ -147,6 +151,7 @@ def command_line_batch(args, folder, work, office):
             raise Failure("%s reads %r, expected %r" % (name, text, expected))
         log("  %s: %s" % (name, text))
 
+    two_offices_make_the_same(args, work, env)
     stopped_by_hangup(args, work, env)
 
     code, told = run_in_shell("cd '%s' && '%s' fill счёт.xlsx --list список.fdp --set '[ФИО]=ООО «Ромашка»' "
@@ -158,16 +163,38 @@ def command_line_batch(args, folder, work, office):
         raise Failure("the workbook holds %r" % cells)
     log("  счёт-ромашка.xlsx: %r" % cells)
 
-    code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --out Договоры/договор.xlsx"
+    code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --out Договоры/текст.xlsx"
                               % (work, args.program), env)
     if code != 2 or "нельзя сохранить текстовый документ" not in told:
         raise Failure("a text document saved as a workbook was not refused as bad input")
 
-    # The office the command started is gone with it.
-    wait_until("the command's office to end", lambda: not office_processes(pipe), 30, 0.5)
+    # The offices the commands started, with profiles in the user's cache,
+    # are gone with them.
+    own = os.path.join(folder, "home", ".cache", "kvilmar", "fill")
+    wait_until("the commands' offices to end", lambda: not office_processes(own), 30, 0.5)
     if office_answers(pipe):
-        raise Failure("the command's office still answers on its pipe")
-    log("  the command's own office has ended")
+        raise Failure("an office answers on the program's pipe")
+    log("  the commands' own offices have ended")
+
+
+def two_offices_make_the_same(args, work, env):
+    """--jobs 2 against --jobs 1: the same documents, the same report."""
+    made = {}
+    for jobs in ("1", "2"):
+        out = os.path.join(work, "jobs-" + jobs)
+        os.makedirs(out)
+        code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --data клиенты.csv --jobs %s "
+                                  "--out '%s/{[Номер]}_{[ФИО]}.pdf' --report '%s/отчёт.csv'"
+                                  % (work, args.program, jobs, out, out), env)
+        if code != 0:
+            raise Failure("--jobs %s ended with %d" % (jobs, code))
+        with open(os.path.join(out, "отчёт.csv"), encoding="utf-8") as f:
+            report = f.read().replace(out, "OUT")
+        made[jobs] = (report, {name: pdf_text(os.path.join(out, name))
+                               for name in os.listdir(out) if name.endswith(".pdf")})
+    if made["1"] != made["2"] or sorted(made["1"][1]) != sorted(EXPECTED_PDFS):
+        raise Failure("--jobs 2 made %r, --jobs 1 %r" % (made["2"], made["1"]))
+    log("  --jobs 2 made the same documents and report as --jobs 1")
 
 
 def stopped_by_hangup(args, work, env):
@@ -202,6 +229,12 @@ def stopped_by_hangup(args, work, env):
     if process.returncode != 1 or "Работа прервана." not in told or not 2 <= made < 200:
         raise Failure("a hung-up batch did not stop after its document (exit %d, %d made)"
                       % (process.returncode, made))
+    if any(name.startswith(".") for name in os.listdir(os.path.join(work, "Прервано"))):
+        raise Failure("a hung-up batch left a hidden file")
+    code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --data много.csv --rows 1-12 "
+                              "--skip-existing --out 'Прервано/{N}.pdf'" % (work, args.program), env)
+    if code != 0 or "Сделано документов: 12 из 12 (были до начала: %d)." % made not in told:
+        raise Failure("the rest of a hung-up batch was not made by --skip-existing")
 
 
 def start_window_button(args, folder, work, d, office):

@@ -251,18 +251,39 @@ QString Connection::pipeOfOurOwn(const QString& wanted)
 
 uno::Reference<frame::XDesktop2> Connection::desktop()
 {
+    return reach(true);
+}
+
+bool Connection::connectToRunning()
+{
+    return reach(false).is();
+}
+
+void Connection::reachAt(std::optional<Settings> own)
+{
+    Q_ASSERT_X(onOwnerThread(), "Connection::reachAt", "called off the connection's owner thread");
+    forget();
+    own_ = std::move(own);
+    startedPid_ = 0;
+}
+
+uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
+{
     Q_ASSERT_X(onOwnerThread(), "Connection::desktop", "called off the connection's owner thread");
     if (answers())
         return desktop_;
     forget();
 
-    Settings settings = settingsFromEnvironment();
-    settings.pipe = pipeOfOurOwn(settings.pipe);
+    Settings settings = own_ ? *own_ : settingsFromEnvironment();
+    if (!own_)
+        settings.pipe = pipeOfOurOwn(settings.pipe);
     const auto reach = std::make_shared<Reach>(localContext(), settings);
     try {
         if (checkPipe(settings.pipe).state == PipeCheck::Ours)
             reachWithin(reach, QStringLiteral("Соединение с LibreOffice..."),
                         [](Reach& r) { r.context = r.resolve(); });
+        if (!reach->context.is() && !mayStart)
+            return {};
         // No office answers on the pipe: start one (a running office of the
         // user takes the --accept over) and wait for it.
         if (!reach->context.is()) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class QThread;
 
@@ -42,6 +43,15 @@ public:
     // The component context of that office, read as lastDesktop is.
     css::uno::Reference<css::uno::XComponentContext> lastRemoteContext() const;
 
+    // Where offices are reached from now on: an office of the caller's own
+    // (a fill run's, on a pipe and profile of its own), or, without one, the
+    // pipe the environment names (settingsFromEnvironment). The bridge to
+    // the office reached until then is dropped.
+    void reachAt(std::optional<Settings> own);
+    // Connects to an office that answers where offices are reached, but
+    // starts none: false when none answers. Throws as desktop() does.
+    bool connectToRunning();
+
     // Drops the bridge after the office was found gone, so the next call
     // connects anew.
     void forget();
@@ -59,6 +69,7 @@ private:
     css::uno::Reference<css::uno::XComponentContext> localContext();
     bool answers();
     QString pipeOfOurOwn(const QString& wanted);
+    css::uno::Reference<css::frame::XDesktop2> reach(bool mayStart);
 
     QThread* const firstUser_;
     css::uno::Reference<css::uno::XComponentContext> local_;
@@ -67,6 +78,7 @@ private:
     std::atomic<qint64> startedPid_ = 0;
     // Sockets of others the user has been told of; told once a run.
     QSet<QString> refused_;
+    std::optional<Settings> own_;
 };
 
 // Runs an office call (waiting as OfficeWait.h says) and turns every failure

@@ -1,0 +1,367 @@
+// Times the fill command against a real headless LibreOffice: 100 documents
+// from a 100-row table, a 2-page text template into PDF and a 1-sheet
+// workbook into .xlsx, beside the floor: the office loading the same
+// template and exporting it 100 times with nothing replaced. Rounds of floor
+// and batch alternate, so both see the same load of a shared machine; the
+// medians of the rounds are compared. Then the built program itself, each
+// run with offices of its own, makes 100 and 1,000 PDFs (and BENCH_DOCS more,
+// e.g. 10000) with --jobs 1 and --jobs 2: time per document, the peak memory
+// of its offices, and beside them the floor and a peer pipeline (docxtpl and
+// the office's own PDF conversion) when python3-docxtpl is installed. Run
+// through bench/batch; prints Markdown tables. BENCH_ROUNDS sets the number
+// of rounds of the first table (default 3).
+#include "CapturedConsole.h"
+#include "TestOffice.h"
+
+#include "automatic/BatchReport.h"
+#include "automatic/OfficeFill.h"
+#include "common/Codec1251.h"
+#include "filling/office/LibreOfficeDocument.h"
+#include "filling/office/LibreOfficeLoad.h"
+#include "general/ListFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace automatic;
+
+namespace {
+
+constexpr int kDocuments = 100;
+constexpr int kIdentifiers = 20;
+
+QString identifier(int i)
+{
+    return QStringLiteral("[ПОЛЕ_%1]").arg(i + 1, 2, 10, QLatin1Char('0'));
+}
+
+// Two pages of contract text with each identifier in it once or twice.
+TestOffice::TextDocument twoPages()
+{
+    TestOffice::TextDocument doc;
+    const QString filler = QStringLiteral("Стороны договорились о нижеследующем, и каждая из сторон обязуется исполнять "
+                                          "свои обязательства надлежащим образом и в установленные сроки ");
+    for (int p = 0; p < 36; ++p)
+        doc.paragraphs << filler + identifier(p % kIdentifiers) + QStringLiteral(" и далее по тексту.");
+    return doc;
+}
+
+QList<TestOffice::Sheet> oneSheet()
+{
+    TestOffice::Sheet sheet;
+    for (int i = 0; i < kIdentifiers; ++i) {
+        sheet << qMakePair(QStringLiteral("A%1").arg(i + 1), QStringLiteral("Поле %1").arg(i + 1));
+        sheet << qMakePair(QStringLiteral("B%1").arg(i + 1), identifier(i));
+    }
+    return {sheet};
+}
+
+double secondsSince(const QElapsedTimer& timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+QString spread(const QList<double>& values)
+{
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return QStringLiteral("%1–%2").arg(*low, 0, 'f', 1).arg(*high, 0, 'f', 1);
+}
+
+// The office alone: load the template, export it, close it, 100 times.
+double floorRun(const QString& templateName, const QString& filter, const QString& folder)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < kDocuments; ++i) {
+        const auto document = office::lo::loadAsNewDocument(templateName);
+        office::lo::storeDocument(document, QDir(folder).filePath(QStringLiteral("floor.out")), filter, QString());
+        office::lo::closeDocument(document);
+    }
+    return secondsSince(timer);
+}
+
+double batchRun(const QStringList& arguments, const QString& folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    CapturedConsole console;
+    OfficeFill office(&console);
+    QElapsedTimer timer;
+    timer.start();
+    const int code = runFillCommand(QStringList{"kvilmar", "fill"} + arguments, office, console);
+    const double seconds = secondsSince(timer);
+    if (code != kAllMade) {
+        std::fputs(console.errText.toUtf8().constData(), stderr);
+        std::exit(1);
+    }
+    return seconds;
+}
+
+int pdfPages(const QString& file)
+{
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {file});
+    info.waitForFinished(60000);
+    for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return 0;
+}
+
+QByteArray tableOf(int documents)
+{
+    QStringList lines;
+    QStringList header;
+    for (int i = 0; i < kIdentifiers; ++i)
+        header << identifier(i);
+    lines << header.join(QLatin1Char(';'));
+    for (int r = 1; r <= documents; ++r) {
+        QStringList row;
+        for (int i = 0; i < kIdentifiers; ++i)
+            row << QStringLiteral("значение %1.%2").arg(r).arg(i + 1);
+        lines << row.join(QLatin1Char(';'));
+    }
+    return lines.join(QStringLiteral("\r\n")).toUtf8();
+}
+
+// The two pages with Jinja placeholders in place of the identifiers.
+TestOffice::TextDocument twoPagesForThePeer()
+{
+    TestOffice::TextDocument doc = twoPages();
+    for (QString& paragraph : doc.paragraphs)
+        for (int i = 0; i < kIdentifiers; ++i)
+            paragraph.replace(identifier(i), QStringLiteral("{{ p%1 }}").arg(i + 1, 2, 10, QLatin1Char('0')));
+    return doc;
+}
+
+// A run of a program, timed, with the peak resident memory of every office
+// process it started meanwhile (those whose command line names `folder`),
+// the largest of them.
+struct Timed {
+    double seconds = 0;
+    qint64 peakBytes = 0;
+    bool ok = false;
+};
+
+Timed timedRun(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
+               const QString& folder)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    QHash<qint64, qint64> peaks;
+    do {
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+            if (!cmdline.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray line = cmdline.readAll();
+            if (!line.contains("soffice.bin") || !line.contains(folder.toUtf8()))
+                continue;
+            QFile status(QStringLiteral("/proc/%1/status").arg(entry));
+            if (!status.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray& field : status.readAll().split('\n'))
+                if (field.startsWith("VmRSS:"))
+                    peaks[entry.toLongLong()] = std::max(peaks.value(entry.toLongLong()),
+                                                         field.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024);
+        }
+    } while (!process.waitForFinished(250));
+    Timed timed{secondsSince(timer), 0, process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0};
+    for (const qint64 peak : peaks)
+        timed.peakBytes = std::max(timed.peakBytes, peak);
+    if (!timed.ok)
+        std::fprintf(stderr, "%s ended with %d:\n%s\n", qPrintable(program), process.exitCode(),
+                     process.readAllStandardError().constData());
+    return timed;
+}
+
+bool peerInstalled()
+{
+    QProcess query;
+    query.start(QStringLiteral("dpkg-query"), {QStringLiteral("-W"), QStringLiteral("-f=${Status}"),
+                                                 QStringLiteral("python3-docxtpl")});
+    query.waitForFinished(30000);
+    return query.readAllStandardOutput().contains("install ok installed");
+}
+
+QString perDocument(double seconds, int documents)
+{
+    return QStringLiteral("%1 ms").arg(1000.0 * seconds / documents, 0, 'f', 1);
+}
+
+// The built program at each size, with offices of its own.
+void scaleTable(const QString& root, const QString& text, const QString& list, double floorPerDocument)
+{
+    QList<int> sizes{100, 1000};
+    bool ok = false;
+    const int more = qEnvironmentVariableIntValue("BENCH_DOCS", &ok);
+    if (ok && more > 1000 && more <= 100000)
+        sizes << more;
+    const bool peer = peerInstalled();
+    const QString docx = QDir(root).filePath(QStringLiteral("договор.docx"));
+    if (peer)
+        TestOffice::writeTextDocument(docx, QStringLiteral("MS Word 2007 XML"), twoPagesForThePeer());
+    else
+        std::fprintf(stderr, "python3-docxtpl is not installed: the peer pipeline's column is skipped.\n");
+
+    // No office answers on this pipe: every run starts offices of its own,
+    // with profiles under the bench's folder.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), root);
+    env.insert(QStringLiteral("KVILMAR_OFFICE_PIPE"), QStringLiteral("kvilmar_bench_unused_%1").arg(qApp->applicationPid()));
+    env.remove(QStringLiteral("KVILMAR_OFFICE_PROFILE"));
+    env.remove(QStringLiteral("KVILMAR_OFFICE_PROGRAM"));
+    env.remove(QStringLiteral("XDG_CACHE_HOME"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    const auto fill = [&](int documents, int jobs) {
+        const QString data = QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents));
+        const QString out = QDir(root).filePath(QStringLiteral("out-%1-%2").arg(documents).arg(jobs));
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        const Timed timed = timedRun(QStringLiteral(KVILMAR_EXE),
+                                     {"fill", text, "--list", list, "--data", data, "--out", out + "/{N}.pdf", "--jobs",
+                                      QString::number(jobs)},
+                                     env, root);
+        QDir(out).removeRecursively();
+        if (!timed.ok)
+            std::exit(1);
+        std::fprintf(stderr, "%d documents, --jobs %d: %.1f s, office peak %.0f MB\n", documents, jobs, timed.seconds,
+                     timed.peakBytes / 1048576.0);
+        return timed;
+    };
+    for (int documents : sizes) {
+        QFile csv(QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)));
+        if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(documents)) < 0)
+            std::exit(1);
+    }
+    // Both offices' profiles are made before anything is timed.
+    fill(100, 2);
+
+    std::printf("\n| odt, 2 pages → pdf | --jobs 1, per document | Its office's peak memory | --jobs 2, per document "
+                "| --jobs 2 throughput | --jobs 1 ÷ floor | Peer pipeline, per document | --jobs 1 ÷ peer |\n"
+                "|---|---|---|---|---|---|---|---|\n");
+    for (int documents : sizes) {
+        const Timed one = fill(documents, 1);
+        const Timed two = fill(documents, 2);
+        QString peerTime = QStringLiteral("skipped"), peerRatio = QStringLiteral("—");
+        if (peer && documents <= 1000) {
+            const QString out = QDir(root).filePath(QStringLiteral("peer-%1").arg(documents));
+            QDir(out).removeRecursively();
+            const Timed timed = timedRun(QStringLiteral("/usr/bin/python3"),
+                                         {QStringLiteral(KVILMAR_PEER_SCRIPT), docx,
+                                          QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)), out,
+                                          QDir(root).filePath(QStringLiteral("peer-profile"))},
+                                         env, root);
+            // The office's conversion may end well having made fewer.
+            const qsizetype made = QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
+            QDir(out).removeRecursively();
+            if (made != documents) {
+                peerTime = QStringLiteral("made %1 of %2").arg(made).arg(documents);
+            } else if (timed.ok) {
+                peerTime = perDocument(timed.seconds, documents);
+                peerRatio = QStringLiteral("%1×").arg(one.seconds / timed.seconds, 0, 'f', 2);
+            }
+        } else if (peer) {
+            peerTime = QStringLiteral("not run above 1,000");
+        }
+        std::printf("| %d documents | %s | %.0f MB | %s | %.2f× | %.2f× | %s | %s |\n", documents,
+                    qPrintable(perDocument(one.seconds, documents)), one.peakBytes / 1048576.0,
+                    qPrintable(perDocument(two.seconds, documents)), one.seconds / two.seconds,
+                    1000.0 * one.seconds / documents / (1000.0 * floorPerDocument), qPrintable(peerTime),
+                    qPrintable(peerRatio));
+        std::fflush(stdout);
+    }
+    std::printf("\nThe built program as a user runs it (office start included); the floor per document from the "
+                "first table; --jobs 2 throughput is --jobs 1's time over --jobs 2's.\n");
+}
+
+struct Case {
+    QString name;
+    QString templateName;
+    QString floorFilter;
+    QStringList arguments;
+    QString folder;
+    QList<double> floor, batch;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    TestOffice office;
+    if (!office.start())
+        return 1;
+    QTemporaryDir dir;
+    qputenv("KVILMAR_PROGRAM_DIR", dir.path().toUtf8());
+    const QString text = dir.filePath(QStringLiteral("договор.odt"));
+    const QString book = dir.filePath(QStringLiteral("счёт.xlsx"));
+    TestOffice::writeTextDocument(text, QStringLiteral("writer8"), twoPages());
+    TestOffice::writeWorkbook(book, oneSheet(), QStringLiteral("Calc MS Excel 2007 XML"));
+    QList<IdentifierRecord> records;
+    for (int i = 0; i < kIdentifiers; ++i)
+        records << IdentifierRecord{identifier(i), {}, {}, true};
+    const QString list = dir.filePath(QStringLiteral("список.fdp"));
+    listFile::writeListFile(list, records, true);
+    const QString data = dir.filePath(QStringLiteral("данные.csv"));
+    QFile csv(data);
+    if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(kDocuments)) < 0)
+        return 1;
+    csv.close();
+
+    const QString pdfFolder = dir.filePath(QStringLiteral("pdf")), xlsxFolder = dir.filePath(QStringLiteral("xlsx"));
+    QList<Case> cases{
+        {QStringLiteral("odt, 2 pages, 20 identifiers → pdf"), text, QStringLiteral("writer_pdf_Export"),
+         {text, "--list", list, "--data", data, "--out", pdfFolder + "/{N}.pdf"}, pdfFolder, {}, {}},
+        {QStringLiteral("xlsx, 1 sheet, 20 identifiers → xlsx"), book, QStringLiteral("Calc MS Excel 2007 XML"),
+         {book, "--list", list, "--data", data, "--range", "A1:B20", "--out", xlsxFolder + "/{N}.xlsx"}, xlsxFolder,
+         {}, {}},
+    };
+
+    // A first document of each kind warms the office up; it is not counted.
+    for (Case& c : cases)
+        floorRun(c.templateName, c.floorFilter, dir.path());
+    bool ok = false;
+    const int rounds = std::max(1, qEnvironmentVariableIntValue("BENCH_ROUNDS", &ok));
+    for (int round = 0; round < rounds; ++round) {
+        for (Case& c : cases) {
+            c.floor << floorRun(c.templateName, c.floorFilter, dir.path());
+            c.batch << batchRun(c.arguments, c.folder);
+            std::fprintf(stderr, "round %d, %s: floor %.1f s, fill command %.1f s\n", round + 1,
+                         qPrintable(c.name), c.floor.last(), c.batch.last());
+        }
+    }
+
+    std::printf("PDF pages per document: %d\n\n", pdfPages(pdfFolder + QStringLiteral("/001.pdf")));
+    std::printf("| 100 documents | Fill command | Floor: load and export only | Ratio |\n|---|---|---|---|\n");
+    for (const Case& c : cases) {
+        const double batch = median(c.batch), floor = median(c.floor);
+        std::printf("| %s | %.1f s (%s) | %.1f s (%s) | %.2f× |\n", qPrintable(c.name), batch, qPrintable(spread(c.batch)),
+                    floor, qPrintable(spread(c.floor)), batch / floor);
+    }
+    std::printf("\nMedians of %d rounds; the spread of the rounds in brackets.\n", rounds);
+    std::fflush(stdout);
+    office.stop();
+    scaleTable(dir.path(), text, list, median(cases.first().floor) / kDocuments);
+    return 0;
+}
