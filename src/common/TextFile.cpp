@@ -11,8 +11,8 @@ namespace {
 constexpr char kEndOfFile = 26;
 }
 
-TextLineReader::TextLineReader(QByteArray content)
-    : content_(std::move(content))
+TextLineReader::TextLineReader(QByteArray content, LineEnds ends)
+    : content_(std::move(content)), ends_(ends)
 {
     const qsizetype eof = content_.indexOf(kEndOfFile);
     if (eof >= 0)
@@ -24,7 +24,7 @@ QByteArray TextLineReader::readLine()
     if (atEnd())
         return {};
     qsizetype end = pos_;
-    while (end < content_.size() && content_.at(end) != '\r')
+    while (end < content_.size() && content_.at(end) != '\r' && (ends_ == LineEnds::Cr || content_.at(end) != '\n'))
         ++end;
     QByteArray line = content_.mid(pos_, end - pos_);
     pos_ = end + 1;
@@ -54,28 +54,6 @@ std::optional<TextLineReader> openTextFile(const QString& path, qint64 limit, QS
     if (!content)
         return std::nullopt;
     return TextLineReader(std::move(*content));
-}
-
-ForeignTextReader::ForeignTextReader(QString text)
-    : text_(std::move(text))
-{
-    const qsizetype eof = text_.indexOf(QChar(kEndOfFile));
-    if (eof >= 0)
-        text_.truncate(eof);
-}
-
-QString ForeignTextReader::readLine()
-{
-    if (atEnd())
-        return {};
-    qsizetype end = pos_;
-    while (end < text_.size() && text_.at(end) != u'\r' && text_.at(end) != u'\n')
-        ++end;
-    QString line = text_.mid(pos_, end - pos_);
-    pos_ = end + 1;
-    if (end < text_.size() && text_.at(end) == u'\r' && pos_ < text_.size() && text_.at(pos_) == u'\n')
-        ++pos_;
-    return line;
 }
 
 std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64 limit, QString* why)

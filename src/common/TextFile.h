@@ -9,10 +9,13 @@
 
 // Text files of the program: code page 1251 bytes, lines written with CR LF.
 // On reading, a line ends at CR and a directly following LF is skipped; a lone
-// LF is part of the text; the byte 26 (Ctrl-Z) ends the file.
+// LF is part of the text, unless the reader is told that lone LFs end lines
+// too (files that may come from another system); the byte 26 (Ctrl-Z) ends
+// the file.
 class TextLineReader {
 public:
-    explicit TextLineReader(QByteArray content);
+    enum class LineEnds { Cr, CrOrLf };
+    explicit TextLineReader(QByteArray content, LineEnds ends = LineEnds::Cr);
 
     bool atEnd() const { return pos_ >= content_.size(); }
     // The next line without its end; past the end an empty line, which is no error.
@@ -20,6 +23,7 @@ public:
 
 private:
     QByteArray content_;
+    LineEnds ends_;
     qsizetype pos_ = 0;
 };
 
@@ -35,15 +39,16 @@ std::optional<TextLineReader> openTextFile(const QString& path, qint64 limit = f
 // character 26 ends the file.
 class ForeignTextReader {
 public:
-    explicit ForeignTextReader(QString text);
+    // UTF-8 never holds the bytes of CR, LF or 26 within a character, so the
+    // text's lines are those of its UTF-8 bytes.
+    explicit ForeignTextReader(const QString& text) : lines_(text.toUtf8(), TextLineReader::LineEnds::CrOrLf) {}
 
-    bool atEnd() const { return pos_ >= text_.size(); }
+    bool atEnd() const { return lines_.atEnd(); }
     // The next line without its end; past the end an empty line.
-    QString readLine();
+    QString readLine() { return QString::fromUtf8(lines_.readLine()); }
 
 private:
-    QString text_;
-    qsizetype pos_ = 0;
+    TextLineReader lines_;
 };
 
 std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64 limit = fileAccess::kListLimit,
