@@ -1,5 +1,7 @@
 #include "automatic/PendingOutput.h"
 
+#include "common/FileAccess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,19 +30,7 @@ QString shown(const QString& fileName)
 // What the user can do something about, said plainly; empty for the rest.
 QString storageReason(int error)
 {
-    switch (error) {
-    case ENOSPC:
-        return QStringLiteral("нет места на диске");
-    case EDQUOT:
-        return QStringLiteral("превышена квота на диске");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("нет прав на запись в папку");
-    case EROFS:
-        return QStringLiteral("диск доступен только для чтения");
-    default:
-        return {};
-    }
+    return fileAccess::isStorageFailure(error) ? fileAccess::writeFailure(error) : QString();
 }
 
 class Descriptor {
@@ -144,7 +134,7 @@ void PendingOutput::commit(bool replace)
                                  .arg(shown(target_), reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : reason);
         if (reason.isEmpty())
             throw KvilmarError(text);
-        throw StorageError(text + (error == EACCES || error == EPERM ? QStringLiteral(" \"%1\".").arg(shown(folder))
+        throw StorageError(text + (error == EACCES || error == EPERM ? QStringLiteral(" в папку \"%1\".").arg(shown(folder))
                                                                        : QStringLiteral(".")));
     };
     const Descriptor from(::open(QFile::encodeName(path()).constData(), O_RDONLY | O_CLOEXEC));

@@ -158,7 +158,7 @@ QString writeFailure(int error)
     case EPERM:
         return QStringLiteral("нет прав на запись");
     case EROFS:
-        return QStringLiteral("нет прав на запись: диск только для чтения");
+        return QStringLiteral("диск доступен только для чтения");
     case EFBIG:
         return QStringLiteral("файл больше, чем позволяет диск");
     case ENOENT:
@@ -166,6 +166,11 @@ QString writeFailure(int error)
     default:
         return commonFailure(error);
     }
+}
+
+bool isStorageFailure(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EACCES || error == EPERM || error == EROFS;
 }
 
 QString withCause(const QString& message, const QString& cause)

@@ -40,6 +40,9 @@ QString sizeText(qint64 bytes);
 // Why a write failed, from the system's error number: "нет места на
 // диске", "нет прав на запись"; empty for 0.
 QString writeFailure(int error);
+// Whether the failure is the storage's (no space, no permission, a
+// read-only disk), which every later write to the same place meets too.
+bool isStorageFailure(int error);
 
 // A message of the program with the cause of the failure on a line of its
 // own ("Причина: нет места на диске."); the message alone when the cause is

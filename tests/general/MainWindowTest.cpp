@@ -553,9 +553,9 @@ private slots:
         QTest::newRow("new file, full disk") << "new.fdp" << "full" << "Невозможно сохранить файл!\nПричина: нет места на диске.";
         QTest::newRow("old file, full disk") << "old.fdp" << "full" << changes + "\nПричина: нет места на диске.";
         QTest::newRow("read-only disk") << "new.fdp" << "read-only"
-                                        << "Невозможно сохранить файл!\nПричина: нет прав на запись: диск только для чтения.";
+                                        << "Невозможно сохранить файл!\nПричина: диск доступен только для чтения.";
         QTest::newRow("close, full disk") << "" << "full" << close + "\nПричина: нет места на диске.";
-        QTest::newRow("close, read-only disk") << "" << "read-only" << close + "\nПричина: нет прав на запись: диск только для чтения.";
+        QTest::newRow("close, read-only disk") << "" << "read-only" << close + "\nПричина: диск доступен только для чтения.";
     }
     void writeFailuresAreExplained()
     {
