@@ -1,7 +1,7 @@
 // The fill command as a user runs it: the built program, each run starting
 // an office of its own (no office answers on the pipe the tests name),
 // stopped by signals, killed, or writing onto a disk that fills up.
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include <QDir>
 #include <QProcess>
@@ -251,5 +251,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(FillProcessTest)
+KV_TEST_MAIN(FillProcessTest)
 #include "FillProcessTest.moc"

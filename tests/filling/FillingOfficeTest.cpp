@@ -1,11 +1,11 @@
 // Filling runs against a real headless LibreOffice: templates made by the
 // office itself, the filled document read back through UNO.
-#include "ListBuilder.h"
-#include "TestHost.h"
-#include "TestOffice.h"
+#include "support/ListBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
+#include "support/TestHost.h"
 #include "support/TestMain.h"
+#include "support/TestOffice.h"
 
 #include "common/Codec1251.h"
 #include "common/Guard.h"
