@@ -94,7 +94,6 @@ private slots:
     {
         qputenv("HOME", dir_.path().toUtf8());
         qputenv("KVILMAR_PROGRAM_DIR", dir_.path().toUtf8());
-        qputenv("ASAN_OPTIONS", "detect_leaks=0");
         qputenv("KVILMAR_OFFICE_PIPE", QByteArray("kvilmar_process_test_") + QByteArray::number(::getpid()));
         qunsetenv("XDG_RUNTIME_DIR");
         qunsetenv("XDG_CACHE_HOME");
