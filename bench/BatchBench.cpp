@@ -10,14 +10,16 @@
 // the office's own PDF conversion) when python3-docxtpl is installed. Run
 // through bench/batch; prints Markdown tables. BENCH_ROUNDS sets the number
 // of rounds of the first table (default 3).
-#include "CapturedConsole.h"
-#include "TestOffice.h"
+#include "support/CapturedConsole.h"
+#include "support/TestOffice.h"
 
 #include "automatic/BatchReport.h"
 #include "automatic/OfficeFill.h"
 #include "common/Codec1251.h"
+#include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/UnoText.h"
 #include "general/ListFile.h"
 
 #include <QCoreApplication>
@@ -30,6 +32,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 using namespace automatic;
 
@@ -82,20 +85,40 @@ QString spread(const QList<double>& values)
     return QStringLiteral("%1–%2").arg(*low, 0, 'f', 1).arg(*high, 0, 'f', 1);
 }
 
-// The office alone: load the template, export it, close it, 100 times.
-double floorRun(const QString& templateName, const QString& filter, const QString& folder)
+// The office alone: load the template, export it, close it, 100 times;
+// nothing when the office failed.
+std::optional<double> floorRun(const QString& templateName, const QString& filter, const QString& folder)
 {
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < kDocuments; ++i) {
-        const auto document = office::lo::loadAsNewDocument(templateName);
-        office::lo::storeDocument(document, QDir(folder).filePath(QStringLiteral("floor.out")), filter, QString());
-        office::lo::closeDocument(document);
+    try {
+        for (int i = 0; i < kDocuments; ++i) {
+            const auto document = office::lo::loadAsNewDocument(templateName);
+            office::lo::storeDocument(document, QDir(folder).filePath(QStringLiteral("floor.out")), filter, QString());
+            office::lo::closeDocument(document);
+        }
+    } catch (const KvilmarError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        return std::nullopt;
+    } catch (const css::uno::Exception& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(office::lo::toQString(e.Message)));
+        return std::nullopt;
     }
     return secondsSince(timer);
 }
 
-double batchRun(const QStringList& arguments, const QString& folder)
+// Failures of the runs, each with what was being measured: the tables show
+// what was measured before, and the bench ends by listing them.
+QStringList failures;
+
+void failed(const QString& what)
+{
+    failures << what;
+    std::fprintf(stderr, "failed: %s\n", qPrintable(what));
+}
+
+// The fill command's time, or nothing when it did not make every document.
+std::optional<double> batchRun(const QStringList& arguments, const QString& folder)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
@@ -107,7 +130,7 @@ double batchRun(const QStringList& arguments, const QString& folder)
     const double seconds = secondsSince(timer);
     if (code != kAllMade) {
         std::fputs(console.errText.toUtf8().constData(), stderr);
-        std::exit(1);
+        return std::nullopt;
     }
     return seconds;
 }
@@ -242,26 +265,33 @@ void scaleTable(const QString& root, const QString& text, const QString& list, d
                                       QString::number(jobs)},
                                      env, root);
         QDir(out).removeRecursively();
-        if (!timed.ok)
-            std::exit(1);
+        if (!timed.ok) {
+            failed(QStringLiteral("%1 documents, --jobs %2: the program ended with an error (above)").arg(documents).arg(jobs));
+            return timed;
+        }
         std::fprintf(stderr, "%d documents, --jobs %d: %.1f s, office peak %.0f MB\n", documents, jobs, timed.seconds,
                      timed.peakBytes / 1048576.0);
         return timed;
     };
     for (int documents : sizes) {
         QFile csv(QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)));
-        if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(documents)) < 0)
-            std::exit(1);
+        if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(documents)) < 0) {
+            failed(QStringLiteral("writing %1: %2").arg(csv.fileName(), csv.errorString()));
+            return;
+        }
     }
     // Both offices' profiles are made before anything is timed.
-    fill(100, 2);
+    if (!fill(100, 2).ok)
+        return;
 
     std::printf("\n| odt, 2 pages → pdf | --jobs 1, per document | Its office's peak memory | --jobs 2, per document "
                 "| --jobs 2 throughput | --jobs 1 ÷ floor | Peer pipeline, per document | --jobs 1 ÷ peer |\n"
                 "|---|---|---|---|---|---|---|---|\n");
     for (int documents : sizes) {
         const Timed one = fill(documents, 1);
-        const Timed two = fill(documents, 2);
+        const Timed two = one.ok ? fill(documents, 2) : Timed{};
+        if (!one.ok || !two.ok)
+            break;
         QString peerTime = QStringLiteral("skipped"), peerRatio = QStringLiteral("—");
         if (peer && documents <= 1000) {
             const QString out = QDir(root).filePath(QStringLiteral("peer-%1").arg(documents));
@@ -310,8 +340,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     TestOffice office;
-    if (!office.start())
+    if (!office.start()) {
+        std::printf("Failed: the office did not start.\n");
         return 1;
+    }
     QTemporaryDir dir;
     qputenv("KVILMAR_PROGRAM_DIR", dir.path().toUtf8());
     const QString text = dir.filePath(QStringLiteral("договор.odt"));
@@ -325,8 +357,10 @@ int main(int argc, char** argv)
     listFile::writeListFile(list, records, true);
     const QString data = dir.filePath(QStringLiteral("данные.csv"));
     QFile csv(data);
-    if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(kDocuments)) < 0)
+    if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(kDocuments)) < 0) {
+        std::printf("Failed: writing %s: %s\n", qPrintable(data), qPrintable(csv.errorString()));
         return 1;
+    }
     csv.close();
 
     const QString pdfFolder = dir.filePath(QStringLiteral("pdf")), xlsxFolder = dir.filePath(QStringLiteral("xlsx"));
@@ -340,13 +374,25 @@ int main(int argc, char** argv)
 
     // A first document of each kind warms the office up; it is not counted.
     for (Case& c : cases)
-        floorRun(c.templateName, c.floorFilter, dir.path());
+        if (!floorRun(c.templateName, c.floorFilter, dir.path()))
+            failed(QStringLiteral("%1, warming up: the office failed (above)").arg(c.name));
     bool ok = false;
     const int rounds = std::max(1, qEnvironmentVariableIntValue("BENCH_ROUNDS", &ok));
-    for (int round = 0; round < rounds; ++round) {
+    for (int round = 0; round < rounds && failures.isEmpty(); ++round) {
         for (Case& c : cases) {
-            c.floor << floorRun(c.templateName, c.floorFilter, dir.path());
-            c.batch << batchRun(c.arguments, c.folder);
+            const QString what = QStringLiteral("%1, round %2 of %3").arg(c.name).arg(round + 1).arg(rounds);
+            const std::optional<double> floor = floorRun(c.templateName, c.floorFilter, dir.path());
+            if (!floor) {
+                failed(what + QStringLiteral(": the office failed on the floor (above)"));
+                break;
+            }
+            const std::optional<double> batch = batchRun(c.arguments, c.folder);
+            if (!batch) {
+                failed(what + QStringLiteral(": the fill command did not make every document (above)"));
+                break;
+            }
+            c.floor << *floor;
+            c.batch << *batch;
             std::fprintf(stderr, "round %d, %s: floor %.1f s, fill command %.1f s\n", round + 1,
                          qPrintable(c.name), c.floor.last(), c.batch.last());
         }
@@ -355,13 +401,21 @@ int main(int argc, char** argv)
     std::printf("PDF pages per document: %d\n\n", pdfPages(pdfFolder + QStringLiteral("/001.pdf")));
     std::printf("| 100 documents | Fill command | Floor: load and export only | Ratio |\n|---|---|---|---|\n");
     for (const Case& c : cases) {
+        if (c.batch.isEmpty())
+            continue;
         const double batch = median(c.batch), floor = median(c.floor);
         std::printf("| %s | %.1f s (%s) | %.1f s (%s) | %.2f× |\n", qPrintable(c.name), batch, qPrintable(spread(c.batch)),
                     floor, qPrintable(spread(c.floor)), batch / floor);
     }
-    std::printf("\nMedians of %d rounds; the spread of the rounds in brackets.\n", rounds);
+    std::printf("\nMedians of %d rounds; the spread of the rounds in brackets.\n", int(cases.last().batch.size()));
     std::fflush(stdout);
     office.stop();
-    scaleTable(dir.path(), text, list, median(cases.first().floor) / kDocuments);
-    return 0;
+    if (failures.isEmpty())
+        scaleTable(dir.path(), text, list, median(cases.first().floor) / kDocuments);
+    if (failures.isEmpty())
+        return 0;
+    std::printf("\nFailed (the rows after it were not measured):\n");
+    for (const QString& failure : std::as_const(failures))
+        std::printf("- %s\n", qPrintable(failure));
+    return 1;
 }

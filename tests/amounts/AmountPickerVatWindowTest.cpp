@@ -5,10 +5,9 @@
 #include "filling/TraceLog.h"
 #include "general/IdentifierList.h"
 #include "general/UnitVelGeneral.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
+#include "support/WindowTest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +19,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -34,12 +32,8 @@ void addRecord(const QString& identifier, const QString& replacement, bool on = 
 
 } // namespace
 
-class AmountPickerVatWindowTest : public QObject {
+class AmountPickerVatWindowTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TempFolder> folder_;
-    std::unique_ptr<TempFolder> home_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
 
     TFormSumList* picker() const { return FormSumList; }
     TFormVelnds* vat() const { return FormVelnds; }
@@ -69,35 +63,21 @@ class AmountPickerVatWindowTest : public QObject {
         vat()->SpinEditNDS->setValue(rate);
     }
 
-private slots:
-    void initTestCase()
+    void makeWindows() override
     {
-        folder_ = std::make_unique<TempFolder>();
-        home_ = std::make_unique<TempFolder>(false);
-        qputenv("HOME", home_->path().toLocal8Bit());
-        FormVelGeneral = new TFormVelGeneral;
-        FormCommands = new TFormCommands;
-        FormSumList = new TFormSumList;
-        FormVelnds = new TFormVelnds;
+        make(FormVelGeneral);
+        make(FormCommands);
+        make(FormSumList);
+        make(FormVelnds);
     }
 
-    void init()
+    void prepare() override
     {
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        identifierList().clearAll();
         SumListTarget = '\0';
         vat()->SpinEditNDS->setValue(20);
     }
 
-    void cleanup()
-    {
-        if (!QTest::currentTestFailed())
-            KV_VERIFY_DIALOGS(*dialogs_);
-        picker()->hide();
-        vat()->hide();
-        FormCommands->hide();
-        dialogs_.reset();
-    }
+private slots:
 
     // The picker.
 

@@ -4,10 +4,9 @@
 #include "filling/TraceLog.h"
 #include "general/IdentifierList.h"
 #include "general/UnitVelGeneral.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
+#include "support/WindowTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +18,6 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <memory>
 
 namespace {
 
@@ -45,12 +43,8 @@ QStringList traceLines()
 
 } // namespace
 
-class AmountWindowTest : public QObject {
+class AmountWindowTest : public WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<TempFolder> folder_;
-    std::unique_ptr<TempFolder> home_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
 
     TFormCommands* window() const { return FormCommands; }
 
@@ -68,36 +62,22 @@ class AmountWindowTest : public QObject {
         return window()->MemoSumString->toPlainText();
     }
 
-private slots:
-    void initTestCase()
+    void makeWindows() override
     {
-        folder_ = std::make_unique<TempFolder>();
-        home_ = std::make_unique<TempFolder>(false);
-        qputenv("HOME", home_->path().toLocal8Bit());
-        FormVelGeneral = new TFormVelGeneral;
-        FormCommands = new TFormCommands;
-        FormSumList = new TFormSumList;
+        make(FormVelGeneral);
+        make(FormCommands);
+        make(FormSumList);
     }
 
-    void init()
+    void prepare() override
     {
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        identifierList().clearAll();
-        setDiagnosticMode(DiagnosticMode::Off);
         QFile::remove(traceLog::path());
         window()->CheckBoxFirstChar->setChecked(true);
         window()->show();
         QVERIFY(QTest::qWaitForWindowExposed(window()));
     }
 
-    void cleanup()
-    {
-        if (!QTest::currentTestFailed())
-            KV_VERIFY_DIALOGS(*dialogs_);
-        window()->hide();
-        FormSumList->hide();
-        dialogs_.reset();
-    }
+private slots:
 
     void opensEmpty()
     {

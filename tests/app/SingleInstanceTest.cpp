@@ -54,7 +54,6 @@ class SingleInstanceTest : public QObject {
         env.insert(QStringLiteral("KVILMAR_PROGRAM_DIR"), folder_.path());
         env.insert(QStringLiteral("KVILMAR_DIALOGS"), QStringLiteral("print"));
         env.insert(QStringLiteral("HOME"), folder_.path());
-        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
         env.remove(QStringLiteral("XDG_CACHE_HOME"));
         env.insert(changes);
         if (changes.value(QStringLiteral("XDG_RUNTIME_DIR")) == QLatin1String("-"))

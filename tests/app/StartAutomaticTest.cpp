@@ -3,12 +3,12 @@
 // headless LibreOffice and saved, without the main window.
 #include "app/UnitVelStart.h"
 #include "common/Codec1251.h"
-#include "filling/TestOffice.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/TestOffice.h"
 #include "support/UserInput.h"
 
 #include "filling/office/LibreOfficeLoad.h"

@@ -5,10 +5,9 @@
 #include "general/UnitVelGeneral.h"
 #include "settings/SettingsFiles.h"
 #include "settings/UnitVelOptions.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
+#include "support/WindowTest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,7 +15,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -60,24 +58,21 @@ const QString kCannotOpen = QStringLiteral("Невозможно открыть 
 
 } // namespace
 
-class StartWindowTest : public QObject {
+class StartWindowTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
     Visit visit_;
     QTimer closer_;
 
-    void createWindows()
+    void makeWindows() override
     {
-        delete FormVelStart;
-        delete FormVelOptions;
-        delete FormVelGeneral;
-        FormVelStart = new TFormVelStart;
-        FormVelGeneral = new TFormVelGeneral;
+        make(FormVelStart);
+        make(FormVelGeneral);
         FormVelStart->AddRememberedFiles(FormVelGeneral->remembered());
-        FormVelOptions = new TFormVelOptions;
+        make(FormVelOptions);
     }
+
+    void prepare() override { visit_ = Visit{}; }
 
     // Runs the show handler with this command line.
     void start(const QStringList& parameters)
@@ -101,8 +96,8 @@ class StartWindowTest : public QObject {
         return folder_->file(name);
     }
 
-private slots:
-    void initTestCase()
+public:
+    StartWindowTest()
     {
         closer_.setSingleShot(true);
         closer_.setInterval(0);
@@ -119,29 +114,7 @@ private slots:
         });
     }
 
-    void init()
-    {
-        folder_ = std::make_unique<TempFolder>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        identifierList().clearAll();
-        identifierList().setFileName(QString());
-        visit_ = Visit{};
-        createWindows();
-    }
-
-    void cleanup()
-    {
-        KV_VERIFY_DIALOGS(*dialogs_);
-        delete FormVelStart;
-        delete FormVelOptions;
-        delete FormVelGeneral;
-        FormVelStart = nullptr;
-        FormVelOptions = nullptr;
-        FormVelGeneral = nullptr;
-        dialogs_.reset();
-        folder_.reset();
-    }
-
+private slots:
     void designedState()
     {
         QCOMPARE(FormVelStart->windowTitle(), QStringLiteral("Выбор файлов"));
@@ -171,7 +144,7 @@ private slots:
         const QString templ = folder_->write(QStringLiteral("last.doc"), "x");
         LastFiles{list, templ}.write(LastFiles::defaultFileName());
         settingsFiles::writeSwitches(settingsFiles::switchFileName(), true, false);
-        createWindows();
+        remakeWindows();
         start({});
         QVERIFY(!visit_.shown);
         QVERIFY(FormVelStart->isVisible());
@@ -278,7 +251,7 @@ private slots:
         const QString path = folder_->write(name, content);
         if (optionOn) {
             settingsFiles::writeSwitches(settingsFiles::switchFileName(), true, false);
-            createWindows();
+            remakeWindows();
         }
         if (!message.isEmpty())
             dialogs_->answer(MessageAnswer::Ok);
@@ -310,7 +283,7 @@ private slots:
         QCOMPARE(FormVelStart->ComboBoxStartTxtfile->currentText(), list);
         QVERIFY(!FormVelStart->ComboBoxStartTxtfile->isEnabled());
 
-        createWindows();
+        remakeWindows();
         start({QStringLiteral("-s"), templ, list, texts});
         QVERIFY(!FormVelStart->CheckBoxStartFile->isChecked());
         QCOMPARE(FormVelStart->ComboBoxStartTxtfile->currentText(), texts);

@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/BatchPlan.h"
 #include "common/Codec1251.h"
@@ -263,5 +263,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(BatchPlanTest)
+KV_TEST_MAIN(BatchPlanTest)
 #include "BatchPlanTest.moc"

@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/CsvTable.h"
 #include "common/Codec1251.h"
@@ -184,5 +184,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(CsvTableTest)
+KV_TEST_MAIN(CsvTableTest)
 #include "CsvTableTest.moc"

@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/FillArguments.h"
 #include "common/KvilmarError.h"
@@ -215,5 +215,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(FillArgumentsTest)
+KV_TEST_MAIN(FillArgumentsTest)
 #include "FillArgumentsTest.moc"

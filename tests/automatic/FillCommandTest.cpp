@@ -1,5 +1,5 @@
-#include "AutomaticTestMain.h"
-#include "CapturedConsole.h"
+#include "support/CapturedConsole.h"
+#include "support/TestMain.h"
 
 #include "automatic/BatchReport.h"
 #include "automatic/FillCommand.h"

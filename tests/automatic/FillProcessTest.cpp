@@ -1,7 +1,7 @@
 // The fill command as a user runs it: the built program, each run starting
 // an office of its own (no office answers on the pipe the tests name),
 // stopped by signals, killed, or writing onto a disk that fills up.
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include <QDir>
 #include <QProcess>
@@ -94,7 +94,6 @@ private slots:
     {
         qputenv("HOME", dir_.path().toUtf8());
         qputenv("KVILMAR_PROGRAM_DIR", dir_.path().toUtf8());
-        qputenv("ASAN_OPTIONS", "detect_leaks=0");
         qputenv("KVILMAR_OFFICE_PIPE", QByteArray("kvilmar_process_test_") + QByteArray::number(::getpid()));
         qunsetenv("XDG_RUNTIME_DIR");
         qunsetenv("XDG_CACHE_HOME");
@@ -251,5 +250,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(FillProcessTest)
+KV_TEST_MAIN(FillProcessTest)
 #include "FillProcessTest.moc"

@@ -1,9 +1,9 @@
 // The fill command against a real headless LibreOffice: templates made by the
 // office, every document read back from the file it was saved to.
-#include "AutomaticTestMain.h"
-#include "CapturedConsole.h"
-#include "filling/TemplatePlaces.h"
-#include "filling/TestOffice.h"
+#include "support/CapturedConsole.h"
+#include "support/TemplatePlaces.h"
+#include "support/TestMain.h"
+#include "support/TestOffice.h"
 
 #include "automatic/BatchReport.h"
 #include "automatic/OfficeFill.h"
@@ -570,5 +570,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(OfficeFillTest)
+KV_TEST_MAIN(OfficeFillTest)
 #include "OfficeFillTest.moc"

@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/OutputFormat.h"
 #include "automatic/OutputNames.h"
@@ -154,5 +154,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(OutputNamesTest)
+KV_TEST_MAIN(OutputNamesTest)
 #include "OutputNamesTest.moc"

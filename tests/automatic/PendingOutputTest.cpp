@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/PendingOutput.h"
 #include "common/KvilmarError.h"
@@ -84,5 +84,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(PendingOutputTest)
+KV_TEST_MAIN(PendingOutputTest)
 #include "PendingOutputTest.moc"

@@ -1,4 +1,4 @@
-#include "AutomaticTestMain.h"
+#include "support/TestMain.h"
 
 #include "automatic/ReplacementSources.h"
 #include "common/KvilmarError.h"
@@ -209,5 +209,5 @@ private slots:
     }
 };
 
-KV_AUTOMATIC_TEST_MAIN(ReplacementSourcesTest)
+KV_TEST_MAIN(ReplacementSourcesTest)
 #include "ReplacementSourcesTest.moc"

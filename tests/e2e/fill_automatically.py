@@ -132,7 +132,7 @@ def command_line_batch(args, folder, work, office):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "XDG_CACHE_HOME")}
     env.update(HOME=os.path.join(folder, "home"), KVILMAR_PROGRAM_DIR=os.path.join(folder, "program"),
                KVILMAR_OFFICE_PIPE=pipe, KVILMAR_OFFICE_PROFILE=os.path.join(folder, "fill-profile"),
-               KVILMAR_OFFICE_WAIT="300", LANG="C.UTF-8", LC_NUMERIC="ru_RU.UTF-8", ASAN_OPTIONS="detect_leaks=0")
+               KVILMAR_OFFICE_WAIT="300", LANG="C.UTF-8", LC_NUMERIC="ru_RU.UTF-8")
     if office_answers(pipe):
         raise Failure("an office already answers on %s" % pipe)
 
@@ -256,7 +256,7 @@ def start_window_button(args, folder, work, d, office):
     env = dict(d.env, HOME=home, KVILMAR_PROGRAM_DIR=os.path.join(folder, "program"),
                XDG_RUNTIME_DIR=os.path.join(folder, "runtime"), XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_DATA_HOME=os.path.join(home, ".local", "share"), QT_QPA_PLATFORM="xcb", LANG="C.UTF-8",
-               LC_NUMERIC="ru_RU.UTF-8", ASAN_OPTIONS="detect_leaks=0", **office.program_env())
+               LC_NUMERIC="ru_RU.UTF-8", **office.program_env())
     for name in ("LC_ALL", "KVILMAR_OFFICE_HEADLESS", "KVILMAR_DIALOGS", "XDG_CURRENT_DESKTOP"):
         env.pop(name, None)
 

@@ -436,7 +436,7 @@ def story(args, folder):
         # locale on the machine: Qt reads LC_NUMERIC itself.
         env = dict(d.env, HOME=home, KVILMAR_PROGRAM_DIR=program_dir, XDG_RUNTIME_DIR=runtime,
                    QT_QPA_PLATFORM="xcb", LANG="C.UTF-8", LC_NUMERIC="ru_RU.UTF-8",
-                   ASAN_OPTIONS="detect_leaks=0", **office.program_env())
+                   **office.program_env())
         env.pop("LC_ALL", None)
         env.pop("KVILMAR_OFFICE_HEADLESS", None)
         env.pop("KVILMAR_DIALOGS", None)

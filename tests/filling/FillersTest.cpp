@@ -1,9 +1,9 @@
 // The fillers and the Start command against a recording office double.
-#include "ListBuilder.h"
 #include "RecordingOffice.h"
-#include "TestHost.h"
+#include "support/ListBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
+#include "support/TestHost.h"
 #include "support/TestMain.h"
 
 #include "common/Guard.h"

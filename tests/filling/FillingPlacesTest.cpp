@@ -2,13 +2,13 @@
 // writes: the template is made by the office, filled by a run, and the
 // filled document read back place by place, text and formatting. The run
 // also writes the table of formats and places shown in the README.
-#include "ListBuilder.h"
-#include "TemplatePlaces.h"
-#include "TestHost.h"
-#include "TestOffice.h"
+#include "support/ListBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
+#include "support/TemplatePlaces.h"
+#include "support/TestHost.h"
 #include "support/TestMain.h"
+#include "support/TestOffice.h"
 
 #include "common/Guard.h"
 #include "filling/FillingRun.h"

@@ -2,10 +2,10 @@
 // processed, the window repaints, a busy cursor and the awaited step show.
 // The office here is one that never answers. And the office is reached only
 // over a pipe of the user's own, in the time it is given.
-#include "ListBuilder.h"
-#include "TestHost.h"
+#include "support/ListBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
+#include "support/TestHost.h"
 #include "support/TestMain.h"
 
 #include "common/Guard.h"

@@ -1,8 +1,7 @@
 // The range window and nstrint.dan.
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
+#include "support/WindowTest.h"
 
 #include "filling/ColumnList.h"
 #include "filling/RangeFile.h"
@@ -30,12 +29,18 @@ QByteArray records(std::initializer_list<qint32> values)
 
 } // namespace
 
-class RangeWindowTest : public QObject {
+class RangeWindowTest : public WindowTest {
     Q_OBJECT
 
-    QScopedPointer<TempFolder> folder_;
-    QScopedPointer<ScriptedDialogs> dialogs_;
     TFormExcelSelect* form_ = nullptr;
+
+    void makeWindows() override
+    {
+        make(FormVelOptions);
+        form_ = make(FormExcelSelect);
+    }
+
+    void prepare() override { setRestore(false); }
 
     // Opens the window as a run does and confirms it from inside.
     void openAndConfirm()
@@ -53,33 +58,6 @@ class RangeWindowTest : public QObject {
     void setRestore(bool on) { FormVelOptions->CheckBoxExcelSave->setChecked(on); }
 
 private slots:
-    void initTestCase()
-    {
-        FormVelOptions = new TFormVelOptions;
-        FormExcelSelect = form_ = new TFormExcelSelect;
-    }
-
-    void cleanupTestCase()
-    {
-        delete form_;
-        delete FormVelOptions;
-        FormVelOptions = nullptr;
-        FormExcelSelect = nullptr;
-    }
-
-    void init()
-    {
-        folder_.reset(new TempFolder);
-        dialogs_.reset(new ScriptedDialogs);
-        setRestore(false);
-    }
-
-    void cleanup()
-    {
-        KV_VERIFY_DIALOGS(*dialogs_);
-        dialogs_.reset();
-        folder_.reset();
-    }
 
     void columnList702()
     {

@@ -5,11 +5,11 @@
 // paragraph by paragraph, with identifiers that chain, overlap, differ in
 // case and hold pattern characters, and cells on both sides of the block's
 // edge.
-#include "ListBuilder.h"
-#include "TestHost.h"
-#include "TestOffice.h"
+#include "support/ListBuilder.h"
 #include "support/TempFolder.h"
+#include "support/TestHost.h"
 #include "support/TestMain.h"
+#include "support/TestOffice.h"
 
 #include "common/Codec1251.h"
 #include "filling/ExcelFiller.h"

@@ -4,10 +4,9 @@
 #include "general/UnitVelGeneral.h"
 #include "general/UnitVelSaveSelect.h"
 #include "settings/UnitVelAbout.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
+#include "support/WindowTest.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -23,7 +22,6 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
-#include <memory>
 
 namespace {
 
@@ -39,17 +37,28 @@ QString line(int i)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
+    void makeWindows() override
+    {
+        make(FormSaveSelect);
+        make(FormVelAbout);
+        make(FormVelGeneral);
+    }
+
+    void prepare() override { showWindow(); }
 
     // A new main window over the present program folder, as at start-up.
     void startWindow()
     {
         delete FormVelGeneral;
-        FormVelGeneral = new TFormVelGeneral;
+        make(FormVelGeneral);
+        showWindow();
+    }
+
+    void showWindow()
+    {
         FormVelGeneral->show();
         FormVelGeneral->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FormVelGeneral));
@@ -94,29 +103,6 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        FormSaveSelect = new TFormSaveSelect;
-        FormVelAbout = new TFormVelAbout;
-    }
-
-    void init()
-    {
-        folder_ = std::make_unique<TempFolder>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        identifierList().clearAll();
-        identifierList().setFileName(QString());
-        startWindow();
-    }
-
-    void cleanup()
-    {
-        if (!QTest::currentTestFailed())
-            KV_VERIFY_DIALOGS(*dialogs_);
-        FormVelGeneral->hide();   // closing runs the close sequence: tests close on purpose
-        dialogs_.reset();
-        folder_.reset();
-    }
 
     void startsEmpty()
     {

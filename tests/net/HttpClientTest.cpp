@@ -1,5 +1,6 @@
 #include "LocalServer.h"
 #include "StreamServer.h"
+#include "support/RaisedText.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
 
@@ -18,16 +19,6 @@ const QByteArray kOk = "HTTP/1.0 200 OK\r\n\r\n";
 QByteArray requestLine(const QByteArray& request)
 {
     return request.left(request.indexOf("\r\n"));
-}
-
-QString raisedText(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const KvilmarError& e) {
-        return e.text();
-    }
-    return QStringLiteral("(nothing raised)");
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <memory>
+
 LocalServer::LocalServer(Responder responder, bool waitForRequest, const QHostAddress& listenOn)
     : server_(new QTcpServer(this)), responder_(std::move(responder)), waitForRequest_(waitForRequest)
 {
@@ -62,8 +64,8 @@ void LocalServer::accept()
             responder_(socket, {});
             continue;
         }
-        auto* received = new QByteArray;
-        connect(socket, &QObject::destroyed, this, [received] { delete received; });
+        // Freed with the connection, which goes with the socket or the server.
+        auto received = std::make_shared<QByteArray>();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
             const bool complete = received->contains("\r\n\r\n");
             *received += socket->readAll();

@@ -1,5 +1,6 @@
 #include "LocalServer.h"
 #include "StreamServer.h"
+#include "support/RaisedText.h"
 #include "support/TestMain.h"
 
 #include "net/HostLookup.h"
@@ -25,16 +26,6 @@ void waitForData(TSocketClient& client)
 {
     QTRY_VERIFY_WITH_TIMEOUT(client.DataAvailable(), 5000);
     QTest::qWait(20);
-}
-
-QString raisedText(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const ESockError& e) {
-        return e.text();
-    }
-    return QStringLiteral("(nothing raised)");
 }
 
 } // namespace
@@ -93,7 +84,7 @@ private slots:
         QVERIFY(client.linkUp());
         QVERIFY(connected);
         QVERIFY(!resolved);
-        QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Already connected"));
+        QCOMPARE(raisedText<ESockError>([&] { client.Connect(); }), QStringLiteral("Already connected"));
         client.Disconnect();
         QVERIFY(!client.linkUp());
     }
@@ -118,7 +109,7 @@ private slots:
         client.TimeOut = 5000;
         int reported = 0;
         client.OnSocketError = [&](QObject*, quint16 error, const QString&) { reported = error; };
-        QCOMPARE(raisedText([&] { connectTo(client, closedPort()); }),
+        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, closedPort()); }),
                  QStringLiteral("10061:Connection refused"));
         QCOMPARE(reported, 10061);
         // After Disconnect the client can connect again.
@@ -139,7 +130,7 @@ private slots:
         };
         client.Host = "nosuchhost.invalid";
         client.Port = 80;
-        const QString text = raisedText([&] { client.Connect(); });
+        const QString text = raisedText<ESockError>([&] { client.Connect(); });
         QVERIFY2(text == QLatin1String("Null Remote Address") || text == QLatin1String("Host Lookup Timed Out"),
                  qPrintable(text));
         if (text == QLatin1String("Null Remote Address"))
@@ -154,7 +145,7 @@ private slots:
         client.TimeOut = 100;
         client.Host = "1000.slow.test";
         client.Port = 80;
-        QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
+        QCOMPARE(raisedText<ESockError>([&] { client.Connect(); }), QStringLiteral("Host Lookup Timed Out"));
         // The name server answers only after a second.
         QVERIFY(HostLookup::running() >= 1);
         QTRY_COMPARE_WITH_TIMEOUT(HostLookup::running(), 0, 30000);
@@ -190,7 +181,7 @@ private slots:
         client.TimeOut = 5000;
         client.Host = "127.0.0.1";
         client.Port = port;
-        QCOMPARE(raisedText([&] { client.Connect(); }), QStringLiteral("Port out of range: %1").arg(port));
+        QCOMPARE(raisedText<ESockError>([&] { client.Connect(); }), QStringLiteral("Port out of range: %1").arg(port));
         QVERIFY(!client.linkUp());
     }
 
@@ -202,7 +193,7 @@ private slots:
         bool failed = false;
         client.OnConnectionFailed = [&](QObject*) { failed = true; };
         QTimer::singleShot(100, &client, [&] { client.Cancel(); });
-        QCOMPARE(raisedText([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Canceled"));
+        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Canceled"));
         QVERIFY(failed);
     }
 
@@ -213,7 +204,7 @@ private slots:
         client.TimeOut = 200;
         bool failed = false;
         client.OnConnectionFailed = [&](QObject*) { failed = true; };
-        QCOMPARE(raisedText([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Timed out"));
+        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Timed out"));
         QVERIFY(failed);
     }
 

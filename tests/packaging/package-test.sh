@@ -170,9 +170,21 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 echo "display $DISPLAY"
 
+# A sanitizer build checks for leaks at every exit, with the tests'
+# suppressions (LSAN_OPTIONS from CTest), copied where the user can read them.
+lsan_options=${LSAN_OPTIONS:-}
+case "$lsan_options" in
+  suppressions=*)
+    supp=${lsan_options#suppressions=}
+    cp "${supp%%:*}" "$work/lsan.supp"
+    chmod 644 "$work/lsan.supp"
+    lsan_options="suppressions=$work/lsan.supp${supp#"${supp%%:*}"}"
+    ;;
+esac
+
 start_program() {
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" \
-    XDG_DATA_DIRS="$root/usr/share:/usr/share" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+    XDG_DATA_DIRS="$root/usr/share:/usr/share" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb LSAN_OPTIONS="$lsan_options" \
     "${as_user[@]}" "$root/usr/bin/kvilmar" "$@" >>"$work/program.log" 2>&1 &
   program_pid=$!
 }
@@ -186,8 +198,18 @@ wait_window() {
   echo "$id"
 }
 
+# Waits for the program to end by itself, with its exit status 0.
 wait_gone() {
-  for _ in $(seq 300); do kill -0 "$program_pid" 2>/dev/null || { program_pid=""; return 0; }; sleep 0.1; done
+  local status=0
+  for _ in $(seq 300); do
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+      wait "$program_pid" || status=$?
+      program_pid=""
+      [ "$status" -eq 0 ] || { cat "$work/program.log"; fail "the program ended with $status"; }
+      return 0
+    fi
+    sleep 0.1
+  done
   fail "the program did not end"
 }
 

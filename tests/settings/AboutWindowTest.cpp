@@ -1,6 +1,7 @@
 #include "common/ProgramInfo.h"
 #include "settings/UnitVelAbout.h"
 #include "support/TestMain.h"
+#include "support/WindowTest.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -17,7 +18,7 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-class AboutWindowTest : public QObject {
+class AboutWindowTest : public WindowTest {
     Q_OBJECT
 
     UrlCatcher catcher_;
@@ -30,27 +31,25 @@ class AboutWindowTest : public QObject {
     }
     static void moveOver(QWidget* w) { QTest::mouseMove(w, w->rect().center()); }
 
-private slots:
-    void initTestCase()
+    void makeWindows() override { make(FormVelAbout); }
+
+    void prepare() override
+    {
+        catcher_.urls.clear();
+        FormVelAbout->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FormVelAbout));
+    }
+
+    void tidy() override { QCOMPARE(QGuiApplication::overrideCursor(), nullptr); }
+
+public:
+    AboutWindowTest()
     {
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher_, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher_, "open");
     }
 
-    void init()
-    {
-        catcher_.urls.clear();
-        FormVelAbout = new TFormVelAbout;
-        FormVelAbout->show();
-        QVERIFY(QTest::qWaitForWindowExposed(FormVelAbout));
-    }
-
-    void cleanup()
-    {
-        delete FormVelAbout;
-        FormVelAbout = nullptr;
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    }
+private slots:
 
     void labelsCarryTheProgramInformation()
     {

@@ -6,9 +6,8 @@
 #include "settings/FontSettings.h"
 #include "settings/SettingsFiles.h"
 #include "settings/UnitVelOptions.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TempFolder.h"
 #include "support/TestMain.h"
+#include "support/WindowTest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,7 +17,6 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -46,11 +44,15 @@ const QString kAmountMode = QStringLiteral(
 
 } // namespace
 
-class OptionsWindowTest : public QObject {
+class OptionsWindowTest : public WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<TempFolder> folder_;
-    std::unique_ptr<ScriptedDialogs> dialogs_;
+    void makeWindows() override
+    {
+        make(FormVelGeneral);
+        make(FormVelOptions);
+        make(FormTest);
+    }
 
     void openOptions()
     {
@@ -59,28 +61,6 @@ class OptionsWindowTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        folder_ = std::make_unique<TempFolder>();
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        setDiagnosticMode(DiagnosticMode::Off);
-        FormVelGeneral = new TFormVelGeneral;
-        FormVelOptions = new TFormVelOptions;
-        FormTest = new TFormTest;
-    }
-
-    void cleanup()
-    {
-        KV_VERIFY_DIALOGS(*dialogs_);
-        delete FormTest;
-        delete FormVelOptions;
-        delete FormVelGeneral;
-        FormTest = nullptr;
-        FormVelOptions = nullptr;
-        FormVelGeneral = nullptr;
-        dialogs_.reset();
-        folder_.reset();
-    }
 
     void withoutSettingsFilesTheDesignedStateStays()
     {

@@ -8,11 +8,12 @@
 // measured next to it. Run through bench/fill; prints Markdown tables.
 //
 //   kvilmar_fill_bench [--runs N] [--only doc,xls,visible,start] [--program path]
-#include "ListBuilder.h"
 #include "StartupProbe.h"
-#include "TestHost.h"
-#include "TestOffice.h"
+#include "support/ListBuilder.h"
+#include "support/TestHost.h"
+#include "support/TestOffice.h"
 
+#include "common/KvilmarError.h"
 #include "filling/ExcelFiller.h"
 #include "filling/WordFiller.h"
 #include "filling/office/LibreOffice.h"
@@ -173,6 +174,27 @@ QString visibleProfile(const QTemporaryDir& work)
     return profile;
 }
 
+// Runs one measurement. A failure (the office gone, a document it would not
+// open) is kept with what was being measured; the rows measured so far
+// still print.
+bool attempt(QStringList& failures, const QString& what, const std::function<void()>& work)
+{
+    QString why;
+    try {
+        work();
+        return true;
+    } catch (const KvilmarError& e) {
+        why = e.text();
+    } catch (const uno::Exception& e) {
+        why = office::lo::toQString(e.Message);
+    } catch (const std::exception& e) {
+        why = QString::fromLocal8Bit(e.what());
+    }
+    failures << what + QStringLiteral(": ") + why;
+    std::fprintf(stderr, "%s\n", qPrintable(failures.last()));
+    return false;
+}
+
 struct FillRow {
     QString name;
     Pair warm, cold;
@@ -206,18 +228,24 @@ int main(int argc, char** argv)
     const QStringList only = parser.value(QStringLiteral("only")).split(QLatin1Char(','));
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
 
+    QStringList failures;
     QTemporaryDir work;
     TestOffice office(work.filePath(QStringLiteral("profile")));
-    if (!office.start())
-        return 1;
-
-    std::fprintf(stderr, "making templates...\n");
+    const bool templatesMade = office.start() && attempt(failures, QStringLiteral("making the templates"), [&] {
+        std::fprintf(stderr, "making templates...\n");
+        const QString docPath = work.filePath(QStringLiteral("big.doc"));
+        TestOffice::writeTextDocument(docPath, QStringLiteral("MS Word 97"), bigTextDocument());
+        if (only.contains(QLatin1String("xls")))
+            TestOffice::writeWorkbookBlock(work.filePath(QStringLiteral("big.xls")), 10, bigBlock());
+    });
+    if (failures.isEmpty() && !templatesMade)
+        failures << QStringLiteral("the office did not start");
     const QString docPath = work.filePath(QStringLiteral("big.doc"));
-    TestOffice::writeTextDocument(docPath, QStringLiteral("MS Word 97"), bigTextDocument());
     const QString xlsPath = work.filePath(QStringLiteral("big.xls"));
-    if (only.contains(QLatin1String("xls")))
-        TestOffice::writeWorkbookBlock(xlsPath, 10, bigBlock());
-    const QString docName = QStringLiteral("doc, %1 pages, 50 identifiers × 20").arg(pageCount(docPath));
+    int pages = 0;
+    if (templatesMade && only.contains(QLatin1String("doc")))
+        attempt(failures, QStringLiteral("counting the doc's pages"), [&] { pages = pageCount(docPath); });
+    const QString docName = QStringLiteral("doc, %1 pages, 50 identifiers × 20").arg(pages);
 
     QList<Entry> docList;
     for (int i = 0; i < 50; ++i)
@@ -253,34 +281,44 @@ int main(int argc, char** argv)
         FillRow row{name, {}, {}, warmGoal, coldGoal};
         for (int run = 0; run < runs; ++run) {
             std::fprintf(stderr, "%s, run %d of %d...\n", qPrintable(name), run + 1, runs);
-            const double coldLoad = cold(load(path));
-            const double warmLoad = seconds(load(path));
-            const double warmFill = seconds(fill(path, spreadsheet));
-            const double coldFill = cold(fill(path, spreadsheet));
-            row.warm.add(warmFill, warmLoad);
-            row.cold.add(coldFill, coldLoad);
+            const bool done = attempt(failures, QStringLiteral("%1, run %2 of %3").arg(name).arg(run + 1).arg(runs), [&] {
+                const double coldLoad = cold(load(path));
+                const double warmLoad = seconds(load(path));
+                const double warmFill = seconds(fill(path, spreadsheet));
+                const double coldFill = cold(fill(path, spreadsheet));
+                row.warm.add(warmFill, warmLoad);
+                row.cold.add(coldFill, coldLoad);
+            });
+            if (!done)
+                break;
         }
-        fillRows << row;
+        if (!row.warm.measured.isEmpty())
+            fillRows << row;
     };
-    if (only.contains(QLatin1String("doc")))
+    if (templatesMade && only.contains(QLatin1String("doc")))
         measureFilling(docName, docPath, false, docList, QStringLiteral("≤ 1.4×"), QStringLiteral("≤ 1.15×"));
-    if (only.contains(QLatin1String("xls")))
+    if (templatesMade && only.contains(QLatin1String("xls")))
         measureFilling(QStringLiteral("xls, 10 sheets, A1:Z2000, 20 identifiers"), xlsPath, true, xlsList,
                        QStringLiteral("≤ 2×"), QStringLiteral("≤ 1.3×"));
 
-    if (only.contains(QLatin1String("visible")) && display) {
+    if (templatesMade && only.contains(QLatin1String("visible")) && display) {
         office.stop();
         qputenv("KVILMAR_OFFICE_HEADLESS", "0");
         qputenv("KVILMAR_OFFICE_PROFILE", visibleProfile(work).toLocal8Bit());
         setList(docList);
         FillRow row{QStringLiteral("doc, visible office on the X display (fill ÷ visible load)"), {}, {}, {}, {}};
-        loadShownAndClose(docPath);   // the office's first window, not measured
-        for (int run = 0; run < runs; ++run) {
+        // The office's first window, not measured.
+        bool ready = attempt(failures, QStringLiteral("visible doc, the office's first window"),
+                             [&] { loadShownAndClose(docPath); });
+        for (int run = 0; ready && run < runs; ++run) {
             std::fprintf(stderr, "visible doc, run %d of %d...\n", run + 1, runs);
-            const double shownLoad = seconds([&] { loadShownAndClose(docPath); });
-            row.warm.add(seconds(fill(docPath, false)), shownLoad);
+            ready = attempt(failures, QStringLiteral("visible doc, run %1 of %2").arg(run + 1).arg(runs), [&] {
+                const double shownLoad = seconds([&] { loadShownAndClose(docPath); });
+                row.warm.add(seconds(fill(docPath, false)), shownLoad);
+            });
         }
-        fillRows << row;
+        if (!row.warm.measured.isEmpty())
+            fillRows << row;
         office.stop();
     }
 
@@ -301,15 +339,21 @@ int main(int argc, char** argv)
             const auto bare = measureStartup(QStringLiteral(KVILMAR_BARE_WINDOW_PATH), {}, env);
             const auto text = measureStartup(QStringLiteral(KVILMAR_BARE_WINDOW_PATH), {QStringLiteral("--text")}, env);
             if (!program || !bare || !text) {
-                std::fprintf(stderr, "no window came\n");
-                return 1;
+                failures << QStringLiteral("start-up, run %1 of %2: %3 showed no window (the reason is above)")
+                                .arg(run + 1)
+                                .arg(runs)
+                                .arg(!program ? QStringLiteral("the program")
+                                              : !bare ? QStringLiteral("the bare window")
+                                                      : QStringLiteral("the window with text"));
+                break;
             }
             shown.figures.add(program->secondsToWindow, bare->secondsToWindow);
             shown.againstText.add(program->secondsToWindow, text->secondsToWindow);
             memory.figures.add(program->peakMiB, bare->peakMiB);
             memory.againstText.add(program->peakMiB, text->peakMiB);
         }
-        startRows << shown << memory;
+        if (!shown.figures.measured.isEmpty())
+            startRows << shown << memory;
     }
 
     std::printf("Median of %d runs, the spread (least–most) in brackets; each ratio taken run by run.\n\n", runs);
@@ -338,5 +382,10 @@ int main(int argc, char** argv)
     }
     if (!display)
         std::printf("\nNo X display (DISPLAY unset): the visible office and start-up rows were not measured.\n");
-    return 0;
+    if (failures.isEmpty())
+        return 0;
+    std::printf("\nFailed (those rows are missing or have fewer runs):\n");
+    for (const QString& failure : std::as_const(failures))
+        std::printf("- %s\n", qPrintable(failure));
+    return 1;
 }

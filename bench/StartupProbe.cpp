@@ -31,13 +31,14 @@ qint64 ownerOf(Display* display, Window window)
     return pid;
 }
 
-// Waits for a top-level window of the process to be mapped.
-bool waitForWindow(Display* display, qint64 pid, int timeoutMs)
+// Waits for a top-level window of the process to be mapped, while it runs.
+bool waitForWindow(Display* display, QProcess& process, int timeoutMs)
 {
+    const qint64 pid = process.processId();
     QElapsedTimer waited;
     waited.start();
     pollfd connection{ConnectionNumber(display), POLLIN, 0};
-    while (waited.elapsed() < timeoutMs) {
+    while (waited.elapsed() < timeoutMs && !process.waitForFinished(0)) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -83,7 +84,7 @@ std::optional<StartupFigures> measureStartup(const QString& program, const QStri
     process.start(program, arguments);
     std::optional<StartupFigures> figures;
     const bool started = process.waitForStarted();
-    const bool mapped = started && waitForWindow(display, process.processId(), 60000);
+    const bool mapped = started && waitForWindow(display, process, 60000);
     if (!mapped)
         std::fprintf(stderr, "%s: %s after %lld ms\n", qPrintable(program),
                      !started ? "did not start" : process.state() == QProcess::NotRunning ? "ended" : "showed no window",

@@ -1,0 +1,50 @@
+#include "WindowTest.h"
+
+#include "filling/TraceLog.h"
+#include "general/IdentifierList.h"
+
+void WindowTest::initTestCase()
+{
+    home_ = std::make_unique<TempFolder>(false);
+    qputenv("HOME", home_->path().toLocal8Bit());
+}
+
+void WindowTest::init()
+{
+    folder_ = std::make_unique<TempFolder>();
+    dialogs_ = std::make_unique<ScriptedDialogs>();
+    identifierList().clearAll();
+    identifierList().setFileName(QString());
+    setDiagnosticMode(DiagnosticMode::Off);
+    makeWindows();
+    prepare();
+}
+
+void WindowTest::cleanup()
+{
+    if (!QTest::currentTestFailed())
+        verifyDialogs();
+    deleteWindows();
+    tidy();
+    dialogs_.reset();
+    folder_.reset();
+}
+
+void WindowTest::verifyDialogs()
+{
+    KV_VERIFY_DIALOGS(*dialogs_);
+}
+
+void WindowTest::remakeWindows()
+{
+    deleteWindows();
+    makeWindows();
+}
+
+void WindowTest::deleteWindows()
+{
+    for (const auto& remove : std::as_const(windows_))
+        remove();
+    windows_.clear();
+    owned_.clear();
+}
