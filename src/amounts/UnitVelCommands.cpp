@@ -133,6 +133,12 @@ void TFormCommands::showEvent(QShowEvent* event)
     guarded([this] { FormShow(); });
 }
 
+void TFormCommands::keyPressEvent(QKeyEvent* event)
+{
+    if (!widgets::enterPressesFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
+}
+
 bool TFormCommands::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyRelease) {

@@ -70,6 +70,12 @@ void TFormSumList::showEvent(QShowEvent* event)
     guarded([this] { FormActivate(); });
 }
 
+void TFormSumList::keyPressEvent(QKeyEvent* event)
+{
+    if (!widgets::enterPressesFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
+}
+
 void TFormSumList::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);

@@ -142,6 +142,12 @@ void TFormVelnds::showEvent(QShowEvent* event)
     guarded([this] { FormShow(); });
 }
 
+void TFormVelnds::keyPressEvent(QKeyEvent* event)
+{
+    if (!widgets::enterPressesFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
+}
+
 bool TFormVelnds::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyRelease) {

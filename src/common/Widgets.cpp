@@ -4,8 +4,10 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QIconEngine>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -164,6 +166,16 @@ QValidator::State LimitedSpinBox::validate(QString& input, int& pos) const
     if (input.size() > typedLimit_)
         return QValidator::Invalid;
     return QSpinBox::validate(input, pos);
+}
+
+bool enterPressesFocusedButton(const QWidget* window, QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    if (auto* button = qobject_cast<QPushButton*>(window->focusWidget()); button && button->isEnabled())
+        button->click();
+    event->accept();
+    return true;
 }
 
 } // namespace widgets

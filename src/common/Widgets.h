@@ -8,6 +8,7 @@
 #include <QString>
 
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QWidget;
 
@@ -42,6 +43,11 @@ QSize fixedWindowSize(const QWidget* window, QSize designed);
 // Adds an item to a drop-down list kept sorted (duplicates allowed) without
 // touching the text being edited.
 void addSortedItem(QComboBox* box, const QString& text);
+
+// Enter and Return press the window's focused button and nothing else: the
+// windows have no default button, so Enter in a text box changes nothing.
+// True when the key was one of them; the event is then accepted.
+bool enterPressesFocusedButton(const QWidget* window, QKeyEvent* event);
 
 // A QComboBox that can be edited and never inserts what is typed by itself.
 QComboBox* editableComboBox(QWidget* parent);

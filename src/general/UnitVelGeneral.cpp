@@ -415,13 +415,8 @@ void TFormVelGeneral::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!widgets::enterPressesFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void TFormVelGeneral::showEvent(QShowEvent* event)

@@ -108,6 +108,13 @@ private slots:
         QVERIFY(window()->BitBtnSumConvert->isEnabled());
         userInput::press(Qt::Key_Backspace);
         QVERIFY(!window()->BitBtnSumConvert->isEnabled());
+        // Enter presses the focused button only: in the amount it does nothing.
+        typeAmount("1");
+        userInput::press(Qt::Key_Return);
+        QVERIFY(window()->MemoSumString->toPlainText().isEmpty());
+        QVERIFY(userInput::tabTo(window()->BitBtnSumConvert));
+        userInput::press(Qt::Key_Return);
+        QCOMPARE(window()->MemoSumString->toPlainText(), QStringLiteral("Один рубль 00 копеек"));
     }
 
     void convertsAndHandsOver_data()
