@@ -2,6 +2,7 @@
 
 #include "automatic/OfficeFill.h"
 #include "common/Dialogs.h"
+#include "common/FileAccess.h"
 #include "common/Guard.h"
 #include "common/ProgramFolder.h"
 #include "common/Widgets.h"
@@ -292,10 +293,9 @@ void TFormVelStart::reject()
 
 void TFormVelStart::ButtonStartAplClick()
 {
-    identifierList().setFileName(ComboBoxEditStartIDfile->currentText());
     if (FormVelGeneral)
         FormVelGeneral->EditFile->setEditText(ComboBoxDotName->currentText());
-    if (!LoadStartFiles())
+    if (!LoadStartFiles(ComboBoxEditStartIDfile->currentText()))
         return;
     if (FormVelGeneral)
         FormVelGeneral->FinishListRead();
@@ -369,32 +369,38 @@ void TFormVelStart::ButtonStartConsoleClick()
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(output).absoluteFilePath()));
 }
 
-bool TFormVelStart::LoadStartFiles()
+bool TFormVelStart::LoadStartFiles(const QString& listName)
 {
+    // Both files are read before the list takes anything: a failed read
+    // leaves the list, and its name, as they were.
     IdentifierList& list = identifierList();
-    const QString listName = list.fileName();
+    std::optional<QList<IdentifierRecord>> records;
+    QString why;
     if (!listName.isEmpty()) {
         if (!isExistingFile(listName)) {
             showError(identifierFileMissingMessage());
             return false;
         }
-        const auto records = listFile::readAnyListFile(listName, CheckBoxStartFile->isChecked());
+        records = listFile::readAnyListFile(listName, CheckBoxStartFile->isChecked(), &why);
         if (!records) {
-            showError(cannotOpenMessage());
+            showError(fileAccess::withCause(cannotOpenMessage(), why));
             return false;
         }
-        list.takeOver(*records);
     }
+    std::optional<QStringList> texts;
     const QString replacementName = ComboBoxStartTxtfile->currentText();
     if (!CheckBoxStartFile->isChecked() && isExistingFile(replacementName)) {
-        const auto texts = listFile::readReplacementListFile(replacementName, list.count());
+        texts = listFile::readReplacementListFile(replacementName, records ? int(records->size()) : list.count(), &why);
         if (!texts) {
-            showError(cannotOpenMessage());
+            showError(fileAccess::withCause(cannotOpenMessage(), why));
             return false;
         }
-        for (int i = 0; i < texts->size(); ++i)
-            list.setReplacement(i, texts->at(i));
     }
+    list.setFileName(listName);
+    if (records)
+        list.takeOver(*records);
+    for (int i = 0; texts && i < texts->size(); ++i)
+        list.setReplacement(i, texts->at(i));
     return true;
 }
 

@@ -72,7 +72,7 @@ public slots:
 private:
     bool startWindowOffered() const;
     // False when a file could not be read: the start window stays open.
-    bool LoadStartFiles();
+    bool LoadStartFiles(const QString& listName);
 
     QStringList parameters_;
     QString pendingFileMessage_;

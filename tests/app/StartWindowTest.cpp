@@ -381,6 +381,7 @@ private slots:
         QTest::newRow("folder") << "folder" << "Файл идентификаторов с указанным именем не существует!";
         QTest::newRow("count not a number") << "damaged" << kCannotOpen;
         QTest::newRow("count 0") << "empty" << kCannotOpen;
+        QTest::newRow("too large") << "2000000" << kCannotOpen + "\nПричина: файл слишком велик (больше 1 МБ).";
     }
 
     void normalModeFailuresKeepTheStartWindow()
@@ -394,6 +395,9 @@ private slots:
             folder_->write(QStringLiteral("x.fdp"), "abc\r\n19\r\n");
         else if (kind == QLatin1String("empty"))
             folder_->write(QStringLiteral("x.fdp"), "0\r\n19\r\n");
+        else if (kind.toInt() > 0)
+            folder_->make(QStringLiteral("x.fdp"), kind.toLatin1());
+        identifierList().setFileName(QStringLiteral("before.fdp"));
         FormVelStart->ShowWorkingSize();
         FormVelStart->ComboBoxEditStartIDfile->setEditText(name);
         dialogs_->answer(MessageAnswer::Ok);
@@ -403,6 +407,7 @@ private slots:
         QVERIFY(!visit_.shown);
         QVERIFY(FormVelStart->isVisible());
         QVERIFY(!FormVelStart->ended());
+        QCOMPARE(identifierList().fileName(), QStringLiteral("before.fdp"));
     }
 
     void checkBoxMovesTheReplacementBox()
