@@ -410,7 +410,7 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         lostInARow_ = 0;
         ++madeByOffice_;
         return result;
-    } catch (const office::ConnectionLost&) {
+    } catch (const office::ConnectionLost& e) {
         start_ = Start::AfterLoss;
         // The windows' office went away: the rest are made by one of the
         // run's own, which no window finds.
@@ -424,6 +424,8 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
                                    .arg(lostInARow_),
                                false);
         // The next document starts the office again (and says so).
+        if (dynamic_cast<const office::OfficeHung*>(&e))
+            throw KvilmarError(e.text());
         throw KvilmarError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу, пока документ "
                                           "делался, и документ не сделан."));
     } catch (const BatchStopped&) {

@@ -34,6 +34,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <csignal>
 #include <optional>
 
 namespace {
@@ -414,47 +415,58 @@ private slots:
         TestOffice::close(book);
     }
 
-    // The office dies in the middle of a run: the user reads in Russian that
-    // the connection was lost, the office's own words go to the trace log
-    // only, the status bar is emptied, and nothing reports success.
+    // The office dies or hangs in the middle of a run: the user reads in
+    // Russian that the connection was lost or cut, the office's own words go
+    // to the trace log only, the status bar is emptied, and nothing reports
+    // success. A hidden office that hangs is ended.
     void officeGoneDuringRun_data()
     {
         QTest::addColumn<bool>("workbook");
-        QTest::newRow("text document, traced") << false;
-        QTest::newRow("workbook") << true;
+        QTest::addColumn<bool>("hangs");
+        QTest::newRow("text document, traced") << false << false;
+        QTest::newRow("workbook") << true << false;
+        QTest::newRow("text document, the office hangs") << false << true;
     }
 
     void officeGoneDuringRun()
     {
         QFETCH(bool, workbook);
+        QFETCH(bool, hangs);
+        const qint64 pid = office_.processId();
+        QVERIFY(!hangs || pid > 0);
+        if (hangs)
+            qputenv("KVILMAR_OFFICE_CALL_WAIT", "5");
         QString path = folder_.write("gone.txt", "A\r\n");
         if (workbook) {
             path = folder_.file("gone.xls");
             TestOffice::writeWorkbook(path, {{{"A1", "A"}}});
         }
         setList({{"A", "B"}, {"B", "C"}});
-        setDiagnosticMode(workbook ? DiagnosticMode::Off : DiagnosticMode::WordTrace);
+        setDiagnosticMode(workbook || hangs ? DiagnosticMode::Off : DiagnosticMode::WordTrace);
         // Kills the office at the first replace of a text document, or when
         // half of a workbook is done.
         struct KillingWord : office::WordApplication {
             std::shared_ptr<office::WordApplication> real;
             TestOffice* target = nullptr;
+            bool hangs = false;
             int basics = 0;
             void Visible(bool v) override { real->Visible(v); }
             std::shared_ptr<office::WordBasic> WordBasic() override
             {
                 if (++basics == 3)   // FileOpen, FindEach, then EditReplace
-                    target->kill();
+                    hangs ? target->hang() : target->kill();
                 return real->WordBasic();
             }
         };
         struct Killing : office::AutomationServer {
             TestOffice* target = nullptr;
+            bool hangs = false;
             std::shared_ptr<office::WordApplication> createWord(const QString& id) override
             {
                 auto word = std::make_shared<KillingWord>();
                 word->real = office::libreOffice().createWord(id);
                 word->target = target;
+                word->hangs = hangs;
                 return word;
             }
             std::shared_ptr<office::ExcelApplication> createExcel(const QString& id) override
@@ -464,6 +476,7 @@ private slots:
             bool opensAsSpreadsheet(const QString& name) override { return office::libreOffice().opensAsSpreadsheet(name); }
         } killing;
         killing.target = &office_;
+        killing.hangs = hangs;
         struct KillingHost : TestHost {
             TestOffice* target = nullptr;
             void showProgress(const QString& text) override
@@ -485,11 +498,15 @@ private slots:
         QCOMPARE(dialogs_->shown().size(), 1);
         const auto box = dialogs_->shown().first();
         QCOMPARE(box.kind, MessageKind::ApplicationError);
-        QVERIFY2(box.text.startsWith("Связь с LibreOffice потеряна"), qPrintable(box.text));
+        QVERIFY2(hangs ? box.text.endsWith("LibreOffice не ответил за 5 с, и связь с ним прервана.")
+                       : box.text.startsWith("Связь с LibreOffice потеряна"),
+                 qPrintable(box.text));
+        qunsetenv("KVILMAR_OFFICE_CALL_WAIT");
+        QTRY_VERIFY(!hangs || ::kill(static_cast<pid_t>(pid), 0) != 0);
         QVERIFY2(!box.text.contains("URP") && !box.text.contains("bridge"), qPrintable(box.text));
         QCOMPARE(host.progress.isEmpty() ? QString() : host.progress.last(), QString());
         QVERIFY(!host.busy);
-        if (!workbook) {
+        if (!workbook && !hangs) {
             QFile log(traceLog::path());
             QVERIFY(log.open(QIODevice::ReadOnly));
             const QByteArray trace = log.readAll();

@@ -143,6 +143,12 @@ void TestOffice::kill()
         QThread::msleep(50);
 }
 
+void TestOffice::hang()
+{
+    if (const qint64 pid = processId(); pid > 0)
+        ::kill(static_cast<pid_t>(pid), SIGSTOP);
+}
+
 qint64 TestOffice::processId() const
 {
     return office::lo::Connection::instance().startedProcessId();

@@ -22,6 +22,8 @@ public:
     bool start();
     // Kills the office process at once, as a crash would (by its id).
     void kill();
+    // Stops the office process (SIGSTOP): it hangs, its socket still open.
+    void hang();
     // Ends the office in order and waits for its process to go.
     void stop();
     qint64 processId() const;

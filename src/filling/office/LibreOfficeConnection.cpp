@@ -110,6 +110,7 @@ public:
                                                       uno::UNO_QUERY);
         std::lock_guard lock(mutex_);
         pipe_.clear();
+        link = pipe;
         return remote;
     }
 
@@ -149,6 +150,7 @@ public:
 
     // What the attempt found; read by the owner once it has ended.
     uno::Reference<uno::XComponentContext> context;
+    uno::Reference<connection::XConnection> link;
     qint64 startedPid = 0;
 
 private:
@@ -225,8 +227,30 @@ bool Connection::answers()
             answered = true;
         } catch (const uno::RuntimeException&) {
         }
+    }, std::chrono::seconds(answerWaitSeconds_), [this, &answered] {
+        cutOff();
+        answered = false;
     });
     return answered;
+}
+
+void Connection::cutOff()
+{
+    Q_ASSERT_X(onOwnerThread(), "Connection::cutOff", "called off the connection's owner thread");
+    if (link_.is()) {
+        try {
+            link_->close();
+        } catch (const uno::Exception&) {
+        }
+    }
+    if (!processRuns(hiddenPid_))
+        return;
+    ::kill(static_cast<pid_t>(hiddenPid_), SIGKILL);
+    // Gone before the next connection, which would find its socket still
+    // accepting otherwise.
+    QDeadlineTimer deadline(std::chrono::seconds(5));
+    while (processRuns(hiddenPid_) && !deadline.hasExpired())
+        QThread::msleep(20);
 }
 
 QString Connection::pipeOfOurOwn(const QString& wanted)
@@ -295,6 +319,9 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
         waitForOffice({}, [&] { desktop = frame::Desktop::create(remote); });
         remote_ = remote;
         desktop_ = desktop;
+        link_ = reach->link;
+        hiddenPid_ = settings.headless ? reach->startedPid : 0;
+        answerWaitSeconds_ = settings.waitSeconds;
     } catch (const uno::Exception& e) {
         forget();
         throw OfficeError(QStringLiteral("Не удается соединиться с LibreOffice: связь прервалась при соединении."),
@@ -328,6 +355,8 @@ void Connection::forget()
                "called off the owner thread or while the office is awaited");
     desktop_.clear();
     remote_.clear();
+    link_.clear();
+    hiddenPid_ = 0;
 }
 
 bool Connection::lost()
@@ -339,10 +368,13 @@ bool Connection::lost()
     return true;
 }
 
-void callOffice(const QString& doing, const std::function<void()>& call, const QString& waiting)
+namespace {
+
+// The failure being handled, as callOffice throws it.
+[[noreturn]] void throwAsOfficeError(const QString& doing)
 {
     try {
-        waitForOffice(waiting, call);
+        throw;
     } catch (const KvilmarError&) {
         throw;
     } catch (const lang::DisposedException& e) {
@@ -360,6 +392,27 @@ void callOffice(const QString& doing, const std::function<void()>& call, const Q
         if (text.isEmpty())
             text = toQString(cppu::getCaughtException().getValueTypeName());
         throw OfficeError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, text), text);
+    }
+}
+
+} // namespace
+
+void callOffice(const QString& doing, const std::function<void()>& call, const QString& waiting)
+{
+    const int limit = callWaitSeconds();
+    bool hung = false;
+    try {
+        waitForOffice(waiting, call, std::chrono::seconds(limit), [&hung] {
+            hung = true;
+            Connection::instance().cutOff();
+        });
+    } catch (...) {
+        if (!hung)
+            throwAsOfficeError(doing);
+    }
+    if (hung) {
+        Connection::instance().forget();
+        throw OfficeHung(doing, limit);
     }
 }
 

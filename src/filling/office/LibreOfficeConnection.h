@@ -2,6 +2,7 @@
 
 #include "filling/office/LibreOfficeSettings.h"
 
+#include <com/sun/star/connection/XConnection.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
@@ -56,7 +57,12 @@ public:
     // connects anew.
     void forget();
     // True when the office no longer answers (the bridge is then dropped).
+    // An office that hangs is given up after its wait (KVILMAR_OFFICE_WAIT).
     bool lost();
+    // Cuts the bridge to an office that hangs, so that the call waiting on
+    // it ends; a hidden office started for this bridge is ended too, as it
+    // holds no document of the user's. On the owner's thread, during a wait.
+    void cutOff();
 
     // The process this program last started for an office that then
     // answered; 0 if none (an office already answered on the pipe). Read
@@ -75,6 +81,9 @@ private:
     css::uno::Reference<css::uno::XComponentContext> local_;
     css::uno::Reference<css::uno::XComponentContext> remote_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
+    css::uno::Reference<css::connection::XConnection> link_;
+    qint64 hiddenPid_ = 0;   // the hidden office started for link_, if any
+    int answerWaitSeconds_ = 60;
     std::atomic<qint64> startedPid_ = 0;
     // Sockets of others the user has been told of; told once a run.
     QSet<QString> refused_;
@@ -84,7 +93,9 @@ private:
 // Runs an office call (waiting as OfficeWait.h says) and turns every failure
 // of the office into OfficeError with the office's own text, prefixed by what
 // was being done; an office that went away becomes ConnectionLost, and the
-// connection forgets it. KvilmarError thrown by the call passes unchanged.
+// connection forgets it. A call that takes longer than callWaitSeconds()
+// cuts the connection off and becomes OfficeHung. KvilmarError thrown by the
+// call passes unchanged.
 // `waiting`, when not empty, says what the windows show while they wait.
 void callOffice(const QString& doing, const std::function<void()>& call, const QString& waiting = QString());
 

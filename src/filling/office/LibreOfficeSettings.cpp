@@ -8,6 +8,17 @@
 
 namespace office::lo {
 
+namespace {
+
+int secondsFromEnvironment(const char* name, int fallback, int most)
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue(name, &ok);
+    return ok && seconds > 0 ? std::min(seconds, most) : fallback;
+}
+
+} // namespace
+
 QString Settings::acceptString() const
 {
     return QStringLiteral("pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe);
@@ -37,11 +48,13 @@ Settings settingsFromEnvironment()
     s.program = qEnvironmentVariable("KVILMAR_OFFICE_PROGRAM");
     if (s.program.isEmpty())
         s.program = QStringLiteral("soffice");
-    bool ok = false;
-    const int wait = qEnvironmentVariableIntValue("KVILMAR_OFFICE_WAIT", &ok);
-    if (ok && wait > 0)
-        s.waitSeconds = std::min(wait, kMaxWaitSeconds);
+    s.waitSeconds = secondsFromEnvironment("KVILMAR_OFFICE_WAIT", s.waitSeconds, kMaxWaitSeconds);
     return s;
+}
+
+int callWaitSeconds()
+{
+    return secondsFromEnvironment("KVILMAR_OFFICE_CALL_WAIT", 600, kMaxCallWaitSeconds);
 }
 
 } // namespace office::lo

@@ -17,10 +17,15 @@
 //   KVILMAR_OFFICE_PROGRAM   the office program to start; default "soffice".
 //   KVILMAR_OFFICE_WAIT      seconds to wait for an office to answer on the
 //                            pipe, started or found there; default 60, at
-//                            most an hour.
+//                            most an hour. An office that answered before
+//                            and no longer does is given up after as long.
+//   KVILMAR_OFFICE_CALL_WAIT seconds one step of a filling (a load, a
+//                            replace, a save) may take before the office is
+//                            taken for hung; default 600, at most a day.
 namespace office::lo {
 
 constexpr int kMaxWaitSeconds = 3600;
+constexpr int kMaxCallWaitSeconds = 24 * 3600;
 
 struct Settings {
     QString pipe;
@@ -36,5 +41,7 @@ struct Settings {
 };
 
 Settings settingsFromEnvironment();
+// KVILMAR_OFFICE_CALL_WAIT, read anew each time.
+int callWaitSeconds();
 
 } // namespace office::lo

@@ -25,6 +25,20 @@ public:
         : OfficeError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу во время "
                                      "заполнения, и документа больше нет. Запустите заполнение еще раз."),
                       details) {}
+
+protected:
+    ConnectionLost(const QString& text, const QString& details) : OfficeError(text, details) {}
+};
+
+// The office did not end a call within its limit (it hangs): the connection
+// was cut, so every document it held is gone as with a lost one.
+class OfficeHung : public ConnectionLost {
+public:
+    OfficeHung(const QString& doing, int seconds)
+        : ConnectionLost(QStringLiteral("%1: LibreOffice не ответил за %2 с, и связь с ним прервана.")
+                             .arg(doing)
+                             .arg(seconds),
+                         QStringLiteral("no answer within %1 s").arg(seconds)) {}
 };
 
 } // namespace office

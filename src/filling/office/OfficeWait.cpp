@@ -273,7 +273,10 @@ void tellNotice(const QString& text)
     std::fflush(stderr);
 }
 
-void waitForOffice(const QString& what, const std::function<void()>& work)
+namespace {
+
+void waitToTheEnd(const QString& what, const std::function<void()>& work, QDeadlineTimer limit,
+                  const std::function<void()>& cut)
 {
     if (!onApplicationThread()) {
         work();
@@ -284,9 +287,25 @@ void waitForOffice(const QString& what, const std::function<void()>& work)
     // Waited for to the end, so the work's references stay good.
     const auto call = std::make_shared<Call>([&work] { work(); });
     helper().post(call);
-    awaitCall(*call, QDeadlineTimer(QDeadlineTimer::Forever));
+    if (!awaitCall(*call, limit)) {
+        cut();
+        awaitCall(*call, QDeadlineTimer(QDeadlineTimer::Forever));
+    }
     if (call->failure)
         std::rethrow_exception(call->failure);
+}
+
+} // namespace
+
+void waitForOffice(const QString& what, const std::function<void()>& work)
+{
+    waitToTheEnd(what, work, QDeadlineTimer(QDeadlineTimer::Forever), [] {});
+}
+
+void waitForOffice(const QString& what, const std::function<void()>& work, std::chrono::milliseconds limit,
+                   const std::function<void()>& cut)
+{
+    waitToTheEnd(what, work, QDeadlineTimer(limit), cut);
 }
 
 bool waitForOfficeWithin(const QString& what, std::chrono::milliseconds limit, std::function<void()> work,

@@ -34,6 +34,12 @@ void tellNotice(const QString& text);
 // reach the caller. Waits do not nest: a call from an event handled during a
 // wait throws KvilmarError, since the helper is busy with the one awaited.
 void waitForOffice(const QString& what, const std::function<void()>& work);
+// As waitForOffice, for an office that may hang: when `limit` passes without
+// an answer, `cut` is called on this thread and must make the work end (by
+// cutting the connection it waits on); the wait then goes on until it has,
+// so the work may use what the caller holds.
+void waitForOffice(const QString& what, const std::function<void()>& work, std::chrono::milliseconds limit,
+                   const std::function<void()>& cut);
 
 // As waitForOffice, but gives up after `limit` and returns false. `giveUp`,
 // called then on this thread, must make the work end (by closing what it
