@@ -316,7 +316,21 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
         }
         const uno::Reference<uno::XComponentContext> remote = reach->context;
         uno::Reference<frame::XDesktop2> desktop;
-        waitForOffice({}, [&] { desktop = frame::Desktop::create(remote); });
+        // An office that accepts and then hangs is given up as one that is silent.
+        bool silent = false;
+        try {
+            waitForOffice({}, [&] { desktop = frame::Desktop::create(remote); },
+                          std::chrono::seconds(settings.waitSeconds), [&] {
+                              silent = true;
+                              if (reach->link.is())
+                                  reach->link->close();
+                          });
+        } catch (const uno::Exception&) {
+            if (!silent)
+                throw;
+        }
+        if (silent)
+            throw KvilmarError(notAnswering(settings));
         remote_ = remote;
         desktop_ = desktop;
         link_ = reach->link;
