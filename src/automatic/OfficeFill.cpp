@@ -263,6 +263,13 @@ void OfficeFill::tellOfficeStart()
 
 void OfficeFill::chooseOffice()
 {
+    // An office reached before that still answers is kept: asking it is no
+    // reaching, and a stop asked for meanwhile waits for the document.
+    lo::Connection& connection = lo::Connection::instance();
+    if ((!slot_ || reached_ != Reached::Undecided) && connection.lastDesktop().is() && !connection.lost()) {
+        tellOfficeStart();
+        return;
+    }
     // Reached here, not in the middle of a filling: a stop asked for while
     // the office starts ends the run at once.
     struct Reaching {
@@ -279,12 +286,12 @@ void OfficeFill::chooseOffice()
         }
     } reaching(console_);
     if (slot_ && reached_ == Reached::Undecided) {
-        if (choice_ == Choice::RunningFirst && lo::Connection::instance().connectToRunning())
+        if (choice_ == Choice::RunningFirst && connection.connectToRunning())
             reached_ = Reached::Running;
         else
             reachOwnOffice();
     }
-    lo::Connection::instance().desktop();
+    connection.desktop();
     tellOfficeStart();
 }
 
