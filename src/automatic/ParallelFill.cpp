@@ -1,5 +1,7 @@
 #include "automatic/ParallelFill.h"
 
+#include "common/FileAccess.h"
+
 #include <QDataStream>
 #include <QEventLoop>
 #include <QIODevice>
@@ -40,15 +42,7 @@ QByteArray framed(const std::function<void(QDataStream&)>& fill)
 
 bool writeAll(int fd, const QByteArray& bytes)
 {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += put;
-    }
-    return true;
+    return fileAccess::writeAll(fd, bytes.constData(), bytes.size());
 }
 
 bool readAll(int fd, char* into, qsizetype size)

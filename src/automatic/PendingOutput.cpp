@@ -75,14 +75,8 @@ bool copyInto(int from, int to)
                 continue;
             return false;
         }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put < 0)
-                return false;
-            done += put;
-        }
+        if (!fileAccess::writeAll(to, buffer, got))
+            return false;
     }
 }
 

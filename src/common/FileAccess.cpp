@@ -137,6 +137,19 @@ Result read(const QString& path, qint64 limit)
     return result;
 }
 
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    for (qsizetype done = 0; done < size;) {
+        const ssize_t put = ::write(fd, data + done, static_cast<size_t>(size - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
 QString sizeText(qint64 bytes)
 {
     constexpr qint64 kKilo = 1024, kMega = 1024 * 1024;

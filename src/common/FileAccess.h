@@ -34,6 +34,10 @@ Result read(const QString& path, qint64 limit);
 // template, a workbook the office opens).
 Result check(const QString& path, qint64 limit);
 
+// Writes all `size` bytes to the descriptor, going on after a signal and a
+// short write; false (errno set) when the system refuses.
+bool writeAll(int fd, const char* data, qsizetype size);
+
 // "1 МБ", "64 КБ".
 QString sizeText(qint64 bytes);
 
