@@ -334,6 +334,7 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
         remote_ = remote;
         desktop_ = desktop;
         link_ = reach->link;
+        hung_.clear();
         hiddenPid_ = settings.headless ? reach->startedPid : 0;
         answerWaitSeconds_ = settings.waitSeconds;
     } catch (const uno::Exception& e) {
@@ -384,6 +385,15 @@ bool Connection::lost()
 
 namespace {
 
+// The office gone: hung and cut off before, or lost.
+[[noreturn]] void throwLost(const QString& details)
+{
+    const QString hung = Connection::instance().hung();
+    if (!hung.isEmpty())
+        throw OfficeHung(hung);
+    throw ConnectionLost(details);
+}
+
 // The failure being handled, as callOffice throws it.
 [[noreturn]] void throwAsOfficeError(const QString& doing)
 {
@@ -393,13 +403,13 @@ namespace {
         throw;
     } catch (const lang::DisposedException& e) {
         Connection::instance().forget();
-        throw ConnectionLost(toQString(e.Message));
+        throwLost(toQString(e.Message));
     } catch (const uno::RuntimeException& e) {
         // The bridge reports a dead office in more than one way; only a
         // desktop that no longer answers tells for sure.
         const QString details = toQString(e.Message);
         if (Connection::instance().lost())
-            throw ConnectionLost(details);
+            throwLost(details);
         throw OfficeError(QStringLiteral("%1: LibreOffice сообщает: %2").arg(doing, details), details);
     } catch (const uno::Exception& e) {
         QString text = toQString(e.Message).trimmed();
@@ -425,8 +435,12 @@ void callOffice(const QString& doing, const std::function<void()>& call, const Q
             throwAsOfficeError(doing);
     }
     if (hung) {
-        Connection::instance().forget();
-        throw OfficeHung(doing, limit);
+        Connection& connection = Connection::instance();
+        connection.forget();
+        connection.setHung(QStringLiteral("%1: LibreOffice не ответил за %2 с, и связь с ним прервана.")
+                               .arg(doing.isEmpty() ? QStringLiteral("Не удается заполнить документ") : doing)
+                               .arg(limit));
+        throw OfficeHung(connection.hung());
     }
 }
 

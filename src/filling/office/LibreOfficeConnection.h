@@ -63,6 +63,10 @@ public:
     // it ends; a hidden office started for this bridge is ended too, as it
     // holds no document of the user's. On the owner's thread, during a wait.
     void cutOff();
+    // Why the bridge was cut for a hang, until an office is reached again:
+    // a later call on the dead bridge says this rather than a plain loss.
+    void setHung(const QString& text) { hung_ = text; }
+    const QString& hung() const { return hung_; }
 
     // The process this program last started for an office that then
     // answered; 0 if none (an office already answered on the pipe). Read
@@ -84,6 +88,7 @@ private:
     css::uno::Reference<css::connection::XConnection> link_;
     qint64 hiddenPid_ = 0;   // the hidden office started for link_, if any
     int answerWaitSeconds_ = 60;
+    QString hung_;
     std::atomic<qint64> startedPid_ = 0;
     // Sockets of others the user has been told of; told once a run.
     QSet<QString> refused_;

@@ -34,11 +34,7 @@ protected:
 // was cut, so every document it held is gone as with a lost one.
 class OfficeHung : public ConnectionLost {
 public:
-    OfficeHung(const QString& doing, int seconds)
-        : ConnectionLost(QStringLiteral("%1: LibreOffice не ответил за %2 с, и связь с ним прервана.")
-                             .arg(doing)
-                             .arg(seconds),
-                         QStringLiteral("no answer within %1 s").arg(seconds)) {}
+    explicit OfficeHung(const QString& text) : ConnectionLost(text, QStringLiteral("no answer in time")) {}
 };
 
 } // namespace office
