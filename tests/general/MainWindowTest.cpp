@@ -631,6 +631,7 @@ private slots:
             QCOMPARE(folder_->read("typed.fdp"), scenario == 10 ? QByteArray("1\r\n19\r\n#C#\r\n\r\n\r\n")
                                                : scenario == 11 ? QByteArray("1\r\n19\r\n#C#\r\n\r\nc\r\n")
                                                                 : QByteArray());
+            QCOMPARE(dialogs_->fileFilters().size(), scenario == 12 ? 0 : 1);   // Escape asks for no file
         }
         dialogs_->clear();
         if (!question.isEmpty())
