@@ -9,13 +9,9 @@
 #include "common/Dialogs.h"
 #include "common/ProgramInfo.h"
 #include "common/QtDialogs.h"
-#include "common/SaveCopies.h"
-#include "filling/RangeFile.h"
 #include "filling/office/OfficeWait.h"
-#include "general/LastFiles.h"
 #include "net/StaleFiles.h"
 #include "settings/ProgramIcon.h"
-#include "settings/SettingsFiles.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -68,11 +64,6 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     staleFiles::cleanUpAtStartup();
-    // Holding the lock, this is the only copy: the copies left beside the
-    // settings files by a killed save are nobody's.
-    for (const QString& file : {LastFiles::defaultFileName(), settingsFiles::fontFileName(),
-                                settingsFiles::switchFileName(), rangeFilePath()})
-        saveCopies::removeLeftoverCopies(file);
     createWindows(QApplication::arguments().mid(1));
     QObject::connect(FormVelStart, &QDialog::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     FormVelStart->Start();

@@ -85,6 +85,12 @@ QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
 QByteArray reportCsv(const QList<JobOutcome>& outcomes)
 {
     const auto cell = [](QString text) {
+        // A spreadsheet takes a cell that begins so for a formula; the
+        // apostrophe keeps it text, and one before an apostrophe keeps the
+        // rule reversible: a script drops one leading apostrophe.
+        static const QString formula = QStringLiteral("=+-@\t\r'");
+        if (!text.isEmpty() && formula.contains(text.front()))
+            text.prepend(QLatin1Char('\''));
         static const QString special = QStringLiteral(";\"\r\n");
         if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); }) && text == text.trimmed())
             return text;
@@ -103,7 +109,9 @@ QByteArray reportCsv(const QList<JobOutcome>& outcomes)
                     .join(QLatin1Char(';'))
               + QLatin1Char('\n');
     }
-    return text.toUtf8();
+    // The byte-order mark tells a spreadsheet the text is UTF-8, not the
+    // system's own code page.
+    return "\xEF\xBB\xBF" + text.toUtf8();
 }
 
 } // namespace automatic

@@ -44,10 +44,12 @@ QString clockTime(qint64 msecs);
 // their reasons, how many were not tried, the total time.
 QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs);
 
-// The report of --report, in UTF-8: a header, then a line per outcome with
-// the row's number, the file, "да" or "нет", why not (on one line), and the
-// identifiers the document still holds; ';' between cells, quoted as RFC
-// 4180 says.
+// The report of --report, in UTF-8 after a byte-order mark: a header, then a
+// line per outcome with the row's number, the file, "да" or "нет", why not
+// (on one line), and the identifiers the document still holds; ';' between
+// cells, quoted as RFC 4180 says. A cell that would begin with "=", "+",
+// "-", "@", a tab, a carriage return or an apostrophe begins with an added
+// apostrophe, so that no spreadsheet takes it for a formula.
 QByteArray reportCsv(const QList<JobOutcome>& outcomes);
 
 } // namespace automatic

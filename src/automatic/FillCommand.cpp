@@ -2,6 +2,7 @@
 
 #include "automatic/BatchReport.h"
 #include "automatic/ParallelFill.h"
+#include "common/FileAccess.h"
 #include "common/TextFile.h"
 
 #include <QDir>
@@ -87,8 +88,11 @@ public:
         console_.err(summaryText(outcomes_, timer_.elapsed()));
         int code = exitCodeFor(outcomes_);
         const QString& report = plan_.options().reportFile;
-        if (!report.isEmpty() && !writeWholeFile(report, reportCsv(outcomes_))) {
-            console_.err(QStringLiteral("Не удается записать отчёт \"%1\".\n").arg(QDir::toNativeSeparators(report)));
+        QString why;
+        if (!report.isEmpty() && !writeWholeFile(report, reportCsv(outcomes_), &why)) {
+            console_.err(fileAccess::withCause(
+                             QStringLiteral("Не удается записать отчёт \"%1\".").arg(QDir::toNativeSeparators(report)), why)
+                         + QLatin1Char('\n'));
             code = kSomeFailed;
         }
         const bool noneMade =

@@ -1,14 +1,13 @@
 #include "automatic/PendingOutput.h"
 
 #include "common/FileAccess.h"
+#include "common/SaveCopies.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,36 +30,6 @@ QString shown(const QString& fileName)
 QString storageReason(int error)
 {
     return fileAccess::isStorageFailure(error) ? fileAccess::writeFailure(error) : QString();
-}
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// A hidden name in the folder no file has: short, whatever the target's
-// length, so it is never the name too long for the file system.
-QString freeHiddenName(const QString& folder)
-{
-    for (;;) {
-        const QString name = folder + QStringLiteral("/.kvilmar-%1")
-                                          .arg(QRandomGenerator::system()->generate64() & 0xffffffffffffULL, 12, 16,
-                                               QLatin1Char('0'));
-        struct stat st {};
-        if (::lstat(QFile::encodeName(name).constData(), &st) != 0 && errno == ENOENT)
-            return name;
-    }
 }
 
 bool copyInto(int from, int to)
@@ -131,64 +100,15 @@ void PendingOutput::commit(bool replace)
         throw StorageError(text + (error == EACCES || error == EPERM ? QStringLiteral(" в папку \"%1\".").arg(shown(folder))
                                                                        : QStringLiteral(".")));
     };
-    const Descriptor from(::open(QFile::encodeName(path()).constData(), O_RDONLY | O_CLOEXEC));
-    if (from.get() < 0)
+    const int from = ::open(QFile::encodeName(path()).constData(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
         failed(errno);
-
-    const std::lock_guard naming(PendingOutput::naming());
-    const QByteArray to = QFile::encodeName(target_);
-    // A file without a name until it is whole: should anything fail, or the
-    // program be killed, it goes with its descriptor.
-    const Descriptor unnamed(::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-    QString named;   // a file system without such files: a hidden name
-    int written = unnamed.get();
-    if (written < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            failed(errno);
-        named = freeHiddenName(folder);
-        written = ::open(QFile::encodeName(named).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (written < 0)
-            failed(errno);
-    }
-    const Descriptor namedFile(named.isEmpty() ? -1 : written);
-    const auto removeNamed = [&] {
-        if (!named.isEmpty())
-            ::unlink(QFile::encodeName(named).constData());
-    };
-    if (!copyInto(from.get(), written)) {
-        const int error = errno;
-        removeNamed();
+    const int error = saveCopies::putWhole(target_, [from](int to) { return copyInto(from, to); },
+                                           replace ? saveCopies::Existing::Replace : saveCopies::Existing::Keep,
+                                           &PendingOutput::naming());
+    ::close(from);
+    if (error)
         failed(error);
-    }
-    if (named.isEmpty() && !replace) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(written);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0)
-            return;
-        failed(errno);
-    }
-    if (named.isEmpty()) {
-        // Replacing: the whole file takes a hidden name first, then the
-        // target's in one step.
-        named = freeHiddenName(folder);
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(written);
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, QFile::encodeName(named).constData(), AT_SYMLINK_FOLLOW) != 0)
-            failed(errno);
-    }
-    const QByteArray hidden = QFile::encodeName(named);
-    int result = replace ? std::rename(hidden.constData(), to.constData())
-                         : ::renameat2(AT_FDCWD, hidden.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-    if (result != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system that cannot refuse to replace in the rename itself.
-        if (QFileInfo::exists(target_))
-            errno = EEXIST;
-        else
-            result = std::rename(hidden.constData(), to.constData());
-    }
-    if (result == 0)
-        return;
-    const int error = errno;
-    removeNamed();
-    failed(error);
 }
 
 } // namespace automatic

@@ -35,10 +35,10 @@ public:
     QString path() const { return staged_.fileName(); }
 
     // Copies the written document into the target's folder and gives it the
-    // target's name, with the permissions of a new file; an existing target
-    // is replaced (in one step) only when `replace`, so a file that appeared
-    // meanwhile is never lost. Throws StorageError or KvilmarError naming the
-    // target.
+    // target's name, as saveCopies::putWhole does; an existing target is
+    // replaced (in one step, keeping its permissions) only when `replace`, so
+    // a file that appeared meanwhile is never lost. Throws StorageError or
+    // KvilmarError naming the target.
     void commit(bool replace);
 
     // Held while a document takes its name: a program that must end at once

@@ -143,6 +143,8 @@ bool writeAll(int fd, const char* data, qsizetype size)
         const ssize_t put = ::write(fd, data + done, static_cast<size_t>(size - done));
         if (put < 0 && errno == EINTR)
             continue;
+        if (put == 0)
+            errno = EIO;   // no progress and no error: nothing more will go
         if (put <= 0)
             return false;
         done += put;

@@ -45,26 +45,56 @@ QString problemWith(const QString& folder)
     return {};
 }
 
-QString path(QString* why)
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && problemWith(runtime).isEmpty())
-        return runtime;
+namespace {
 
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString own = cache + QStringLiteral("/kvilmar");
-    const QByteArray name = QFile::encodeName(own);
-    // Made closed from the start, so that no one can step in meanwhile.
-    if (!cache.isEmpty() && QDir().mkpath(cache) && ::mkdir(name.constData(), 0700) != 0 && errno == EEXIST) {
+// The folder, made closed from the start so that no one can step in
+// meanwhile; why it is not private, empty when it is.
+QString madePrivate(const QString& folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno == EEXIST) {
         // Ours but opened to others (by the user's own chmod): closed again.
         struct stat st {};
         if (::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
             && (st.st_mode & 077) != 0)
             ::chmod(name.constData(), 0700);
     }
-    const QString problem = problemWith(own);
+    return problemWith(folder);
+}
+
+QString cacheFolder(QString* why)
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = cache + QStringLiteral("/kvilmar");
+    const QString problem = cache.isEmpty() || !QDir().mkpath(cache)
+                                ? QStringLiteral("папку \"%1\" не удается создать").arg(cache)
+                                : madePrivate(own);
     if (problem.isEmpty())
         return own;
+    if (why)
+        *why = problem;
+    return {};
+}
+
+} // namespace
+
+QString path(QString* why)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && problemWith(runtime).isEmpty())
+        return runtime;
+    return cacheFolder(why);
+}
+
+QString ownFolder(const QString& name, QString* why)
+{
+    const QString base = cacheFolder(why);
+    if (base.isEmpty())
+        return {};
+    const QString folder = base + QLatin1Char('/') + name;
+    const QString problem = madePrivate(folder);
+    if (problem.isEmpty())
+        return folder;
     if (why)
         *why = problem;
     return {};

@@ -16,6 +16,13 @@ QString problemWith(const QString& folder);
 // missing. Empty when neither can be had; `why` then says why.
 QString path(QString* why = nullptr);
 
+// A folder that is the program's alone: `name` in "kvilmar" of the user's
+// cache folder, both made with mode 0700 when missing. Nothing but the
+// program puts anything there, so what it finds there is its own; and it
+// outlasts a restart, unlike XDG_RUNTIME_DIR. Empty when it cannot be had;
+// `why` then says why.
+QString ownFolder(const QString& name, QString* why = nullptr);
+
 // The login name of a user, or the number when the system knows no name.
 QString userName(unsigned uid);
 

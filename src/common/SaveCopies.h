@@ -1,32 +1,46 @@
 #pragma once
 
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
-// What a save leaves behind when the program is killed in it. Every file is
-// written through a QSaveFile, which puts the new content beside the file
-// under the file's name, a dot and six random letters ("list.fdp.McgBnZ")
-// and then renames it over the old one. Killed in between, the old file is
-// still whole and the copy is nobody's: it is removed the next time the
-// program may be sure of that.
+#include <functional>
+#include <mutex>
+
+// How every file of the program takes its place whole: list and settings
+// files, the fill command's documents and report. The new content is written
+// into a file without a name in the target's folder (O_TMPFILE), which a
+// failure or a kill takes with it, and gets its name only when it is whole.
+// Only two things need a named copy beside the target: a file system without
+// such files, and the moment a replacing file has a name of its own before it
+// takes the target's in one step. That copy has a hidden name no user would
+// choose (".kvilmar-" and 12 hexadecimal digits) and is recorded, before it
+// exists, in a folder only the program uses (privateFolder::ownFolder). A
+// copy is removed later only when it is recorded there and the save that
+// recorded it has ended unfinished: never by the shape of a name.
 namespace saveCopies {
 
-// The copies beside a file, by their names alone: the file's name, a dot
-// and six letters that look random (both cases, a capital past the first
-// letter), so that a "list.fdp.backup" or "list.fdp.Backup" of the user's
-// own is never taken for one.
-QStringList leftoverCopies(const QString& filePath);
+enum class Existing { Replace, Keep };
 
-// When this run of the program began (the first call, which start-up
-// makes). Only one copy of the program runs per user, and the fill command
-// writes no list or settings files, so a copy last written before this
-// moment belongs to no save that is still going on.
-QDateTime runStart();
+// Puts a new file at `target`, written by `write` into a descriptor (false,
+// errno set, when it fails). With Keep an existing target is never replaced
+// (EEXIST). A replaced file keeps its permissions; a link is followed to
+// the file it names. Returns 0, or the system's error number of the step
+// that failed: the target is then as it was, and no copy is left.
+// `naming`, when given, is held while the whole file takes its name.
+int putWhole(const QString& target, const std::function<bool(int fd)>& write, Existing existing,
+             std::timed_mutex* naming = nullptr);
 
-// Removes the copies beside a file that are surely the program's own: a
-// regular file of this user (not a link), last written before `before`.
-// Returns those removed.
-QStringList removeLeftoverCopies(const QString& filePath, const QDateTime& before = runStart());
+// The copies recorded by saves that ended unfinished (the program was
+// killed in them) and that are still there.
+QStringList leftoverCopies();
+
+// Removes those copies and their records; returns the copies removed. A
+// copy whose save is still going on (another run, another thread) stays.
+QStringList removeLeftoverCopies();
+
+// For tests: called at each named step of a save. "no unnamed file": true
+// makes the save go as on a file system without files without a name.
+// "copy named": the copy has its hidden name and is recorded.
+void setStepHook(std::function<bool(const char* step)> hook);
 
 } // namespace saveCopies

@@ -1,11 +1,7 @@
 #include "common/TextFile.h"
 
 #include "common/Codec1251.h"
-
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <cerrno>
+#include "common/SaveCopies.h"
 
 namespace {
 constexpr char kEndOfFile = 26;
@@ -66,33 +62,12 @@ std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64
 
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* why)
 {
-    // The cause is the system's error of the step that failed, taken at once.
-    const auto failed = [why](int error, const QString& fallback) {
-        if (why)
-            *why = error ? fileAccess::writeFailure(error) : fallback;
-        return false;
-    };
-    if (QFileInfo(path).isDir())
-        return failed(EISDIR, {});
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(errno, file.errorString());
-    // A write smaller than QFile's buffer only reaches the disk on flush, and
-    // commit() does not check that flush on every Qt: a full disk would then
-    // replace the old file with a cut-off one. Flush and check first; on any
-    // failure the temporary file goes and the old one stays as it was.
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const int error = errno;
-        const QString text = file.errorString();
-        file.cancelWriting();
-        return failed(error, text);
-    }
-    errno = 0;
-    if (!file.commit())
-        return failed(errno, file.errorString());
-    return true;
+    const int error = saveCopies::putWhole(
+        path, [&bytes](int fd) { return fileAccess::writeAll(fd, bytes.constData(), bytes.size()); },
+        saveCopies::Existing::Replace);
+    if (error && why)
+        *why = fileAccess::writeFailure(error);
+    return error == 0;
 }
 
 bool writeTextFile(const QString& path, const QList<QByteArray>& lines, QString* why)

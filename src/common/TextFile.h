@@ -54,11 +54,11 @@ private:
 std::optional<ForeignTextReader> openForeignTextFile(const QString& path, qint64 limit = fileAccess::kListLimit,
                                                      QString* why = nullptr);
 
-// Writes the lines, each followed by CR LF, through a QSaveFile: the old file
-// is replaced only when the whole new content is written. Returns false on any
-// failure, leaving the old file as it was; `why` then says why
+// Writes the lines, each followed by CR LF, as saveCopies::putWhole does: the
+// old file is replaced only when the whole new content is written. Returns
+// false on any failure, leaving the old file as it was; `why` then says why
 // (fileAccess::writeFailure: "нет места на диске").
 bool writeTextFile(const QString& path, const QList<QByteArray>& lines, QString* why = nullptr);
 
-// Writes bytes to a file whole, through a QSaveFile (see writeTextFile).
+// Writes bytes to a file whole (see writeTextFile).
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* why = nullptr);

@@ -26,6 +26,6 @@ struct RangeFileRead {
 };
 RangeFileRead readRangeFile(const QString& path);
 
-// Writes the whole file through a QSaveFile. Throws KvilmarError on failure;
+// Writes the whole file (writeWholeFile). Throws KvilmarError on failure;
 // the old file is then left as it was.
 void writeRangeFile(const QString& path, const RangeRecords& records);

@@ -138,9 +138,16 @@ bool IdentifierList::isChanged() const
     return hasText() && (!saved_ || content() != *saved_);
 }
 
-void IdentifierList::markSaved()
+void IdentifierList::markSaved(bool withReplacements)
 {
-    saved_ = content();
+    QList<Texts> now = content();
+    if (!withReplacements) {
+        for (qsizetype i = 0; i < now.size(); ++i) {
+            const bool held = saved_ && i < saved_->size() && saved_->at(i).identifier == now.at(i).identifier;
+            now[i].replacement = held ? saved_->at(i).replacement : QString();
+        }
+    }
+    saved_ = now;
 }
 
 IdentifierList::UncommittedEdit IdentifierList::firstUncommittedEdit(int i, const IdentifierRecord& boxes) const

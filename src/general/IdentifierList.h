@@ -90,7 +90,11 @@ public:
     bool hasText() const;            // some record has a non-empty text
     bool hasSavedContent() const;    // something with text was last loaded or saved
     bool isChanged() const;          // has text, and differs from what was saved
-    void markSaved();                // the present content is what was saved
+    // The present content is what was saved. Saved without the replacement
+    // texts, a record's text counts as saved only where the record was
+    // saved before with the same identifier and that text: what no file
+    // holds still makes the list changed.
+    void markSaved(bool withReplacements = true);
 
     // The text cut to the limit, never between the halves of a character
     // outside the basic plane.

@@ -5,7 +5,6 @@
 
 #include "common/Dialogs.h"
 #include "common/FileAccess.h"
-#include "common/SaveCopies.h"
 #include "common/Widgets.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
@@ -71,7 +70,6 @@ void TFormVelGeneral::loadListFrom(const QString& fileName)
     identifierList().setFileName(fileName);
     identifierList().takeOver(*records);
     FinishListRead();
-    saveCopies::removeLeftoverCopies(fileName);
 }
 
 bool TFormVelGeneral::offerToSave(const QString& question)
@@ -129,7 +127,9 @@ void TFormVelGeneral::OpenListFile(const QString& name)
 void TFormVelGeneral::NSaveClick()
 {
     IdentifierList& list = identifierList();
-    FormSaveSelect->exec();
+    // Escape or the close box is no choice: the save does not go on.
+    if (FormSaveSelect->exec() != QDialog::Accepted)
+        return;
     const QString chosen = dialogs().saveFileName(
         this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString(),
                startFolder({list.fileName(), remembered_.listFile})});
@@ -155,8 +155,8 @@ void TFormVelGeneral::NSaveClick()
                                         why));
         return;
     }
-    list.markSaved();
-    saveCopies::removeLeftoverCopies(name);
+    // Replacement texts left out of the file are still to be saved.
+    list.markSaved(FormSaveSelect->withReplacements());
 }
 
 void TFormVelGeneral::ButtonSelectFileClick()

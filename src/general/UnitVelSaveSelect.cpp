@@ -19,9 +19,10 @@ TFormSaveSelect::TFormSaveSelect(QWidget* parent)
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     RadioButtonOnlyID = new QRadioButton(QStringLiteral("Сохранить только идентификаторы"), this);
     RadioButtonOnlyID->setObjectName(QStringLiteral("RadioButtonOnlyID"));
-    RadioButtonOnlyID->setChecked(true);
     RadioButtonSaveSelect2 = new QRadioButton(QStringLiteral("Сохранить идентификаторы и текст замены"), this);
     RadioButtonSaveSelect2->setObjectName(QStringLiteral("RadioButtonSaveSelect2"));
+    // The first choice is the one that loses nothing.
+    RadioButtonSaveSelect2->setChecked(true);
     ButtonSaveSelectOK = new QPushButton(QStringLiteral("ОК"), this);
     ButtonSaveSelectOK->setObjectName(QStringLiteral("ButtonSaveSelectOK"));
     ButtonSaveSelectOK->setDefault(true);
@@ -43,6 +44,12 @@ TFormSaveSelect::TFormSaveSelect(QWidget* parent)
 void TFormSaveSelect::ButtonSaveSelectOKClick()
 {
     accept();
+}
+
+void TFormSaveSelect::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    (withReplacements() ? RadioButtonSaveSelect2 : RadioButtonOnlyID)->setFocus();
 }
 
 bool TFormSaveSelect::withReplacements() const

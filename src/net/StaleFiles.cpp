@@ -1,10 +1,9 @@
 #include "net/StaleFiles.h"
 
 #include "common/Codec1251.h"
-#include "common/ProgramFolder.h"
+#include "common/PrivateFolder.h"
 #include "common/SaveCopies.h"
 #include "filling/TraceLog.h"
-#include "general/LastFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +21,11 @@ namespace staleFiles {
 namespace {
 
 const QString kTransferPrefix = QStringLiteral("kvilmar-");
+
+QString transfersFolder()
+{
+    return privateFolder::ownFolder(QStringLiteral("transfers"));
+}
 
 // A process with this id exists (ours or anyone's): its folder is not stale.
 bool processExists(qint64 pid)
@@ -59,45 +63,35 @@ bool removeTransferFolder(const QString& path)
 
 QString transferFolderTemplate()
 {
-    return QDir::tempPath() + QLatin1Char('/') + kTransferPrefix
-           + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX");
+    const QString folder = transfersFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder + QLatin1Char('/') + kTransferPrefix + QString::number(QCoreApplication::applicationPid())
+           + QStringLiteral("-XXXXXX");
 }
 
-QStringList removeStaleTransferFolders(const QString& tempFolder)
+QStringList removeStaleTransferFolders(const QString& folder)
 {
     static const QRegularExpression name(QStringLiteral("^kvilmar-(\\d{1,10})-[A-Za-z0-9]{6}$"));
     QStringList removed;
     const QStringList entries =
-        QDir(tempFolder).entryList({kTransferPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
+        QDir(folder).entryList({kTransferPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
     for (const QString& entry : entries) {
         const QRegularExpressionMatch match = name.match(entry);
         if (!match.hasMatch() || processExists(match.captured(1).toLongLong()))
             continue;
-        const QString path = QDir(tempFolder).filePath(entry);
+        const QString path = QDir(folder).filePath(entry);
         if (isOwnFolder(path) && removeTransferFolder(path))
             removed << path;
     }
     return removed;
 }
 
-QStringList savedFiles()
-{
-    QStringList files;
-    const QString list = LastFiles::read(LastFiles::defaultFileName()).listFile;
-    if (!list.isEmpty())
-        files << list;
-    for (const char* name : {"nstrtxt.dan", "nstrfon.dan", "nstrbol.dan", "nstrint.dan"})
-        files << programFile(QLatin1String(name));
-    return files;
-}
-
 void traceLeftoverCopies()
 {
     if (diagnosticMode() == DiagnosticMode::Off)
         return;
-    QStringList copies;
-    for (const QString& file : savedFiles())
-        copies += saveCopies::leftoverCopies(file);
+    const QStringList copies = saveCopies::leftoverCopies();
     if (copies.isEmpty())
         return;
     try {
@@ -112,7 +106,10 @@ void traceLeftoverCopies()
 
 void cleanUpAtStartup()
 {
-    removeStaleTransferFolders(QDir::tempPath());
+    const QString transfers = transfersFolder();
+    if (!transfers.isEmpty())
+        removeStaleTransferFolders(transfers);
+    saveCopies::removeLeftoverCopies();
 }
 
 } // namespace staleFiles

@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 TFormVelBrowser* FormVelBrowser = nullptr;
 
 namespace {
@@ -306,11 +308,15 @@ void TFormVelBrowser::runAttempt()
     MemoWWW->clear();
     attemptRunning_ = true;
 
-    // The version file goes to a folder of this attempt only, so no file of
-    // the user is overwritten and no stale one is read. The folder carries
-    // this process's id: a later start removes it if a kill left it behind.
-    QTemporaryDir folder(staleFiles::transferFolderTemplate());
-    const QString versionFile = folder.filePath(QStringLiteral("kvilmar.iss"));
+    // The version file goes to a folder of this attempt only, in a folder
+    // that is the program's alone, so no file of the user is overwritten and
+    // no stale one is read. The folder carries this process's id: a later
+    // start removes it if a kill left it behind.
+    const QString place = staleFiles::transferFolderTemplate();
+    std::optional<QTemporaryDir> folder;
+    if (!place.isEmpty())
+        folder.emplace(place);
+    const QString versionFile = folder ? folder->filePath(QStringLiteral("kvilmar.iss")) : QString();
     bool received = false;
     try {
         AbortedByUser = false;
@@ -319,8 +325,8 @@ void TFormVelBrowser::runAttempt()
         StatusBarWWW->repaint();
         setPanel(0, QStringLiteral("30") + kSeconds);
         ConnectStartTime = QDateTime::currentDateTime();
-        if (!folder.isValid())
-            throw KvilmarError(folder.errorString());
+        if (!folder || !folder->isValid())
+            throw KvilmarError(folder ? folder->errorString() : QString());
         HttpClient1->Body = QFile::encodeName(versionFile);
         HttpClient1->Get(versionCheck::versionFileUrl());
         Timer1->stop();

@@ -36,7 +36,7 @@ int countdownSeconds(const QDateTime& start, const QDateTime& now)
 
 bool holdsVersionFile(qint16 replyStatus)
 {
-    return replyStatus > 0 && replyStatus < 400;
+    return replyStatus == 200;
 }
 
 namespace {

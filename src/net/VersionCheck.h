@@ -26,8 +26,9 @@ QString versionFromCaption(const QString& caption, const QString& previous);
 int countdownSeconds(const QDateTime& start, const QDateTime& now);
 
 // True when a response to the version file request holds the version file:
-// a status of 400 or more is an error page, and a response without a
-// readable status line is no answer at all.
+// only a 200 reply does. A status of 400 or more is an error page, 204 and
+// 206 hold nothing or a part, and a status outside 100–599 or a response
+// without a readable status line is no HTTP answer at all.
 bool holdsVersionFile(qint16 replyStatus);
 
 // True when the bytes are a version file: text lines (no control character

@@ -125,12 +125,23 @@ private slots:
         first.kill();
         QVERIFY(first.waitForFinished());
         QVERIFY(QFile::exists(lockFile));
-        // So does a copy the killed copy's save of a settings file left: it goes.
-        const QString copy = folder_.make(QStringLiteral("nstrbol.dan.McgBnZ"), "old");
+        // So does the copy a save killed in a settings file recorded: it
+        // goes; a file of the user's that only looks like one stays.
+        const QString users = folder_.make(QStringLiteral("nstrbol.dan.McgBnZ"), "old");
+        QProcess killed;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), folder_.path());
+        env.remove(QStringLiteral("XDG_CACHE_HOME"));
+        killed.setProcessEnvironment(env);
+        killed.start(QStringLiteral(KVILMAR_LIMITED_WRITER), {"1000000", "switches", folder_.file("nstrbol.dan"), "0", "kill"});
+        QVERIFY(killed.waitForFinished(60000));
+        const QStringList copies = QDir(folder_.path()).entryList({QStringLiteral(".kvilmar-*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(copies.size(), 1);
         QProcess third;
         startProgram(third);
         QVERIFY2(waitForLockOwner(lockFile, third), "the lock of the crashed copy was not taken over");
-        QTRY_VERIFY(!QFile::exists(copy));
+        QTRY_VERIFY(!QFile::exists(folder_.file(copies.first())));
+        QVERIFY(QFile::exists(users));
         QCOMPARE(third.state(), QProcess::Running);
         QVERIFY(!QString::fromUtf8(third.readAllStandardError()).contains(kAnotherCopy));
         third.kill();

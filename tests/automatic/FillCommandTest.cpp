@@ -1,4 +1,5 @@
 #include "support/CapturedConsole.h"
+#include "support/TempFolder.h"
 #include "support/TestMain.h"
 
 #include "automatic/BatchReport.h"
@@ -105,6 +106,11 @@ private slots:
                                        << QStringList{}
                                        << QStringList{"После параметра --list не указано значение.",
                                                       "Справка: kvilmar fill --help"};
+        // The old report stays, and the message says why the new one could not be written.
+        QTest::newRow("report onto a full disk")
+            << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "h.pdf", "--report", "full/r.csv"}
+            << QStringList{} << int(kSomeFailed) << QStringList{"h.pdf: [a]=s"}
+            << QStringList{"Не удается записать отчёт \"", "Причина: нет места на диске."};
         QTest::newRow("unreadable input") << QStringList{"t.odt", "--list", "none.fdp"} << QStringList{}
                                           << int(kBadInput) << QStringList{}
                                           << QStringList{"Файл списка идентификаторов \"%1none.fdp\" не найден."};
@@ -116,10 +122,20 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QStringList, made);
         QFETCH(QStringList, told);
+        TempFolder disk(false);
+        const bool fullDisk = arguments.contains("full/r.csv");
+        if (fullDisk) {
+            if (!disk.mountSmallDisk())
+                QSKIP("a small disk of our own needs the right to mount");
+            disk.write("r.csv", "old");
+            disk.sealSmallDisk(false);
+            QVERIFY(QFile::link(disk.path(), path("full")));
+        }
         FakeOffice office;
         office.failing = failing;
         CapturedConsole console;
         QCOMPARE(run(arguments, office, console), exitCode);
+        QCOMPARE(disk.read("r.csv"), QByteArray(fullDisk ? "old" : ""));
         QCOMPARE(office.made, made);
         QVERIFY(console.outText.isEmpty());
         QVERIFY2(!console.errText.contains(QLatin1Char('\x1b')), qPrintable(console.errText));
@@ -193,7 +209,9 @@ private slots:
                             .arg(folder, n == 4 ? "нет" : "да", reason,
                                  n == 4 || before ? "" : "«[a]»");
         }
-        QCOMPARE(QString::fromUtf8(report.readAll()).split('\n', Qt::SkipEmptyParts), expected);
+        const QByteArray bytes = report.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));   // UTF-8, whatever the spreadsheet's code page
+        QCOMPARE(QString::fromUtf8(bytes.mid(3)).split('\n', Qt::SkipEmptyParts), expected);
         QVERIFY2(console.errText.contains(QStringLiteral("Сделано документов: %1 из %2").arg(8 - first - 1).arg(8 - first)),
                  qPrintable(console.errText));
     }
@@ -260,6 +278,12 @@ private slots:
         QCOMPARE(summaryText({made, lost}, 95349),
                  QStringLiteral("Сделано документов: 1 из 2.\nНе сделано: 1.\n  out/2.pdf: офис упал\n"
                                 "Затраченное время: 95,3 с\n"));
+        // What a spreadsheet would take for a formula gets an apostrophe.
+        const JobOutcome formula{"=1+1.pdf", 0, false, "-5", 0, false, {}, 3, {"@x"}};
+        const JobOutcome quoted{"'a;b.pdf", 0, true, {}, 0, false, {}, 4, {}};
+        QCOMPARE(reportCsv({made, formula, quoted}),
+                 QByteArray("\xEF\xBB\xBFномер;файл;сделан;почему не сделан;остались в документе\n0;out/1.pdf;да;;\n"
+                            "3;'=1+1.pdf;нет;'-5;«@x»\n4;\"''a;b.pdf\";да;;\n"));
         QCOMPARE(exitCodeFor({made}), int(kAllMade));
         QCOMPARE(exitCodeFor({made, lost}), int(kSomeFailed));
     }

@@ -337,6 +337,30 @@ private slots:
         QCOMPARE(outputsOf(folder), expected);
     }
 
+    // The report of a batch opens in a spreadsheet with every cell as it was
+    // written: names that begin as formulas stay text, Cyrillic reads right.
+    void reportOpensAsTextInASpreadsheet()
+    {
+        const QString folder = freshFolder("report");
+        const QStringList names{"=1+1", "+7 999", "@СУММ(A1)", "Иванов"};
+        put("report/d.csv", ("[ФИО]\n" + names.join('\n') + '\n').toUtf8());
+        const QString current = QDir::currentPath();
+        QDir::setCurrent(folder);
+        int code = -1;
+        const QString told =
+            run({text_, "--list", list_, "--data", "d.csv", "--out", "{[ФИО]}.txt", "--report", "r.csv"}, nullptr, &code);
+        QDir::setCurrent(current);
+        QVERIFY2(code == kAllMade, qPrintable(told));
+        const auto report = TestOffice::openTable(folder + "/r.csv", "59,34,0,1");
+        QStringList cells{TestOffice::cellContent(report, 1, "B1")};
+        for (int row = 2; row <= names.size() + 1; ++row)
+            cells << TestOffice::cellContent(report, 1, QStringLiteral("B%1").arg(row))
+                  << TestOffice::cellContent(report, 1, QStringLiteral("C%1").arg(row));
+        TestOffice::close(report);
+        QCOMPARE(cells, (QStringList{"text файл", "text '=1+1.txt", "text да", "text '+7 999.txt", "text да",
+                                     "text '@СУММ(A1).txt", "text да", "text Иванов.txt", "text да"}));
+    }
+
     void neverOverwritesWithoutForce()
     {
         const QString folder = freshFolder("overwrite");

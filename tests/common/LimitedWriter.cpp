@@ -2,15 +2,19 @@
 // limit, as on a disk that fills up. Run by the text-file test as a child
 // process, so that the limit binds this process only.
 //
-//   kvilmar_limited_writer LIMIT KIND PATH SIZE
+//   kvilmar_limited_writer LIMIT KIND PATH SIZE [CUT]
 //
 // LIMIT is the largest file size in bytes (RLIMIT_FSIZE); KIND one of list,
 // lastfiles, font, switches, range; SIZE the rough size of a list file or of
 // the paths in the last-files file. Prints the size of the content it meant
 // to write; exits 0 when the writer reported success, 3 when it reported a
-// failure, 2 on wrong use.
+// failure, 2 on wrong use. CUT cuts the save where its copy is named:
+// "kill" kills the process there, "kill-named" too on a file system taken
+// to have no files without a name, "wait" prints "named" and waits for a
+// line on its input.
 
 #include "common/KvilmarError.h"
+#include "common/SaveCopies.h"
 #include "filling/RangeFile.h"
 #include "general/LastFiles.h"
 #include "general/ListFile.h"
@@ -21,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <sys/resource.h>
 
 namespace {
@@ -76,10 +81,27 @@ int run(const char* kind, const QString& path, int size)
 
 } // namespace
 
+void cutAt(const std::string& how)
+{
+    saveCopies::setStepHook([how](const char* step) {
+        if (!std::strcmp(step, "no unnamed file"))
+            return how == "kill-named";
+        if (how == "wait") {
+            std::puts("named");
+            std::fflush(stdout);
+            char line[2];
+            return std::fgets(line, sizeof line, stdin) == nullptr;
+        }
+        return std::raise(SIGKILL) != 0;
+    });
+}
+
 int main(int argc, char** argv)
 {
-    if (argc != 5)
+    if (argc != 5 && argc != 6)
         return kWrongUse;
+    if (argc == 6)
+        cutAt(argv[5]);
     // Past the limit a write fails with EFBIG instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const rlim_t limit = std::strtoull(argv[1], nullptr, 10);

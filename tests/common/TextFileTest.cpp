@@ -177,38 +177,52 @@ private slots:
         QCOMPARE(home.read("kvilmarerror.log"), trace);
     }
 
-    // Of the files beside list.fdp, only the copies a killed save left in an
-    // earlier run are removed.
+    // Beside a list, the user's own files of any name survive a save and the
+    // clean-up of a start; only the copy a save that was cut off recorded
+    // goes, and never one of a save still going on.
     void leftoverSaveCopies_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("kind");   // as TempFolder::make takes it, or "new", "link", "foreign"
-        QTest::addColumn<bool>("removed");
-        QTest::newRow("left by an earlier run") << "list.fdp.McgBnZ" << QByteArray("old") << true;
-        QTest::newRow("written in this run") << "list.fdp.McgBnZ" << QByteArray("new") << false;
-        QTest::newRow("a word") << "list.fdp.backup" << QByteArray("old") << false;
-        QTest::newRow("a capitalised word") << "list.fdp.Backup" << QByteArray("old") << false;
-        QTest::newRow("digits") << "list.fdp.Mcg4nZ" << QByteArray("old") << false;
-        QTest::newRow("a link") << "list.fdp.McgBnZ" << QByteArray("link") << false;
-        QTest::newRow("another user's") << "list.fdp.McgBnZ" << QByteArray("foreign") << false;
+        QTest::addColumn<QString>("name");   // a file of the user's beside list.fdp, written an hour ago
+        QTest::addColumn<QString>("cut");    // how the save of list.fdp is cut, as kvilmar_limited_writer takes it
+        QTest::newRow("a user's .MyCopy") << "list.fdp.MyCopy" << "";
+        QTest::newRow("a user's .BackUp") << "list.fdp.BackUp" << "";
+        QTest::newRow("a user's .JanFeb, save killed") << "list.fdp.JanFeb" << "kill";
+        QTest::newRow("a user's file named as a copy") << ".kvilmar-0123456789ab" << "";
+        QTest::newRow("killed when its copy was named") << "" << "kill";
+        QTest::newRow("killed, no files without a name") << "" << "kill-named";
+        QTest::newRow("another run still saving") << "" << "wait";
     }
     void leftoverSaveCopies()
     {
         QFETCH(QString, name);
-        QFETCH(QByteArray, kind);
-        QFETCH(bool, removed);
-        TempFolder folder(false);
-        const QString list = folder.write("list.fdp", "1\r\n19\r\n");
-        const QString copy = kind == "new"    ? folder.write(name, "1\r\n")
-                           : kind == "link"   ? folder.file(name)
-                                              : folder.make(name, "old");
-        if (kind == "link")
-            QFile::link(folder.make("elsewhere", "old"), copy);
-        if (kind == "foreign" && ::chown(QFile::encodeName(copy).constData(), 65534, 65534) != 0)
-            QSKIP("giving a file away needs root");
-        QCOMPARE(saveCopies::removeLeftoverCopies(list, QDateTime::currentDateTimeUtc().addSecs(-60)),
-                 removed ? QStringList{copy} : QStringList());
-        QCOMPARE(QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(), !removed);
+        QFETCH(QString, cut);
+        TempFolder folder(false), cache(false);
+        const QByteArray previousCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        const QByteArray old("1\r\n19\r\n#OLD#\r\n\r\n\r\n");
+        const QString list = folder.write("list.fdp", old);
+        QStringList expected{"list.fdp"};
+        if (!name.isEmpty())
+            expected << QFileInfo(folder.make(name, "old")).fileName();
+        QProcess writer;
+        writer.start(QStringLiteral(KVILMAR_LIMITED_WRITER),
+                     QStringList{"1073741824", "list", list, "100"} + (cut.isEmpty() ? QStringList() : QStringList{cut}));
+        QByteArray told;
+        while (cut == "wait" && !told.contains("named\n") && writer.waitForReadyRead(60000))
+            told += writer.readAllStandardOutput();
+        if (cut != "wait")
+            QVERIFY(writer.waitForFinished(60000));
+        const QStringList removed = saveCopies::removeLeftoverCopies();
+        writer.closeWriteChannel();
+        QVERIFY(writer.state() == QProcess::NotRunning || writer.waitForFinished(60000));
+        qputenv("XDG_CACHE_HOME", previousCache);
+        QCOMPARE(removed.size(), cut.startsWith("kill") ? 1 : 0);
+        QCOMPARE(folder.read("list.fdp") == old, cut.startsWith("kill"));
+        QDir files(folder.path());
+        files.setSorting(QDir::Name);
+        expected.sort();
+        QCOMPARE(files.entryList(QDir::Files | QDir::Hidden), expected);
+        QCOMPARE(QDir(cache.file("kvilmar/saves")).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void folderIsNotAFile()

@@ -295,7 +295,7 @@ def save_list(d, run, path):
     known = set(d.windows(pid=run.process.pid))
     d.key("F2")
     d.wait_window("Выберите способ сохранения списка")
-    d.key("Down")   # «Сохранить идентификаторы и текст замены»
+    # The window starts on «Сохранить идентификаторы и текст замены».
     d.screenshot("save-choice")
     d.key("Return")
     dialog = d.wait_new_window(run.process.pid, known)

@@ -435,8 +435,8 @@ private slots:
                                                                     : folder_->write(name, content);
         if (name == ".")
             QDir().mkdir(path);
-        // A copy a killed save left beside the list goes once the list is loaded.
-        const QString copy = folder_->make(QFileInfo(path).fileName() + ".McgBnZ", "old");
+        // A file of the user's beside the list stays, whatever its name.
+        const QString copy = folder_->make(QFileInfo(path).fileName() + ".MyCopy", "old");
         dialogs_->answerFile(path);
         if (!message.isEmpty())
             dialogs_->answer(MessageAnswer::Ok);
@@ -447,7 +447,7 @@ private slots:
         QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), result.size());
         // A failed open leaves the list's name as it was.
         QCOMPARE(identifierList().fileName(), message.isEmpty() ? path : QString());
-        QCOMPARE(QFile::exists(copy), !message.isEmpty());
+        QVERIFY(QFile::exists(copy));
         if (message.isEmpty()) {
             QCOMPARE(FormVelGeneral->ComboBoxField->currentText(), QString());
             QVERIFY(!identifierList().isChanged());
@@ -472,10 +472,11 @@ private slots:
         add("#A#", "a", "c");
         FormVelGeneral->CheckBoxStatus->setChecked(false);
         add("#B#", "b");
+        const QString users = folder_->make("list.fdp.BackUp", "old");
         save(folder_->file("list"), false);
         QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\n\r\n#B#\r\n\r\n\r\n"));
         QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список полей|*.fdp")});
-        QVERIFY(!identifierList().isChanged());   // replacement texts count as saved
+        QVERIFY(identifierList().isChanged());   // the replacement texts are in no file
 
         dialogs_->answer(MessageAnswer::No);
         save(folder_->file("list"), true);
@@ -501,6 +502,7 @@ private slots:
         QVERIFY(dialogs_->shownTexts().constLast().contains("\n3. #C#: «²»\n"));
         QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\na\r\n#B#\r\n\r\nb\r\n"));
         QVERIFY(identifierList().isChanged());
+        QVERIFY(QFile::exists(users));
     }
 
     // The open and save dialogs start in the folder of the file last used
@@ -586,6 +588,10 @@ private slots:
         QTest::newRow("typed, never saved") << 7 << QStringLiteral("Хотите сохранить список идентификаторов?");
         QTest::newRow("Cancel: stays open") << 8 << QStringLiteral("Хотите сохранить список идентификаторов?");
         QTest::newRow("Yes, save cancelled: stays open") << 9 << QStringLiteral("Хотите сохранить список идентификаторов?");
+        // Saved by keys: F2, then the save-choice window.
+        QTest::newRow("F2, identifiers only: asked again") << 10 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("F2, Enter: the texts are saved") << 11 << QString();
+        QTest::newRow("F2, Escape: nothing saved") << 12 << QStringLiteral("Хотите сохранить список идентификаторов?");
     }
     void closeQuestions()
     {
@@ -608,7 +614,25 @@ private slots:
         if (scenario >= 5)
             FormVelGeneral->NClearFields->trigger();
         if (scenario >= 6)
-            add("#C#");
+            add("#C#", "c");
+        if (scenario >= 10) {
+            const QList<QKeyCombination> keys = scenario == 10 ? QList<QKeyCombination>{Qt::Key_Up, Qt::Key_Return}
+                                              : scenario == 11 ? QList<QKeyCombination>{Qt::Key_Return}
+                                                               : QList<QKeyCombination>{Qt::Key_Escape};
+            QTimer::singleShot(0, FormSaveSelect, [keys] {
+                FormSaveSelect->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(FormSaveSelect));
+                for (const QKeyCombination key : keys)
+                    userInput::press(key);
+            });
+            if (scenario != 12)
+                dialogs_->answerFile(folder_->file("typed.fdp"));
+            userInput::press(Qt::Key_F2);
+            QCOMPARE(folder_->read("typed.fdp"), scenario == 10 ? QByteArray("1\r\n19\r\n#C#\r\n\r\n\r\n")
+                                               : scenario == 11 ? QByteArray("1\r\n19\r\n#C#\r\n\r\nc\r\n")
+                                                                : QByteArray());
+            QCOMPARE(dialogs_->fileFilters().size(), scenario == 12 ? 0 : 1);   // Escape asks for no file
+        }
         dialogs_->clear();
         if (!question.isEmpty())
             dialogs_->answer(scenario == 8 ? MessageAnswer::Cancel : scenario == 9 ? MessageAnswer::Yes : MessageAnswer::No);
@@ -619,7 +643,7 @@ private slots:
         FormVelGeneral->close();
         QCOMPARE(dialogs_->shownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
         QVERIFY(question.isEmpty() || dialogs_->shown().first().buttons == MessageButtons::YesNoCancel);
-        QCOMPARE(FormVelGeneral->isVisible(), scenario >= 8);
+        QCOMPARE(FormVelGeneral->isVisible(), scenario == 8 || scenario == 9);
     }
 
     // The list file and template of one run are offered in the next.

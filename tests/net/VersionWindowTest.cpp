@@ -244,6 +244,11 @@ private slots:
         QTest::newRow("random bytes") << QByteArray("HTTP/1.0 200 OK\r\n\r\n" + noise);
         QTest::newRow("web page") << QByteArray("HTTP/1.0 200 OK\r\n\r\n<html><body>1.0.0.40</body></html>\r\n");
         QTest::newRow("empty version file") << QByteArray("HTTP/1.0 200 OK\r\n\r\n");
+        // Only a 200 reply carries the version file.
+        QTest::newRow("status 099") << QByteArray("HTTP/1.0 099\r\n\r\n1.0.0.99\r\n");
+        QTest::newRow("status 600") << QByteArray("HTTP/1.0 600 Odd\r\n\r\n1.0.0.99\r\n");
+        QTest::newRow("204 No Content") << QByteArray("HTTP/1.0 204 No Content\r\n\r\n1.0.0.99\r\n");
+        QTest::newRow("206 Partial Content") << QByteArray("HTTP/1.0 206 Partial Content\r\n\r\n1.0.0.99\r\n");
     }
     void failures()
     {

@@ -225,6 +225,16 @@ uno::Reference<lang::XComponent> TestOffice::newDocument(const char* factory)
     return loader->loadComponentFromURL(rtl::OUString::createFromAscii(factory), "_blank", 0, props);
 }
 
+uno::Reference<lang::XComponent> TestOffice::openTable(const QString& path, const QString& options)
+{
+    uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
+    const beans::PropertyValue settings[] = {property("Hidden", uno::Any(true)),
+                                             property("FilterName", uno::Any(rtl::OUString("Text - txt - csv (StarCalc)"))),
+                                             property("FilterOptions", uno::Any(toOUString(options)))};
+    return loader->loadComponentFromURL(toOUString(QUrl::fromLocalFile(path).toString()), "_blank", 0,
+                                        uno::Sequence<beans::PropertyValue>(settings, 3));
+}
+
 void TestOffice::store(const uno::Reference<lang::XComponent>& document, const QString& path, const QString& filter,
                        const QString& password)
 {

@@ -67,6 +67,9 @@ public:
     // Closes a document the test is done with, so the office stays small.
     static void close(const css::uno::Reference<css::lang::XComponent>& document);
 
+    // A CSV table as Calc opens it with these import options ("59,34,0,1":
+    // semicolons, the character set from the byte-order mark).
+    static css::uno::Reference<css::lang::XComponent> openTable(const QString& path, const QString& options);
     // A new hidden document of the office ("private:factory/swriter").
     static css::uno::Reference<css::lang::XComponent> newDocument(const char* factory);
     // Stores the document in the filter, with a password when one is given,
