@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-test"
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKVILMAR_SANITIZE=ON >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKVILMAR_SANITIZE=ON -DKVILMAR_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # Every reader of outside input under libFuzzer, about 3 minutes in all.
