@@ -128,6 +128,7 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
     planDocuments();
     checkDistinct();
     takeSlice();
+    checkWritable();
     checkTargets();
     checkReport();
 }
@@ -162,7 +163,7 @@ QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) c
 
 FillJob BatchPlan::fillJobFor(const PlannedDocument& document) const
 {
-    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace};
+    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace, document.output};
 }
 
 void BatchPlan::planDocuments()
@@ -250,6 +251,18 @@ void BatchPlan::takeSlice()
         return;
     }
     documents_ = documents_.mid(rows.first - 1, std::min(rows.last, count) - rows.first + 1);
+}
+
+void BatchPlan::checkWritable() const
+{
+    const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
+    for (const PlannedDocument& job : documents_) {
+        for (const IdentifierRecord& record : recordsFor(job)) {
+            const QString why = filling::unwritableReplacement(record);
+            if (!why.isEmpty())
+                throw KvilmarError(aboutJob(table, job, why + QLatin1Char('.')));
+        }
+    }
 }
 
 void BatchPlan::checkTargets()

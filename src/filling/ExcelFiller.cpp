@@ -77,6 +77,12 @@ FillResult fillExcel(FillingHost& host, office::AutomationServer& server, const 
     }
 
     result.left = search.result(inTemplate, askOffice([&] { return excel->Workbooks(1)->findEach(search.texts()); }));
+    // A cell the format to be saved in cuts: a document to be saved is not
+    // made, one to be shown says so.
+    result.cut = filling::cutTexts(excel->Workbooks(1)->longTexts(),
+                                   filling::cellTextLimits(job.savedAs.isEmpty() ? job.templateName : job.savedAs));
+    if (!result.cut.isEmpty() && !job.savedAs.isEmpty())
+        throw KvilmarError(filling::cutTextsRefusal(result.cut));
     excel->visible(true);
     excel.reset();   // the spreadsheet stays open with the workbook
     return result;

@@ -1,6 +1,7 @@
 #include "filling/FillingRules.h"
 
 #include "common/FileAccess.h"
+#include "general/IdentifierList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +39,91 @@ QString progressText(int sheet, int index, int sheetCount, int recordCount)
     const int done = ((sheet - 1) * recordCount + index + 1) * 100;
     const double percent = static_cast<double>(done) / static_cast<double>(sheetCount * recordCount);
     return QStringLiteral("Выполнено: ") + oneDecimal(percent) + QStringLiteral(" %  ");
+}
+
+CellTextLimits cellTextLimits(const QString& fileName)
+{
+    CellTextLimits limits;
+    limits.format = QFileInfo(fileName).suffix().toLower();
+    static const QStringList binary{"xls", "xlt", "xlw"};
+    static const QStringList open{"xlsx", "xlsm", "xltx", "xltm"};
+    if (binary.contains(limits.format) || open.contains(limits.format))
+        limits.cell = office::LongCellText::kLongCell;
+    if (binary.contains(limits.format))
+        limits.formulaString = office::LongCellText::kLongFormulaString;
+    return limits;
+}
+
+QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLimits& limits)
+{
+    QStringList cut;
+    for (const office::LongCellText& text : texts) {
+        const qsizetype limit = text.inFormula ? limits.formulaString : limits.cell;
+        if (limit == 0 || text.length <= limit)
+            continue;
+        const QString holder = text.inFormula && limit == office::LongCellText::kOfficeFormulaString
+                                   ? QStringLiteral("LibreOffice")
+                                   : QStringLiteral("формат .%1").arg(limits.format);
+        const QString length = text.cutByOffice ? QStringLiteral("больше %1").arg(limit) : QString::number(text.length);
+        cut << (text.inFormula ? QStringLiteral("в строке формулы ячейки %1 %2 знаков, а %3 вмещает в строке формулы не больше %4")
+                               : QStringLiteral("в ячейке %1 %2 знаков, а %3 вмещает в ячейке не больше %4"))
+                   .arg(text.cell, length, holder)
+                   .arg(limit);
+    }
+    return cut;
+}
+
+QString cutTextsMessage(const QStringList& cut)
+{
+    if (cut.isEmpty())
+        return {};
+    return QStringLiteral("\n\nТекст не поместится целиком: ") + cut.join(QStringLiteral("; ")) + QLatin1Char('.');
+}
+
+QString cutTextsRefusal(const QStringList& cut)
+{
+    return QStringLiteral("Текст не поместится в документ целиком: ") + cut.join(QStringLiteral("; "))
+           + QStringLiteral(". Документ не сделан.");
+}
+
+qsizetype unwritableAt(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.category() == QChar::Other_Control || c.isSurrogate() || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+            return i;
+    }
+    return -1;
+}
+
+QString characterCode(const QString& text, qsizetype at)
+{
+    return QStringLiteral("U+") + QString::number(text[at].unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
+QString unwritableReplacement(const IdentifierRecord& record)
+{
+    const qsizetype at = record.status ? unwritableAt(record.replacement) : -1;
+    if (at < 0)
+        return {};
+    return QStringLiteral("замена для «%1» содержит управляющий символ %2, а его нельзя записать в документ")
+        .arg(record.identifier, characterCode(record.replacement, at));
+}
+
+QString unwritableRecords(const QList<IdentifierRecord>& records)
+{
+    for (int i = 0; i < records.size(); ++i) {
+        const QString why = unwritableReplacement(records[i]);
+        if (!why.isEmpty())
+            return QStringLiteral("Запись %1: %2. Уберите его из текста замены.").arg(i + 1).arg(why);
+    }
+    return {};
 }
 
 } // namespace filling

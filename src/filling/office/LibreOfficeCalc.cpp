@@ -37,6 +37,7 @@ struct WorkbookFilling {
     uno::Reference<lang::XComponent> document;
     WorkbookPlaces places;
     std::optional<sal_Int32> textFormat;
+    QList<LongCellText> longTexts;   // what the finished replaces made
 
     sal_Int32 textFormatNow()
     {
@@ -184,8 +185,10 @@ public:
 
     void finishReplacing() override
     {
-        if (cellReplacing_)
-            callOffice(QStringLiteral("Не удается заменить текст"), [&] { cellReplacing_->finish(); });
+        if (!cellReplacing_)
+            return;
+        callOffice(QStringLiteral("Не удается заменить текст"), [&] { cellReplacing_->finish(); });
+        sheet_.book->longTexts += cellReplacing_->longTexts();
     }
 
     std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) override
@@ -276,6 +279,8 @@ public:
         return std::make_shared<CalcWorksheet>(SheetOf{sheet, filling_}, SheetKey{number_, n - 1}, shared_);
     }
 
+    QList<LongCellText> longTexts() override { return filling_->longTexts; }
+
     QList<bool> findEach(const QStringList& texts) override
     {
         QList<bool> found(texts.size(), false);
@@ -365,7 +370,7 @@ public:
             app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
             [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(
-            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {document, file}, {}})});
+            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {document, file}, {}, {}})});
     }
 
 private:

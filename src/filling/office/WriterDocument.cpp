@@ -148,7 +148,8 @@ std::optional<FileVersion>& bodyOnlyTemplate()
 
 WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
                                bool staysOpen)
-    : document_(std::move(document)), bookmarks_(document_), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
+    : document_(std::move(document)), bookmarks_(document_, openedFrom), openedFrom_(std::move(openedFrom)),
+      staysOpen_(staysOpen)
 {
     if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
         places_.emplace();
