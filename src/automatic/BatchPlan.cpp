@@ -5,6 +5,7 @@
 #include "common/FileAccess.h"
 #include "common/KvilmarError.h"
 #include "filling/FillingRules.h"
+#include "filling/PackedFile.h"
 #include "general/ListFile.h"
 
 #include <QDir>
@@ -102,6 +103,8 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
         // A workbook goes to the office by name: checked here, as the office would not.
         checkInputFile(options.dataFile, QStringLiteral("Файл таблицы"),
                        text ? kMaxTextTableBytes : fileAccess::kOfficeTableLimit);
+        if (const QString packed = text ? QString() : filling::overpacked(options.dataFile); !packed.isEmpty())
+            throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" — %2.").arg(shown(options.dataFile), packed));
         inputs.table = text ? readTextTable(options.dataFile) : readSheet(options.dataFile, options.sheetName);
     }
     return inputs;

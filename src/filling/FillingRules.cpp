@@ -1,6 +1,7 @@
 #include "filling/FillingRules.h"
 
 #include "common/FileAccess.h"
+#include "filling/PackedFile.h"
 #include "general/IdentifierList.h"
 
 #include <QDir>
@@ -25,6 +26,9 @@ QString unusableTemplate(const QString& fileName)
         return QStringLiteral("Файл шаблона \"%1\" нельзя заполнить: %2.").arg(shown, file.reason);
     if (QFileInfo(fileName).size() == 0)
         return QStringLiteral("Файл шаблона \"%1\" пуст: в нем нечего заполнять.").arg(shown);
+    // Before the office unpacks it into its memory.
+    if (const QString packed = overpacked(fileName); !packed.isEmpty())
+        return QStringLiteral("Файл шаблона \"%1\" нельзя заполнить: %2.").arg(shown, packed);
     return {};
 }
 

@@ -17,9 +17,10 @@ namespace filling {
 QString oneDecimal(double value);
 
 // Why an existing file cannot be filled: one that is no regular file (a
-// named pipe, a device) or larger than fileAccess::kTemplateLimit, or an
+// named pipe, a device) or larger than fileAccess::kTemplateLimit, an
 // empty file (a download that failed), which would give an empty document
-// reported as done. Empty when it can.
+// reported as done, or an archive that unpacks to too much (overpacked).
+// Empty when it can.
 QString unusableTemplate(const QString& fileName);
 
 // "Работа закончена!", a line break, "Затраченное время: " seconds " с".
