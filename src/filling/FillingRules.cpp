@@ -69,10 +69,10 @@ QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLim
                                    ? QStringLiteral("LibreOffice")
                                    : QStringLiteral("формат .%1").arg(limits.format);
         const QString length = text.cutByOffice ? QStringLiteral("больше %1").arg(limit) : QString::number(text.length);
-        cut << (text.inFormula ? QStringLiteral("в строке формулы ячейки %1 %2 знаков, а %3 вмещает в строке формулы не больше %4")
-                               : QStringLiteral("в ячейке %1 %2 знаков, а %3 вмещает в ячейке не больше %4"))
-                   .arg(text.cell, length, holder)
-                   .arg(limit);
+        const QString clause =
+            text.inFormula ? QStringLiteral("в строке формулы ячейки %1 %2 знаков, а %3 вмещает в строке формулы не больше %4")
+                           : QStringLiteral("в ячейке %1 %2 знаков, а %3 вмещает в ячейке не больше %4");
+        cut << clause.arg(text.cell, length, holder).arg(limit);
     }
     return cut;
 }

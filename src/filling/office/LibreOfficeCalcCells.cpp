@@ -173,10 +173,10 @@ void replaceInLinks(const uno::Reference<lang::XComponent>& document, const uno:
                     const QString& what, const QString& replacement)
 {
     std::vector<std::pair<uno::Reference<text::XTextRange>, uno::Reference<beans::XPropertySet>>> links;
-    const auto paragraphs = uno::Reference<container::XEnumerationAccess>(cell, uno::UNO_QUERY_THROW)->createEnumeration();
+    using Access = uno::Reference<container::XEnumerationAccess>;
+    const auto paragraphs = Access(cell, uno::UNO_QUERY_THROW)->createEnumeration();
     while (paragraphs->hasMoreElements()) {
-        const auto portions =
-            uno::Reference<container::XEnumerationAccess>(paragraphs->nextElement(), uno::UNO_QUERY_THROW)->createEnumeration();
+        const auto portions = Access(paragraphs->nextElement(), uno::UNO_QUERY_THROW)->createEnumeration();
         while (portions->hasMoreElements()) {
             const uno::Reference<beans::XPropertySet> portion(portions->nextElement(), uno::UNO_QUERY_THROW);
             if (portion->getPropertyValue("TextPortionType").get<rtl::OUString>() != "TextField")
@@ -258,7 +258,8 @@ void CellReplacing::begin()
         for (const Address& a : richRanges_) {
             for (sal_Int32 row = a.StartRow; row <= a.EndRow; ++row) {
                 for (sal_Int32 column = a.StartColumn; column <= a.EndColumn; ++column) {
-                    const uno::Reference<text::XText> text(sheet_->getCellByPosition(column, row), uno::UNO_QUERY_THROW);
+                    const uno::Reference<text::XText> text(sheet_->getCellByPosition(column, row),
+                                                           uno::UNO_QUERY_THROW);
                     rich_.push_back({text, toQString(text->getString())});
                 }
             }

@@ -111,7 +111,8 @@ void PropertyTexts::collect()
         sal_Int16 type = text::SetVariableType::STRING;
         if (variable && (!(field->getPropertyValue("SubType") >>= type) || type != text::SetVariableType::STRING))
             return;
-        add(variable ? Entry::Kind::Variable : Entry::Kind::Input, field, field->getPropertyValue(kContent).get<rtl::OUString>());
+        add(variable ? Entry::Kind::Variable : Entry::Kind::Input, field,
+            field->getPropertyValue(kContent).get<rtl::OUString>());
     });
 }
 
@@ -184,12 +185,14 @@ void PropertyTexts::replace(const QString& find, const QString& replacement)
             break;
         }
         case Entry::Kind::Custom:
-            uno::Reference<beans::XPropertySet>(entry.holder, uno::UNO_QUERY_THROW)->setPropertyValue(entry.name, uno::Any(text));
+            uno::Reference<beans::XPropertySet>(entry.holder, uno::UNO_QUERY_THROW)
+                ->setPropertyValue(entry.name, uno::Any(text));
             break;
         case Entry::Kind::UserField:
         case Entry::Kind::Variable:
         case Entry::Kind::Input:
-            uno::Reference<beans::XPropertySet>(entry.holder, uno::UNO_QUERY_THROW)->setPropertyValue(kContent, uno::Any(text));
+            uno::Reference<beans::XPropertySet>(entry.holder, uno::UNO_QUERY_THROW)
+                ->setPropertyValue(kContent, uno::Any(text));
             variables = variables || entry.kind == Entry::Kind::Variable;
             break;
         }
@@ -202,7 +205,8 @@ void PropertyTexts::replace(const QString& find, const QString& replacement)
     if (!variables)
         return;
     forEachField(document_, [&](const uno::Any& any) {
-        if (isField(any, "com.sun.star.text.textfield.SetExpression") || isField(any, "com.sun.star.text.textfield.GetExpression"))
+        if (isField(any, "com.sun.star.text.textfield.SetExpression")
+            || isField(any, "com.sun.star.text.textfield.GetExpression"))
             uno::Reference<util::XUpdatable>(any, uno::UNO_QUERY_THROW)->update();
     });
 }

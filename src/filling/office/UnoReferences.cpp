@@ -369,14 +369,16 @@ void SpanningBookmarks::keepSpanning(const QString& find, const QString& replace
     // What a bookmark taken out, or one whose surroundings held find, spans
     // and has around it now.
     for (Mark& mark : *marks_) {
-        const bool wasTaken = std::any_of(taken.begin(), taken.end(), [&](const Taken& t) { return t.name == mark.name; });
+        const bool wasTaken =
+            std::any_of(taken.begin(), taken.end(), [&](const Taken& t) { return t.name == mark.name; });
         const QString around = mark.before + mark.text + mark.after;
         if (!wasTaken && !containsPlain(around, find) && !reachesIntoEdges(around, find))
             continue;
         if (!bookmarks.is())
             bookmarks = bookmarksOf(document_);
-        if (bookmarks->hasByName(toOUString(mark.name)))
-            mark = readMark(mark.name, Content(bookmarks->getByName(toOUString(mark.name)), uno::UNO_QUERY_THROW), width_);
+        const auto name = toOUString(mark.name);
+        if (bookmarks->hasByName(name))
+            mark = readMark(mark.name, Content(bookmarks->getByName(name), uno::UNO_QUERY_THROW), width_);
         else
             mark = {mark.name, {}, {}, {}};
     }

@@ -272,7 +272,8 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         uno::Reference<util::XReplaceable> document(document_, uno::UNO_QUERY_THROW);
         properties_.findEach(texts, found);
         for (int i = 0; i < texts.size(); ++i) {
-            found[i] = found[i] || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
+            found[i] = found[i]
+                       || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
             if (found[i] || texts[i].isEmpty())
                 continue;
             if (texts[i].contains(QLatin1Char('\r'))) {
