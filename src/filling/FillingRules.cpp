@@ -70,8 +70,9 @@ QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLim
                                    : QStringLiteral("формат .%1").arg(limits.format);
         const QString length = text.cutByOffice ? QStringLiteral("больше %1").arg(limit) : QString::number(text.length);
         const QString clause =
-            text.inFormula ? QStringLiteral("в строке формулы ячейки %1 %2 знаков, а %3 вмещает в строке формулы не больше %4")
-                           : QStringLiteral("в ячейке %1 %2 знаков, а %3 вмещает в ячейке не больше %4");
+            text.inFormula
+                ? QStringLiteral("в строке формулы ячейки %1 текст длиной %2, а %3 вмещает в строке формулы не больше %4 знаков")
+                : QStringLiteral("в ячейке %1 текст длиной %2, а %3 вмещает в ячейке не больше %4 знаков");
         cut << clause.arg(text.cell, length, holder).arg(limit);
     }
     return cut;
@@ -86,8 +87,7 @@ QString cutTextsMessage(const QStringList& cut)
 
 QString cutTextsRefusal(const QStringList& cut)
 {
-    return QStringLiteral("Текст не поместится в документ целиком: ") + cut.join(QStringLiteral("; "))
-           + QStringLiteral(". Документ не сделан.");
+    return QStringLiteral("Текст не поместится в документ целиком: ") + cut.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
 
 qsizetype unwritableAt(const QString& text)

@@ -41,8 +41,8 @@ struct CellTextLimits {
 };
 CellTextLimits cellTextLimits(const QString& fileName);
 
-// The texts the limits cut, one clause each ("в ячейке Лист1.A1 40000
-// знаков, а формат .xlsx вмещает в ячейке не больше 32767").
+// The texts the limits cut, one clause each ("в ячейке Лист1.A1 текст
+// длиной 40000, а формат .xlsx вмещает в ячейке не больше 32767 знаков").
 QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLimits& limits);
 
 // What the completion box adds about them; empty when there are none.

@@ -263,7 +263,7 @@ private slots:
         const QString longCell = QString("я").repeated(32760) + "Иванов Иван";
         QTest::newRow("long cell to ods") << "длинный.ods" << "d.ods" << longCell;
         QTest::newRow("long cell to xlsx, not made")
-            << "длинный.ods" << "d.xlsx" << ".A1 32771 знаков, а формат .xlsx вмещает в ячейке не больше 32767";
+            << "длинный.ods" << "d.xlsx" << ".A1 текст длиной 32771, а формат .xlsx вмещает в ячейке не больше 32767 знаков";
     }
     void savesEachFormat()
     {

@@ -695,8 +695,9 @@ private slots:
                 QTest::addRow("%s, %s", format, qPrintable(c[0])) << QString(filter) << c[1] << c[2] << c[3] << c[4] << "";
         }
         const QString longText = QString("я").repeated(40000), string = QString("ж").repeated(300);
-        const QString cut = "\n\nТекст не поместится целиком: в ячейке %1.A1 40000 знаков, а формат .%2 вмещает в ячейке "
-                            "не больше 32767; в ячейке %1.A2 40000 знаков, а формат .%2 вмещает в ячейке не больше 32767.";
+        const QString cut = "\n\nТекст не поместится целиком: в ячейке %1.A1 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков; в ячейке %1.A2 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков.";
         QTest::newRow("xlsx, longer than a cell holds")
             << "Calc MS Excel 2007 XML" << "[Ф]" << "" << longText << "text " + longText << cut.arg("%1", "xlsx");
         QTest::newRow("xls, longer than a cell holds") << "MS Excel 97" << "[Ф]" << "" << longText << "text " + longText
@@ -704,8 +705,8 @@ private slots:
         QTest::newRow("ods, a long cell") << "calc8" << "[Ф]" << "" << longText << "text " + longText << "";
         QTest::newRow("xls, longer than a formula's string holds")
             << "MS Excel 97" << "=\"[Ф]\"&\" руб.\"" << "" << string << "formula " + string + " руб."
-            << "\n\nТекст не поместится целиком: в строке формулы ячейки %1.A1 300 знаков, а формат .xls вмещает в "
-               "строке формулы не больше 255.";
+            << "\n\nТекст не поместится целиком: в строке формулы ячейки %1.A1 текст длиной 300, а формат .xls "
+               "вмещает в строке формулы не больше 255 знаков.";
         QTest::newRow("xlsx, a long formula's string") << "Calc MS Excel 2007 XML" << "=\"[Ф]\"&\" руб.\"" << ""
                                                        << string << "formula " + string + " руб." << "";
     }
