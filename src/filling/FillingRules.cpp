@@ -78,16 +78,30 @@ QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLim
     return cut;
 }
 
+namespace {
+
+// The first ten of the clauses, and how many more there are.
+QString someOf(const QStringList& cut)
+{
+    constexpr qsizetype kNamed = 10;
+    QString text = cut.mid(0, kNamed).join(QStringLiteral("; "));
+    if (cut.size() > kNamed)
+        text += QStringLiteral(" (и еще таких ячеек: %1)").arg(cut.size() - kNamed);
+    return text + QLatin1Char('.');
+}
+
+} // namespace
+
 QString cutTextsMessage(const QStringList& cut)
 {
     if (cut.isEmpty())
         return {};
-    return QStringLiteral("\n\nТекст не поместится целиком: ") + cut.join(QStringLiteral("; ")) + QLatin1Char('.');
+    return QStringLiteral("\n\nТекст не поместится целиком: ") + someOf(cut);
 }
 
 QString cutTextsRefusal(const QStringList& cut)
 {
-    return QStringLiteral("Текст не поместится в документ целиком: ") + cut.join(QStringLiteral("; ")) + QLatin1Char('.');
+    return QStringLiteral("Текст не поместится в документ целиком: ") + someOf(cut);
 }
 
 qsizetype unwritableAt(const QString& text)

@@ -45,10 +45,11 @@ CellTextLimits cellTextLimits(const QString& fileName);
 // длиной 40000, а формат .xlsx вмещает в ячейке не больше 32767 знаков").
 QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLimits& limits);
 
-// What the completion box adds about them; empty when there are none.
+// What the completion box adds about them, the first ten named; empty when
+// there are none.
 QString cutTextsMessage(const QStringList& cut);
 
-// Why a document saved so is not made.
+// Why a document saved so is not made, the first ten named.
 QString cutTextsRefusal(const QStringList& cut);
 
 // Where text holds a character that no document format can hold: a control
