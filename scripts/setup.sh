@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config zlib1g-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libx11-dev
   libreoffice-writer libreoffice-calc libreoffice-dev
   clang libclang-rt-14-dev

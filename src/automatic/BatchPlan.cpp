@@ -5,6 +5,7 @@
 #include "common/FileAccess.h"
 #include "common/KvilmarError.h"
 #include "filling/FillingRules.h"
+#include "filling/PackedFile.h"
 #include "general/ListFile.h"
 
 #include <QDir>
@@ -102,6 +103,8 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
         // A workbook goes to the office by name: checked here, as the office would not.
         checkInputFile(options.dataFile, QStringLiteral("Файл таблицы"),
                        text ? kMaxTextTableBytes : fileAccess::kOfficeTableLimit);
+        if (const QString packed = text ? QString() : filling::overpacked(options.dataFile); !packed.isEmpty())
+            throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" — %2.").arg(shown(options.dataFile), packed));
         inputs.table = text ? readTextTable(options.dataFile) : readSheet(options.dataFile, options.sheetName);
     }
     return inputs;
@@ -128,6 +131,7 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
     planDocuments();
     checkDistinct();
     takeSlice();
+    checkWritable();
     checkTargets();
     checkReport();
 }
@@ -162,7 +166,7 @@ QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) c
 
 FillJob BatchPlan::fillJobFor(const PlannedDocument& document) const
 {
-    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace};
+    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace, document.output};
 }
 
 void BatchPlan::planDocuments()
@@ -250,6 +254,18 @@ void BatchPlan::takeSlice()
         return;
     }
     documents_ = documents_.mid(rows.first - 1, std::min(rows.last, count) - rows.first + 1);
+}
+
+void BatchPlan::checkWritable() const
+{
+    const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
+    for (const PlannedDocument& job : documents_) {
+        for (const IdentifierRecord& record : recordsFor(job)) {
+            const QString why = filling::unwritableReplacement(record);
+            if (!why.isEmpty())
+                throw KvilmarError(aboutJob(table, job, why + QLatin1Char('.')));
+        }
+    }
 }
 
 void BatchPlan::checkTargets()

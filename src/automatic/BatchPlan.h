@@ -45,10 +45,12 @@ class BatchPlan {
 public:
     // Throws KvilmarError when the header names nothing of the list, a row
     // is short and options.allowShortRows is off, the records would pass
-    // their limits, an output name is unusable, two rows of the table would
-    // get one file, a document or the report would overwrite an input, an
-    // output folder is missing or not writable, or a file exists and neither
-    // options.force nor options.skipExisting is on.
+    // their limits, a replacement of a document to be made holds a
+    // character no document can hold (filling::unwritableAt), an output
+    // name is unusable, two rows of the table would get one file, a
+    // document or the report would overwrite an input, an output folder is
+    // missing or not writable, or a file exists and neither options.force
+    // nor options.skipExisting is on.
     BatchPlan(const FillOptions& options, FillInputs inputs);
 
     const FillOptions& options() const { return options_; }
@@ -70,6 +72,7 @@ private:
     void planDocuments();
     void checkDistinct() const;
     void takeSlice();
+    void checkWritable() const;
     void checkTargets();
     void checkReport() const;
 

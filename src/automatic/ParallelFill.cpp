@@ -138,6 +138,7 @@ void serveJobs(FillOffice& office, int in, int out)
         document.number = number;
         document.line = line;
         document.format = outputFormatFor(document.output);
+        job.savedAs = document.output;
         if (!writeAll(out, resultFrame(index, makeOne(office, job, document, replace))))
             return;
     }

@@ -76,7 +76,19 @@ FillResult fillExcel(FillingHost& host, office::AutomationServer& server, const 
     } catch (...) {
     }
 
-    result.left = search.result(inTemplate, askOffice([&] { return excel->Workbooks(1)->findEach(search.texts()); }));
+    std::shared_ptr<office::ExcelWorkbook> workbook;
+    result.left = search.result(inTemplate, askOffice([&] {
+                                    workbook = excel->Workbooks(1);
+                                    return workbook->findEach(search.texts());
+                                }));
+    // A cell the format to be saved in cuts: a document to be saved is not
+    // made, one to be shown says so.
+    if (workbook) {
+        const QString savedAs = job.savedAs.isEmpty() ? job.templateName : job.savedAs;
+        result.cut = filling::cutTexts(workbook->longTexts(), filling::cellTextLimits(savedAs));
+    }
+    if (!result.cut.isEmpty() && !job.savedAs.isEmpty())
+        throw KvilmarError(filling::cutTextsRefusal(result.cut));
     excel->visible(true);
     excel.reset();   // the spreadsheet stays open with the workbook
     return result;

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The sheets and the block of cells a workbook is filled in.
 struct RangeSelection {
@@ -29,6 +30,11 @@ struct FillJob {
     RangeSelection range;
     // The word processor's progress codes go to the trace log.
     bool trace = false;
+    // The file the filled document is saved as, whose format decides how
+    // long a cell's text may be: a text it would cut makes the filling
+    // fail. Empty when the document is shown instead: the user saves it in
+    // the template's format, and the completion box tells what that cuts.
+    QString savedAs;
 };
 
 // What a filling did.
@@ -39,4 +45,7 @@ struct FillResult {
     QDateTime startMark;
     QDateTime done;
     LeftIdentifiers left;
+    // The cells whose text the format the document is saved in would cut
+    // (the template's, for a document that is shown), one clause each.
+    QStringList cut;
 };

@@ -25,8 +25,13 @@ void runFilling(FillingHost& host, const FillJob& job)
         showInformation(QStringLiteral("Не задан ни один идентификатор для замены!"));
         return;
     }
+    if (const QString unwritable = filling::unwritableRecords(job.records); !unwritable.isEmpty()) {
+        showError(unwritable);
+        return;
+    }
 
     const FillResult result = fillTemplate(host, fillingServer(), job);
     if (result.confirmed)
-        showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left));
+        showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left)
+                        + filling::cutTextsMessage(result.cut));
 }

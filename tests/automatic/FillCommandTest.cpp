@@ -39,7 +39,7 @@ public:
         for (const IdentifierRecord& r : job.records)
             texts << r.identifier + QLatin1Char('=') + r.replacement;
         made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
-        return FillResult{true, {}, {}, left};
+        return FillResult{true, {}, {}, left, {}};
     }
 };
 

@@ -139,7 +139,9 @@ private slots:
         QTest::newRow("switches, pipe") << "nstrbol.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n713\r\n715\r\n799\r\n");
         QTest::newRow("range, device") << "nstrint.dan" << QByteArray("zero") << device << QByteArray("710\r\n714\r\n715\r\n799\r\n");
         QTest::newRow("template, pipe") << "template" << QByteArray("fifo") << pipe << QByteArray();
-        QTest::newRow("template, 512 MB and a byte") << "template" << QByteArray("536870913") << "больше 512 МБ" << QByteArray();
+        QTest::newRow("template, 100 MB and a byte") << "template" << QByteArray("104857601") << "больше 100 МБ" << QByteArray();
+        QTest::newRow("template, 70 MB packed in 70 KB, its sizes told small")
+            << "template" << QByteArray("packed") << "это архив, сжатый больше чем в 100 раз" << QByteArray();
     }
     void specialFilesAreRefused()
     {

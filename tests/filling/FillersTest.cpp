@@ -268,6 +268,11 @@ private slots:
                                         << int(MessageKind::Error);
         QTest::newRow("empty list") << "t.doc" << 0 << "Не задан ни один идентификатор для замены!"
                                     << int(MessageKind::Information);
+        // No document format can hold it, and the office may die of it.
+        QTest::newRow("control character") << "t.doc" << 2
+                                           << "Запись 2: замена для «[Т]» содержит управляющий символ U+0007, а его нельзя "
+                                              "записать в документ. Уберите его из текста замены."
+                                           << int(MessageKind::Error);
     }
 
     void startChecks()
@@ -278,7 +283,7 @@ private slots:
         QFETCH(int, kind);
         folder_.write("t.doc", "x");
         folder_.write("empty.doc", "");
-        setList(records ? QList<Entry>{{"a", "b"}} : QList<Entry>{});
+        setList(QList<Entry>{{"a", "b"}, {"[Т]", "x\ay"}}.mid(0, records));
         TestHost host;
         host.name = name.isEmpty() ? QString() : folder_.file(name);
         dialogs_->answer(MessageAnswer::Ok);

@@ -24,6 +24,8 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/XRedlinesSupplier.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
@@ -663,7 +665,9 @@ private slots:
     // writes, however the office would read that text as typed; it becomes a
     // number only when it reads back as the same text in the cell's own
     // number format. A formula that holds the identifier in a string stays
-    // one, the replacement a text in it.
+    // one, the replacement a text in it. A text longer than the template's
+    // format holds is kept whole, and the completion box says what saving
+    // would cut.
     void cellsKeepTheirTexts_data()
     {
         QTest::addColumn<QString>("filter");
@@ -671,6 +675,7 @@ private slots:
         QTest::addColumn<QString>("numberFormat");  // A1's
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");      // A1, as TestOffice::cellContent tells
+        QTest::addColumn<QString>("told");          // after the time; %1 the sheet's name
         const QList<QStringList> cases{
             {"account number", "[Ф]", "", "40702810900000012345", "text 40702810900000012345"},
             {"leading zeros", "[Ф]", "", "007", "text 007"},
@@ -687,8 +692,23 @@ private slots:
         for (const auto& [format, filter] : {std::pair{"xls", "MS Excel 97"}, std::pair{"xlsx", "Calc MS Excel 2007 XML"},
                                              std::pair{"ods", "calc8"}}) {
             for (const QStringList& c : cases)
-                QTest::addRow("%s, %s", format, qPrintable(c[0])) << QString(filter) << c[1] << c[2] << c[3] << c[4];
+                QTest::addRow("%s, %s", format, qPrintable(c[0])) << QString(filter) << c[1] << c[2] << c[3] << c[4] << "";
         }
+        const QString longText = QString("я").repeated(40000), string = QString("ж").repeated(300);
+        const QString cut = "\n\nТекст не поместится целиком: в ячейке %1.A1 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков; в ячейке %1.A2 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков.";
+        QTest::newRow("xlsx, longer than a cell holds")
+            << "Calc MS Excel 2007 XML" << "[Ф]" << "" << longText << "text " + longText << cut.arg("%1", "xlsx");
+        QTest::newRow("xls, longer than a cell holds") << "MS Excel 97" << "[Ф]" << "" << longText << "text " + longText
+                                                       << cut.arg("%1", "xls");
+        QTest::newRow("ods, a long cell") << "calc8" << "[Ф]" << "" << longText << "text " + longText << "";
+        QTest::newRow("xls, longer than a formula's string holds")
+            << "MS Excel 97" << "=\"[Ф]\"&\" руб.\"" << "" << string << "formula " + string + " руб."
+            << "\n\nТекст не поместится целиком: в строке формулы ячейки %1.A1 текст длиной 300, а формат .xls "
+               "вмещает в строке формулы не больше 255 знаков.";
+        QTest::newRow("xlsx, a long formula's string") << "Calc MS Excel 2007 XML" << "=\"[Ф]\"&\" руб.\"" << ""
+                                                       << string << "formula " + string + " руб." << "";
     }
 
     void cellsKeepTheirTexts()
@@ -698,6 +718,7 @@ private slots:
         QFETCH(QString, numberFormat);
         QFETCH(QString, replacement);
         QFETCH(QString, expected);
+        QFETCH(QString, told);
         const QString path = folder_.file("rule." + QString(QTest::currentDataTag()).section(',', 0, 0));
         TestOffice::writeWorkbook(path, {{{"A1@" + numberFormat, cell}, {"A2", "[Ф]"}}}, filter);
         setList({{"[Ф]", replacement}});
@@ -706,7 +727,12 @@ private slots:
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
         // Nothing left to report: the identifier was there, and is gone.
-        QVERIFY2(!dialogs_->shown().first().text.contains("\n\n"), qPrintable(dialogs_->shown().first().text));
+        const QString box = dialogs_->shown().first().text;
+        const auto sheets = css::uno::Reference<css::sheet::XSpreadsheetDocument>(TestOffice::lastDocument(),
+                                                                                  css::uno::UNO_QUERY_THROW)
+                                ->getSheets()
+                                ->getElementNames();
+        QCOMPARE(box.mid(box.indexOf(" с") + 2), told.isEmpty() ? told : told.arg(office::lo::toQString(sheets[0])));
         QCOMPARE(TestOffice::cellContent(TestOffice::lastDocument(), 1, "A1"), expected);
         done();
     }
@@ -789,24 +815,75 @@ private slots:
     // Text the document shows of its other parts follows the filling: a
     // cross-reference to a bookmark around the identifier shows the whole
     // replacement, and so does a table of contents; a page number stays one.
+    // A bookmark at an edge of an identifier or in it keeps its side, one
+    // over a replacement of paragraphs spans it all, and their references
+    // find them. A title shown in a field and a user field are filled, and
+    // a comment keeps its lines in the format saved. Nothing is left to tell.
     void shownElsewhereFollowsFilling_data()
     {
-        QTest::addColumn<QString>("fixture");   // none: the office makes the template
+        QTest::addColumn<QString>("made");        // a fixture, or how the office makes the template
+        QTest::addColumn<QStringList>("list");    // identifier, replacement, ...
         QTest::addColumn<QString>("expected");
+        const QStringList number{"[n]", "2026-117"};
         QTest::newRow("docx cross-reference")
-            << "cross-reference.docx" << "Договор № 2026-117\nСсылка на номер: 2026-117\nСтраница 1";
-        QTest::newRow("odt table of contents") << "" << "Оглавление\n2026-117\t1\n2026-117\nГлава о 2026-117";
+            << "cross-reference.docx" << number << "Договор № 2026-117\nСсылка на номер: 2026-117\nСтраница 1";
+        QTest::newRow("odt table of contents") << "contents:" << number
+                                               << "Оглавление\n2026-117\t1\n2026-117\nГлава о 2026-117";
+        QTest::newRow("point bookmark before") << "marked:Договор № ¦[N] от мая" << number
+                                               << "Договор № ¦2026-117 от мая\nСсылка: ";
+        QTest::newRow("point bookmark inside") << "marked:Договор № [N¦] от мая" << number
+                                               << "Договор № ¦2026-117 от мая\nСсылка: ";
+        QTest::newRow("point bookmark after") << "marked:Договор № [N]¦ от мая" << number
+                                              << "Договор № 2026-117¦ от мая\nСсылка: ";
+        QTest::newRow("bookmark over paragraphs made")
+            << "marked:‹[FIO], паспорт [PASS]›" << QStringList{"[FIO]", "Иванов#13Иван", "[PASS]", "4510 123456"}
+            << "‹Иванов\nИван, паспорт 4510 123456›\nСсылка: Иванов";
+        const QStringList fields{"[T1]", "поставки", "[T3]", "Москва"};
+        QTest::newRow("odt title and user field") << "fields:writer8" << fields
+                                                  << "Заголовок: Договор поставки\nПоле: Москва";
+        QTest::newRow("docx title and user field") << "fields:MS Word 2007 XML" << fields
+                                                   << "Заголовок: Договор поставки\nПоле: Москва";
+        QTest::newRow("docx comment of lines") << "comment:MS Word 2007 XML" << QStringList{"[A]", "x#13y#13z"}
+                                               << "Примечание x\ny\nz";
     }
 
     void shownElsewhereFollowsFilling()
     {
-        QFETCH(QString, fixture);
+        QFETCH(QString, made);
+        QFETCH(QStringList, list);
         QFETCH(QString, expected);
-        QString path = fixture.isEmpty() ? folder_.file("contents.odt") : QFINDTESTDATA("fixtures/" + fixture);
-        if (fixture.isEmpty())
+        const QString how = made.section(':', 0, 0), what = made.section(':', 1);
+        const QString path = folder_.file(how == "fields" || how == "comment" ? how + "." + what.right(3) : "made.odt");
+        if (how == "contents")
             TestOffice::writeContentsDocument(path, "[N]", "Глава о [N]");
-        setList({{"[n]", "2026-117"}});
-        QCOMPARE(fillAndRead(path), expected);
+        else if (how == "marked")
+            TestOffice::writeMarkedDocument(path, "writer8", what);
+        else if (how == "fields")
+            TestOffice::writeFieldsDocument(path, what);
+        else if (how == "comment")
+            TestOffice::writeCommentDocument(path, what);
+        QList<Entry> entries;
+        for (qsizetype i = 0; i + 1 < list.size(); i += 2)
+            entries.append({list[i], list[i + 1]});
+        setList(entries);
+        TestHost host;
+        host.name = how == made ? QFINDTESTDATA("fixtures/" + made) : path;
+        dialogs_->answer(MessageAnswer::Ok);
+        start(host);
+        const QString box = dialogs_->shown().first().text;
+        QVERIFY2(!box.contains("\n\n"), qPrintable(box));
+        auto document = TestOffice::lastDocument();
+        if (how == "comment") {
+            // As saved in the template's format, and opened again.
+            const QString saved = folder_.file("saved.docx");
+            TestOffice::store(document, saved, what);
+            document = office::lo::loadAsNewDocument(saved);
+        }
+        QCOMPARE(how == "marked" ? TestOffice::markedText(document)
+                 : how == "comment" ? TestOffice::commentText(document)
+                                    : TestOffice::documentText(document),
+                 expected);
+        TestOffice::close(document);
     }
 
     // What the run left undone is counted in the filled document and named

@@ -100,8 +100,9 @@ private slots:
                 QVERIFY2(before.bold, qPrintable(place.name));   // the reading sees formatting at all
             const bool replaced = !after.text.contains(kIdentifier) && after.text.contains(kValue);
             // Comments keep plain text only; elsewhere the value takes the
-            // identifier's formatting.
-            const bool formatted = place.name == QLatin1String("comment") || after.bold == before.bold;
+            // identifier's formatting, and a link stays one.
+            const bool formatted =
+                place.name == QLatin1String("comment") || (after.bold == before.bold && after.link == before.link);
             shown = replaced && formatted ? QStringLiteral("filled") : QStringLiteral("NOT FILLED");
             QVERIFY2(replaced, qPrintable(QStringLiteral("%1: %2 reads \"%3\"").arg(format, place.name, after.text)));
             QVERIFY2(formatted, qPrintable(QStringLiteral("%1: %2 lost its formatting").arg(format, place.name)));

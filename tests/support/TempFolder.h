@@ -17,7 +17,8 @@ public:
     QString write(const QString& name, const QByteArray& bytes) const;
     QByteArray read(const QString& name) const;
     // Makes a "fifo", a link to /dev/zero ("zero"), a file written an hour
-    // ago ("old") or one of a number of bytes; returns its path.
+    // ago ("old"), a zip of one part that unpacks to 70 MB and says it
+    // holds 1 KB ("packed"), or one of a number of bytes; returns its path.
     QString make(const QString& name, const QByteArray& kind) const;
     // A 64 KB tmpfs over the folder (false when this process may not mount),
     // then made full or read-only: write failures that root meets too.

@@ -8,6 +8,8 @@
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
@@ -134,8 +136,8 @@ const QList<Place>& textPlaces()
 const QList<Place>& cellPlaces()
 {
     static const QList<Place> list{{"sheet 1", "Лист1"}, {"sheet 2", "Лист2"}, {"two lines", "Строки"},
-                                   {"comment", "Примечание"}, {"header", "Шапка"}, {"footer", "Подвал"},
-                                   {"shape", "Фигура"}};
+                                   {"link", "Ссылка"}, {"partly bold", "Итог"}, {"comment", "Примечание"},
+                                   {"header", "Шапка"}, {"footer", "Подвал"}, {"shape", "Фигура"}};
     return list;
 }
 
@@ -214,8 +216,17 @@ void writeWorkbook(const QString& path, const QString& filter, const QString& id
     put(0, "A1", word("sheet 1") + QLatin1Char(' ') + held("sheet 1"));
     put(1, "B2", word("sheet 2") + QLatin1Char(' ') + held("sheet 2"));
     put(0, "B1", word("two lines") + QLatin1Char('\n') + held("two lines"));
-
     auto first = indexed->getByIndex(0);
+    auto cell = [&](const char* name) {
+        return as<text::XText>(as<table::XCellRange>(first)->getCellRangeByName(rtl::OUString::createFromAscii(name))
+                                   ->getCellByPosition(0, 0));
+    };
+    auto link = as<beans::XPropertySet>(as<lang::XMultiServiceFactory>(document)->createInstance("com.sun.star.text.TextField.URL"));
+    link->setPropertyValue("URL", uno::Any(rtl::OUString("https://example.org/")));
+    link->setPropertyValue("Representation", uno::Any(toOUString(word("link") + QLatin1Char(' ') + held("link"))));
+    cell("A2")->insertTextContent(as<text::XTextRange>(cell("A2")->createTextCursor()), as<text::XTextContent>(link), false);
+    fillPlace(cell("B2"), word("partly bold"), held("partly bold"));
+
     as<sheet::XSheetAnnotationsSupplier>(first)->getAnnotations()->insertNew(
         table::CellAddress(0, 0, 1), toOUString(word("comment") + QLatin1Char(' ') + held("comment")));
     auto style = as<beans::XPropertySet>(as<container::XNameAccess>(
@@ -270,7 +281,7 @@ QMap<QString, Reading> readText(const uno::Reference<lang::XComponent>& document
         for (const Place& place : textPlaces()) {
             if (read.contains(place.name) || !whole.startsWith(place.word + QLatin1Char(' ')))
                 continue;
-            Reading r{true, whole, false};
+            Reading r{true, whole, false, false};
             // The formatting of the first character after the word.
             qsizetype at = place.word.size() + 1;
             for (const Run& run : p.runs) {
@@ -347,7 +358,7 @@ QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& docu
             cursor->goRight(1, true);
             float weight = 0;
             as<beans::XPropertySet>(cursor)->getPropertyValue("CharWeight") >>= weight;
-            read.insert(place.name, Reading{true, shown, weight >= awt::FontWeight::BOLD});
+            read.insert(place.name, Reading{true, shown, weight >= awt::FontWeight::BOLD, false});
         }
     };
     auto sheets = as<container::XIndexAccess>(as<sheet::XSpreadsheetDocument>(document)->getSheets());
@@ -377,13 +388,28 @@ QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& docu
         auto cells = as<table::XCellRange>(sheets->getByIndex(s));
         for (sal_Int32 column = 0; column < 2; ++column) {
             for (sal_Int32 row = 0; row < 2; ++row) {
-                auto cell = cells->getCellByPosition(column, row);
-                const QString text = toQString(as<text::XText>(cell)->getString());
-                float weight = 0;
-                as<beans::XPropertySet>(cell)->getPropertyValue("CharWeight") >>= weight;
+                auto cell = as<text::XText>(cells->getCellByPosition(column, row));
+                const QString text = toQString(cell->getString());
                 for (const Place& place : cellPlaces()) {
-                    if (text.startsWith(place.word) && !read.contains(place.name))
-                        read.insert(place.name, Reading{true, text, weight >= awt::FontWeight::BOLD});
+                    if (!text.startsWith(place.word) || read.contains(place.name))
+                        continue;
+                    // The character after the word and its separator.
+                    auto cursor = cell->createTextCursor();
+                    cursor->gotoStart(false);
+                    cursor->goRight(static_cast<sal_Int16>(place.word.size() + 1), false);
+                    cursor->goRight(1, true);
+                    float weight = 0;
+                    as<beans::XPropertySet>(cursor)->getPropertyValue("CharWeight") >>= weight;
+                    bool link = false;
+                    auto paragraphs = as<container::XEnumerationAccess>(cell)->createEnumeration();
+                    while (paragraphs->hasMoreElements()) {
+                        auto portions = as<container::XEnumerationAccess>(paragraphs->nextElement())->createEnumeration();
+                        while (portions->hasMoreElements()) {
+                            auto portion = as<beans::XPropertySet>(portions->nextElement());
+                            link = link || portion->getPropertyValue("TextPortionType").get<rtl::OUString>() == "TextField";
+                        }
+                    }
+                    read.insert(place.name, Reading{true, text, weight >= awt::FontWeight::BOLD, link});
                 }
             }
         }

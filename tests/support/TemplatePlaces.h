@@ -21,8 +21,9 @@ struct Place {
 // Body, table, headers and footers (right, left, first page), footnote,
 // endnote, frame, text box, drawing shape, grouped shape, comment.
 const QList<Place>& textPlaces();
-// Cells on the first and on the second sheet, a cell of two lines, a
-// comment, the header, the footer and a drawing shape.
+// Cells on the first and on the second sheet, a cell of two lines, a cell
+// that is a link, a cell of which only the identifier is bold, a comment,
+// the header, the footer and a drawing shape.
 const QList<Place>& cellPlaces();
 
 // A text document with the identifier in every text place, stored in the
@@ -30,7 +31,7 @@ const QList<Place>& cellPlaces();
 void writeText(const QString& path, const QString& filter, const QString& identifier);
 // A workbook with the identifier in every cell place (bold), or only in the
 // place named `only`, stored in the filter; the cells lie within A1:B2, the
-// comment is on A2.
+// comment is on A2, the link.
 void writeWorkbook(const QString& path, const QString& filter, const QString& identifier,
                    const QString& only = QString());
 
@@ -39,6 +40,7 @@ struct Reading {
     bool found = false;      // the place's word is in the document at all
     QString text;            // the place's text from its word on
     bool bold = false;       // whether the text after the word is bold
+    bool link = false;       // whether a workbook's cell holds a link
 };
 
 // Every place of a text document by its word, read from the document's flat

@@ -11,9 +11,12 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/container/XNamed.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
@@ -25,11 +28,16 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/text/ControlCharacter.hpp>
+#include <com/sun/star/text/ReferenceFieldPart.hpp>
+#include <com/sun/star/text/ReferenceFieldSource.hpp>
+#include <com/sun/star/text/XBookmarksSupplier.hpp>
+#include <com/sun/star/text/XDependentTextField.hpp>
 #include <com/sun/star/text/XDocumentIndex.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
@@ -215,6 +223,128 @@ void TestOffice::writeContentsDocument(const QString& path, const QString& headi
     body->insertTextContent(body->getStart(), uno::Reference<text::XTextContent>(contents, uno::UNO_QUERY_THROW), false);
     uno::Reference<util::XRefreshable>(contents, uno::UNO_QUERY_THROW)->refresh();
     store(document, path, QStringLiteral("writer8"));
+}
+
+namespace {
+
+const QString kMarkStart = QStringLiteral("‹"), kMarkEnd = QStringLiteral("›"), kMarkPoint = QStringLiteral("¦");
+
+uno::Reference<text::XTextContent> make(const uno::Reference<lang::XComponent>& document, const char* service)
+{
+    return uno::Reference<text::XTextContent>(uno::Reference<lang::XMultiServiceFactory>(document, uno::UNO_QUERY_THROW)
+                                                  ->createInstance(rtl::OUString::createFromAscii(service)),
+                                              uno::UNO_QUERY_THROW);
+}
+
+template <class T>
+void set(const uno::Reference<text::XTextContent>& content, const char* name, const T& value)
+{
+    uno::Reference<beans::XPropertySet>(content, uno::UNO_QUERY_THROW)
+        ->setPropertyValue(rtl::OUString::createFromAscii(name), uno::Any(value));
+}
+
+QString readable(const rtl::OUString& text)
+{
+    return toQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+} // namespace
+
+void TestOffice::writeMarkedDocument(const QString& path, const QString& filter, const QString& marked)
+{
+    auto document = newDocument("private:factory/swriter");
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    const bool point = marked.contains(kMarkPoint);
+    const qsizetype start = marked.indexOf(point ? kMarkPoint : kMarkStart);
+    const qsizetype end = point ? start : marked.indexOf(kMarkEnd) - 1;
+    const QString plain = QString(marked).remove(kMarkStart).remove(kMarkEnd).remove(kMarkPoint);
+    body->setString(toOUString(QString(plain).replace(QLatin1Char('\n'), QLatin1Char('\r'))));
+    auto cursor = body->createTextCursor();
+    cursor->gotoStart(false);
+    cursor->goRight(static_cast<sal_Int16>(start), false);
+    cursor->goRight(static_cast<sal_Int16>(end - start), true);
+    const auto bookmark = make(document, "com.sun.star.text.Bookmark");
+    uno::Reference<container::XNamed>(bookmark, uno::UNO_QUERY_THROW)->setName(toOUString(QStringLiteral("Метка")));
+    body->insertTextContent(uno::Reference<text::XTextRange>(cursor.get()), bookmark, true);
+    body->insertControlCharacter(body->getEnd(), text::ControlCharacter::PARAGRAPH_BREAK, false);
+    body->insertString(body->getEnd(), toOUString(QStringLiteral("Ссылка: ")), false);
+    const auto reference = make(document, "com.sun.star.text.textfield.GetReference");
+    set(reference, "ReferenceFieldSource", text::ReferenceFieldSource::BOOKMARK);
+    set(reference, "SourceName", toOUString(QStringLiteral("Метка")));
+    set(reference, "ReferenceFieldPart", text::ReferenceFieldPart::TEXT);
+    body->insertTextContent(body->getEnd(), reference, false);
+    uno::Reference<util::XRefreshable>(uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
+                                       uno::UNO_QUERY_THROW)
+        ->refresh();
+    store(document, path, filter);
+}
+
+QString TestOffice::markedText(const uno::Reference<lang::XComponent>& document)
+{
+    uno::Reference<util::XRefreshable>(uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
+                                       uno::UNO_QUERY_THROW)
+        ->refresh();
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    QString text = readable(body->getString());
+    auto bookmarks = uno::Reference<text::XBookmarksSupplier>(document, uno::UNO_QUERY_THROW)->getBookmarks();
+    const auto name = toOUString(QStringLiteral("Метка"));
+    if (!bookmarks->hasByName(name))
+        return text;
+    const auto anchor = uno::Reference<text::XTextContent>(bookmarks->getByName(name), uno::UNO_QUERY_THROW)->getAnchor();
+    auto before = body->createTextCursor();
+    before->gotoStart(false);
+    before->gotoRange(anchor->getStart(), true);
+    const qsizetype start = readable(before->getString()).size();
+    const qsizetype length = readable(anchor->getString()).size();
+    if (length == 0)
+        return text.insert(start, kMarkPoint);
+    return text.insert(start + length, kMarkEnd).insert(start, kMarkStart);
+}
+
+void TestOffice::writeFieldsDocument(const QString& path, const QString& filter)
+{
+    auto document = newDocument("private:factory/swriter");
+    uno::Reference<css::document::XDocumentPropertiesSupplier>(document, uno::UNO_QUERY_THROW)
+        ->getDocumentProperties()
+        ->setTitle(toOUString(QStringLiteral("Договор [T1]")));
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    body->setString(toOUString(QStringLiteral("Заголовок: ")));
+    body->insertTextContent(body->getEnd(), make(document, "com.sun.star.text.textfield.docinfo.Title"), false);
+    body->insertControlCharacter(body->getEnd(), text::ControlCharacter::PARAGRAPH_BREAK, false);
+    body->insertString(body->getEnd(), toOUString(QStringLiteral("Поле: ")), false);
+    const uno::Reference<beans::XPropertySet> master(
+        uno::Reference<lang::XMultiServiceFactory>(document, uno::UNO_QUERY_THROW)
+            ->createInstance("com.sun.star.text.fieldmaster.User"),
+        uno::UNO_QUERY_THROW);
+    master->setPropertyValue("Name", uno::Any(toOUString(QStringLiteral("Город"))));
+    master->setPropertyValue("Content", uno::Any(toOUString(QStringLiteral("[T3]"))));
+    const auto user = make(document, "com.sun.star.text.textfield.User");
+    uno::Reference<text::XDependentTextField>(user, uno::UNO_QUERY_THROW)->attachTextFieldMaster(master);
+    body->insertTextContent(body->getEnd(), user, false);
+    store(document, path, filter);
+}
+
+void TestOffice::writeCommentDocument(const QString& path, const QString& filter)
+{
+    auto document = newDocument("private:factory/swriter");
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    body->setString(toOUString(QStringLiteral("Тело")));
+    const auto comment = make(document, "com.sun.star.text.textfield.Annotation");
+    set(comment, "Author", toOUString(QStringLiteral("Квилмар")));
+    set(comment, "Content", toOUString(QStringLiteral("Примечание [A]")));
+    body->insertTextContent(body->getEnd(), comment, false);
+    store(document, path, filter);
+}
+
+QString TestOffice::commentText(const uno::Reference<lang::XComponent>& document)
+{
+    auto fields = uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields()->createEnumeration();
+    while (fields->hasMoreElements()) {
+        uno::Reference<beans::XPropertySet> field(fields->nextElement(), uno::UNO_QUERY_THROW);
+        if (uno::Reference<lang::XServiceInfo>(field, uno::UNO_QUERY_THROW)->supportsService("com.sun.star.text.textfield.Annotation"))
+            return readable(field->getPropertyValue("Content").get<rtl::OUString>());
+    }
+    return {};
 }
 
 uno::Reference<lang::XComponent> TestOffice::newDocument(const char* factory)

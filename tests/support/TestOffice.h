@@ -41,6 +41,21 @@ public:
     // A Writer document (writer8): a table of contents titled "Оглавление",
     // then a heading and a paragraph of text.
     static void writeContentsDocument(const QString& path, const QString& heading, const QString& text);
+    // A Writer document of marked text ("\n" a paragraph break) with the
+    // bookmark "Метка": "‹" and "›" mark where it starts and ends, "¦" a
+    // point one; then a paragraph "Ссылка: " and a cross-reference to the
+    // bookmark's text.
+    static void writeMarkedDocument(const QString& path, const QString& filter, const QString& marked);
+    // The body of a text document, its fields worked out anew, with the
+    // bookmark "Метка" marked as writeMarkedDocument marks it.
+    static QString markedText(const css::uno::Reference<css::lang::XComponent>& document);
+    // A Writer document titled "Договор [T1]" that shows its title in a
+    // field ("Заголовок: "), and a user field holding "[T3]" ("Поле: ").
+    static void writeFieldsDocument(const QString& path, const QString& filter);
+    // A Writer document "Тело" with a comment "Примечание [A]".
+    static void writeCommentDocument(const QString& path, const QString& filter);
+    // The text of a text document's first comment.
+    static QString commentText(const css::uno::Reference<css::lang::XComponent>& document);
 
     // A Calc workbook stored in the filter ("MS Excel 97" by default): sheets
     // of cells, each cell named like "B3" with its text (a formula when it

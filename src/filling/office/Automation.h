@@ -81,6 +81,22 @@ public:
     virtual std::shared_ptr<ExcelRange> Columns() = 0;
 };
 
+// A text the replaces made in a cell that some formats cannot hold whole:
+// longer than kLongCell, or a string of a formula longer than
+// kLongFormulaString. The office itself holds no more than
+// kOfficeFormulaString in a string of a formula.
+struct LongCellText {
+    static constexpr qsizetype kLongCell = 32767;
+    static constexpr qsizetype kLongFormulaString = 255;
+    static constexpr qsizetype kOfficeFormulaString = 1023;
+    QString cell;             // the sheet's name, a dot, the cell: "Лист1.A1"
+    qsizetype length = 0;     // in UTF-16 code units, as the formats count
+    bool inFormula = false;   // the longest string of the cell's formula
+    // The office cut the string as it took it, and the formula shows an
+    // error: the length is only known to be above kOfficeFormulaString.
+    bool cutByOffice = false;
+};
+
 class ExcelWorkbook {
 public:
     virtual ~ExcelWorkbook() = default;
@@ -90,6 +106,8 @@ public:
     // comment, header, footer or drawing shape of any sheet), matched as
     // replace matches.
     virtual QList<bool> findEach(const QStringList& texts) = 0;
+    // The program's own: the long texts the finished replaces made in cells.
+    virtual QList<LongCellText> longTexts() { return {}; }
 };
 
 class ExcelWorkbooks {

@@ -8,6 +8,7 @@
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/UnoPropertyTexts.h"
 #include "filling/office/UnoSearch.h"
 #include "filling/office/UnoText.h"
 
@@ -36,7 +37,9 @@ namespace office::lo {
 struct WorkbookFilling {
     uno::Reference<lang::XComponent> document;
     WorkbookPlaces places;
+    PropertyTexts properties;
     std::optional<sal_Int32> textFormat;
+    QList<LongCellText> longTexts;   // what the finished replaces made
 
     sal_Int32 textFormatNow()
     {
@@ -48,7 +51,7 @@ struct WorkbookFilling {
 
 bool CalcApplication::Workbook::onlySearchReplaced() const
 {
-    return !filling || !filling->places.changed();
+    return !filling || (!filling->places.changed() && !filling->properties.changed());
 }
 
 namespace {
@@ -179,13 +182,16 @@ public:
                 cellReplacing_->replace(cellText(what), cellText(replacement));
             }
             sheet_.book->places.replace(key_.second, block(), what, replacement);
+            sheet_.book->properties.replace(what, replacement);
         });
     }
 
     void finishReplacing() override
     {
-        if (cellReplacing_)
-            callOffice(QStringLiteral("Не удается заменить текст"), [&] { cellReplacing_->finish(); });
+        if (!cellReplacing_)
+            return;
+        callOffice(QStringLiteral("Не удается заменить текст"), [&] { cellReplacing_->finish(); });
+        sheet_.book->longTexts += cellReplacing_->longTexts();
     }
 
     std::shared_ptr<ExcelRange> cellsHoldingAny(const QStringList& texts) override
@@ -276,6 +282,8 @@ public:
         return std::make_shared<CalcWorksheet>(SheetOf{sheet, filling_}, SheetKey{number_, n - 1}, shared_);
     }
 
+    QList<LongCellText> longTexts() override { return filling_->longTexts; }
+
     QList<bool> findEach(const QStringList& texts) override
     {
         QList<bool> found(texts.size(), false);
@@ -308,6 +316,7 @@ public:
                     findIn(uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
             }
             filling_->places.findEach(texts, found);
+            filling_->properties.findEach(texts, found);
         });
         return found;
     }
@@ -365,7 +374,8 @@ public:
             app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
             [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(
-            {document, file, std::make_shared<WorkbookFilling>(WorkbookFilling{document, {document, file}, {}})});
+            {document, file, std::make_shared<WorkbookFilling>(
+                            WorkbookFilling{document, {document, file}, {document, file}, {}, {}})});
     }
 
 private:

@@ -34,8 +34,8 @@ public:
         std::shared_ptr<WorkbookFilling> filling;   // what its filling keeps
         // Whether every change the filling made is one the office's undo
         // takes back whole: the replaces in cells, with the keeping of their
-        // texts, but not what was replaced in comments, headers, footers and
-        // shapes.
+        // texts, but not what was replaced in comments, headers, footers,
+        // shapes and the workbook's properties.
         bool onlySearchReplaced() const;
     };
     std::vector<Workbook> workbooks;

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "filling/office/Automation.h"
+
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
 
+#include <QList>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -16,7 +21,10 @@
 // office's replace then keeps as it is, and their own formats back after;
 // only a text that reads back as exactly the same number becomes a number.
 // A formula stays one, with the replacement written into its strings as
-// text.
+// text. A cell whose text has formatting of its own parts, a link or more
+// than one line is replaced in within its text, as a text document is, so
+// that the link and the formatting stay and the replacement takes the
+// identifier's; such a cell stays text.
 namespace office::lo {
 
 class CellReplacing {
@@ -35,6 +43,8 @@ public:
     void replace(const QString& what, const QString& replacement);
     // Ends the replacing: the formats back, and the numbers made.
     void finish();
+    // The long texts the finished replacing made (LongCellText).
+    const QList<LongCellText>& longTexts() const { return long_; }
 
 private:
     // A number format to give back: the cells' own, none for their style's.
@@ -48,7 +58,18 @@ private:
         void replace(const QString& what, const QString& replacement);
     };
 
+    // A cell replaced in within its text, and what it shows.
+    struct RichCell {
+        css::uno::Reference<css::text::XText> text;
+        QString shown;
+    };
+
     void begin();
+    // What replaceAll acts on: the cells, but those replaced in within
+    // their texts.
+    css::uno::Reference<css::uno::XInterface> withoutRich(const css::uno::Reference<css::uno::XInterface>& cells) const;
+    bool isRich(sal_Int32 column, sal_Int32 row) const;
+    void measure();
     // `alike`: all the cells are formatted alike.
     void keepFormats(const css::uno::Reference<css::uno::XInterface>& cells, bool alike);
     void giveFormatsBack();
@@ -60,6 +81,13 @@ private:
     Target all_;
     Target texts_;      // the cells that are not formulas
     Target formulas_;
+    // The cells of formatted text, and what replaceAll acts on instead of
+    // all_ and texts_.
+    std::vector<css::table::CellRangeAddress> richRanges_;
+    std::vector<RichCell> rich_;
+    Target plainAll_;
+    Target plainTexts_;
+    QList<LongCellText> long_;
     std::vector<KeptFormat> formats_;
     bool begun_ = false;
     bool finished_ = false;

@@ -85,15 +85,37 @@ QString documentServiceOf(const uno::Reference<uno::XComponentContext>& context,
 
 } // namespace
 
-QString textCharacterSet(const QByteArray& content)
+QString textCharacterSet(const QString& fileName)
 {
-    if (content.startsWith("\xEF\xBB\xBF"))
-        return QStringLiteral("UTF8");
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("MS_1251");
     // Cyrillic in 1251 is almost never valid UTF-8, so a strict decode tells
-    // the two apart; plain ASCII reads the same in both.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(content);
-    return utf8.hasError() ? QStringLiteral("MS_1251") : QStringLiteral("UTF8");
+    // the two apart; plain ASCII reads the same in both. The file goes by in
+    // pieces, and the first byte that is no UTF-8 ends the reading.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    constexpr qint64 kPiece = 64 * 1024;
+    QByteArray tail;   // the last bytes read
+    while (!file.atEnd()) {
+        const QByteArray piece = file.read(kPiece);
+        if (piece.isEmpty())
+            break;
+        if (tail.isEmpty() && piece.startsWith("\xEF\xBB\xBF"))
+            return QStringLiteral("UTF8");
+        [[maybe_unused]] const QString decoded = utf8.decode(piece);
+        if (utf8.hasError())
+            return QStringLiteral("MS_1251");
+        tail = (tail + piece).right(4);
+    }
+    // A sequence cut short by the end of the file is no UTF-8 either.
+    qsizetype lead = tail.size() - 1;
+    while (lead >= 0 && (static_cast<uchar>(tail[lead]) & 0xC0) == 0x80)
+        --lead;
+    if (lead < 0)
+        return QStringLiteral("UTF8");
+    const uchar first = static_cast<uchar>(tail[lead]);
+    const qsizetype length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return tail.size() - lead < length ? QStringLiteral("MS_1251") : QStringLiteral("UTF8");
 }
 
 uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool plainTextIfAsked)
@@ -104,7 +126,6 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         throw KvilmarError(QStringLiteral("Не удается открыть файл \"%1\": %2")
                                .arg(shown, QFileInfo(path).isDir() ? QStringLiteral("это папка") : file.errorString()));
-    const QString charset = textCharacterSet(file.readAll());
     file.close();
 
     const QString doing = QStringLiteral("Не удается открыть файл \"%1\"").arg(shown);
@@ -118,7 +139,8 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
         };
         if (asText) {
             props.push_back(property("FilterName", uno::Any(rtl::OUString("Text (encoded)"))));
-            props.push_back(property("FilterOptions", uno::Any(toOUString(charset + QStringLiteral(",CRLF,,")))));
+            props.push_back(property("FilterOptions",
+                                     uno::Any(toOUString(textCharacterSet(path) + QStringLiteral(",CRLF,,")))));
         }
         uno::Reference<frame::XComponentLoader> loader(Connection::instance().desktop(), uno::UNO_QUERY_THROW);
         uno::Reference<lang::XComponent> document;

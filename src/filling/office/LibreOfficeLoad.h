@@ -24,8 +24,11 @@ css::uno::Reference<css::lang::XComponent> loadAsNewDocument(const QString& file
 // be reached.
 bool opensAsSpreadsheet(const QString& fileName);
 
-// The character set LibreOffice is told to read a text file in.
-QString textCharacterSet(const QByteArray& content);
+// The character set LibreOffice is told to read a text file in: UTF-8 for a
+// file that starts with its byte-order mark or is valid UTF-8, else 1251.
+// Only a file read as plain text is read for it, and no further than the
+// first byte that decides.
+QString textCharacterSet(const QString& fileName);
 
 // The document loaded last through loadAsNewDocument (tests read it back).
 css::uno::Reference<css::lang::XComponent> lastLoadedDocument();

@@ -34,6 +34,17 @@ bool containsPlain(const QString& text, const QString& find)
     return !find.isEmpty() && folded(text).contains(folded(find));
 }
 
+bool reachesIntoEdges(const QString& text, const QString& find)
+{
+    const QString t = folded(text);
+    const QString f = folded(find);
+    for (qsizetype k = 1; k < f.size() && k <= t.size(); ++k) {
+        if (t.startsWith(QStringView(f).right(k)) || t.endsWith(QStringView(f).left(k)))
+            return true;
+    }
+    return false;
+}
+
 PlainText::PlainText(const QString& text) : folded_(folded(text)) {}
 
 bool PlainText::contains(const QString& find) const

@@ -15,6 +15,10 @@ QList<qsizetype> plainMatches(const QString& text, const QString& find);
 
 bool containsPlain(const QString& text, const QString& find);
 
+// Whether an occurrence of find could reach into text from either side of
+// it: text begins with the end of find, or ends with its beginning.
+bool reachesIntoEdges(const QString& text, const QString& find);
+
 // A text prepared once for many searches.
 class PlainText {
 public:

@@ -94,12 +94,61 @@ Content putBookmark(const uno::Reference<lang::XComponent>& document, const uno:
 // A bookmark taken out for the replacing, with its stand-in.
 struct Taken {
     QString name;
-    QString expected;   // what it spans once replaced
     MarkSettings settings;
     uno::Reference<text::XText> text;
     Content standIn;
     rtl::OUString standInName;
+    QString expected;          // what the stand-in spans once replaced
+    qsizetype start = 0;       // where in that the bookmark begins
+    qsizetype end = 0;         // and ends
 };
+
+// Moves the cursor left by count characters, as far as the text goes.
+void moveLeft(const uno::Reference<text::XTextCursor>& cursor, qsizetype count, bool select)
+{
+    while (count > 0) {
+        const auto step = static_cast<sal_Int16>(std::min<qsizetype>(count, SAL_MAX_INT16));
+        if (!cursor->goLeft(step, select))
+            return;
+        count -= step;
+    }
+}
+
+SpanningBookmarks::Mark readMark(const QString& name, const Content& bookmark, qsizetype width)
+{
+    const auto anchor = bookmark->getAnchor();
+    const auto text = anchor->getText();
+    const auto before = text->createTextCursorByRange(anchor->getStart());
+    moveLeft(before, width, true);
+    const auto after = text->createTextCursorByRange(anchor->getEnd());
+    moveRight(after, width, true);
+    return {name, shownText(*before), shownText(*anchor), shownText(*after)};
+}
+
+// Where an edge of a bookmark (or a point one) goes when the occurrences
+// (their starts, in the text the edge is counted in) are replaced: one at
+// an occurrence's start stays at the replacement's start, one at its end
+// goes to the replacement's end, and one inside goes to the start, or to
+// the end when it ends a bookmark.
+enum class Edge { Start, End, Point };
+
+qsizetype movedEdge(qsizetype at, Edge edge, const QList<qsizetype>& starts, qsizetype found, qsizetype put)
+{
+    qsizetype shift = 0;
+    for (const qsizetype s : starts) {
+        const qsizetype e = s + found;
+        if (at > e) {
+            shift += put - found;
+            continue;
+        }
+        if (at < s)
+            break;
+        if (at == e || (at > s && edge == Edge::End))
+            return s + shift + put;
+        return s + shift;
+    }
+    return at + shift;
+}
 
 // The text a reference to a bookmark shows, made as the office makes it:
 // the text from the bookmark's start to its end or the end of its first
@@ -189,20 +238,70 @@ std::vector<BookmarkText> bookmarkTexts(const uno::Reference<lang::XComponent>& 
     return marks;
 }
 
-std::vector<BookmarkText>& SpanningBookmarks::marks()
+namespace {
+
+// The marks of the document last read from each template file, before its
+// filling, with the width they were read with.
+struct TemplateMarks {
+    FileVersion file;
+    qsizetype width = 0;
+    std::vector<SpanningBookmarks::Mark> marks;
+};
+
+std::optional<TemplateMarks>& templateMarks()
 {
-    if (!marks_)
-        marks_ = bookmarkTexts(document_);
+    static std::optional<TemplateMarks> memo;
+    return memo;
+}
+
+} // namespace
+
+std::vector<SpanningBookmarks::Mark>& SpanningBookmarks::marks(qsizetype width)
+{
+    if (marks_ && width <= width_)
+        return *marks_;
+    // Read wider than asked: the next identifier may be longer.
+    width = std::max<qsizetype>({width * 2, width_, 64});
+    std::optional<TemplateMarks>& memo = templateMarks();
+    if (!marks_ && openedFrom_ && memo && memo->file == *openedFrom_ && memo->width >= width) {
+        marks_ = memo->marks;
+        width_ = memo->width;
+        return *marks_;
+    }
+    const bool unchanged = !marks_;
+    marks_.emplace();
+    width_ = width;
+    const auto bookmarks = bookmarksOf(document_);
+    for (const auto& name : bookmarks.is() ? bookmarks->getElementNames() : uno::Sequence<rtl::OUString>()) {
+        Content bookmark(bookmarks->getByName(name), uno::UNO_QUERY);
+        if (bookmark.is())
+            marks_->push_back(readMark(toQString(name), bookmark, width_));
+    }
+    if (unchanged && openedFrom_)
+        memo = TemplateMarks{*openedFrom_, width_, *marks_};
     return *marks_;
 }
 
 void SpanningBookmarks::keepSpanning(const QString& find, const QString& replacement,
                                      const std::function<void()>& replace)
 {
+    const QString shownReplacement = QString(replacement).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     std::vector<Taken> taken;
     uno::Reference<container::XNameAccess> bookmarks;
-    for (const BookmarkText& mark : marks()) {
-        if (!containsPlain(mark.text, find))
+    for (const Mark& mark : marks(find.size() + 1)) {
+        const QString around = mark.before + mark.text + mark.after;
+        const qsizetype a = mark.before.size();
+        const qsizetype b = a + mark.text.size();
+        // The occurrences the bookmark meets in a way the office would
+        // not keep it through.
+        const QList<qsizetype> all = plainMatches(around, find);
+        QList<qsizetype> met;
+        for (const qsizetype s : all) {
+            const qsizetype e = s + find.size();
+            if (a == b ? s <= a && a <= e : s < b && e > a)
+                met << s;
+        }
+        if (met.isEmpty())
             continue;
         if (!bookmarks.is())
             bookmarks = bookmarksOf(document_);
@@ -211,12 +310,41 @@ void SpanningBookmarks::keepSpanning(const QString& find, const QString& replace
         Content bookmark(bookmarks->getByName(toOUString(mark.name)), uno::UNO_QUERY_THROW);
         const auto anchor = bookmark->getAnchor();
         const auto text = anchor->getText();
-        const uno::Reference<text::XTextRange> range(text->createTextCursorByRange(anchor).get());
-        MarkSettings settings(bookmark);
+        // The stand-in covers the bookmark and what it meets, with a
+        // character to spare on either side where there is one.
+        const qsizetype from = std::max<qsizetype>(0, std::min(a, met.first()) - 1);
+        const qsizetype to = std::min(around.size(), std::max(b, met.last() + find.size()) + 1);
+        auto over = text->createTextCursorByRange(anchor->getStart());
+        moveLeft(over, a - from, false);
+        moveRight(over, to - from, true);
+        Taken t{mark.name, MarkSettings(bookmark), text, {}, {}, {}, 0, 0};
+        const Edge start = a == b ? Edge::Point : Edge::Start;
+        const Edge end = a == b ? Edge::Point : Edge::End;
+        if (shownText(*over) == around.mid(from, to - from)) {
+            // Every occurrence within the stand-in is replaced, those the
+            // bookmark does not meet too.
+            QList<qsizetype> starts;
+            t.expected = around.mid(from, to - from);
+            for (auto it = all.crbegin(); it != all.crend(); ++it) {
+                if (*it < from || *it + find.size() > to)
+                    continue;
+                starts.prepend(*it - from);
+                t.expected.replace(*it - from, find.size(), shownReplacement);
+            }
+            t.start = movedEdge(a - from, start, starts, find.size(), replacement.size());
+            t.end = movedEdge(b - from, end, starts, find.size(), replacement.size());
+        } else {
+            // Fields or the like read longer than the steps the cursor
+            // takes over them: the stand-in is the bookmark's own range.
+            over = text->createTextCursorByRange(anchor);
+            t.expected = replacedContent(mark.text, find, replacement);
+            t.end = t.expected.size();
+        }
+        const uno::Reference<text::XTextRange> range(over.get());
         text->removeTextContent(bookmark);
-        const Content standIn = putBookmark(document_, text, range, QString());
-        taken.push_back({mark.name, replacedContent(mark.text, find, replacement), std::move(settings), text,
-                         standIn, uno::Reference<container::XNamed>(standIn, uno::UNO_QUERY_THROW)->getName()});
+        t.standIn = putBookmark(document_, text, range, QString());
+        t.standInName = uno::Reference<container::XNamed>(t.standIn, uno::UNO_QUERY_THROW)->getName();
+        taken.push_back(std::move(t));
     }
     replace();
     for (const Taken& t : taken) {
@@ -224,22 +352,35 @@ void SpanningBookmarks::keepSpanning(const QString& find, const QString& replace
         // would have it.
         if (!bookmarks->hasByName(t.standInName))
             continue;
-        // Where the stand-in starts, the bookmark does; over the replaced
-        // text if the document shows it there, else over what the office
-        // left of the stand-in.
-        auto over = t.text->createTextCursorByRange(t.standIn->getAnchor()->getStart());
+        const auto standIn = t.standIn->getAnchor();
+        auto over = t.text->createTextCursorByRange(standIn->getStart());
         moveRight(over, t.expected.size(), true);
-        QString spanned = shownText(*over);
-        if (spanned != t.expected) {
-            over = t.text->createTextCursorByRange(t.standIn->getAnchor());
-            spanned = shownText(*over);
+        if (shownText(*over) == t.expected) {
+            over = t.text->createTextCursorByRange(standIn->getStart());
+            moveRight(over, t.start, false);
+            moveRight(over, t.end - t.start, true);
+        } else {
+            // Not as expected: over what the office left of the stand-in.
+            over = t.text->createTextCursorByRange(standIn);
         }
         t.text->removeTextContent(t.standIn);
         t.settings.applyTo(putBookmark(document_, t.text, uno::Reference<text::XTextRange>(over.get()), t.name));
-        for (BookmarkText& mark : *marks_) {
-            if (mark.name == t.name)
-                mark.text = spanned;
-        }
+    }
+    // What a bookmark taken out, or one whose surroundings held find, spans
+    // and has around it now.
+    for (Mark& mark : *marks_) {
+        const bool wasTaken =
+            std::any_of(taken.begin(), taken.end(), [&](const Taken& t) { return t.name == mark.name; });
+        const QString around = mark.before + mark.text + mark.after;
+        if (!wasTaken && !containsPlain(around, find) && !reachesIntoEdges(around, find))
+            continue;
+        if (!bookmarks.is())
+            bookmarks = bookmarksOf(document_);
+        const auto name = toOUString(mark.name);
+        if (bookmarks->hasByName(name))
+            mark = readMark(mark.name, Content(bookmarks->getByName(name), uno::UNO_QUERY_THROW), width_);
+        else
+            mark = {mark.name, {}, {}, {}};
     }
 }
 

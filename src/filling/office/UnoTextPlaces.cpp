@@ -13,11 +13,13 @@
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnotesSupplier.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 
@@ -44,10 +46,11 @@ public:
             places.emplace_back(kind, text);
     }
 
-    void addComment(const uno::Reference<beans::XPropertySet>& comment)
+    void addComment(const uno::Reference<beans::XPropertySet>& comment,
+                    const uno::Reference<lang::XMultiServiceFactory>& factory)
     {
         if (isNew(comment))
-            places.emplace_back(comment);
+            places.emplace_back(comment, factory);
     }
 
     // Shapes, going into groups.
@@ -118,12 +121,13 @@ void addComments(Collector& collector, const uno::Reference<lang::XComponent>& d
     uno::Reference<text::XTextFieldsSupplier> supplier(document, uno::UNO_QUERY);
     if (!supplier.is())
         return;
+    const uno::Reference<lang::XMultiServiceFactory> factory(document, uno::UNO_QUERY_THROW);
     auto fields = supplier->getTextFields()->createEnumeration();
     while (fields->hasMoreElements()) {
         const uno::Any field = fields->nextElement();
         uno::Reference<lang::XServiceInfo> info(field, uno::UNO_QUERY);
         if (info.is() && info->supportsService("com.sun.star.text.textfield.Annotation"))
-            collector.addComment(uno::Reference<beans::XPropertySet>(field, uno::UNO_QUERY));
+            collector.addComment(uno::Reference<beans::XPropertySet>(field, uno::UNO_QUERY), factory);
     }
 }
 
@@ -214,21 +218,26 @@ struct TextModel {
 };
 
 // Writes `replacement` over the `match` that stands right of the collapsed
-// cursor.
+// cursor: in after the match's first character, which gives it that
+// character's formatting (also where the match or the replacement spans
+// paragraphs, and a paragraph the match ends in never lends its own), then
+// the rest of the match and that first character taken out around it. So
+// what begins where the match begins (a bookmark, a comment's anchor) still
+// begins at the replacement, and what ends where the match ends still ends
+// after it; writing over the match would leave the one in front of the
+// replacement and move the other behind it. The rest goes first: a cursor
+// of a drawing's or a cell's text does not follow changes made through
+// another.
 void writeOverAt(const uno::Reference<text::XTextCursor>& cursor, const QString& match, const QString& replacement)
 {
-    // Writing over text of one paragraph keeps its formatting; writing over
-    // a paragraph break as well would take the formatting of the paragraph
-    // the match ends in. So the part before the first break is written
-    // over, and the rest of the match removed behind the new text.
-    const qsizetype head = match.startsWith(QLatin1Char('\r')) ? match.size() : match.indexOf(QLatin1Char('\r'));
-    const qsizetype over = head < 0 ? match.size() : head;
-    moveRight(cursor, over, true);
-    cursor->setString(toOUString(replacement));
-    if (over == match.size())
-        return;
-    cursor->collapseToEnd();
-    moveRight(cursor, match.size() - over, true);
+    const auto text = cursor->getText();
+    const auto inside = text->createTextCursorByRange(cursor->getStart());
+    moveRight(inside, 1, false);
+    // The cursor goes on behind what it inserts.
+    text->insertString(uno::Reference<text::XTextRange>(inside.get()), toOUString(replacement), false);
+    moveRight(inside, match.size() - 1, true);
+    inside->setString(rtl::OUString());
+    moveRight(cursor, 1, true);
     cursor->setString(rtl::OUString());
 }
 
@@ -265,6 +274,50 @@ void replaceInDrawnText(const uno::Reference<text::XText>& text, const QString& 
         cursor->collapseToStart();
         writeOverAt(cursor, find, replacement);
     }
+}
+
+// The comment's properties that a new one made in its place takes over.
+constexpr const char* kCommentProperties[] = {"Author", "Initials", "DateTimeValue", "Resolved", "Title"};
+
+// A comment of lines in place of `comment`: a new one, the same but for its
+// text, which holds the lines as paragraphs. The office keeps the line
+// breaks of a comment's "Content", but a .docx saved from it runs the lines
+// together; paragraphs every format keeps.
+uno::Reference<beans::XPropertySet> rewriteComment(const uno::Reference<beans::XPropertySet>& comment,
+                                                   const uno::Reference<lang::XMultiServiceFactory>& factory,
+                                                   const QString& content)
+{
+    const uno::Reference<beans::XPropertySet> lines(
+        factory->createInstance("com.sun.star.text.textfield.Annotation"), uno::UNO_QUERY_THROW);
+    const auto known = comment->getPropertySetInfo();
+    for (const char* name : kCommentProperties) {
+        const auto property = rtl::OUString::createFromAscii(name);
+        if (known->hasPropertyByName(property))
+            lines->setPropertyValue(property, comment->getPropertyValue(property));
+    }
+    const uno::Reference<text::XText> body(lines->getPropertyValue("TextRange"), uno::UNO_QUERY_THROW);
+    const uno::Reference<text::XTextRange> end(body->createTextCursor().get());
+    QString normalised = content;
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList paragraphs = normalised.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+        if (i > 0)
+            body->insertControlCharacter(end, text::ControlCharacter::PARAGRAPH_BREAK, false);
+        body->insertString(end, toOUString(paragraphs[i]), false);
+    }
+    // Put where the old one was, over the text it was made for: the range
+    // is taken anew once the old one is gone, which the office asks for.
+    const uno::Reference<text::XTextContent> old(comment, uno::UNO_QUERY_THROW);
+    const auto anchor = old->getAnchor();
+    const auto text = anchor->getText();
+    const auto over = text->createTextCursorByRange(anchor);
+    const bool spans = !over->isCollapsed();
+    text->removeTextContent(old);
+    const auto place = text->createTextCursorByRange(over->getStart());
+    place->gotoRange(over->getEnd(), true);
+    text->insertTextContent(uno::Reference<text::XTextRange>(place.get()),
+                            uno::Reference<text::XTextContent>(lines, uno::UNO_QUERY_THROW), spans);
+    return lines;
 }
 
 // Paragraph by paragraph: the text of a whole XText at once goes through an
@@ -355,14 +408,18 @@ QString TextPlace::read() const
     return readText(text_);
 }
 
-void TextPlace::replaceAll(const QString& find, const QString& replacement) const
+void TextPlace::replaceAll(const QString& find, const QString& replacement)
 {
     switch (kind_) {
     case Kind::Comment: {
         // A comment's text is kept as a whole; its paragraphs are lines.
         const QString content = read();
         const QString replaced = replacedContent(content, find, replacement);
-        if (replaced != content)
+        if (replaced == content)
+            return;
+        if (replaced.contains(QLatin1Char('\n')) || replaced.contains(QLatin1Char('\r')))
+            comment_ = rewriteComment(comment_, factory_, replaced);
+        else
             comment_->setPropertyValue("Content", uno::Any(toOUString(replaced)));
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
@@ -23,8 +24,10 @@ public:
     enum class Kind { Text, Drawn, Comment };
 
     TextPlace(Kind kind, css::uno::Reference<css::text::XText> text) : kind_(kind), text_(std::move(text)) {}
-    explicit TextPlace(css::uno::Reference<css::beans::XPropertySet> comment)
-        : kind_(Kind::Comment), comment_(std::move(comment)) {}
+    // A comment of the document that `factory` makes fields for.
+    TextPlace(css::uno::Reference<css::beans::XPropertySet> comment,
+              css::uno::Reference<css::lang::XMultiServiceFactory> factory)
+        : kind_(Kind::Comment), comment_(std::move(comment)), factory_(std::move(factory)) {}
 
     // Every place of the document, each once.
     static std::vector<TextPlace> collect(const css::uno::Reference<css::lang::XComponent>& document);
@@ -33,8 +36,9 @@ public:
     QString read() const;
     // Replaces every occurrence of find (as the plain search matches) by
     // replacement, keeping the formatting of the text it replaces; a carriage
-    // return in either stands for a paragraph break.
-    void replaceAll(const QString& find, const QString& replacement) const;
+    // return in either stands for a paragraph break. A comment keeps its
+    // lines as paragraphs.
+    void replaceAll(const QString& find, const QString& replacement);
 
     // The text as it was read last; the caller keeps it up to date.
     QString shown;
@@ -43,6 +47,7 @@ private:
     Kind kind_;
     css::uno::Reference<css::text::XText> text_;
     css::uno::Reference<css::beans::XPropertySet> comment_;   // a comment's "Content"
+    css::uno::Reference<css::lang::XMultiServiceFactory> factory_;
 };
 
 // Writes `replacement` over the text `match` that stands from `start` (a

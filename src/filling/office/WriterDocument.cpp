@@ -148,7 +148,9 @@ std::optional<FileVersion>& bodyOnlyTemplate()
 
 WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
                                bool staysOpen)
-    : document_(std::move(document)), bookmarks_(document_), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
+    : document_(std::move(document)), bookmarks_(document_, openedFrom), properties_(document_, openedFrom),
+      openedFrom_(std::move(openedFrom)),
+      staysOpen_(staysOpen)
 {
     if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
         places_.emplace();
@@ -219,6 +221,9 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
         holdViewsBack();
         shownTextDue_ = true;
         bookmarks_.keepSpanning(find, replacement, [&] { replaceEverywhere(find, replacement, all); });
+        if (all)
+            properties_.replace(find, replacement);
+        onlySearchReplaced_ = onlySearchReplaced_ && !properties_.changed();
         replaced_ << find;
     });
     if (holdsSpecialFolding(replacement))
@@ -265,8 +270,10 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         QStringList plain;
         QList<int> plainAt;
         uno::Reference<util::XReplaceable> document(document_, uno::UNO_QUERY_THROW);
+        properties_.findEach(texts, found);
         for (int i = 0; i < texts.size(); ++i) {
-            found[i] = std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
+            found[i] = found[i]
+                       || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
             if (found[i] || texts[i].isEmpty())
                 continue;
             if (texts[i].contains(QLatin1Char('\r'))) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/FileVersion.h"
+#include "filling/office/UnoPropertyTexts.h"
 #include "filling/office/UnoReferences.h"
 #include "filling/office/UnoTextPlaces.h"
 
@@ -39,12 +40,13 @@ public:
     // Replaces find by replacement: not case-sensitive, every character
     // itself, the replaced text's formatting kept; a carriage return in
     // either stands for a paragraph break. With `all`, every occurrence in
-    // every place of the document; otherwise the first one of the body's
-    // search.
+    // every place of the document and in its properties and fields
+    // (PropertyTexts); otherwise the first one of the body's search.
     void replace(const QString& find, const QString& replacement, bool all);
 
     // Whether each text occurs anywhere in the document now: what the
-    // document's search finds, and what every other place shows.
+    // document's search finds, what every other place shows, and the
+    // document's properties and fields.
     QList<bool> findEach(const QStringList& texts);
 
     // The document's views follow its changes again, after the replaces
@@ -83,6 +85,7 @@ private:
     std::optional<bool> foldsAlike_;
     std::optional<std::vector<TextPlace>> places_;
     SpanningBookmarks bookmarks_;
+    PropertyTexts properties_;
     // The texts replaced so far, and whether what shows text elsewhere may
     // lag behind: from the start too, as a kept template's references may
     // still show the text of the filling taken back last.
