@@ -258,13 +258,14 @@ void BatchPlan::takeSlice()
 
 void BatchPlan::checkWritable() const
 {
-    const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
-    for (const PlannedDocument& job : documents_) {
-        for (const IdentifierRecord& record : recordsFor(job)) {
-            const QString why = filling::unwritableReplacement(record);
-            if (!why.isEmpty())
-                throw KvilmarError(aboutJob(table, job, why + QLatin1Char('.')));
-        }
+    // A row of a table that cannot be written costs that row alone
+    // (makeOne); texts every document shares make nothing.
+    if (inputs_.table || documents_.isEmpty())
+        return;
+    for (const IdentifierRecord& record : recordsFor(documents_.first())) {
+        const QString why = filling::unwritableReplacement(record);
+        if (!why.isEmpty())
+            throw KvilmarError(aboutJob(nullptr, documents_.first(), why + QLatin1Char('.')));
     }
 }
 

@@ -45,8 +45,9 @@ class BatchPlan {
 public:
     // Throws KvilmarError when the header names nothing of the list, a row
     // is short and options.allowShortRows is off, the records would pass
-    // their limits, a replacement of a document to be made holds a
-    // character no document can hold (filling::unwritableAt), an output
+    // their limits, a replacement given without a table holds a character
+    // no document can hold (filling::unwritableAt; a table's row that does
+    // is refused alone, by makeOne), an output
     // name is unusable, two rows of the table would get one file, a
     // document or the report would overwrite an input, an output folder is
     // missing or not writable, or a file exists and neither options.force

@@ -4,6 +4,7 @@
 #include "automatic/ParallelFill.h"
 #include "common/FileAccess.h"
 #include "common/TextFile.h"
+#include "filling/FillingRules.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -124,6 +125,12 @@ Attempt makeOne(FillOffice& office, const FillJob& job, const PlannedDocument& d
     JobOutcome& outcome = attempt.outcome;
     QElapsedTimer timer;
     timer.start();
+    // What no document can hold never reaches the office.
+    for (const IdentifierRecord& record : job.records) {
+        outcome.reason = filling::unwritableReplacement(record);
+        if (!outcome.reason.isEmpty())
+            return attempt;
+    }
     try {
         attempt.left = office.makeDocument(job, document, replaceExisting).left;
         outcome.made = true;

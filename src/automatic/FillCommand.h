@@ -56,7 +56,8 @@ struct Attempt {
 };
 
 // Makes the document through the office; every failure becomes the
-// attempt's reason.
+// attempt's reason. A replacement no document can hold is refused before
+// the office sees it.
 Attempt makeOne(FillOffice& office, const FillJob& job, const PlannedDocument& document, bool replaceExisting);
 
 class Console {

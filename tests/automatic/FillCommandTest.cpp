@@ -75,6 +75,7 @@ private slots:
         put("d.csv", "[a]\r\nx\r\n\"y\r\nz\"\r\n");
         put("d.ods", "sheet");
         put("u.csv", "[a];[zz]\r\nx;1\r\ny;2\r\n");
+        put("bell.csv", "[a]\r\nx\r\n\xd0\x9f\a\xd1\x80\r\nz\r\n");
         put("many.csv", "[a]\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n");
     }
 
@@ -96,6 +97,11 @@ private slots:
             << QStringList{"[1/2] %1b1.pdf (строка 2) — не сделан: LibreOffice перестал отвечать и был запущен снова",
                            "Сделано документов: 1 из 2.", "Не сделано: 1.",
                            "  %1b1.pdf (строка 2): LibreOffice перестал отвечать и был запущен снова"};
+        QTest::newRow("a control character costs its row")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "bell.csv", "--out", "f{N}.pdf"}
+            << QStringList{} << int(kSomeFailed) << QStringList{"f1.pdf: [a]=x", "f3.pdf: [a]=z"}
+            << QStringList{"[2/3] %1f2.pdf (строка 3) — не сделан: замена для «[a]» содержит управляющий символ U+0007",
+                           "Сделано документов: 2 из 3."};
         QTest::newRow("all failed") << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "c.pdf"}
                                     << QStringList{"c.pdf"} << int(kSomeFailed) << QStringList{}
                                     << QStringList{"Сделано документов: 0 из 1.", "  %1c.pdf: LibreOffice"};
