@@ -12,9 +12,11 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 
@@ -45,6 +47,24 @@ void whenOpen(QObject* context, std::function<void(W*)> user)
             window->reject();
     });
     poll->start(10);
+}
+
+// The file table's sizes, types and dates show whole, beside a name column
+// of some width, without scrolling.
+bool columnsShowWhole(const QTreeView* view)
+{
+    const QHeaderView* header = view->header();
+    const QAbstractItemModel* files = view->model();
+    for (int column = 1; column < 4; ++column) {
+        int widest = header->sectionSizeHint(column);
+        for (int row = 0; row < files->rowCount(view->rootIndex()); ++row)
+            widest = std::max(widest, view->fontMetrics().horizontalAdvance(
+                                          files->index(row, column, view->rootIndex()).data().toString()) + 6);
+        if (header->sectionSize(column) < widest)
+            return false;
+    }
+    return header->sectionSize(0) >= 200
+        && header->sectionViewportPosition(3) + header->sectionSize(3) <= view->viewport()->width();
 }
 
 void clickOk(QDialog* dialog)
@@ -82,6 +102,9 @@ private slots:
             for (int row = 0; row < 2; ++row)
                 rows << QStringList{list->index(row, 1, at).data().toString(), list->index(row, 2, at).data().toString(),
                                     list->index(row, 3, at).data().toString()}.join('|');
+            const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QVERIFY(view);
+            QTRY_VERIFY(view->isVisible() && columnsShowWhole(view));
         });
         QtDialogs seam;
         QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),

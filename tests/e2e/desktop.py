@@ -224,6 +224,23 @@ class Desktop:
         log("  screenshot %s" % path)
         return path
 
+    def settled(self, window):
+        """The window's pixels once two looks in a row see the same."""
+        last = [None]
+
+        def same():
+            now = self.pixels(window)
+            stable, last[0] = now == last[0], now
+            return stable
+        wait_until("window %d to finish painting" % window, same, 60, 0.2)
+        return last[0]
+
+    def wait_change(self, window, before):
+        """Waits until the window shows something else than before, and has
+        finished painting it."""
+        wait_until("window %d to change" % window, lambda: self.pixels(window) != before, 60, 0.2)
+        return self.settled(window)
+
     def pixels(self, window):
         """The window's client area as rows of (r, g, b) tuples."""
         ppm = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,

@@ -3,7 +3,10 @@
 any window, from a shell on a machine with no display, and then once more
 from the start window's «Запуск в автоматическом режиме».
 
-1. `kvilmar fill` runs with DISPLAY unset and no office answering on its
+1. The README's example run is run as it is written there, in a folder
+   that holds its template, list and table but not its output folder, and
+   prints what the README shows (process numbers and times aside).
+   `kvilmar fill` runs with DISPLAY unset and no office answering on its
    pipe: it starts a LibreOffice of its own without windows, makes a PDF per
    row of a CSV table and an .xlsx from a workbook template, and ends that
    office again. The PDFs are read back with pdftotext, the workbook through
@@ -30,6 +33,7 @@ import sys
 sys.dont_write_bytecode = True
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -126,6 +130,66 @@ def run_in_shell(command, env):
     return result.returncode, result.stderr
 
 
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+
+
+def readme_example():
+    """The README's example run, as (command, the lines it printed) pairs:
+    the indented block that runs `kvilmar fill`, a command after "$ " and its
+    continuation lines, the printed lines up to the next command."""
+    with open(README, encoding="utf-8") as f:
+        blocks = re.findall(r"(?:^    .*\n)+", f.read(), re.M)
+    block = next(b for b in blocks if "$ kvilmar fill" in b)
+    steps = []
+    continued = False
+    for line in block.splitlines():
+        line = line[4:]
+        if continued:
+            steps[-1][0] += "\n" + line
+        elif line.startswith("$ "):
+            steps.append([line[2:], []])
+        else:
+            steps[-1][1].append(line)
+        continued = line.endswith("\\")
+    return steps
+
+
+def normalised(lines):
+    """Process numbers and times are those of one run."""
+    return [re.sub(r"\d+[,.]\d с", "T с", re.sub(r"процесс \d+", "процесс N", line)) for line in lines]
+
+
+def readme_example_runs(args, folder, office, env):
+    """Runs the README's example as written, `kvilmar` found on PATH, in a
+    folder without the output folder it names."""
+    here = os.path.join(folder, "readme")
+    tools = os.path.join(folder, "bin")
+    os.makedirs(tools)
+    os.symlink(args.program, os.path.join(tools, "kvilmar"))
+    os.makedirs(here)
+    steps = readme_example()
+    table = next(printed for command, printed in steps if command == "cat клиенты.csv")
+    with open(os.path.join(here, "клиенты.csv"), "w", encoding="utf-8") as f:
+        f.write("\n".join(table) + "\n")
+    with open(os.path.join(here, "договор.fdp"), "wb") as f:
+        f.write(LIST)
+    office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
+    env = dict(env, PATH=tools + os.pathsep + env["PATH"])
+    for command, printed in steps:
+        log("$ " + command)
+        result = subprocess.run(["sh", "-c", command], cwd=here, env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
+        got = result.stdout.splitlines()
+        for line in got:
+            log("  | " + line)
+        if result.returncode != 0 or normalised(got) != normalised(printed):
+            raise Failure("the README's %r ended with %d and printed %r, the README shows %r"
+                          % (command, result.returncode, got, printed))
+    made = sorted(os.listdir(os.path.join(here, "Договоры")))
+    log("  Договоры/: %s" % ", ".join(made))
+    return made
+
+
 def command_line_batch(args, folder, work, office):
     """Part 1: no display, no office on the pipe."""
     pipe = "kvilmar_e2e_fill_%d" % os.getpid()
@@ -136,6 +200,8 @@ def command_line_batch(args, folder, work, office):
     if office_answers(pipe):
         raise Failure("an office already answers on %s" % pipe)
 
+    if len(readme_example_runs(args, folder, office, env)) != 3:
+        raise Failure("the README's example did not make its three documents")
     code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --data клиенты.csv "
                               "--out 'Договоры/{[Номер]}_{[ФИО]}.pdf'" % (work, args.program), env)
     if code != 0:
@@ -338,8 +404,8 @@ def start_window_button(args, folder, work, d, office):
 def story(args, folder):
     home = os.path.join(folder, "home")
     work = os.path.join(folder, "Документы")
-    for sub in (home, os.path.join(folder, "program"), os.path.join(folder, "runtime"), work,
-                os.path.join(work, "Договоры")):
+    # The output folder «Договоры» is made by the first command that needs it.
+    for sub in (home, os.path.join(folder, "program"), os.path.join(folder, "runtime"), work):
         os.makedirs(sub, mode=0o700)
     with open(os.path.join(work, "список.fdp"), "wb") as f:
         f.write(LIST)

@@ -1,0 +1,23 @@
+#include "app/SystemViewer.h"
+
+#include <QMimeDatabase>
+#include <QProcess>
+
+namespace systemViewer {
+
+bool hasViewerFor(const QString& fileName)
+{
+    const QString type = QMimeDatabase().mimeTypeForFile(fileName).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForStarted(5000))
+        return true;
+    if (!query.waitForFinished(5000)) {
+        query.kill();
+        query.waitForFinished();
+        return true;
+    }
+    return query.exitStatus() != QProcess::NormalExit || !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace systemViewer
