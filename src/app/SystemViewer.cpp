@@ -7,10 +7,11 @@ namespace systemViewer {
 
 bool hasViewerFor(const QString& fileName)
 {
-    const QString type = QMimeDatabase().mimeTypeForFile(fileName).name();
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fileName);
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
-    if (!query.waitForStarted(5000))
+    if (type.isValid())
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type.name()});
+    if (!type.isValid() || !query.waitForStarted(5000))
         return true;
     if (!query.waitForFinished(5000)) {
         query.kill();

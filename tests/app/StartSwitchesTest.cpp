@@ -107,8 +107,6 @@ private slots:
         QTest::newRow("folder as template") << "D" << "Нельзя открыть файл шаблона документа\n'D'\nПричина: это папка."
                                             << "" << "" << "" << true << false;
         QTest::newRow("missing list") << "T i" << missing + "списка идентификаторов\n'i'" << "" << "" << "T" << true << false;
-        QTest::newRow("folder as replacements") << "T I D" << "Нельзя открыть файл списка замен\n'D'\nПричина: это папка."
-                                                << "I" << "" << "T" << false << true;
         QTest::newRow("missing replacements") << "T I r" << missing + "списка замен\n'r'" << "I" << "" << "T" << false << true;
         QTest::newRow("earlier file reported") << "t I r" << missing + "шаблона документа\n't'" << "I" << "" << "" << true << false;
         QTest::newRow("earlier list reported") << "T i R" << missing + "списка идентификаторов\n'i'" << "" << "R" << "T" << false << true;

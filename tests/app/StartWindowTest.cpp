@@ -179,10 +179,6 @@ private slots:
         QTest::newRow("folder as template")
             << QStringList{"-s", "@D"}
             << "Нельзя открыть файл шаблона документа\n'@D'\nПричина: это папка.\nОткрыть окно выбора файлов?" << true << true;
-        QTest::newRow("pipe as list")
-            << QStringList{"-s", "@T.doc", "@P"}
-            << "Нельзя открыть файл списка идентификаторов\n'@P'\nПричина: это именованный канал, а не обычный файл.\n"
-               "Открыть окно выбора файлов?" << true << true;
         QTest::newRow("/s, Yes")
             << QStringList{"/s"} << "Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("missing list file")
@@ -193,9 +189,6 @@ private slots:
         QTest::newRow("pipe as list file")
             << QStringList{"@P"} << "Указан неверный параметр командной строки @P\nПричина: это именованный канал, а не "
                                     "обычный файл.\nОткрыть окно выбора файлов?" << false << false;
-        QTest::newRow("device as list file")
-            << QStringList{"/dev/zero"} << "Указан неверный параметр командной строки /dev/zero\nПричина: это устройство, а "
-                                           "не обычный файл.\nОткрыть окно выбора файлов?" << false << false;
         QTest::newRow("-x, Cancel")
             << QStringList{"-x", "@T.doc"} << "Указан неверный параметр командной строки -x\nОткрыть окно выбора файлов?" << false << false;
     }

@@ -54,17 +54,11 @@ void whenOpen(QObject* context, std::function<void(W*)> user)
 bool columnsShowWhole(const QTreeView* view)
 {
     const QHeaderView* header = view->header();
-    const QAbstractItemModel* files = view->model();
-    for (int column = 1; column < 4; ++column) {
-        int widest = header->sectionSizeHint(column);
-        for (int row = 0; row < files->rowCount(view->rootIndex()); ++row)
-            widest = std::max(widest, view->fontMetrics().horizontalAdvance(
-                                          files->index(row, column, view->rootIndex()).data().toString()) + 6);
-        if (header->sectionSize(column) < widest)
-            return false;
-    }
-    return header->sectionSize(0) >= 200
-        && header->sectionViewportPosition(3) + header->sectionSize(3) <= view->viewport()->width();
+    for (int column = 1, row = 0; column < 4; ++column, row = 0)
+        for (QModelIndex at; (at = view->model()->index(row++, column, view->rootIndex())).isValid();)
+            if (header->sectionSize(column) < view->fontMetrics().horizontalAdvance(at.data().toString()) + 6)
+                return false;
+    return header->sectionSize(0) >= 200 && header->length() <= view->viewport()->width();
 }
 
 void clickOk(QDialog* dialog)

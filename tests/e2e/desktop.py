@@ -224,22 +224,16 @@ class Desktop:
         log("  screenshot %s" % path)
         return path
 
-    def settled(self, window):
-        """The window's pixels once two looks in a row see the same."""
-        last = [None]
+    def settled(self, window, before=None):
+        """The window's pixels once two looks in a row see the same, and not
+        what it showed before (when given)."""
+        looks = [before]
 
-        def same():
-            now = self.pixels(window)
-            stable, last[0] = now == last[0], now
-            return stable
-        wait_until("window %d to finish painting" % window, same, 60, 0.2)
-        return last[0]
-
-    def wait_change(self, window, before):
-        """Waits until the window shows something else than before, and has
-        finished painting it."""
-        wait_until("window %d to change" % window, lambda: self.pixels(window) != before, 60, 0.2)
-        return self.settled(window)
+        def done():
+            looks[:] = [looks[-1], self.pixels(window)]
+            return looks[1] == looks[0] and looks[1] != before
+        wait_until("window %d to finish painting" % window, done, 60, 0.2)
+        return looks[1]
 
     def pixels(self, window):
         """The window's client area as rows of (r, g, b) tuples."""

@@ -3,9 +3,7 @@
 any window, from a shell on a machine with no display, and then once more
 from the start window's «Запуск в автоматическом режиме».
 
-1. The README's example run is run as it is written there, in a folder
-   that holds its template, list and table but not its output folder, and
-   prints what the README shows (process numbers and times aside).
+1. The README's example runs as written, its output folder missing.
    `kvilmar fill` runs with DISPLAY unset and no office answering on its
    pipe: it starts a LibreOffice of its own without windows, makes a PDF per
    row of a CSV table and an .xlsx from a workbook template, and ends that
@@ -133,61 +131,33 @@ def run_in_shell(command, env):
 README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 
 
-def readme_example():
-    """The README's example run, as (command, the lines it printed) pairs:
-    the indented block that runs `kvilmar fill`, a command after "$ " and its
-    continuation lines, the printed lines up to the next command."""
-    with open(README, encoding="utf-8") as f:
-        blocks = re.findall(r"(?:^    .*\n)+", f.read(), re.M)
-    block = next(b for b in blocks if "$ kvilmar fill" in b)
-    steps = []
-    continued = False
-    for line in block.splitlines():
-        line = line[4:]
-        if continued:
-            steps[-1][0] += "\n" + line
-        elif line.startswith("$ "):
-            steps.append([line[2:], []])
-        else:
-            steps[-1][1].append(line)
-        continued = line.endswith("\\")
-    return steps
-
-
-def normalised(lines):
-    """Process numbers and times are those of one run."""
-    return [re.sub(r"\d+[,.]\d с", "T с", re.sub(r"процесс \d+", "процесс N", line)) for line in lines]
-
-
 def readme_example_runs(args, folder, office, env):
-    """Runs the README's example as written, `kvilmar` found on PATH, in a
-    folder without the output folder it names."""
+    """Runs the README's example as it is written there ("$ " commands with
+    their continuation lines, then what they print), with `kvilmar` on PATH,
+    in a folder without the output folder it names; what is printed must be
+    the README's, process numbers and times aside. Returns what was made."""
+    with open(README, encoding="utf-8") as f:
+        block = next(b for b in re.findall(r"(?:^    .*\n)+", f.read(), re.M) if "$ kvilmar fill" in b)
+    steps = [(c, o.splitlines()) for c, o in
+             re.findall(r"^\$ ((?:.*\\\n)*.*)\n((?:(?!\$ ).*\n)*)", re.sub(r"^    ", "", block, flags=re.M), re.M)]
     here = os.path.join(folder, "readme")
-    tools = os.path.join(folder, "bin")
-    os.makedirs(tools)
-    os.symlink(args.program, os.path.join(tools, "kvilmar"))
-    os.makedirs(here)
-    steps = readme_example()
-    table = next(printed for command, printed in steps if command == "cat клиенты.csv")
+    os.makedirs(os.path.join(here, "bin"))
+    os.symlink(args.program, os.path.join(here, "bin", "kvilmar"))
     with open(os.path.join(here, "клиенты.csv"), "w", encoding="utf-8") as f:
-        f.write("\n".join(table) + "\n")
+        f.write("".join(line + "\n" for line in dict(steps)["cat клиенты.csv"]))
     with open(os.path.join(here, "договор.fdp"), "wb") as f:
         f.write(LIST)
     office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
-    env = dict(env, PATH=tools + os.pathsep + env["PATH"])
     for command, printed in steps:
         log("$ " + command)
-        result = subprocess.run(["sh", "-c", command], cwd=here, env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
-        got = result.stdout.splitlines()
-        for line in got:
-            log("  | " + line)
-        if result.returncode != 0 or normalised(got) != normalised(printed):
-            raise Failure("the README's %r ended with %d and printed %r, the README shows %r"
-                          % (command, result.returncode, got, printed))
-    made = sorted(os.listdir(os.path.join(here, "Договоры")))
-    log("  Договоры/: %s" % ", ".join(made))
-    return made
+        result = subprocess.run(["sh", "-c", command], cwd=here, env=dict(env, PATH=here + "/bin:" + env["PATH"]),
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
+        log(result.stdout)
+        told = [[re.sub(r"процесс \d+|\d+[,.]\d с", "N", line) for line in lines]
+                for lines in (result.stdout.splitlines(), printed)]
+        if result.returncode != 0 or told[0] != told[1]:
+            raise Failure("the README's %r ended with %d, printing %r" % (command, result.returncode, result.stdout))
+    return os.listdir(os.path.join(here, "Договоры"))
 
 
 def command_line_batch(args, folder, work, office):
