@@ -74,10 +74,10 @@ class ListView:
         self.top, self.bottom = rows[0][0], rows[-1][0]
 
         # A selected first or last line is not white: the list goes on up
-        # and down while its rows are mostly white or the selection's blue.
+        # and down while its rows are mostly white or blue (selected, current).
         def inside(y):
             row = pixels[y][self.left:self.right + 1]
-            filled = sum(1 for p in row if p == white or p[2] > p[0] + 60)
+            filled = sum(1 for p in row if p == white or p[2] > p[0] + 10)
             return filled >= len(row) // 2
         while self.top > 0 and inside(self.top - 1):
             self.top -= 1
