@@ -138,8 +138,7 @@ private slots:
         QVERIFY(third.waitForFinished());
     }
 
-    // The usage and the version are printed without a display, on which the
-    // windows' toolkit would end the program.
+    // The usage and the version are printed without a display.
     void commandLineAnswersWithoutADisplay()
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -214,7 +214,6 @@ private slots:
         QVERIFY2(done.text.startsWith(QStringLiteral("Работа закончена!\nЗатраченное время: ")), qPrintable(done.text));
         QVERIFY2(done.text.contains(QStringLiteral("\n\nНет в шаблоне: ")) && done.text.contains(QStringLiteral("«[Нет]»")),
                  qPrintable(done.text));
-        // Where the document is, and that nothing on the desktop shows it.
         QVERIFY2(done.text.endsWith(QStringLiteral("\n\nДокумент сохранен в файле \"%1\".").arg(output)
                                     + (viewer ? "" : "\nПрограмма для просмотра файлов PDF в системе не назначена: откройте его сами.")),
                  qPrintable(done.text));

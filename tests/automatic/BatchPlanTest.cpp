@@ -139,8 +139,8 @@ private slots:
         const BatchPlan plan = inputs.plan(arguments, &sheetAsked);
         QCOMPARE(inputs.outputs(plan), outputs);
         // Folders are made only when asked, then every document's stands.
-        for (const QString& folder : plan.missingFolders())
-            QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(),
+                             [](const QString& folder) { return QFileInfo::exists(folder); }));
         plan.makeFolders();
         for (const PlannedDocument& document : plan.documents())
             QVERIFY(QFileInfo(document.output).dir().exists());

@@ -149,8 +149,7 @@ private slots:
     }
 
     // The menu's shortcuts work whichever control has the focus; Ctrl+A
-    // opens the about window, except in a text box, where it selects the
-    // text.
+    // opens the about window, except in a text box, where it selects all.
     void menuShortcutsFromEveryControl_data()
     {
         QTest::addColumn<QString>("control");
@@ -389,8 +388,7 @@ private slots:
         QCOMPARE(identifiers(), (QStringList{"#A#", "#B#", "#C#"}));
         QVERIFY(!identifierList().record(2).status);
 
-        // By keyboard in the list: Ctrl+Down and Ctrl+Up move the chosen
-        // record (not past the end), Space switches it, the arrows choose.
+        // By keyboard: Ctrl+Down and Ctrl+Up move the record, Space switches it.
         clickLine(0);
         for (const QKeyCombination key : {Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Down,
                                           Qt::CTRL | Qt::Key_Up, QKeyCombination(Qt::Key_Space)})
