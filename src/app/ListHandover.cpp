@@ -42,16 +42,6 @@ ListHandover::ListHandover(const QString& socketName, QObject* parent)
     });
 }
 
-ListHandover::~ListHandover()
-{
-    server_->close();
-}
-
-bool ListHandover::listening() const
-{
-    return server_->isListening();
-}
-
 void ListHandover::take(QLocalSocket* peer)
 {
     connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);

@@ -19,8 +19,6 @@ public:
     // socket left there by a copy that crashed is replaced. Without the
     // socket the program runs on, only without taking files.
     explicit ListHandover(const QString& socketName, QObject* parent = nullptr);
-    ~ListHandover() override;
-    bool listening() const;
 
     // A later start: hands the file's full name over and returns true once
     // the running copy has taken it; false when no copy answers in time.

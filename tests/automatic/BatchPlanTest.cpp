@@ -138,8 +138,7 @@ private slots:
         QString sheetAsked;
         const BatchPlan plan = inputs.plan(arguments, &sheetAsked);
         QCOMPARE(inputs.outputs(plan), outputs);
-        // Folders are made only when asked, then every document's stands.
-        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(),
+        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(),   // made only when asked
                              [](const QString& folder) { return QFileInfo::exists(folder); }));
         plan.makeFolders();
         for (const PlannedDocument& document : plan.documents())

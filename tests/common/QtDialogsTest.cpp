@@ -97,8 +97,7 @@ private slots:
                 rows << QStringList{list->index(row, 1, at).data().toString(), list->index(row, 2, at).data().toString(),
                                     list->index(row, 3, at).data().toString()}.join('|');
             const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-            QVERIFY(view);
-            QTRY_VERIFY(view->isVisible() && columnsShowWhole(view));
+            QTRY_VERIFY(view && view->isVisible() && columnsShowWhole(view));
         });
         QtDialogs seam;
         QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),

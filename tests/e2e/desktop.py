@@ -225,8 +225,7 @@ class Desktop:
         return path
 
     def settled(self, window, before=None):
-        """The window's pixels once two looks in a row see the same, and not
-        what it showed before (when given)."""
+        """The window's pixels once two looks in a row agree, unlike before."""
         looks = [before]
 
         def done():

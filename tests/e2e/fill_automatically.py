@@ -145,14 +145,12 @@ def readme_example_runs(args, folder, office, env):
     os.symlink(args.program, os.path.join(here, "bin", "kvilmar"))
     with open(os.path.join(here, "клиенты.csv"), "w", encoding="utf-8") as f:
         f.write("".join(line + "\n" for line in dict(steps)["cat клиенты.csv"]))
-    with open(os.path.join(here, "договор.fdp"), "wb") as f:
-        f.write(LIST)
+    open(os.path.join(here, "договор.fdp"), "wb").write(LIST)
     office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
     for command, printed in steps:
-        log("$ " + command)
         result = subprocess.run(["sh", "-c", command], cwd=here, env=dict(env, PATH=here + "/bin:" + env["PATH"]),
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
-        log(result.stdout)
+        log("$ %s\n%s" % (command, result.stdout))
         told = [[re.sub(r"процесс \d+|\d+[,.]\d с", "N", line) for line in lines]
                 for lines in (result.stdout.splitlines(), printed)]
         if result.returncode != 0 or told[0] != told[1]:

@@ -424,7 +424,6 @@ def opened_again(d, run, program, env, handed):
     d.screenshot("moved-by-keyboard", run.window)
     with open(handed, "wb") as f:
         f.write("2\r\n19\r\n[Номер]\r\n\r\n15\r\n[ФИО]\r\n\r\nПетров\r\n".encode("cp1251"))
-    log("program: a second start with %s" % handed)
     if subprocess.run([program, handed], env=env, timeout=DEADLINE).returncode != 0:
         raise Failure("the second start did not end well")
     box = d.wait_window("Подтверждение")
