@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Kvilmar needs on Debian 12.
-# Idempotent and quiet when everything is already there.
+# Installs what building, running and testing Kvilmar needs on Debian 12,
+# and the packages named as arguments. Idempotent and quiet when everything
+# is already there.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   librsvg2-bin dpkg-dev file desktop-file-utils shared-mime-info appstream libxml2-utils man-db lintian
   poppler-utils
+  "$@"
 )
 
 missing=()

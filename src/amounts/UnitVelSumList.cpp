@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -56,12 +57,24 @@ TFormSumList::TFormSumList(QWidget* parent)
     main->addLayout(buttons);
     setFixedSize(widgets::fixedWindowSize(this, QSize(548, 334)));
 
+    // A click picks its line; the arrow keys only move through the list,
+    // and Enter picks the line they reached (eventFilter).
     TFormSumList* self = this;
-    QObject::connect(ListBoxSumList, &QListWidget::currentRowChanged, self, [self](int row) {
-        if (row >= 0)
-            guarded([self] { self->ListBoxSumListClick(); });
-    });
+    KV_CONNECT(ListBoxSumList, &QListWidget::clicked, self, ListBoxSumListClick);
     KV_CONNECT(ButtonSumListExit, &QPushButton::clicked, self, ButtonSumListExitClick);
+    ListBoxSumList->installEventFilter(this);
+}
+
+bool TFormSumList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListBoxSumList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guarded([this] { ListBoxSumListClick(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormSumList::showEvent(QShowEvent* event)
@@ -95,8 +108,8 @@ void TFormSumList::FormActivate()
     const IdentifierList& list = identifierList();
     for (int i = 0; i < list.count(); ++i)
         ListBoxSumList->addItem(list.listLine(i));
-    // An explicit "no current line", so that focusing the list does not make
-    // its first line current (which would pick it).
+    // An explicit "no current line": focusing the list makes no line current,
+    // so Enter picks only a line the user chose.
     ListBoxSumList->setCurrentIndex(QModelIndex());
 }
 

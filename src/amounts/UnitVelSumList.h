@@ -21,7 +21,7 @@ public:
 
     // Rebuilds the list from the identifier list; no line is selected.
     void FormActivate();
-    // A pick, by a click or an arrow key.
+    // A pick of the current line, by a click or by Enter.
     void ListBoxSumListClick();
     void ButtonSumListExitClick();
 
@@ -29,6 +29,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Rebuilds the list once the current event is over (never inside the

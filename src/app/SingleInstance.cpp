@@ -11,6 +11,7 @@ SingleInstanceGuard::SingleInstanceGuard(const QString& folder)
         return;
     }
     fileName_ = place + QStringLiteral("/KVILMAR_EXIST.lock");
+    handover_ = place + QStringLiteral("/KVILMAR_EXIST.socket");
     lock_ = std::make_unique<QLockFile>(fileName_);
     // Only a lock whose process is gone counts as stale, however old a live one is.
     lock_->setStaleLockTime(0);

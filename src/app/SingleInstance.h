@@ -20,9 +20,12 @@ public:
     // Why there is no place for the lock (Russian); empty when there is.
     QString problem() const { return problem_; }
     QString lockFileName() const { return fileName_; }
+    // Where the copy holding the lock takes list files from later starts.
+    QString handoverName() const { return handover_; }
 
 private:
     QString problem_;
     QString fileName_;
+    QString handover_;
     std::unique_ptr<QLockFile> lock_;
 };

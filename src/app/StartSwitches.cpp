@@ -1,5 +1,8 @@
 #include "app/StartSwitches.h"
 
+#include "common/FileAccess.h"
+#include "common/ProgramInfo.h"
+
 #include <QFileInfo>
 
 namespace startup {
@@ -28,6 +31,45 @@ bool isExistingFile(const QString& name)
     return !name.isEmpty() && QFileInfo(name).isFile();
 }
 
+QString consoleAnswer(const QStringList& parameters)
+{
+    const QString first = parameters.value(0);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h"))
+        return usageText();
+    if (first == QLatin1String("--version") || first == QLatin1String("-V"))
+        return versionText();
+    return {};
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Использование:\n"
+        "  kvilmar [СПИСОК]\n"
+        "      главное окно; со списком идентификаторов из файла СПИСОК (.fdp или файл\n"
+        "      с идентификатором в каждой строке), если он указан\n"
+        "  kvilmar -s|-S [ШАБЛОН [ФАЙЛ_ИДЕНТИФИКАТОРОВ [ФАЙЛ_ЗАМЕН]]]\n"
+        "      окно «Выбор файлов» с этими файлами\n"
+        "  kvilmar -i|-I\n"
+        "      проверить, что в папке настроек есть файл kvilmar.ini\n"
+        "  kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n"
+        "      заполнить шаблон без окон: один документ или по документу на строку\n"
+        "      таблицы; все параметры: kvilmar fill --help\n"
+        "  kvilmar -h|--help\n"
+        "      показать эту справку\n"
+        "  kvilmar -V|--version\n"
+        "      показать версию программы\n\n"
+        "Квилмар заполняет шаблоны документов в LibreOffice Writer и Calc по списку\n"
+        "идентификаторов: каждый включенный идентификатор заменяется своим текстом.\n"
+        "Если программа уже запущена, список, открытый снова, открывается в ней.\n"
+        "Подробно: man kvilmar\n");
+}
+
+QString versionText()
+{
+    return programInfo::name() + QLatin1Char(' ') + QStringLiteral(KVILMAR_VERSION) + QLatin1Char('\n');
+}
+
 QString iniFileName()
 {
     return QStringLiteral("kvilmar.ini");
@@ -40,13 +82,20 @@ QString iniMissingMessage()
 
 QString invalidParameterMessage(const QString& parameter)
 {
-    return QStringLiteral("Указан неверный параметр командной строки ") + parameter
-         + QStringLiteral("\nОткрыть окно выбора файлов?");
+    QString message = QStringLiteral("Указан неверный параметр командной строки ") + parameter;
+    // The name of something that is there, but no list file (a folder, a
+    // pipe): what it is, is said.
+    if (!parameter.isEmpty() && !parameter.startsWith(QLatin1Char('-'))) {
+        const fileAccess::Result file = fileAccess::check(parameter, fileAccess::kListLimit);
+        if (file.problem != fileAccess::Problem::Missing)
+            message = fileAccess::withCause(message, file.reason);
+    }
+    return message + QStringLiteral("\nОткрыть окно выбора файлов?");
 }
 
 QString missingFileMessage(const QString& pendingFileMessage)
 {
-    return QStringLiteral("Не найден файл ") + pendingFileMessage + QStringLiteral("\nОткрыть окно выбора файлов?");
+    return pendingFileMessage + QStringLiteral("\nОткрыть окно выбора файлов?");
 }
 
 QString cannotOpenMessage()
@@ -86,34 +135,40 @@ void StartFields::setUseListReplacements(bool on)
 QString fillFromSelectSwitch(StartFields& fields, const QStringList& parameters)
 {
     QString pending;
-    const auto missing = [&pending](const char* what, const QString& name) {
-        if (pending.isEmpty())
-            pending = QString::fromUtf8(what) + QLatin1Char('\n') + quoted(name);
+    // True for a file that can be read; otherwise the first such file is
+    // reported: missing, or why it cannot be read (a folder, a pipe).
+    const auto usable = [&pending](const char* what, const QString& name, qint64 limit) {
+        const fileAccess::Result file = fileAccess::check(name, limit);
+        if (file.ok())
+            return true;
+        if (pending.isEmpty()) {
+            const QString named = QString::fromUtf8(what) + QLatin1Char('\n') + quoted(name);
+            pending = file.problem == fileAccess::Problem::Missing
+                          ? QStringLiteral("Не найден файл ") + named
+                          : fileAccess::withCause(QStringLiteral("Нельзя открыть файл ") + named, file.reason);
+        }
+        return false;
     };
     if (parameters.size() > 1) {
         const QString& name = parameters[1];
-        if (isExistingFile(name))
+        if (usable("шаблона документа", name, fileAccess::kTemplateLimit))
             fields.templateFile = name;
-        else
-            missing("шаблона документа", name);
     }
     if (parameters.size() > 2) {
         const QString& name = parameters[2];
-        if (isExistingFile(name)) {
+        if (usable("списка идентификаторов", name, fileAccess::kListLimit)) {
             fields.identifierFile = name;
             if (parameters.size() < 4)
                 fields.setUseListReplacements(true);
-        } else {
-            missing("списка идентификаторов", name);
         }
     }
     if (parameters.size() > 3) {
         const QString& name = parameters[3];
-        if (isExistingFile(name)) {
+        const bool reportedBefore = !pending.isEmpty();
+        if (usable("списка замен", name, fileAccess::kListLimit)) {
             fields.setUseListReplacements(false);
             fields.replacementFile = name;
-        } else if (pending.isEmpty()) {
-            missing("списка замен", name);
+        } else if (!reportedBefore) {
             fields.setUseListReplacements(false);
         }
     }

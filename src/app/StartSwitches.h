@@ -28,10 +28,19 @@ QString listFileParameter(const QStringList& parameters);
 // True for an existing file; a folder or a missing name is no file.
 bool isExistingFile(const QString& name);
 
+// What the program prints and ends with, before it needs a display: the
+// usage for "--help" or "-h", the version for "--version" or "-V"; empty
+// for any other command line.
+QString consoleAnswer(const QStringList& parameters);
+QString usageText();
+QString versionText();
+
 QString iniFileName();   // "kvilmar.ini"
 // The messages of the start-up, ready for their boxes.
 QString iniMissingMessage();
+// A parameter that is no switch says what is wrong with the file it names.
 QString invalidParameterMessage(const QString& parameter);
+// The pending file message with the question whether to go on.
 QString missingFileMessage(const QString& pendingFileMessage);
 QString cannotOpenMessage();
 QString identifierFileMissingMessage();
@@ -58,7 +67,9 @@ struct StartFields {
 };
 
 // Fills the fields from "-s" and its further parameters and returns the
-// pending file message: the first file that does not exist, or empty.
+// pending file message: the first file that does not exist ("Не найден файл
+// ...") or cannot be read as one ("Нельзя открыть файл ...", with the
+// cause), or empty.
 QString fillFromSelectSwitch(StartFields& fields, const QStringList& parameters);
 
 } // namespace startup

@@ -1,5 +1,6 @@
 #include "app/UnitVelStart.h"
 
+#include "app/SystemViewer.h"
 #include "automatic/OfficeFill.h"
 #include "common/Dialogs.h"
 #include "common/FileAccess.h"
@@ -275,7 +276,7 @@ void TFormVelStart::ButtonStartTxtfileSearchClick()
 
 void TFormVelStart::ButtonStartDotFileSearchClick()
 {
-    const QString name = browse(this, QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), ComboBoxDotName);
+    const QString name = browse(this, templateFilter(), ComboBoxDotName);
     if (!name.isEmpty())
         ComboBoxDotName->setEditText(name);
 }
@@ -365,8 +366,15 @@ void TFormVelStart::ButtonStartConsoleClick()
     const automatic::PlannedDocument& document = plan.documents().constFirst();
     const FillResult result = office.makeDocument(plan.fillJobFor(document), document, options.force);
     busy.end();
-    showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(output).absoluteFilePath()));
+    // Where the document is, also for a desktop that has nothing to show it with.
+    const QString saved = QFileInfo(output).absoluteFilePath();
+    QString where = QStringLiteral("\n\nДокумент сохранен в файле \"%1\".").arg(QDir::toNativeSeparators(saved));
+    if (!systemViewer::hasViewerFor(saved))
+        where += QStringLiteral("\nПрограмма для просмотра файлов %1 в системе не назначена: откройте его сами.")
+                     .arg(QFileInfo(saved).suffix().toUpper());
+    showInformation(filling::completionMessage(result.startMark, result.done) + leftIdentifiersMessage(result.left)
+                    + where);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(saved));
 }
 
 bool TFormVelStart::LoadStartFiles(const QString& listName)

@@ -1,5 +1,6 @@
 // Kvilmar: fills document templates from an identifier list.
 
+#include "app/ListHandover.h"
 #include "app/PrintingDialogs.h"
 #include "app/SingleInstance.h"
 #include "app/StartSwitches.h"
@@ -10,6 +11,7 @@
 #include "common/ProgramInfo.h"
 #include "common/QtDialogs.h"
 #include "filling/office/OfficeWait.h"
+#include "general/UnitVelGeneral.h"
 #include "net/StaleFiles.h"
 #include "settings/ProgramIcon.h"
 
@@ -34,6 +36,14 @@ int main(int argc, char** argv)
     // The fill command needs no display and may run beside the windows.
     if (argc > 1 && std::strcmp(argv[1], "fill") == 0)
         return fillMain(argc, argv);
+    // Nor do the usage and the version, answered before any window is made.
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters << QString::fromLocal8Bit(argv[i]);
+    if (const QString answer = startup::consoleAnswer(parameters); !answer.isEmpty()) {
+        std::fputs(answer.toUtf8().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(programInfo::name());
@@ -49,6 +59,11 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!guard.acquire()) {
+        // A list opened from the file manager goes to the copy that runs.
+        const QStringList arguments = QApplication::arguments().mid(1);
+        if (startup::classify(arguments) == startup::Switch::ListFile
+            && ListHandover::handOver(guard.handoverName(), startup::listFileParameter(arguments)))
+            return 0;
         const QString message = startup::anotherCopyMessage();
         std::fputs((message + QLatin1Char('\n')).toUtf8().constData(), stderr);
         showInformation(message);
@@ -65,6 +80,9 @@ int main(int argc, char** argv)
 
     staleFiles::cleanUpAtStartup();
     createWindows(QApplication::arguments().mid(1));
+    // Lists that later starts hand over open in the main window.
+    ListHandover handover(guard.handoverName());
+    QObject::connect(&handover, &ListHandover::fileHanded, FormVelGeneral, &TFormVelGeneral::OpenHandedListFile);
     QObject::connect(FormVelStart, &QDialog::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     FormVelStart->Start();
     const int result = QApplication::exec();

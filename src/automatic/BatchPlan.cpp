@@ -9,11 +9,14 @@
 #include "general/ListFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace automatic {
 
@@ -53,17 +56,43 @@ QString fileKey(const QString& fileName)
     return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
 }
 
-// A folder a file is to be written to, checked once.
-void checkFolder(const QString& folder, const QString& fileName, QSet<QString>& checked)
+// A folder a file is to be written to, checked once. One that does not
+// exist yet goes into `missing`, to be made before the documents, when the
+// nearest one that exists is a folder that may be written to.
+void checkFolder(const QString& folder, const QString& fileName, QSet<QString>& checked, QStringList& missing)
 {
     if (checked.contains(folder))
         return;
-    const QFileInfo info(folder);
+    QString existing = folder;
+    while (!QFileInfo::exists(existing) && QFileInfo(existing).path() != existing)
+        existing = QFileInfo(existing).path();
+    const QFileInfo info(existing);
+    const QString cannotMake = QStringLiteral("Папку \"%1\" для файла \"%2\" нельзя создать: ").arg(shown(folder), shown(fileName));
     if (!info.isDir())
-        throw KvilmarError(QStringLiteral("Папка \"%1\" для файла \"%2\" не существует.").arg(shown(folder), shown(fileName)));
-    if (!info.isWritable())
-        throw KvilmarError(QStringLiteral("В папку \"%1\" нельзя записывать: нет прав.").arg(shown(folder)));
+        throw KvilmarError(cannotMake + QStringLiteral("\"%1\" — не папка.").arg(shown(existing)));
+    if (!info.isWritable()) {
+        if (existing == folder)
+            throw KvilmarError(QStringLiteral("В папку \"%1\" нельзя записывать: нет прав.").arg(shown(folder)));
+        throw KvilmarError(cannotMake + QStringLiteral("в папку \"%1\" нельзя записывать, нет прав.").arg(shown(existing)));
+    }
+    if (existing != folder)
+        missing << folder;
     checked.insert(folder);
+}
+
+// Makes the folder and those it lies in; throws with the cause.
+void makeFolder(const QString& folder)
+{
+    QString path;
+    for (const QString& part : QDir::cleanPath(folder).split(QLatin1Char('/'))) {
+        path += part.isEmpty() && path.isEmpty() ? QStringLiteral("/") : part + QLatin1Char('/');
+        const QByteArray name = QFile::encodeName(path);
+        if (::mkdir(name.constData(), 0777) == 0 || (errno == EEXIST && QFileInfo(path).isDir()))
+            continue;
+        const QString cause = errno == EEXIST ? QStringLiteral("на ее месте файл") : fileAccess::writeFailure(errno);
+        throw KvilmarError(fileAccess::withCause(
+            QStringLiteral("Не удается создать папку \"%1\".").arg(shown(QDir::cleanPath(path))), cause));
+    }
 }
 
 // A message about one document: after its table place, or on its own.
@@ -269,13 +298,19 @@ void BatchPlan::checkWritable() const
     }
 }
 
+void BatchPlan::makeFolders() const
+{
+    for (const QString& folder : missingFolders_)
+        makeFolder(folder);
+}
+
 void BatchPlan::checkTargets()
 {
     QSet<QString> folders;
     QStringList existing;
     for (PlannedDocument& job : documents_) {
         const QFileInfo target(job.output);
-        checkFolder(target.absolutePath(), job.output, folders);
+        checkFolder(target.absolutePath(), job.output, folders, missingFolders_);
         if (target.isDir())
             throw KvilmarError(QStringLiteral("Файл результата \"%1\" — это папка.").arg(shown(job.output)));
         if (target.exists() && !options_.force) {
@@ -294,13 +329,13 @@ void BatchPlan::checkTargets()
                                                 "остальные, --skip-existing."));
 }
 
-void BatchPlan::checkReport() const
+void BatchPlan::checkReport()
 {
     if (options_.reportFile.isEmpty())
         return;
     const QFileInfo report(options_.reportFile);
-    QSet<QString> folders;
-    checkFolder(report.absolutePath(), options_.reportFile, folders);
+    QSet<QString> folders(missingFolders_.begin(), missingFolders_.end());
+    checkFolder(report.absolutePath(), options_.reportFile, folders, missingFolders_);
     if (report.isDir())
         throw KvilmarError(QStringLiteral("Отчёт \"%1\" — это папка.").arg(shown(options_.reportFile)));
 }

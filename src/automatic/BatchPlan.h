@@ -47,12 +47,18 @@ public:
     // is short and options.allowShortRows is off, the records would pass
     // their limits, a replacement given without a table holds a character
     // no document can hold (filling::unwritableAt; a table's row that does
-    // is refused alone, by makeOne), an output
-    // name is unusable, two rows of the table would get one file, a
-    // document or the report would overwrite an input, an output folder is
-    // missing or not writable, or a file exists and neither options.force
-    // nor options.skipExisting is on.
+    // is refused alone, by makeOne), an output name is unusable, two rows
+    // of the table would get one file, a document or the report would
+    // overwrite an input, an output folder cannot be written to or made (a
+    // file stands in its path, no right to write), or a file exists and
+    // neither options.force nor options.skipExisting is on. Folders are
+    // made by makeFolders only.
     BatchPlan(const FillOptions& options, FillInputs inputs);
+
+    // Makes the folders of the documents and of the report that do not
+    // exist yet. Throws KvilmarError with the cause.
+    void makeFolders() const;
+    const QStringList& missingFolders() const { return missingFolders_; }
 
     const FillOptions& options() const { return options_; }
     // The documents of the rows chosen (all, or those of --rows), in order.
@@ -75,13 +81,14 @@ private:
     void takeSlice();
     void checkWritable() const;
     void checkTargets();
-    void checkReport() const;
+    void checkReport();
 
     FillOptions options_;
     FillInputs inputs_;
     std::optional<ReplacementSources> sources_;
     QList<PlannedDocument> documents_;
     QStringList notices_;
+    QStringList missingFolders_;
 };
 
 } // namespace automatic

@@ -171,6 +171,7 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         plan.emplace(parsed.options, readFillInputs(parsed.options, [&](const QString& file, const QString& sheet) {
                          return office.readSheet(file, sheet);
                      }));
+        plan->makeFolders();
     } catch (const KvilmarError& e) {
         console.err(e.text() + QLatin1Char('\n'));
         return kBadInput;

@@ -3,6 +3,7 @@
 #include "common/QtDialogs.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -36,6 +37,18 @@ QString startFolder(std::initializer_list<QString> lastUsedFiles)
             return folder.absoluteFilePath();
     }
     return {};
+}
+
+QString templateFilter()
+{
+    static const QStringList kinds{"doc", "docx", "odt", "rtf", "txt", "xls", "xlsx", "ods"};
+    QStringList patterns, each;
+    for (const QString& kind : kinds) {
+        patterns << QStringLiteral("*.") + kind;
+        each << patterns.last() << patterns.last();
+    }
+    return QStringLiteral("Все файлы|*.*|Все шаблоны|") + patterns.join(QLatin1Char(' ')) + QLatin1Char('|')
+         + each.join(QLatin1Char('|'));
 }
 
 QString messageTitle(MessageKind kind)

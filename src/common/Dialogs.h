@@ -35,6 +35,10 @@ struct FileDialogRequest {
 // folder exists (the file last used for the purpose), else empty.
 QString startFolder(std::initializer_list<QString> lastUsedFiles);
 
+// The filter of the template choice: every file, then every kind of
+// template the program fills at once, then each kind alone.
+QString templateFilter();
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;

@@ -9,11 +9,15 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHash>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace {
 
@@ -150,6 +154,26 @@ QString startPath(const FileDialogRequest& request)
     return QDir(request.folder).filePath(request.fileName);
 }
 
+// The files in a table whose sizes, types and dates show whole, the names
+// taking the rest, in a dialog wide enough for all of them.
+void showDetails(QFileDialog& dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view)
+        return;
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // Room for a name of 40 characters, a size, a type such as «электронная
+    // таблица Office Open XML» and a date with its time, beside the places.
+    const QFontMetrics text(view->font());
+    const int columns = text.horizontalAdvance(QString(40 + 10 + 36 + 16, QLatin1Char('x')));
+    dialog.resize(std::max(dialog.sizeHint().width(), columns + 260), std::max(dialog.sizeHint().height(), 480));
+}
+
 QString chosenFile(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent, request.title, startPath(request), qtNameFilters(request.filter));
@@ -159,6 +183,7 @@ QString chosenFile(QWidget* parent, const FileDialogRequest& request, QFileDialo
     // The program asks about overwriting itself, in its own words.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, mode == QFileDialog::AcceptSave);
     dialog.setProxyModel(new RussianFileColumns(&dialog));
+    showDetails(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);

@@ -17,7 +17,7 @@ TFormTest::TFormTest(QWidget* parent)
     setObjectName(QStringLiteral("FormTest"));
     setWindowTitle(QStringLiteral("Отладчик"));
 
-    RadioButtonTest1 = new QRadioButton(QStringLiteral("Режим отладки взаимодействия с MS Word"), this);
+    RadioButtonTest1 = new QRadioButton(QStringLiteral("Режим отладки взаимодействия с LibreOffice Writer"), this);
     RadioButtonTest2 = new QRadioButton(QStringLiteral("Режим отладки суммы прописью"), this);
     ButtonStartTest = new QPushButton(QStringLiteral("Включить"), this);
     ButtonCancelTest = new QPushButton(QStringLiteral("Отменить"), this);
@@ -48,7 +48,7 @@ void TFormTest::ButtonStartTestClick()
 {
     if (RadioButtonTest1->isChecked()) {
         setDiagnosticMode(DiagnosticMode::WordTrace);
-        showInformation(QStringLiteral("Включен режим отслеживания ошибок взаимодйствия с MS Word. "
+        showInformation(QStringLiteral("Включен режим отслеживания ошибок взаимодействия с LibreOffice Writer. "
                                        "Данный режим будет автоматически выключен при следующем запуске программы."));
     } else {
         setDiagnosticMode(DiagnosticMode::AmountTrace);

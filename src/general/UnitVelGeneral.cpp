@@ -28,6 +28,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <utility>
+
 TFormVelGeneral* FormVelGeneral = nullptr;
 
 namespace {
@@ -79,7 +81,9 @@ void TFormVelGeneral::createControls()
     EditFile = named(widgets::editableComboBox(this), "EditFile");
     EditFile->setMinimumWidth(503);
     widgets::setBaseColor(EditFile, palette().color(QPalette::Window));
-    ButtonSelectFile = named(new QPushButton(QStringLiteral("Обзор"), this), "ButtonSelectFile");
+    // The buttons' access keys (Alt and the letter) differ from one another
+    // and from the menu bar's («Файл», «Правка»).
+    ButtonSelectFile = named(new QPushButton(QStringLiteral("&Обзор"), this), "ButtonSelectFile");
 
     Label3 = named(new QLabel(QStringLiteral("Исходный текст"), this), "Label3");
     Label4 = named(new QLabel(QStringLiteral("Заменить на"), this), "Label4");
@@ -125,13 +129,13 @@ void TFormVelGeneral::createControls()
     widgets::setTextColor(ComboBoxText, widgets::kBlue);
     ComboBoxText->setMinimumWidth(625);
 
-    ButtonClear = named(new QPushButton(QStringLiteral("Очистить"), this), "ButtonClear");
-    ButtonInsert = named(new QPushButton(QStringLiteral("Добавить"), this), "ButtonInsert");
+    ButtonClear = named(new QPushButton(QStringLiteral("О&чистить"), this), "ButtonClear");
+    ButtonInsert = named(new QPushButton(QStringLiteral("&Добавить"), this), "ButtonInsert");
     ButtonInsert->setEnabled(false);
-    ButtonDelete = named(new QPushButton(QStringLiteral("Удалить"), this), "ButtonDelete");
+    ButtonDelete = named(new QPushButton(QStringLiteral("&Удалить"), this), "ButtonDelete");
     ButtonDelete->setEnabled(false);
-    ButtonStart = named(new QPushButton(QStringLiteral("Старт"), this), "ButtonStart");
-    ButtonExit = named(new QPushButton(QStringLiteral("Выход"), this), "ButtonExit");
+    ButtonStart = named(new QPushButton(QStringLiteral("&Старт"), this), "ButtonStart");
+    ButtonExit = named(new QPushButton(QStringLiteral("&Выход"), this), "ButtonExit");
     // No button is the window's default, nor becomes it when focused (a
     // dialog would keep the first one for good): Enter presses the focused
     // button and does nothing elsewhere (keyPressEvent).
@@ -332,14 +336,45 @@ bool TFormVelGeneral::isMenuShortcut(const QKeyEvent* key) const
     return false;
 }
 
+namespace {
+
+// A box the user types text into (a combo box gets its line edit's keys first).
+bool isTextBox(const QObject* control)
+{
+    const auto* box = qobject_cast<const QComboBox*>(control);
+    return qobject_cast<const QLineEdit*>(control) || (box && box->isEditable());
+}
+
+} // namespace
+
 bool TFormVelGeneral::eventFilter(QObject* watched, QEvent* event)
 {
     // A text box claims Ctrl+A ("select all") and the like before a shortcut
-    // is looked up; the menu's shortcuts must work from every control, so no
-    // control may claim them.
-    if (event->type() == QEvent::ShortcutOverride && isMenuShortcut(static_cast<QKeyEvent*>(event))) {
-        event->ignore();
-        return true;
+    // is looked up. In a text box Ctrl+A selects the text; every other menu
+    // shortcut works from every control, so no control may claim it.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (isMenuShortcut(key) && !(key->matches(QKeySequence::SelectAll) && isTextBox(watched))) {
+            event->ignore();
+            return true;
+        }
+    }
+    // The list by keyboard: Ctrl+Up and Ctrl+Down move the selected record
+    // as the arrow buttons do, Space switches it on or off as a double click.
+    if (event->type() == QEvent::KeyPress && watched == ListBoxGeneral) {
+        const QKeyCombination pressed = static_cast<QKeyEvent*>(event)->keyCombination();
+        if (pressed == (Qt::CTRL | Qt::Key_Up)) {
+            guarded([this] { SpeedButton1Click(); });
+            return true;
+        }
+        if (pressed == (Qt::CTRL | Qt::Key_Down)) {
+            guarded([this] { SpeedButton2Click(); });
+            return true;
+        }
+        if (pressed == QKeyCombination(Qt::Key_Space)) {
+            guarded([this] { ListBoxGeneralDblClick(); });
+            return true;
+        }
     }
     // A list file dropped on a text box opens too, rather than going in as text.
     if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)
@@ -349,7 +384,7 @@ bool TFormVelGeneral::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == ComboBoxField) {
             guarded([this] { ComboBoxFieldKeyUp(); });
-        } else if (watched == ListBoxGeneral && !key->isAutoRepeat()
+        } else if (watched == ListBoxGeneral && !key->isAutoRepeat() && !(key->modifiers() & Qt::ControlModifier)
                    && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down
                        || key->key() == Qt::Key_Home || key->key() == Qt::Key_End
                        || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
@@ -425,13 +460,16 @@ void TFormVelGeneral::showEvent(QShowEvent* event)
     // The window opens with the focus on the first control of its tab order.
     ButtonSelectFile->setFocus(Qt::TabFocusReason);
     guarded([this] { FormShow(); });
+    openHandedFileWhenFree();
 }
 
 void TFormVelGeneral::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         guarded([this] { FormActivate(); });
+        openHandedFileWhenFree();
+    }
 }
 
 void TFormVelGeneral::closeEvent(QCloseEvent* event)
@@ -505,4 +543,33 @@ void TFormVelGeneral::OpenDroppedListFile(const QString& name)
     activateWindow();
     if (AskToSaveChanges())
         OpenListFile(name);
+}
+
+void TFormVelGeneral::OpenHandedListFile(const QString& name)
+{
+    handedFile_ = name;
+    // The window the user must answer first, or this one, comes to the front.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front || !front->isVisible())
+        front = isVisible() ? this : QApplication::activeWindow();
+    if (front) {
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    }
+    openHandedFileWhenFree();
+}
+
+void TFormVelGeneral::openHandedFileWhenFree()
+{
+    // Later, by a queued call: never inside the event that made the window
+    // free, nor over a question another window still asks.
+    QMetaObject::invokeMethod(this, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (handedFile_.isEmpty() || !isVisible() || filling_ || (modal && modal != this))
+            return;
+        const QString name = std::exchange(handedFile_, QString());
+        raise();
+        guarded([this, name] { OpenDroppedListFile(name); });
+    }, Qt::QueuedConnection);
 }

@@ -115,6 +115,11 @@ public:
     void OpenListFile(const QString& name);
     // A list file dropped on the window: opened as the remembered one is.
     void OpenDroppedListFile(const QString& name);
+    // A list file a later start of the program hands over (opened from the
+    // file manager): the window comes to the front, and the file is opened
+    // as a dropped one, once no other window of the program is open over
+    // this one and no filling runs.
+    void OpenHandedListFile(const QString& name);
 
     // Window handlers.
     void FormCreate();
@@ -156,6 +161,7 @@ private:
     bool isMenuShortcut(const QKeyEvent* key) const;
     bool takeListDrop(QEvent* event);
     bool offerToSave(const QString& question);
+    void openHandedFileWhenFree();
 
     void rewriteLine(int i);
     void showRecord(int i);
@@ -168,7 +174,9 @@ private:
     QLabel* progressPanel_;
     LastFiles remembered_;
     QString lastSaveName_;
+    QString handedFile_;
     bool closing_ = false;
+    bool filling_ = false;
 };
 
 extern TFormVelGeneral* FormVelGeneral;

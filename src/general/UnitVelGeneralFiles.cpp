@@ -162,7 +162,7 @@ void TFormVelGeneral::NSaveClick()
 void TFormVelGeneral::ButtonSelectFileClick()
 {
     const QString name = dialogs().openFileName(
-        this, {QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"), QString(), QString(),
+        this, {templateFilter(), QString(), QString(),
                startFolder({EditFile->currentText(), remembered_.templateFile})});
     if (!name.isEmpty())
         EditFile->setEditText(name);

@@ -13,6 +13,7 @@
 #include "settings/UnitVelOptions.h"
 
 #include <QComboBox>
+#include <QScopeGuard>
 
 void TFormVelGeneral::FormShow()
 {
@@ -29,6 +30,12 @@ void TFormVelGeneral::FormActivate()
 
 void TFormVelGeneral::ButtonStartClick()
 {
+    // A list handed over meanwhile waits for the filling's end.
+    filling_ = true;
+    const auto done = qScopeGuard([this] {
+        filling_ = false;
+        openHandedFileWhenFree();
+    });
     // The job is what the window holds now: the template box and the list.
     runFilling(*this, startJob(EditFile->currentText(), identifierList().records()));
 }

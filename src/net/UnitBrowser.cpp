@@ -149,7 +149,7 @@ void TFormVelBrowser::createControls()
     Image1 = named(new QLabel(this), "Image1");
     Image1->setFixedSize(46, 46);
     Image1->setPixmap(globePicture());
-    Label3 = named(new QLabel(QStringLiteral("Самая последняя версия програмы:"), this), "Label3");
+    Label3 = named(new QLabel(QStringLiteral("Самая последняя версия программы:"), this), "Label3");
     LabelAppVersionNew = boldLabel(QStringLiteral("неизвестно"), this, "LabelAppVersionNew");
     Label6 = named(new QLabel(QStringLiteral("от"), this), "Label6");
     LabelNewApplDate = boldLabel(QStringLiteral("неизвестно"), this, "LabelNewApplDate");
@@ -159,8 +159,8 @@ void TFormVelBrowser::createControls()
     MemoWWW = named(new QPlainTextEdit(this), "MemoWWW");
     MemoWWW->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoWWW->setMinimumSize(341, 229);
-    ButtonWWW = button(QStringLiteral("WWW HomePage"),
-                       QStringLiteral("Перейти на домашнюю станицу программы"), this, "ButtonWWW", 137);
+    ButtonWWW = button(QStringLiteral("Страница программы"),
+                       QStringLiteral("Перейти на домашнюю страницу программы"), this, "ButtonWWW", 137);
     ButtonHelpWWW = button(QStringLiteral("Справка"), QStringLiteral("Получить справку по данному разделу"),
                            this, "ButtonHelpWWW", 75);
     ButtonBrowserExit = button(QStringLiteral("Закрыть"), QString(), this, "ButtonBrowserExit", 75);

@@ -56,7 +56,7 @@ TFormVelOptions::TFormVelOptions(QWidget* parent)
     CheckBoxStartWindow = new QCheckBox(
         QStringLiteral("Предлагать выбор файлов и выбор режима работы перед запуском программы"), this);
     CheckBoxExcelSave = new QCheckBox(
-        QStringLiteral("Устанавливать при старте диапазон ячеек Excel как при последнем запуске"), this);
+        QStringLiteral("Устанавливать при старте диапазон ячеек LibreOffice Calc как при последнем запуске"), this);
     Image1 = new QLabel(this);
     Image1->setPixmap(programIcon(32));
     Image1->setFixedSize(32, 32);

@@ -122,14 +122,19 @@ private slots:
         QVERIFY(FormCommands->MemoSumString->toPlainText().isEmpty());
     }
 
-    void arrowKeyPicksForTheVatWindow()
+    // The arrows move through the list without picking; Enter picks.
+    void arrowsMoveEnterPicksForTheVatWindow()
     {
-        addRecord("#A#", QStringLiteral("сто рублей"));
+        addRecord("#A#", QStringLiteral("100"));
+        addRecord("#B#", QStringLiteral("сто рублей"));
         vat()->BitBtnNDSfromPrice->setEnabled(false);
         vat()->BitBtnNDSfromSum->setEnabled(false);
         openPicker('n');
-        picker()->ListBoxSumList->setFocus();
-        QTest::keyClick(picker()->ListBoxSumList, Qt::Key_Down);
+        QVERIFY(userInput::tabTo(picker()->ListBoxSumList));
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down})
+            userInput::press(key);
+        QVERIFY(picker()->isVisible() && vat()->EditNDSSum->text().isEmpty());
+        userInput::press(Qt::Key_Return);
         QVERIFY(!picker()->isVisible());
         QCOMPARE(vat()->EditNDSSum->text(), QStringLiteral("сто рублей"));   // passed unchanged
         QVERIFY(vat()->BitBtnNDSfromPrice->isEnabled());

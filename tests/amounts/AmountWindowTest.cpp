@@ -225,7 +225,8 @@ private slots:
     void pickFillsTheAmountWithoutConverting()
     {
         identifierList().append({"#SUM#", "1 500,50", {}, true});
-        QTimer::singleShot(0, FormSumList, [] { FormSumList->ListBoxSumList->setCurrentRow(0); });
+        QListWidget* box = FormSumList->ListBoxSumList;   // a click on the line picks it
+        QTimer::singleShot(0, box, [box] { QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(0)).center()); });
         window()->BitBtnInsertFromListClick();
         QCOMPARE(SumListTarget, 's');
         QVERIFY(!FormSumList->isVisible());

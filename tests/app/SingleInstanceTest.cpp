@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 #include "common/PrivateFolder.h"
+#include "common/ProgramVersion.h"
 #include "support/TempFolder.h"
 
 #include <QDeadlineTimer>
@@ -148,6 +149,24 @@ private slots:
         QVERIFY(third.waitForFinished());
     }
 
+    // The usage and the version are printed without a display.
+    void commandLineAnswersWithoutADisplay()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        for (const QString option : {"--help", "-h", "--version", "-V"}) {
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.start(QStringLiteral(KVILMAR_EXE), {option});
+            QVERIFY(program.waitForFinished(60000));
+            const QString out = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+            QVERIFY2(program.exitCode() == 0 && (option.contains('h') ? out.contains("\n  kvilmar fill ШАБЛОН --list")
+                                                                      : out == "Квилмар " KVILMAR_VERSION "\n"),
+                     qPrintable(option + ": " + out));
+        }
+    }
+
     // The lock lies in a folder only the user can reach, never under a name
     // another user can take first in the shared temporary folder.
     void theLockIsInAFolderOfTheUsersOwn_data()
@@ -189,9 +208,12 @@ private slots:
         changes.insert("XDG_RUNTIME_DIR", runtime == "-" ? runtime : runtimeFolder);
         QProcess program;
         startProgram(program, changes);
-        const QString lockFile = (lockThere ? runtimeFolder : home.file(".cache/kvilmar"))
-                                 + QStringLiteral("/KVILMAR_EXIST.lock");
-        const bool locked = waitForLockOwner(lockFile, program);
+        const QString place = lockThere ? runtimeFolder : home.file(".cache/kvilmar");
+        bool locked = waitForLockOwner(place + QStringLiteral("/KVILMAR_EXIST.lock"), program);
+        // So does the socket later starts hand list files over by, closed to others.
+        struct stat st {};
+        QTRY_VERIFY_WITH_TIMEOUT(!locked || ::stat(QFile::encodeName(place + "/KVILMAR_EXIST.socket").constData(), &st) == 0, 60000);
+        locked = locked && S_ISSOCK(st.st_mode) && (st.st_mode & 077) == 0;
         program.kill();
         program.waitForFinished();
         QVERIFY2(locked, program.readAllStandardError().constData());

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -48,6 +49,8 @@ class StartAutomaticTest : public QObject {
     Q_OBJECT
 
     TestOffice office_;
+    // The desktop's applications and their file types: none but a test's.
+    TempFolder desktop_{false};
     std::unique_ptr<TempFolder> folder_;
     std::unique_ptr<ScriptedDialogs> dialogs_;
     QList<QUrl> opened_;
@@ -61,6 +64,10 @@ private slots:
     {
         QVERIFY(office_.start());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
+        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
+            qputenv(name, desktop_.path().toUtf8());
+        QFile::link(QStringLiteral("/usr/share/mime"), desktop_.file("mime"));   // the file types themselves
+        qunsetenv("XDG_CURRENT_DESKTOP");
     }
 
     void init()
@@ -139,11 +146,14 @@ private slots:
         QTest::addColumn<bool>("replaceIt");
         QTest::addColumn<QString>("saved");    // empty: nothing saved
         QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("viewer");      // the desktop names a program for the saved file
         QTest::newRow("text to PDF, the list's replacements")
-            << false << false << "итог" << false << false << "итог.pdf" << "Договор с Ивановым. Город: Москва";
+            << false << false << "итог" << false << false << "итог.pdf" << "Договор с Ивановым. Город: Москва" << true;
+        QTest::newRow("text to PDF, no viewer")
+            << false << false << "итог" << false << false << "итог.pdf" << "Договор с Ивановым. Город: Москва" << false;
         QTest::newRow("workbook over an existing file, a replacement list file")
-            << true << true << "итог.xlsx" << true << true << "итог.xlsx" << "Петровым";
-        QTest::newRow("existing file kept") << false << false << "итог.pdf" << true << false << "" << "";
+            << true << true << "итог.xlsx" << true << true << "итог.xlsx" << "Петровым" << true;
+        QTest::newRow("existing file kept") << false << false << "итог.pdf" << true << false << "" << "" << true;
     }
     void fillsOneDocumentWithoutTheMainWindow()
     {
@@ -154,6 +164,11 @@ private slots:
         QFETCH(bool, replaceIt);
         QFETCH(QString, saved);
         QFETCH(QString, text);
+        QFETCH(bool, viewer);
+        QDir(desktop_.path()).mkpath("applications");
+        desktop_.write("applications/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n");
+        desktop_.write("mimeapps.list", viewer ? "[Default Applications]\napplication/pdf=viewer.desktop\napplication/"
+                                                 "vnd.openxmlformats-officedocument.spreadsheetml.sheet=viewer.desktop\n" : "");
         const QString templateName = folder_->file(workbook ? "счёт.xls" : "договор.odt");
         if (workbook)
             TestOffice::writeWorkbook(templateName, {{{"A1", "[ФИО]"}}});
@@ -198,6 +213,9 @@ private slots:
         QCOMPARE(done.kind, MessageKind::Information);
         QVERIFY2(done.text.startsWith(QStringLiteral("Работа закончена!\nЗатраченное время: ")), qPrintable(done.text));
         QVERIFY2(done.text.contains(QStringLiteral("\n\nНет в шаблоне: ")) && done.text.contains(QStringLiteral("«[Нет]»")),
+                 qPrintable(done.text));
+        QVERIFY2(done.text.endsWith(QStringLiteral("\n\nДокумент сохранен в файле \"%1\".").arg(output)
+                                    + (viewer ? "" : "\nПрограмма для просмотра файлов PDF в системе не назначена: откройте его сами.")),
                  qPrintable(done.text));
         QVERIFY2(readBack(output).contains(text), qPrintable(readBack(output)));
         QCOMPARE(opened_, QList<QUrl>{QUrl::fromLocalFile(output)});

@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(invalidParameterMessage(QStringLiteral("/s")),
                  QStringLiteral("Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?"));
         QCOMPARE(quoted(QStringLiteral("it's")), QStringLiteral("'it''s'"));
-        QCOMPARE(missingFileMessage(QStringLiteral("шаблона документа\n'a.doc'")),
+        QCOMPARE(missingFileMessage(QStringLiteral("Не найден файл шаблона документа\n'a.doc'")),
                  QStringLiteral("Не найден файл шаблона документа\n'a.doc'\nОткрыть окно выбора файлов?"));
     }
 
@@ -102,12 +102,14 @@ private slots:
         QTest::newRow("template and list") << "T I" << "" << "I" << "I" << "T" << true << false;
         QTest::newRow("all three") << "T I R" << "" << "I" << "R" << "T" << false << true;
         QTest::newRow("four and more") << "T I R X" << "" << "I" << "R" << "T" << false << true;
-        QTest::newRow("missing template and list") << "t i" << "шаблона документа\n't'" << "" << "" << "" << true << false;
-        QTest::newRow("folder as template") << "D" << "шаблона документа\n'D'" << "" << "" << "" << true << false;
-        QTest::newRow("missing list") << "T i" << "списка идентификаторов\n'i'" << "" << "" << "T" << true << false;
-        QTest::newRow("missing replacements") << "T I r" << "списка замен\n'r'" << "I" << "" << "T" << false << true;
-        QTest::newRow("earlier file reported") << "t I r" << "шаблона документа\n't'" << "I" << "" << "" << true << false;
-        QTest::newRow("earlier list reported") << "T i R" << "списка идентификаторов\n'i'" << "" << "R" << "T" << false << true;
+        const QString missing = QStringLiteral("Не найден файл ");
+        QTest::newRow("missing template and list") << "t i" << missing + "шаблона документа\n't'" << "" << "" << "" << true << false;
+        QTest::newRow("folder as template") << "D" << "Нельзя открыть файл шаблона документа\n'D'\nПричина: это папка."
+                                            << "" << "" << "" << true << false;
+        QTest::newRow("missing list") << "T i" << missing + "списка идентификаторов\n'i'" << "" << "" << "T" << true << false;
+        QTest::newRow("missing replacements") << "T I r" << missing + "списка замен\n'r'" << "I" << "" << "T" << false << true;
+        QTest::newRow("earlier file reported") << "t I r" << missing + "шаблона документа\n't'" << "I" << "" << "" << true << false;
+        QTest::newRow("earlier list reported") << "T i R" << missing + "списка идентификаторов\n'i'" << "" << "R" << "T" << false << true;
     }
 
     void selectSwitch()

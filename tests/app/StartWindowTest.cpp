@@ -178,13 +178,17 @@ private slots:
             << "Не найден файл списка замен\n'@r.txt'\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("folder as template")
             << QStringList{"-s", "@D"}
-            << "Не найден файл шаблона документа\n'@D'\nОткрыть окно выбора файлов?" << true << true;
+            << "Нельзя открыть файл шаблона документа\n'@D'\nПричина: это папка.\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("/s, Yes")
             << QStringList{"/s"} << "Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("missing list file")
             << QStringList{"@m.fdp"} << "Указан неверный параметр командной строки @m.fdp\nОткрыть окно выбора файлов?" << false << false;
         QTest::newRow("folder as list file")
-            << QStringList{"@D"} << "Указан неверный параметр командной строки @D\nОткрыть окно выбора файлов?" << true << true;
+            << QStringList{"@D"} << "Указан неверный параметр командной строки @D\nПричина: это папка.\n"
+                                    "Открыть окно выбора файлов?" << true << true;
+        QTest::newRow("pipe as list file")
+            << QStringList{"@P"} << "Указан неверный параметр командной строки @P\nПричина: это именованный канал, а не "
+                                    "обычный файл.\nОткрыть окно выбора файлов?" << false << false;
         QTest::newRow("-x, Cancel")
             << QStringList{"-x", "@T.doc"} << "Указан неверный параметр командной строки -x\nОткрыть окно выбора файлов?" << false << false;
     }
@@ -198,6 +202,7 @@ private slots:
         folder_->write(QStringLiteral("T.doc"), "x");
         writeList(QStringLiteral("I.fdp"), {rec("a", "b")});
         QDir(folder_->path()).mkdir(QStringLiteral("D"));
+        folder_->make(QStringLiteral("P"), "fifo");
         const QString at = folder_->path();
         parameters.replaceInStrings(QStringLiteral("@"), at);
         message.replace(QStringLiteral("@"), at);
@@ -448,7 +453,8 @@ private slots:
 
         QCOMPARE(dialogs_->fileFilters(), (QStringList{
             QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
-            QStringLiteral("Все файлы|*.*|*.doc|*.doc|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls"),
+            QStringLiteral("Все файлы|*.*|Все шаблоны|*.doc *.docx *.odt *.rtf *.txt *.xls *.xlsx *.ods|*.doc|*.doc|"
+                           "*.docx|*.docx|*.odt|*.odt|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls|*.xlsx|*.xlsx|*.ods|*.ods"),
             QStringLiteral("Все файлы|*.*"),
             QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")}));
     }

@@ -123,6 +123,10 @@ private slots:
         QTest::newRow("sheet through the office")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--sheet", "Второй", "--out", "{N}.pdf"}
             << QStringList{"1.pdf"} << QStringList{"[ФИО]=Лист", "[Сумма]=0"};
+        QTest::newRow("folders to make, one named by the row")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "Договоры/{[ФИО]}/{N}.pdf",
+                           "--report", "отчёты/1.csv"}
+            << QStringList{"Договоры/Иванов/1.pdf", "Договоры/Петров/2.pdf"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
     }
     void plansOneJobPerRow()
     {
@@ -134,6 +138,11 @@ private slots:
         QString sheetAsked;
         const BatchPlan plan = inputs.plan(arguments, &sheetAsked);
         QCOMPARE(inputs.outputs(plan), outputs);
+        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(),   // made only when asked
+                             [](const QString& folder) { return QFileInfo::exists(folder); }));
+        plan.makeFolders();
+        for (const PlannedDocument& document : plan.documents())
+            QVERIFY(QFileInfo(document.output).dir().exists());
         QCOMPARE(replacements(plan.recordsFor(plan.documents().constLast())), lastRecords);
         if (arguments.contains(QStringLiteral("d.ods")))
             QCOMPARE(sheetAsked, QStringLiteral("d.ods/Второй"));
@@ -188,8 +197,9 @@ private slots:
             << "Строки 2 и 3 таблицы";
         QTest::newRow("output is the template") << QStringList{"t.odt", "--list", "l.fdp", "--out", "t.odt", "--force"}
                                                 << "Файл результата \"%1t.odt\" — это входной файл \"%1t.odt\".";
-        QTest::newRow("folder missing") << QStringList{"t.odt", "--list", "l.fdp", "--out", "none/a.pdf"}
-                                        << "Папка \"%1none\" для файла \"%1none/a.pdf\" не существует.";
+        QTest::newRow("a file where the report's folder is")
+            << QStringList{"t.odt", "--list", "l.fdp", "--out", "new/a.pdf", "--report", "r.txt/1.csv"}
+            << "Папку \"%1r.txt\" для файла \"%1r.txt/1.csv\" нельзя создать: \"%1r.txt\" — не папка.";
         QTest::newRow("output is a folder") << QStringList{"t.odt", "--list", "l.fdp", "--out", "out/.pdf", "--force"}
                                             << "Файл результата \"%1out/.pdf\" — это папка.";
         QTest::newRow("empty template") << QStringList{"empty.odt", "--list", "l.fdp"}

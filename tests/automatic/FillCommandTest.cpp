@@ -33,6 +33,8 @@ public:
     FillResult makeDocument(const FillJob& job, const PlannedDocument& document, bool) override
     {
         const QString name = QFileInfo(document.output).fileName();
+        if (!QFileInfo(document.output).dir().exists())
+            throw KvilmarError(QStringLiteral("нет папки"));
         if (failing.contains(name))
             throw KvilmarError(QStringLiteral("LibreOffice перестал отвечать\nи был запущен снова"));
         QStringList texts;
@@ -105,6 +107,11 @@ private slots:
         QTest::newRow("all failed") << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "c.pdf"}
                                     << QStringList{"c.pdf"} << int(kSomeFailed) << QStringList{}
                                     << QStringList{"Сделано документов: 0 из 1.", "  %1c.pdf: LibreOffice"};
+        QTest::newRow("missing folders made first")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "Договоры/{[a]}/{N}.pdf",
+                           "--report", "отчёты/1.csv"}
+            << QStringList{} << int(kAllMade) << QStringList{"1.pdf: [a]=x", "2.pdf: [a]=y\rz"}
+            << QStringList{"[1/2] %1Договоры/x/1.pdf (строка 2) — ", "Сделано документов: 2 из 2."};
         QTest::newRow("sheet table") << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--out", "e{N}.pdf"}
                                      << QStringList{} << int(kAllMade) << QStringList{"e1.pdf: [a]=из листа"}
                                      << QStringList{"Сделано документов: 1 из 1."};

@@ -12,9 +12,11 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 
@@ -45,6 +47,18 @@ void whenOpen(QObject* context, std::function<void(W*)> user)
             window->reject();
     });
     poll->start(10);
+}
+
+// The file table's sizes, types and dates show whole, beside a name column
+// of some width, without scrolling.
+bool columnsShowWhole(const QTreeView* view)
+{
+    const QHeaderView* header = view->header();
+    for (int column = 1, row = 0; column < 4; ++column, row = 0)
+        for (QModelIndex at; (at = view->model()->index(row++, column, view->rootIndex())).isValid();)
+            if (header->sectionSize(column) < view->fontMetrics().horizontalAdvance(at.data().toString()) + 6)
+                return false;
+    return header->sectionSize(0) >= 200 && header->length() <= view->viewport()->width();
 }
 
 void clickOk(QDialog* dialog)
@@ -82,6 +96,8 @@ private slots:
             for (int row = 0; row < 2; ++row)
                 rows << QStringList{list->index(row, 1, at).data().toString(), list->index(row, 2, at).data().toString(),
                                     list->index(row, 3, at).data().toString()}.join('|');
+            const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QTRY_VERIFY(view && view->isVisible() && columnsShowWhole(view));
         });
         QtDialogs seam;
         QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),

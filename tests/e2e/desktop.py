@@ -224,6 +224,16 @@ class Desktop:
         log("  screenshot %s" % path)
         return path
 
+    def settled(self, window, before=None):
+        """The window's pixels once two looks in a row agree, unlike before."""
+        looks = [before]
+
+        def done():
+            looks[:] = [looks[-1], self.pixels(window)]
+            return looks[1] == looks[0] and looks[1] != before
+        wait_until("window %d to finish painting" % window, done, 60, 0.2)
+        return looks[1]
+
     def pixels(self, window):
         """The window's client area as rows of (r, g, b) tuples."""
         ppm = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,

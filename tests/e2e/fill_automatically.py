@@ -3,7 +3,8 @@
 any window, from a shell on a machine with no display, and then once more
 from the start window's «Запуск в автоматическом режиме».
 
-1. `kvilmar fill` runs with DISPLAY unset and no office answering on its
+1. The README's example runs as written, its output folder missing.
+   `kvilmar fill` runs with DISPLAY unset and no office answering on its
    pipe: it starts a LibreOffice of its own without windows, makes a PDF per
    row of a CSV table and an .xlsx from a workbook template, and ends that
    office again. The PDFs are read back with pdftotext, the workbook through
@@ -30,6 +31,7 @@ import sys
 sys.dont_write_bytecode = True
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -126,6 +128,36 @@ def run_in_shell(command, env):
     return result.returncode, result.stderr
 
 
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+
+
+def readme_example_runs(args, folder, office, env):
+    """Runs the README's example as it is written there ("$ " commands with
+    their continuation lines, then what they print), with `kvilmar` on PATH,
+    in a folder without the output folder it names; what is printed must be
+    the README's, process numbers and times aside. Returns what was made."""
+    with open(README, encoding="utf-8") as f:
+        block = next(b for b in re.findall(r"(?:^    .*\n)+", f.read(), re.M) if "$ kvilmar fill" in b)
+    steps = [(c, o.splitlines()) for c, o in
+             re.findall(r"^\$ ((?:.*\\\n)*.*)\n((?:(?!\$ ).*\n)*)", re.sub(r"^    ", "", block, flags=re.M), re.M)]
+    here = os.path.join(folder, "readme")
+    os.makedirs(os.path.join(here, "bin"))
+    os.symlink(args.program, os.path.join(here, "bin", "kvilmar"))
+    with open(os.path.join(here, "клиенты.csv"), "w", encoding="utf-8") as f:
+        f.write("".join(line + "\n" for line in dict(steps)["cat клиенты.csv"]))
+    open(os.path.join(here, "договор.fdp"), "wb").write(LIST)
+    office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
+    for command, printed in steps:
+        result = subprocess.run(["sh", "-c", command], cwd=here, env=dict(env, PATH=here + "/bin:" + env["PATH"]),
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
+        log("$ %s\n%s" % (command, result.stdout))
+        told = [[re.sub(r"процесс \d+|\d+[,.]\d с", "N", line) for line in lines]
+                for lines in (result.stdout.splitlines(), printed)]
+        if result.returncode != 0 or told[0] != told[1]:
+            raise Failure("the README's %r ended with %d, printing %r" % (command, result.returncode, result.stdout))
+    return os.listdir(os.path.join(here, "Договоры"))
+
+
 def command_line_batch(args, folder, work, office):
     """Part 1: no display, no office on the pipe."""
     pipe = "kvilmar_e2e_fill_%d" % os.getpid()
@@ -136,6 +168,8 @@ def command_line_batch(args, folder, work, office):
     if office_answers(pipe):
         raise Failure("an office already answers on %s" % pipe)
 
+    if len(readme_example_runs(args, folder, office, env)) != 3:
+        raise Failure("the README's example did not make its three documents")
     code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --data клиенты.csv "
                               "--out 'Договоры/{[Номер]}_{[ФИО]}.pdf'" % (work, args.program), env)
     if code != 0:
@@ -338,8 +372,8 @@ def start_window_button(args, folder, work, d, office):
 def story(args, folder):
     home = os.path.join(folder, "home")
     work = os.path.join(folder, "Документы")
-    for sub in (home, os.path.join(folder, "program"), os.path.join(folder, "runtime"), work,
-                os.path.join(work, "Договоры")):
+    # The output folder «Договоры» is made by the first command that needs it.
+    for sub in (home, os.path.join(folder, "program"), os.path.join(folder, "runtime"), work):
         os.makedirs(sub, mode=0o700)
     with open(os.path.join(work, "список.fdp"), "wb") as f:
         f.write(LIST)

@@ -74,10 +74,10 @@ class ListView:
         self.top, self.bottom = rows[0][0], rows[-1][0]
 
         # A selected first or last line is not white: the list goes on up
-        # and down while its rows are mostly white or the selection's blue.
+        # and down while its rows are mostly white or blue (selected, current).
         def inside(y):
             row = pixels[y][self.left:self.right + 1]
-            filled = sum(1 for p in row if p == white or p[2] > p[0] + 60)
+            filled = sum(1 for p in row if p == white or p[2] > p[0] + 10)
             return filled >= len(row) // 2
         while self.top > 0 and inside(self.top - 1):
             self.top -= 1
@@ -363,13 +363,13 @@ def menu(d, window, command):
 
 def side_windows(d, run, shots):
     """The windows the README shows, reached with the keyboard. Ctrl+A opens
-    the about window even from a text box."""
+    the about window from a button (in a text box it selects the text)."""
     window = run.window
     d.activate(window)
     shots["main-window"] = d.screenshot("main-window", window)
-    # From «Старт» to «Исходный текст»: «Выход», the list, the comment, the
-    # status box, the template box, «Обзор», «Исходный текст».
-    d.keys("Tab", 7)
+    # From «Старт» to «Обзор»: «Выход», the list, the comment, the status
+    # box, the template box, «Обзор».
+    d.keys("Tab", 6)
     d.key("ctrl+a")
     about = d.wait_window("О программе")
     shots["about-window"] = d.screenshot("about", about)
@@ -394,8 +394,9 @@ def side_windows(d, run, shots):
     amount = d.wait_window("Преобразование суммы в прописной вид")
     d.type("1500,50")
     d.keys("Tab", 2)   # past the words to «Преобразовать»
+    before = d.settled(amount)
     d.key("space")
-    time.sleep(0.5)
+    d.settled(amount, before)   # the words
     shots["amount-window"] = d.screenshot("amount", amount)
     d.key("Escape")
     d.wait_gone(amount)
@@ -405,11 +406,32 @@ def side_windows(d, run, shots):
     vat = d.wait_window("Расчет НДС")
     d.type("1000")
     d.key("Tab")
+    before = d.settled(vat)
     d.key("space")
-    time.sleep(0.5)
+    d.settled(vat, before)   # the tax
     shots["vat-window"] = d.screenshot("vat", vat)
     d.key("Escape")
     d.wait_gone(vat)
+
+
+def opened_again(d, run, program, env, handed):
+    """The user moves a record by keyboard and switches it off (the list is
+    then unsaved), and opens another list from the file manager: a second
+    start hands it to the running copy, which asks about the unsaved list,
+    as Ctrl+L does, and opens it."""
+    run.click_line(0)
+    d.key("ctrl+Down", "space")
+    d.screenshot("moved-by-keyboard", run.window)
+    with open(handed, "wb") as f:
+        f.write("2\r\n19\r\n[Номер]\r\n\r\n15\r\n[ФИО]\r\n\r\nПетров\r\n".encode("cp1251"))
+    if subprocess.run([program, handed], env=env, timeout=DEADLINE).returncode != 0:
+        raise Failure("the second start did not end well")
+    box = d.wait_window("Подтверждение")
+    d.screenshot("handed-over-question", box)
+    d.key("alt+Cyrillic_en")   # «Нет»: the changes go
+    d.wait_gone(box)
+    run.expect_lines(2, "a list handed over by a second start")
+    d.screenshot("handed-over-opened", run.window)
 
 
 def story(args, folder):
@@ -492,6 +514,7 @@ def story(args, folder):
         shots["filled-document"] = d.screenshot("filled-document")
         doc.close(True)
         side_windows(d, run, shots)
+        opened_again(d, run, args.program, env, os.path.join(work, "другой.fdp"))
         run.quit()
 
         log("run 3: the start window from the command line")

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -148,7 +149,7 @@ private slots:
     }
 
     // The menu's shortcuts work whichever control has the focus; Ctrl+A
-    // opens the about window even in a text box.
+    // opens the about window, except in a text box, where it selects all.
     void menuShortcutsFromEveryControl_data()
     {
         QTest::addColumn<QString>("control");
@@ -168,6 +169,9 @@ private slots:
         // Buttons and boxes get the focus by Tab: a click would act.
         const bool acts = qobject_cast<QAbstractButton*>(widget);
         QVERIFY(acts ? userInput::tabTo(widget) : userInput::clickInto(widget));
+        auto* text = qobject_cast<QLineEdit*>(widget) ? qobject_cast<QLineEdit*>(widget) : widget->findChild<QLineEdit*>();
+        if (text)
+            userInput::type(QStringLiteral("/дом/договор.docx"));
         QWidget* opened = nullptr;
         QTimer closer;   // closes the about window from inside its modal loop
         closer.setSingleShot(true);
@@ -181,7 +185,11 @@ private slots:
         else
             dialogs_->answerFile(QString());
         userInput::press(key);
-        if (key.key() == Qt::Key_A)
+        if (key.key() == Qt::Key_A && text) {   // typing then replaces the whole text
+            userInput::type(QStringLiteral("новый"));
+            QCOMPARE(text->text(), QStringLiteral("новый"));
+            QCOMPARE(opened, nullptr);
+        } else if (key.key() == Qt::Key_A)
             QCOMPARE(opened, FormVelAbout);
         else
             QCOMPARE(dialogs_->fileFilters().size(), 1);
@@ -379,6 +387,31 @@ private slots:
         FormVelGeneral->SpeedButton2->click();
         QCOMPARE(identifiers(), (QStringList{"#A#", "#B#", "#C#"}));
         QVERIFY(!identifierList().record(2).status);
+
+        // By keyboard: Ctrl+Down and Ctrl+Up move the record, Space switches it.
+        clickLine(0);
+        for (const QKeyCombination key : {Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Down, Qt::CTRL | Qt::Key_Down,
+                                          Qt::CTRL | Qt::Key_Up, QKeyCombination(Qt::Key_Space)})
+            userInput::press(key);
+        QCOMPARE(identifiers(), (QStringList{"#B#", "#A#", "#C#"}));
+        QVERIFY(line(1).endsWith(QStringLiteral("выкл ")));
+        userInput::press(Qt::Key_Down);
+        userInput::press(Qt::Key_Space);
+        QVERIFY(identifierList().record(2).status);
+    }
+
+    // The buttons' access keys differ from one another and from the menu
+    // bar's («Файл», «Правка»). Alt+Д adds the typed record.
+    void buttonsHaveAccessKeys()
+    {
+        QSet<QKeySequence> keys{QKeySequence::mnemonic(FormVelGeneral->NFile->title()),
+                                QKeySequence::mnemonic(FormVelGeneral->NEdit->title())};
+        for (const QPushButton* b : FormVelGeneral->findChildren<QPushButton*>())
+            keys << QKeySequence::mnemonic(b->text());
+        QCOMPARE(keys.size(), 8);   // none empty, none the same
+        QVERIFY(userInput::typeInto(FormVelGeneral->ComboBoxField, "#A#"));
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(0x414), QStringLiteral("д"), Qt::AltModifier);
+        QTRY_COMPARE(identifiers(), QStringList{"#A#"});   // after the button's press shows
     }
 
     void clearCommands()
@@ -465,6 +498,17 @@ private slots:
         QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")});
         QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")});
         QCOMPARE(identifiers(), QStringList{"#B#"});
+
+        // A list a later start hands over (opened from the file manager)
+        // waits while another window is open over this one.
+        FormVelAbout->setWindowModality(Qt::ApplicationModal);
+        FormVelAbout->show();
+        FormVelGeneral->OpenHandedListFile(folder_->write("передан.fdp", "1\r\n19\r\n#H#\r\n\r\n\r\n"));
+        QVERIFY(QTest::qWaitForWindowActive(FormVelAbout));
+        QCOMPARE(identifiers(), QStringList{"#B#"});
+        FormVelAbout->close();
+        FormVelGeneral->activateWindow();
+        QTRY_COMPARE(identifiers(), QStringList{"#H#"});
     }
 
     void saveCommand()

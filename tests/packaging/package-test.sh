@@ -47,6 +47,8 @@ needs_package() { grep -qx "$1" <<<"$depends_names" || fail "Depends lacks $1${2
 for p in libreoffice-writer libreoffice-calc ure qt6-translations-l10n; do
   needs_package "$p"
 done
+# The office in Russian, with Russian spelling, as a clerk expects it.
+dpkg-deb -f "$deb" Recommends | grep -q 'libreoffice-l10n-ru, hunspell-ru | myspell-ru' || fail "Recommends lacks the Russian office"
 
 step "lintian"
 lintian_rc=0
@@ -182,6 +184,12 @@ case "$lsan_options" in
     ;;
 esac
 
+# Polls until the command succeeds; fails naming what did not come.
+wait_for() {
+  for _ in $(seq 300); do "${@:2}" && return 0; sleep 0.1; done
+  cat "$work/program.log"; fail "$1 did not come"
+}
+
 start_program() {
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" \
     XDG_DATA_DIRS="$root/usr/share:/usr/share" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb LSAN_OPTIONS="$lsan_options" \
@@ -250,9 +258,8 @@ shot 2-options-window
 xdotool key Tab Tab Tab
 sleep 0.3
 xdotool key space
-sleep 1
-[ -f "$config/nstrbol.dan" ] || { ls -la "$home" "$config" 2>&1; cat "$work/program.log"; fail "no nstrbol.dan in $config"; }
-[ "$(od -An -tx1 "$config/nstrbol.dan" | tr -d ' \n')" = "0100" ] || fail "nstrbol.dan is not 01 00"
+switches_saved() { [ "$(od -An -tx1 "$config/nstrbol.dan" 2>/dev/null | tr -d ' \n')" = "0100" ]; }
+wait_for "nstrbol.dan holding 01 00 in $config" switches_saved
 [ "$(stat -c %s "$config/nstrfon.dan")" -eq 268 ] || fail "nstrfon.dan is not one 268-byte record"
 echo "saved in $config: nstrbol.dan 01 00, nstrfon.dan 268 bytes"
 

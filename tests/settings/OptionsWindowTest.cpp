@@ -36,7 +36,7 @@ QColor textColor(QWidget* w)
 }
 
 const QString kWordMode = QStringLiteral(
-    "Включен режим отслеживания ошибок взаимодйствия с MS Word. "
+    "Включен режим отслеживания ошибок взаимодействия с LibreOffice Writer. "
     "Данный режим будет автоматически выключен при следующем запуске программы.");
 const QString kAmountMode = QStringLiteral(
     "Включен режим отслеживания ошибок. "
