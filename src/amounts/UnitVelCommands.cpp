@@ -9,11 +9,8 @@
 #include "common/Guard.h"
 #include "filling/TraceLog.h"
 #include "general/IdentifierList.h"
-#include "general/UnitVelGeneral.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,8 +34,9 @@ const QString kEmptyList = QStringLiteral("Список идентификато
 } // namespace
 
 TFormCommands::TFormCommands(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
+    setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormCommands"));
     setWindowTitle(QStringLiteral("Преобразование суммы в прописной вид"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -118,36 +116,13 @@ void TFormCommands::layOut()
 
 void TFormCommands::connectHandlers()
 {
-    EditSumDigit->installEventFilter(this);
-    MemoSumString->installEventFilter(this);
+    onKeyUp(EditSumDigit, [this] { EditSumDigitKeyUp(); });
+    onKeyUp(MemoSumString, [this] { MemoSumStringKeyUp(); });
     TFormCommands* self = this;
     KV_CONNECT(BitBtnSumConvert, &QPushButton::clicked, self, BitBtnSumConvertClick);
     KV_CONNECT(ButtonSumExit, &QPushButton::clicked, self, ButtonSumExitClick);
     KV_CONNECT(BitBtnInsertFromList, &QPushButton::clicked, self, BitBtnInsertFromListClick);
     KV_CONNECT(BitBtnInsertToList, &QPushButton::clicked, self, BitBtnInsertToListClick);
-}
-
-void TFormCommands::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    guarded([this] { FormShow(); });
-}
-
-void TFormCommands::keyPressEvent(QKeyEvent* event)
-{
-    if (!widgets::enterPressesFocusedButton(this, event))
-        QDialog::keyPressEvent(event);
-}
-
-bool TFormCommands::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyRelease) {
-        if (watched == EditSumDigit)
-            guarded([this] { EditSumDigitKeyUp(); });
-        else if (watched == MemoSumString)
-            guarded([this] { MemoSumStringKeyUp(); });
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFormCommands::FormShow()
@@ -252,10 +227,16 @@ void TFormCommands::BitBtnInsertToListClick()
 {
     if (MemoSumString->document()->isEmpty())
         return;
-    QComboBox* target = FormVelGeneral->ComboBoxText;
-    target->clearEditText();
-    target->setEditText(joinedMemoLines());
+    emit replacementOffered(joinedMemoLines());
     close();
+}
+
+void TFormCommands::takePickedAmount(const QString& text)
+{
+    if (SumListTarget != 's')
+        return;
+    EditSumDigit->setText(text);
+    BitBtnSumConvert->setEnabled(true);
 }
 
 void TFormCommands::ButtonSumExitClick()

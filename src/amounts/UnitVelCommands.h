@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "common/FormDialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -10,7 +10,7 @@ class QPushButton;
 
 // The amount window: a sum in figures becomes Russian words, which the user
 // may correct and hand to the main window's replacement box.
-class TFormCommands : public QDialog {
+class TFormCommands : public FormDialog {
     Q_OBJECT
 
 public:
@@ -39,10 +39,15 @@ public:
     // with nothing between them.
     QString joinedMemoLines() const;
 
+    // An amount the picker picked, when SumListTarget names this window.
+    void takePickedAmount(const QString& text);
+
+signals:
+    // «Вставить в список»: the words, for the main window's replacement box.
+    void replacementOffered(const QString& text);
+
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void onShow() override { FormShow(); }
 
 private:
     void createControls();

@@ -1,7 +1,5 @@
 #include "amounts/UnitVelSumList.h"
 
-#include "amounts/UnitVelCommands.h"
-#include "amounts/UnitVelnds.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/Widgets.h"
@@ -11,7 +9,6 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -33,8 +30,9 @@ QFont listFont()
 } // namespace
 
 TFormSumList::TFormSumList(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
+    setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormSumList"));
     setWindowTitle(QStringLiteral("Выберите цифровое значение суммы"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -74,19 +72,7 @@ bool TFormSumList::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFormSumList::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    guarded([this] { FormActivate(); });
-}
-
-void TFormSumList::keyPressEvent(QKeyEvent* event)
-{
-    if (!widgets::enterPressesFocusedButton(this, event))
-        QDialog::keyPressEvent(event);
+    return FormDialog::eventFilter(watched, event);
 }
 
 void TFormSumList::changeEvent(QEvent* event)
@@ -126,14 +112,7 @@ void TFormSumList::ListBoxSumListClick()
         activateLater();
         return;
     }
-    if (SumListTarget == 's' && FormCommands) {
-        FormCommands->EditSumDigit->setText(text);
-        FormCommands->BitBtnSumConvert->setEnabled(true);
-    } else if (SumListTarget == 'n' && FormVelnds) {
-        FormVelnds->EditNDSSum->setText(text);
-        FormVelnds->BitBtnNDSfromPrice->setEnabled(true);
-        FormVelnds->BitBtnNDSfromSum->setEnabled(true);
-    }
+    emit amountPicked(text);
     close();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "common/FormDialog.h"
 
 class QListWidget;
 class QPushButton;
@@ -10,7 +10,7 @@ class QPushButton;
 extern char SumListTarget;
 
 // The amount picker: takes an amount from a record's replacement text.
-class TFormSumList : public QDialog {
+class TFormSumList : public FormDialog {
     Q_OBJECT
 
 public:
@@ -25,9 +25,12 @@ public:
     void ListBoxSumListClick();
     void ButtonSumListExitClick();
 
+signals:
+    // A replacement text picked, for the window SumListTarget names.
+    void amountPicked(const QString& text);
+
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void onShow() override { FormActivate(); }
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -7,10 +7,7 @@
 #include "common/Guard.h"
 #include "common/Widgets.h"
 #include "general/IdentifierList.h"
-#include "general/UnitVelGeneral.h"
 
-#include <QComboBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,8 +34,9 @@ public:
 } // namespace
 
 TFormVelnds::TFormVelnds(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
+    setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormVelnds"));
     setWindowTitle(QStringLiteral("Расчет НДС"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -126,37 +124,14 @@ void TFormVelnds::layOut()
 
 void TFormVelnds::connectHandlers()
 {
-    EditNDSSum->installEventFilter(this);
-    EditNDS->installEventFilter(this);
+    onKeyUp(EditNDSSum, [this] { EditNDSSumKeyUp(); });
+    onKeyUp(EditNDS, [this] { EditNDSKeyUp(); });
     TFormVelnds* self = this;
     KV_CONNECT(BitBtnNDSfromPrice, &QPushButton::clicked, self, BitBtnNDSfromPriceClick);
     KV_CONNECT(BitBtnNDSfromSum, &QPushButton::clicked, self, BitBtnNDSfromSumClick);
     KV_CONNECT(ButtonSumExit, &QPushButton::clicked, self, ButtonSumExitClick);
     KV_CONNECT(BitBtnNDSInsertFromList, &QPushButton::clicked, self, BitBtnNDSInsertFromListClick);
     KV_CONNECT(BitBtnNDSToList, &QPushButton::clicked, self, BitBtnNDSToListClick);
-}
-
-void TFormVelnds::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    guarded([this] { FormShow(); });
-}
-
-void TFormVelnds::keyPressEvent(QKeyEvent* event)
-{
-    if (!widgets::enterPressesFocusedButton(this, event))
-        QDialog::keyPressEvent(event);
-}
-
-bool TFormVelnds::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyRelease) {
-        if (watched == EditNDSSum)
-            guarded([this] { EditNDSSumKeyUp(); });
-        else if (watched == EditNDS)
-            guarded([this] { EditNDSKeyUp(); });
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFormVelnds::FormShow()
@@ -219,8 +194,17 @@ void TFormVelnds::BitBtnNDSInsertFromListClick()
 
 void TFormVelnds::BitBtnNDSToListClick()
 {
-    FormVelGeneral->ComboBoxText->setEditText(EditNDS->text());
+    emit replacementOffered(EditNDS->text());
     close();
+}
+
+void TFormVelnds::takePickedAmount(const QString& text)
+{
+    if (SumListTarget != 'n')
+        return;
+    EditNDSSum->setText(text);
+    BitBtnNDSfromPrice->setEnabled(true);
+    BitBtnNDSfromSum->setEnabled(true);
 }
 
 void TFormVelnds::ButtonSumExitClick()

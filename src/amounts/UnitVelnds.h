@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDialog>
+#include "common/FormDialog.h"
 #include <optional>
 
 class QLabel;
@@ -11,7 +11,7 @@ class QSpinBox;
 
 // The VAT window: the tax on top of a price or contained in a sum, at a rate
 // of 1 to 99 per cent, handed to the main window's replacement box.
-class TFormVelnds : public QDialog {
+class TFormVelnds : public FormDialog {
     Q_OBJECT
 
 public:
@@ -42,10 +42,15 @@ public:
     // The rate as a calculation reads it.
     int rate() const;
 
+    // An amount the picker picked, when SumListTarget names this window.
+    void takePickedAmount(const QString& text);
+
+signals:
+    // «Вставить в список»: the tax, for the main window's replacement box.
+    void replacementOffered(const QString& text);
+
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void onShow() override { FormShow(); }
 
 private:
     void createControls();

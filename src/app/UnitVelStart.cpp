@@ -202,8 +202,7 @@ bool TFormVelStart::startWindowOffered() const
 {
     if (!FormVelOptions)
         return false;
-    FormVelOptions->ReadSwitches();
-    return FormVelOptions->CheckBoxStartWindow->isChecked();
+    return FormVelOptions->offersStartWindow();
 }
 
 void TFormVelStart::FormShow()
@@ -295,7 +294,7 @@ void TFormVelStart::reject()
 void TFormVelStart::ButtonStartAplClick()
 {
     if (FormVelGeneral)
-        FormVelGeneral->EditFile->setEditText(ComboBoxDotName->currentText());
+        FormVelGeneral->setTemplateName(ComboBoxDotName->currentText());
     if (!LoadStartFiles(ComboBoxEditStartIDfile->currentText()))
         return;
     if (FormVelGeneral)

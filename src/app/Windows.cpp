@@ -4,6 +4,7 @@
 #include "amounts/UnitVelSumList.h"
 #include "amounts/UnitVelnds.h"
 #include "app/UnitVelStart.h"
+#include "app/WindowLinks.h"
 #include "filling/UnitVelExcelSelect.h"
 #include "filling/UnitVelTest.h"
 #include "general/UnitVelGeneral.h"
@@ -30,6 +31,7 @@ void createWindows(const QStringList& parameters)
     FormSumList = new TFormSumList;
     FormVelnds = new TFormVelnds;
     FormTest = new TFormTest;
+    connectWindows();
     // The mode is off at every start, so copies left by a killed save are
     // named as soon as the user switches it on.
     QObject::connect(FormTest, &QDialog::accepted, &staleFiles::traceLeftoverCopies);

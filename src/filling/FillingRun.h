@@ -3,13 +3,9 @@
 #include "filling/FillingRunCore.h"
 
 class FillingHost;
-class TFormVelGeneral;
 
 // The Start command: checks the template and the list, fills the job
-// (FillingRunCore.h) with the main window and the range window as its host,
-// then reports the elapsed time and what was left undone. Errors of the
-// office reach the caller, which runs guarded.
-void runFilling(TFormVelGeneral& form, const FillJob& job);
-
-// The same for any host and job (tests give their own).
+// (FillingRunCore.h) with the host's windows (the main window's are the main
+// window and the range window), then reports the elapsed time and what was
+// left undone. Errors of the office reach the caller, which runs guarded.
 void runFilling(FillingHost& host, const FillJob& job);

@@ -5,7 +5,7 @@
 #include "common/KvilmarError.h"
 #include "common/Widgets.h"
 #include "filling/ColumnList.h"
-#include "filling/ExcelRestoreSwitch.h"
+#include "settings/OptionSwitches.h"
 #include "filling/RangeFile.h"
 
 #include <QComboBox>
@@ -21,7 +21,7 @@
 TFormExcelSelect* FormExcelSelect = nullptr;
 
 TFormExcelSelect::TFormExcelSelect(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
     setObjectName(QStringLiteral("FormExcelSelect"));
     setWindowTitle(QStringLiteral("Выбор диапазона"));
@@ -113,12 +113,6 @@ void TFormExcelSelect::FormCreate()
     setColumn(ComboBox2, 0);
 }
 
-void TFormExcelSelect::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    guarded([this] { FormActivate(); });
-}
-
 void TFormExcelSelect::setDefaults()
 {
     SpinEditPage->setValue(1);
@@ -144,7 +138,7 @@ int TFormExcelSelect::columnIndex(const QComboBox* box)
 void TFormExcelSelect::FormActivate()
 {
     confirmed_.reset();
-    if (!restoreExcelRange()) {
+    if (!optionSwitches::restoreRange()) {
         setDefaults();
         return;
     }

@@ -3,7 +3,7 @@
 #include "common/Widgets.h"
 #include "filling/FillJob.h"
 
-#include <QDialog>
+#include "common/FormDialog.h"
 #include <optional>
 
 class QComboBox;
@@ -12,7 +12,7 @@ class QPushButton;
 
 // The range window: how many sheets and which block of cells the spreadsheet
 // filler searches. Shown modally once per spreadsheet run.
-class TFormExcelSelect : public QDialog {
+class TFormExcelSelect : public FormDialog {
     Q_OBJECT
 public:
     explicit TFormExcelSelect(QWidget* parent = nullptr);
@@ -48,7 +48,7 @@ public:
     std::optional<RangeSelection> confirmedRange() const { return confirmed_; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void onShow() override { FormActivate(); }
 
 private:
     void createControls();

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+struct FontRecord;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -89,6 +90,8 @@ public:
     void RefillList();
     // The common end of every successful read of a list into the store.
     void FinishListRead();
+    // The template the start window chose, into EditFile.
+    void setTemplateName(const QString& name);
     // Caption of CheckBoxStatus after its state.
     void CheckBoxStatusClick();
 
@@ -120,6 +123,13 @@ public:
     // as a dropped one, once no other window of the program is open over
     // this one and no filling runs.
     void OpenHandedListFile(const QString& name);
+
+    // What other windows hand this one (app/WindowLinks.h): a text for the
+    // replacement box, from the amount and VAT windows, which the user
+    // commits with «Добавить»; the font record of the options window for
+    // the input boxes.
+    void offerReplacement(const QString& text);
+    void applyFontRecord(const FontRecord& record);
 
     // Window handlers.
     void FormCreate();

@@ -41,6 +41,11 @@ void TFormVelGeneral::FormCreate()
     ShowCount();
 }
 
+void TFormVelGeneral::setTemplateName(const QString& name)
+{
+    EditFile->setEditText(name);
+}
+
 void TFormVelGeneral::FinishListRead()
 {
     IdentifierList& list = identifierList();

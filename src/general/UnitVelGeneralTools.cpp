@@ -1,19 +1,34 @@
 // The main window's way to the side tools: settings, help, web page, mail,
-// the tool windows and the filling run.
+// the tool windows, and what they hand back.
 
 #include "general/UnitVelGeneral.h"
 
 #include "amounts/UnitVelCommands.h"
 #include "amounts/UnitVelnds.h"
 #include "common/Help.h"
-#include "filling/FillingRun.h"
+#include "common/MakerLinks.h"
 #include "general/IdentifierList.h"
 #include "net/UnitBrowser.h"
 #include "settings/UnitVelAbout.h"
+#include "settings/FontSettings.h"
 #include "settings/UnitVelOptions.h"
 
 #include <QComboBox>
-#include <QScopeGuard>
+#include <QLineEdit>
+
+void TFormVelGeneral::offerReplacement(const QString& text)
+{
+    ComboBoxText->clearEditText();
+    ComboBoxText->setEditText(text);
+}
+
+void TFormVelGeneral::applyFontRecord(const FontRecord& record)
+{
+    fontSettings::applyFontAndColor(ComboBoxText, record);
+    fontSettings::applyFontAndColor(ComboBoxField, record);
+    fontSettings::applyFont(EditComment, record);
+    fontSettings::applyFont(EditFile, record);
+}
 
 void TFormVelGeneral::FormShow()
 {
@@ -26,18 +41,6 @@ void TFormVelGeneral::FormActivate()
 {
     if (FormVelOptions)
         FormVelOptions->ReadSwitches();
-}
-
-void TFormVelGeneral::ButtonStartClick()
-{
-    // A list handed over meanwhile waits for the filling's end.
-    filling_ = true;
-    const auto done = qScopeGuard([this] {
-        filling_ = false;
-        openHandedFileWhenFree();
-    });
-    // The job is what the window holds now: the template box and the list.
-    runFilling(*this, startJob(EditFile->currentText(), identifierList().records()));
 }
 
 void TFormVelGeneral::NHelpClick()

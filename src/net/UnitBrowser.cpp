@@ -4,9 +4,9 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/Help.h"
+#include "common/MakerLinks.h"
 #include "common/ProgramInfo.h"
 #include "common/Widgets.h"
-#include "settings/UnitVelAbout.h"
 #include "net/HttpClient.h"
 #include "net/StaleFiles.h"
 #include "net/VersionCheck.h"
@@ -124,7 +124,7 @@ private:
 };
 
 TFormVelBrowser::TFormVelBrowser(QWidget* parent)
-    : QDialog(parent)
+    : FormDialog(parent)
 {
     setObjectName(QStringLiteral("FormVelBrowser"));
     setWindowTitle(QStringLiteral("Информация о новых версиях программы"));
@@ -434,12 +434,6 @@ void TFormVelBrowser::done(int result)
         return;
     }
     QDialog::done(result);
-}
-
-void TFormVelBrowser::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    guarded([this] { FormActivate(); });
 }
 
 void TFormVelBrowser::changeEvent(QEvent* event)

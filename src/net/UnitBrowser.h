@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDateTime>
-#include <QDialog>
+#include "common/FormDialog.h"
 #include <QPalette>
 #include <QString>
 
@@ -17,7 +17,7 @@ class THttpClient;
 // fetches the version file from the maker's web server and lists what
 // changed since. The window stays alive during the transfer; the same
 // button starts an attempt and cancels it.
-class TFormVelBrowser : public QDialog {
+class TFormVelBrowser : public FormDialog {
     Q_OBJECT
 
 public:
@@ -66,7 +66,7 @@ public:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void onShow() override { FormActivate(); }
     void changeEvent(QEvent* event) override;
 
 private:

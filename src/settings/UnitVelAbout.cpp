@@ -1,11 +1,11 @@
 #include "settings/UnitVelAbout.h"
 
 #include "common/Guard.h"
+#include "common/MakerLinks.h"
 #include "common/ProgramInfo.h"
 #include "common/Widgets.h"
 #include "settings/ProgramIcon.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -13,20 +13,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 TFormVelAbout* FormVelAbout = nullptr;
-
-void openHomePage()
-{
-    QDesktopServices::openUrl(QUrl(programInfo::homePageUrl()));
-}
-
-void openMailToAuthors()
-{
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + programInfo::makerMail()));
-}
 
 namespace {
 

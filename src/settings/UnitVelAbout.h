@@ -45,7 +45,3 @@ private:
 };
 
 extern TFormVelAbout* FormVelAbout;
-
-// The shell's "open" of the program's web page and of a new mail to its authors.
-void openHomePage();
-void openMailToAuthors();

@@ -6,8 +6,8 @@
 #include "common/Widgets.h"
 #include "filling/TraceLog.h"
 #include "filling/UnitVelTest.h"
-#include "general/UnitVelGeneral.h"
 #include "settings/FontSettings.h"
+#include "settings/OptionSwitches.h"
 #include "settings/ProgramIcon.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ QFont designedSampleFont()
 } // namespace
 
 TFormVelOptions::TFormVelOptions(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : FormDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , sampleColor_(kDesignedSampleColor)
 {
     setObjectName(QStringLiteral("FormVelOptions"));
@@ -103,6 +103,19 @@ TFormVelOptions::TFormVelOptions(QWidget* parent)
     KV_CONNECT(ButtonSaveOptions, &QPushButton::clicked, this, ButtonSaveOptionsClick);
     KV_CONNECT(ButtonOptionsClose, &QPushButton::clicked, this, ButtonOptionsCloseClick);
     KV_CONNECT(ButtonOptionsHelp, &QPushButton::clicked, this, ButtonOptionsHelpClick);
+    // The range window reads the switch as the box shows it.
+    connect(CheckBoxExcelSave, &QCheckBox::toggled, this, [](bool on) { optionSwitches::setRestoreRange(on); });
+}
+
+TFormVelOptions::~TFormVelOptions()
+{
+    optionSwitches::setRestoreRange(false);
+}
+
+bool TFormVelOptions::offersStartWindow()
+{
+    ReadSwitches();
+    return CheckBoxStartWindow->isChecked();
 }
 
 void TFormVelOptions::FormActivate()
@@ -133,12 +146,7 @@ void TFormVelOptions::ReadSwitches()
 
 void TFormVelOptions::ApplyFontRecord(const FontRecord& record)
 {
-    if (FormVelGeneral) {
-        fontSettings::applyFontAndColor(FormVelGeneral->ComboBoxText, record);
-        fontSettings::applyFontAndColor(FormVelGeneral->ComboBoxField, record);
-        fontSettings::applyFont(FormVelGeneral->EditComment, record);
-        fontSettings::applyFont(FormVelGeneral->EditFile, record);
-    }
+    emit fontApplied(record);
     fontSettings::applyFontAndColor(FontSample, record);
     if (record.color)
         sampleColor_ = *record.color;
@@ -192,17 +200,11 @@ void TFormVelOptions::Image1DblClick()
         reject();
 }
 
-void TFormVelOptions::showEvent(QShowEvent* e)
-{
-    QDialog::showEvent(e);
-    guarded([this] { FormActivate(); });
-}
-
 bool TFormVelOptions::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == Image1 && e->type() == QEvent::MouseButtonDblClick) {
         guarded([this] { Image1DblClick(); });
         return true;
     }
-    return QDialog::eventFilter(watched, e);
+    return FormDialog::eventFilter(watched, e);
 }

@@ -2,7 +2,7 @@
 
 #include "settings/SettingsFiles.h"
 
-#include <QDialog>
+#include "common/FormDialog.h"
 
 class QCheckBox;
 class QFrame;
@@ -10,12 +10,14 @@ class QLabel;
 class QPushButton;
 
 // The options window: the font of the main window's input fields and the two
-// switches. The switches live only in its check boxes, which the start window
-// and the range window read directly.
-class TFormVelOptions : public QDialog {
+// switches. The switches live in its check boxes: the start window asks the
+// window (offersStartWindow), the range window reads optionSwitches, which
+// the window keeps as its box shows.
+class TFormVelOptions : public FormDialog {
     Q_OBJECT
 public:
     explicit TFormVelOptions(QWidget* parent = nullptr);
+    ~TFormVelOptions() override;
 
     QFrame* Bevel1 = nullptr;
     QLabel* Label4 = nullptr;
@@ -41,11 +43,19 @@ public:
     // Reads nstrbol.dan into the two check boxes.
     void ReadSwitches();
 
-    // Applies a font record to the main window's input fields and the sample.
+    // Applies a font record to the sample, and hands it to the main window's
+    // input fields (fontApplied).
     void ApplyFontRecord(const FontRecord& record);
 
+    // Whether the start window is to be offered: nstrbol.dan read into the
+    // check boxes, as the start window asks at start-up.
+    bool offersStartWindow();
+
+signals:
+    void fontApplied(const FontRecord& record);
+
 protected:
-    void showEvent(QShowEvent* e) override;
+    void onShow() override { FormActivate(); }
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "filling/TraceLog.h"
 #include "general/IdentifierList.h"
+#include "app/WindowLinks.h"
 
 void WindowTest::initTestCase()
 {
@@ -17,6 +18,7 @@ void WindowTest::init()
     identifierList().setFileName(QString());
     setDiagnosticMode(DiagnosticMode::Off);
     makeWindows();
+    connectWindows();
     prepare();
 }
 
@@ -39,6 +41,7 @@ void WindowTest::remakeWindows()
 {
     deleteWindows();
     makeWindows();
+    connectWindows();
 }
 
 void WindowTest::deleteWindows()

@@ -1,11 +1,15 @@
-#include "filling/FillingRun.h"
+// «Старт»: the main window and the range window as the filling run's host.
+
+#include "general/UnitVelGeneral.h"
 
 #include "filling/FillingHost.h"
+#include "filling/FillingRun.h"
 #include "filling/UnitVelExcelSelect.h"
-#include "general/UnitVelGeneral.h"
+#include "general/IdentifierList.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QScopeGuard>
 
 namespace {
 
@@ -53,8 +57,15 @@ private:
 
 } // namespace
 
-void runFilling(TFormVelGeneral& form, const FillJob& job)
+void TFormVelGeneral::ButtonStartClick()
 {
-    MainWindowHost host(form);
-    runFilling(host, job);
+    // A list handed over meanwhile waits for the filling's end.
+    filling_ = true;
+    const auto done = qScopeGuard([this] {
+        filling_ = false;
+        openHandedFileWhenFree();
+    });
+    // The job is what the window holds now: the template box and the list.
+    MainWindowHost host(*this);
+    runFilling(host, startJob(EditFile->currentText(), identifierList().records()));
 }
