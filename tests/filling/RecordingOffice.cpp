@@ -3,6 +3,7 @@
 #include "filling/office/OfficeError.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -126,6 +127,16 @@ private:
 };
 
 } // namespace
+
+QStringList RecordingOffice::actions() const
+{
+    static const QRegularExpression getter(QStringLiteral("^(WordBasic|Workbooks(\\(\\d+\\))?|Columns)$"));
+    QStringList out;
+    for (const QString& call : calls)
+        if (!getter.match(call).hasMatch())
+            out << call;
+    return out;
+}
 
 void RecordingOffice::record(const QString& call)
 {

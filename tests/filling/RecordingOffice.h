@@ -32,6 +32,9 @@ public:
     QList<bool> search(const QString& member, const QStringList& texts);
 
     void record(const QString& call);
+    // The calls without the getters that only lead to an object ("WordBasic",
+    // "Workbooks", "Workbooks(1)", "Columns"): what a transcript checks.
+    QStringList actions() const;
 
 private:
     bool searchedSinceOpen_ = false;
