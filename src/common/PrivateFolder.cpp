@@ -70,4 +70,25 @@ QString path(QString* why)
     return {};
 }
 
+QString cacheFolder(const QString& name, QString* why)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                           + QStringLiteral("/kvilmar/") + name;
+    QString made;
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        made += QLatin1Char('/') + part;
+        if (::mkdir(QFile::encodeName(made).constData(), 0700) != 0 && errno != EEXIST) {
+            if (why)
+                *why = QStringLiteral("папку \"%1\" не удается создать").arg(made);
+            return {};
+        }
+    }
+    const QString problem = problemWith(made);
+    if (problem.isEmpty())
+        return made;
+    if (why)
+        *why = problem;
+    return {};
+}
+
 } // namespace privateFolder

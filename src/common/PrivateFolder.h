@@ -16,6 +16,12 @@ QString problemWith(const QString& folder);
 // missing. Empty when neither can be had; `why` then says why.
 QString path(QString* why = nullptr);
 
+// A folder of the program's own in the user's cache folder
+// ("~/.cache/kvilmar/<name>"), made closed to others from the start, each
+// level of it. Empty when it cannot be had or is not private; `why` then
+// says why.
+QString cacheFolder(const QString& name, QString* why = nullptr);
+
 // The login name of a user, or the number when the system knows no name.
 QString userName(unsigned uid);
 

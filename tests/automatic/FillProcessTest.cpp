@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -35,6 +36,18 @@ class FillProcessTest : public QObject {
             if (entry.toLongLong() != ::getpid() && cmdline.open(QIODevice::ReadOnly)
                 && cmdline.readAll().contains(dir_.path().toUtf8()))
                 found << entry.toLongLong();
+        }
+        return found;
+    }
+
+    // The offices among them: those started with a profile.
+    QList<qint64> offices() const
+    {
+        QList<qint64> found;
+        for (qint64 pid : processesOfTheTest()) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("-env:UserInstallation="))
+                found << pid;
         }
         return found;
     }
@@ -144,6 +157,11 @@ private slots:
             << "3" << QList<int>{SIGTERM} << QStringList{"--jobs", "2"} << false;
         QTest::newRow("a second signal, SIGINT twice") << "3" << QList<int>{SIGINT, SIGINT} << QStringList{"--jobs", "2"}
                                                       << true;
+        // The office frozen: the document in progress is cut after a few
+        // seconds, not waited for as long as a call may take.
+        QTest::newRow("the office hangs, SIGINT") << "frozen" << QList<int>{SIGINT} << QStringList{} << false;
+        QTest::newRow("two workers' offices hang, SIGTERM")
+            << "frozen" << QList<int>{SIGTERM} << QStringList{"--jobs", "2"} << false;
     }
     void answersSignalsAtEveryStage()
     {
@@ -162,8 +180,11 @@ private slots:
             while (processesOfTheTest().size() < 2 && !fill.waitForFinished(20)) {
             }
         else
-            QVERIFY(filesAppear(fill, out, stage.toInt()));
+            QVERIFY(filesAppear(fill, out, stage == "frozen" ? 3 : stage.toInt()));
         const QList<qint64> started = processesOfTheTest();
+        if (stage == "frozen")
+            for (qint64 pid : offices())
+                ::kill(static_cast<pid_t>(pid), SIGSTOP);
         for (int signal : sent) {
             ::kill(static_cast<pid_t>(fill.processId()), signal);
             QThread::msleep(30);
@@ -184,6 +205,46 @@ private slots:
             QVERIFY(report.open(QIODevice::ReadOnly));
             QCOMPARE(report.readAll().count('\n'), kRows + 1);
         }
+    }
+
+    // Under any locale, and with a cache folder written with "//", the
+    // office the run starts reads and writes Cyrillic paths.
+    void fillsInAnyEnvironment_data()
+    {
+        QTest::addColumn<QStringList>("environment");   // NAME=value; "NAME=" takes it away
+        QTest::newRow("LANG=C") << QStringList{"LANG=C", "LC_ALL=", "LC_CTYPE="};
+        QTest::newRow("LC_ALL=C over a UTF-8 LANG") << QStringList{"LANG=C.UTF-8", "LC_ALL=C"};
+        QTest::newRow("a locale not installed") << QStringList{"LANG=ru_RU.UTF-8", "LC_ALL=", "LC_CTYPE="};
+        QTest::newRow("cache folder written with //, LANG=C")
+            << QStringList{"LANG=C", "LC_ALL=", "XDG_CACHE_HOME=/" + dir_.path() + "/кэш"};
+    }
+    void fillsInAnyEnvironment()
+    {
+        QFETCH(QStringList, environment);
+        QDir().mkpath(path("Шаблоны"));
+        QFile::remove(path("Шаблоны/договор.txt"));
+        QVERIFY(QFile::copy(path("t.txt"), path("Шаблоны/договор.txt")));
+        QFile table(path("данные.csv"));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("[N];[ФИО]\n1;Иванов\n2;Петров\n");
+        table.close();
+        const QString out = path("Договоры");
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment) {
+            const QString name = entry.section('=', 0, 0), value = entry.section('=', 1);
+            value.isEmpty() ? env.remove(name) : env.insert(name, value);
+        }
+        QProcess fill;
+        fill.setProcessEnvironment(env);
+        fill.start(KVILMAR_EXE, {"fill", path("Шаблоны/договор.txt"), "--list", path("l.txt"), "--data",
+                                 path("данные.csv"), "--out", out + "/{N}.pdf"});
+        QVERIFY(fill.waitForFinished(120000));
+        const QString told = QString::fromUtf8(fill.readAllStandardError());
+        QVERIFY2(fill.exitCode() == 0, qPrintable(told));
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"1.pdf", "2.pdf"}));
+        QVERIFY(allGone(processesOfTheTest()));
     }
 
     // A run killed at once leaves its office; the next run, whatever it
