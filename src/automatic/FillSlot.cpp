@@ -33,12 +33,13 @@ QString recordFile(const QString& place)
     return place + QStringLiteral("/office");
 }
 
-QString recordedMark(const QString& place)
+// The recorded office's mark and pipe.
+QStringList recordedOffice(const QString& place)
 {
     QFile record(recordFile(place));
     if (!record.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromLatin1(record.read(128)).trimmed();
+    return QString::fromLatin1(record.read(256)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void emptyFolder(const QString& folder)
@@ -59,7 +60,9 @@ QString randomHex()
 // What a run that held the place left: its office and its staged files.
 void tidy(const QString& place)
 {
-    office::lo::endMarkedOffices(recordedMark(place), std::chrono::milliseconds(2000));
+    const QStringList office = recordedOffice(place);
+    office::lo::endMarkedOffices(office.value(0), std::chrono::milliseconds(2000));
+    office::lo::removePipeSocket(office.value(1));
     QFile::remove(recordFile(place));
     emptyFolder(place + QStringLiteral("/staging"));
     office::lo::removeEndedOfficeFolders(place + QStringLiteral("/profile"));
@@ -131,30 +134,34 @@ QString FillSlot::newOfficePipe()
     return QStringLiteral("kvilmar_fill_%1_%2").arg(::getuid()).arg(randomHex());
 }
 
-QString FillSlot::newOfficeMark()
+QString FillSlot::newOfficeMark(const QString& pipe)
 {
     // The office this place had is gone before another is recorded.
     endOffice(std::chrono::milliseconds(0));
     const QString mark = randomHex();
     QSaveFile record(recordFile(folder_));
-    if (!record.open(QIODevice::WriteOnly) || record.write(mark.toLatin1() + '\n') < 0 || !record.commit())
+    if (!record.open(QIODevice::WriteOnly) || record.write((mark + '\n' + pipe + '\n').toLatin1()) < 0
+        || !record.commit())
         throw KvilmarError(QStringLiteral("Не удается записать файл \"%1\": %2")
                                .arg(recordFile(folder_), record.errorString()));
     const std::lock_guard lock(mutex_);
     mark_ = mark;
+    pipe_ = pipe;
     return mark;
 }
 
 void FillSlot::endOffice(std::chrono::milliseconds grace)
 {
-    QString mark;
+    QString mark, pipe;
     {
         const std::lock_guard lock(mutex_);
         mark = std::exchange(mark_, QString());
+        pipe = std::exchange(pipe_, QString());
     }
     if (mark.isEmpty())
         return;
     office::lo::endMarkedOffices(mark, grace);
+    office::lo::removePipeSocket(pipe);
     office::lo::removeEndedOfficeFolders(profile_);
     QFile::remove(recordFile(folder_));
 }

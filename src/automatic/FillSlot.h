@@ -35,9 +35,9 @@ public:
 
     // A new random pipe for an office about to be started.
     static QString newOfficePipe();
-    // A new random mark for an office about to be started, recorded before
-    // it starts.
-    QString newOfficeMark();
+    // A new random mark for an office about to be started on the pipe,
+    // recorded with the pipe before it starts.
+    QString newOfficeMark(const QString& pipe);
     // Ends the recorded office, if any, every process of it, and forgets it.
     void endOffice(std::chrono::milliseconds grace);
 
@@ -50,7 +50,7 @@ private:
     QString folder_, staging_, profile_;
     int lock_ = -1;
     std::mutex mutex_;
-    QString mark_;
+    QString mark_, pipe_;
 };
 
 } // namespace automatic

@@ -296,7 +296,7 @@ void OfficeFill::reachOwnOffice()
 {
     lo::Settings own = lo::settingsFromEnvironment();
     own.pipe = FillSlot::newOfficePipe();
-    own.mark = slot_->newOfficeMark();
+    own.mark = slot_->newOfficeMark(own.pipe);
     own.profile = slot_->profileFolder();
     own.headless = true;
     lo::Connection::instance().reachAt(own);
@@ -308,16 +308,18 @@ void OfficeFill::endStartedOffice()
 {
     office_->keptTemplate().close();
     lo::Connection& connection = lo::Connection::instance();
+    bool told = false;
     try {
-        // Told to end, the office takes its own temporary files away.
+        // Told to end, the office takes its own files away.
         if (!connection.lost()) {
+            told = true;
             const auto desktop = connection.desktop();
             lo::callOffice(QStringLiteral("Не удается завершить LibreOffice"), [&] { desktop->terminate(); });
         }
     } catch (...) {
         // Going away, the office may not answer the call that ends it.
     }
-    connection.endStartedOffice(kEndingGrace);
+    connection.endStartedOffice(told ? kEndingGrace : std::chrono::seconds(0));
     if (reached_ == Reached::Own)
         slot_->endOffice(kEndingGrace);
 }

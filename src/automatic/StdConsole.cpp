@@ -27,6 +27,9 @@ int wakePipe[2] = {-1, -1};
 std::atomic<bool> batchRunning{false};
 std::atomic<bool> stopAsked{false};
 std::atomic<bool> officeReached{false};
+// Set once the program ends at once: what the run says meanwhile (a
+// document failing as its office is ended under it) is not said.
+std::atomic<bool> endingNow{false};
 std::mutex hooksMutex;
 std::vector<std::function<void()>> endHooks;
 std::vector<std::function<void()>> cutHooks;
@@ -70,6 +73,7 @@ bool wokenWithin(int msecs)
 {
     if (console)
         tellLine(*console, QStringLiteral("Работа прервана."));
+    endingNow = true;
     // A document being given its name gets it whole; no later one does.
     [[maybe_unused]] const bool naming = PendingOutput::naming().try_lock_for(std::chrono::seconds(2));
     runHooks(endHooks);
@@ -136,12 +140,16 @@ StdConsole::~StdConsole()
 
 void StdConsole::out(const QString& text)
 {
+    if (endingNow)
+        return;
     std::fputs(text.toUtf8().constData(), stdout);
     std::fflush(stdout);
 }
 
 void StdConsole::err(const QString& text)
 {
+    if (endingNow)
+        return;
     std::fputs(text.toUtf8().constData(), stderr);
     std::fflush(stderr);
 }

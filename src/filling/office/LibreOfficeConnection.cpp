@@ -303,10 +303,11 @@ void Connection::endStartedOffice(std::chrono::milliseconds grace)
 {
     Q_ASSERT_X(onOwnerThread() && !officeAwaited(), "Connection::endStartedOffice",
                "called off the owner thread or while the office is awaited");
+    // The office last reached, even when the bridge to it was dropped.
     std::unique_ptr<OfficeProcess> office;
-    if (startedOffice()) {
-        office = std::move(started_[pipe_].process);
-        started_.erase(pipe_);
+    if (const auto found = started_.find(pipe_); found != started_.end()) {
+        office = std::move(found->second.process);
+        started_.erase(found);
         startedPid_ = 0;
     }
     forget();

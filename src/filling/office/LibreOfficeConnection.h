@@ -96,7 +96,8 @@ public:
     // Whether that office was started without windows.
     bool startedHidden() const;
     // Drops the bridge and ends the office this program started, every
-    // process of it: SIGTERM, SIGKILL to what is left after `grace`.
+    // process of it: what is left after `grace` (for an office told to end)
+    // is killed.
     void endStartedOffice(std::chrono::milliseconds grace);
 
     // Does the fault to the office this program started (OfficeFaults.h).

@@ -2,6 +2,7 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/OfficePipe.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -112,8 +113,9 @@ bool carriesMark(qint64 pid, const QByteArray& entry)
     return environment.contains('\0' + entry + '\0') || environment.endsWith('\0' + entry);
 }
 
-// Signals every process of the groups, then waits until they are gone.
-void endGroups(const QList<qint64>& groups, std::chrono::milliseconds grace,
+// Gives the groups `grace` to end (told so by SIGTERM, unless they were
+// told before), then kills what is left and waits until it is gone.
+void endGroups(const QList<qint64>& groups, std::chrono::milliseconds grace, bool tell,
                const std::function<void()>& reap = {})
 {
     const auto anyLeft = [&] {
@@ -132,7 +134,8 @@ void endGroups(const QList<qint64>& groups, std::chrono::milliseconds grace,
                 ::kill(static_cast<pid_t>(-group), signo);
     };
     if (grace.count() > 0) {
-        signalAll(SIGTERM);
+        if (tell)
+            signalAll(SIGTERM);
         QDeadlineTimer deadline(grace);
         while (anyLeft() && !deadline.hasExpired())
             QThread::msleep(20);
@@ -155,6 +158,23 @@ QByteArray variable(const QByteArrayList& environment, const char* name)
         if (entry.startsWith(prefix))
             return entry.mid(prefix.size());
     return {};
+}
+
+// The Java the office's launcher runs to look for a Java runtime leaves
+// nothing in /tmp (hsperfdata files, left behind when it is killed).
+QByteArrayList withoutJavaTraces(QByteArrayList environment)
+{
+    const QByteArray name = "JAVA_TOOL_OPTIONS=";
+    const QByteArray option = "-XX:-UsePerfData";
+    for (QByteArray& entry : environment) {
+        if (entry.startsWith(name)) {
+            if (!entry.contains(option))
+                entry += ' ' + option;
+            return environment;
+        }
+    }
+    environment << name + option;
+    return environment;
 }
 
 bool isUtf8Locale(const QByteArray& name)
@@ -199,7 +219,7 @@ QByteArrayList officeEnvironment(const QByteArrayList& caller)
     if (ctype.isEmpty())
         ctype = variable(caller, "LANG");
     if (isUtf8Locale(ctype))
-        return caller;
+        return withoutJavaTraces(caller);
     // The caller's language in UTF-8, else one that every system has.
     const QByteArray language = ctype.split('.').first().split('@').first();
     QByteArray chosen;
@@ -210,7 +230,7 @@ QByteArrayList officeEnvironment(const QByteArrayList& caller)
         }
     }
     if (chosen.isEmpty())
-        return caller;   // none on this machine
+        return withoutJavaTraces(caller);   // none on this machine
     QByteArrayList environment;
     for (const QByteArray& entry : caller) {
         // LC_ALL overrode every category: what it said becomes their default.
@@ -222,7 +242,7 @@ QByteArrayList officeEnvironment(const QByteArrayList& caller)
     if (!all.isEmpty())
         environment << "LANG=" + all;
     environment << "LC_CTYPE=" + chosen;
-    return environment;
+    return withoutJavaTraces(environment);
 }
 
 void prepareProfile(const QString& profile, const QString& pipe)
@@ -375,7 +395,8 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const Settings& settings)
         ::waitpid(pid, nullptr, 0);
         throw cannotStart(error == ENOENT ? QStringLiteral("не найдена") : systemError(error));
     }
-    return std::unique_ptr<OfficeProcess>(new OfficeProcess(pid, folders + QLatin1Char('/') + QString::number(pid)));
+    return std::unique_ptr<OfficeProcess>(
+        new OfficeProcess(pid, folders + QLatin1Char('/') + QString::number(pid), settings.pipe));
 }
 
 OfficeProcess::~OfficeProcess() = default;
@@ -467,9 +488,18 @@ void OfficeProcess::suffer(int signo)
 void OfficeProcess::end(std::chrono::milliseconds grace)
 {
     if (!groupGone())
-        endGroups({pid_}, grace, [this] { groupGone(); });
-    if (groupGone())
-        QDir(tmpFolder_).removeRecursively();
+        endGroups({pid_}, grace, false, [this] { groupGone(); });
+    if (!groupGone())
+        return;
+    QDir(tmpFolder_).removeRecursively();
+    removePipeSocket(pipe_);
+}
+
+void removePipeSocket(const QString& pipe)
+{
+    if (pipe.isEmpty() || checkPipe(pipe).state != PipeCheck::Ours)
+        return;
+    ::unlink(QFile::encodeName(pipeSocketPath(pipe)).constData());
 }
 
 void removeEndedOfficeFolders(const QString& profile)
@@ -493,7 +523,7 @@ void endMarkedOffices(const QString& mark, std::chrono::milliseconds grace)
         if (pid != ::getpid() && carriesMark(pid, entry) && !groups.contains(group))
             groups << group;
     if (!groups.isEmpty())
-        endGroups(groups, grace);
+        endGroups(groups, grace, true);
 }
 
 } // namespace office::lo

@@ -53,9 +53,10 @@ public:
     QList<qint64> processes() const;
     qint64 residentBytes() const;
 
-    // Ends every process of the office: SIGTERM, SIGKILL to what is left
-    // after `grace` (at once for none), then waits a few seconds at most for
-    // them to go, and removes the office's temporary folder.
+    // Ends every process of the office: gives it `grace` to end by itself
+    // (it was told to), kills what is left, waits a few seconds at most for
+    // it to go, and removes the office's temporary folder and its pipe's
+    // socket.
     void end(std::chrono::milliseconds grace);
 
     // The office's own process (soffice.bin), or the launcher when none is
@@ -68,11 +69,13 @@ public:
     void suffer(int signo);
 
 private:
-    OfficeProcess(qint64 pid, QString tmpFolder) : pid_(pid), tmpFolder_(std::move(tmpFolder)) {}
+    OfficeProcess(qint64 pid, QString tmpFolder, QString pipe)
+        : pid_(pid), tmpFolder_(std::move(tmpFolder)), pipe_(std::move(pipe)) {}
     bool groupGone();
 
     qint64 pid_;
     QString tmpFolder_;
+    QString pipe_;
     std::optional<int> status_;
     bool gone_ = false;
 };
@@ -87,15 +90,20 @@ void prepareProfile(const QString& profile, const QString& pipe);
 // The environment the office is started with, from the caller's (`caller`
 // as environ holds it: "NAME=value"): a character type of UTF-8 when the
 // caller's is not (C.UTF-8, or the caller's language in UTF-8, as far as
-// the machine has it); the rest as it was.
+// the machine has it), Java told to leave no files in /tmp; the rest as it
+// was.
 QByteArrayList officeEnvironment(const QByteArrayList& caller);
 
 // Removes the temporary folders of the profile's offices that have ended
 // (each is named after its office's process group).
 void removeEndedOfficeFolders(const QString& profile);
 
+// Removes the socket a pipe of this user's leaves in /tmp (a killed office
+// does not remove it), when it is there and the user's.
+void removePipeSocket(const QString& pipe);
+
 // Ends the offices of this user whose environment carries the mark (an
-// office a killed run started), as OfficeProcess::end does.
+// office a killed run started): SIGTERM, SIGKILL after `grace`.
 void endMarkedOffices(const QString& mark, std::chrono::milliseconds grace);
 
 } // namespace office::lo
