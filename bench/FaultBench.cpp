@@ -134,15 +134,16 @@ QStringList problemsOf(const QString& folder, int documents)
     return problems;
 }
 
-// Processes of this user that an office of the runs left: any carrying an
-// office's mark.
-int officesLeft()
+// Processes that an office of the runs left: any carrying an office's mark,
+// with its profile under the bench's folder.
+int officesLeft(const QString& root)
 {
     int left = 0;
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid));
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid)), command(QStringLiteral("/proc/%1/cmdline").arg(pid));
         if (pid.toLongLong() != QCoreApplication::applicationPid() && environment.open(QIODevice::ReadOnly)
-            && environment.readAll().contains("KVILMAR_OFFICE_MARK="))
+            && environment.readAll().contains("KVILMAR_OFFICE_MARK=") && command.open(QIODevice::ReadOnly)
+            && command.readAll().contains(QFile::encodeName(root)))
             ++left;
     }
     return left;
@@ -201,10 +202,10 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "again with --skip-existing...\n");
     const Run second = fill(batch + QStringList{"--out", faulted + "/{N}.pdf", "--skip-existing"}, std::nullopt);
     const QStringList problems = problemsOf(faulted, documents);
-    const int left = officesLeft();
+    const int left = officesLeft(root.path());
     std::fprintf(stderr, "clean run...\n");
     const Run cleanRun = fill(batch + QStringList{"--out", clean + "/{N}.pdf"}, std::nullopt);
-    const int leftAfterAll = officesLeft();
+    const int leftAfterAll = officesLeft(root.path());
 
     int injected = 0;
     for (int kind : faults.injected)

@@ -324,7 +324,9 @@ void Connection::inflict(OfficeFault fault)
 
 bool Connection::seesPath(const QString& path)
 {
-    desktop();
+    // An office reached is asked whether it still answers when it is used.
+    if (!startedOffice())
+        desktop();
     if (startedOffice())
         return true;
     const uno::Reference<uno::XComponentContext> remote = remote_;
