@@ -169,6 +169,8 @@ void FillSlot::endOffice(std::chrono::milliseconds grace)
 void FillSlot::endAtOnce() noexcept
 {
     try {
+        // An office being started meanwhile is found with the rest.
+        office::lo::forbidOfficeStarts();
         QString mark;
         {
             const std::lock_guard lock(mutex_);

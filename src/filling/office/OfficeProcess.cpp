@@ -23,6 +23,7 @@
 #include <langinfo.h>
 #include <linux/close_range.h>
 #include <locale.h>
+#include <mutex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -45,6 +46,11 @@ constexpr std::chrono::seconds kGoneWait{5};
 constexpr char kConfiguration[] = "/user/registrymodifications.xcu";
 // A configuration file larger than this is not the office's.
 constexpr qint64 kMaxConfigurationBytes = 16 * 1024 * 1024;
+
+// Held from the decision to start an office until its program runs (only
+// then does its environment carry its mark).
+std::mutex startingMutex;
+bool startsForbidden = false;
 
 bool processExists(qint64 pid)
 {
@@ -339,6 +345,9 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const Settings& settings)
     if (capped)
         memory.rlim_cur = memory.rlim_max = std::min<rlim_t>(static_cast<rlim_t>(settings.addressSpaceBytes), memory.rlim_max);
 
+    const std::lock_guard starting(startingMutex);
+    if (startsForbidden)
+        throw KvilmarError(QStringLiteral("Работа прервана."));
     int report[2];   // the child's errno, when its exec fails
     const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (nothing < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
@@ -500,6 +509,12 @@ void removePipeSocket(const QString& pipe)
     if (pipe.isEmpty() || checkPipe(pipe).state != PipeCheck::Ours)
         return;
     ::unlink(QFile::encodeName(pipeSocketPath(pipe)).constData());
+}
+
+void forbidOfficeStarts()
+{
+    const std::lock_guard starting(startingMutex);
+    startsForbidden = true;
 }
 
 void removeEndedOfficeFolders(const QString& profile)

@@ -102,6 +102,11 @@ void removeEndedOfficeFolders(const QString& profile);
 // does not remove it), when it is there and the user's.
 void removePipeSocket(const QString& pipe);
 
+// From any thread, for a program that ends at once: no office is started
+// from now on; one being started is running its own program on return, so
+// that endMarkedOffices finds it.
+void forbidOfficeStarts();
+
 // Ends the offices of this user whose environment carries the mark (an
 // office a killed run started): SIGTERM, SIGKILL after `grace`.
 void endMarkedOffices(const QString& mark, std::chrono::milliseconds grace);
