@@ -477,8 +477,17 @@ bool Connection::lost()
     Q_ASSERT_X(onOwnerThread(), "Connection::lost", "called off the connection's owner thread");
     if (answers())
         return false;
-    forget();
+    dropLost();
     return true;
+}
+
+void Connection::dropLost()
+{
+    // What is left of a hidden office this program started (a process still
+    // crashing, one not yet collected) goes with it.
+    if (OfficeProcess* office = startedOffice(); office && startedHidden())
+        office->end(std::chrono::milliseconds(0));
+    forget();
 }
 
 namespace {
@@ -500,7 +509,7 @@ namespace {
     } catch (const KvilmarError&) {
         throw;
     } catch (const lang::DisposedException& e) {
-        Connection::instance().forget();
+        Connection::instance().dropLost();
         throwLost(toQString(e.Message));
     } catch (const uno::RuntimeException& e) {
         // The bridge reports a dead office in more than one way; only a

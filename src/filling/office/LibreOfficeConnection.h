@@ -71,6 +71,9 @@ public:
     // True when the office no longer answers (the bridge is then dropped).
     // An office that hangs is given up after its wait (KVILMAR_OFFICE_WAIT).
     bool lost();
+    // Drops the bridge to an office found gone; a hidden one this program
+    // started is ended, every process of it, and collected.
+    void dropLost();
     // Cuts the bridge to an office that hangs, so that the call waiting on
     // it ends; a hidden office started for this bridge is ended too, every
     // process of it, as it holds no document of the user's. On the owner's
