@@ -79,6 +79,9 @@ public:
     // What must be done should the program end at once (its own office
     // ended, other processes of the run told).
     virtual void onEndNow(std::function<void()>) {}
+    // What cuts the document being made, when a stop asked for is not
+    // reached within its grace (the office hangs).
+    virtual void onCutNow(std::function<void()>) {}
 };
 
 // A line of its own on standard error, over a progress bar if one is drawn.

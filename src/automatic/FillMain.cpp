@@ -47,6 +47,10 @@ int commandMain()
         if (slot)
             slot->endAtOnce();
     });
+    console.onCutNow([] {
+        office::cutOfficeWait(QStringLiteral("работа прервана раньше, чем LibreOffice доделал документ, "
+                                             "и связь с ним прервана."));
+    });
     automatic::OfficeFill office(&console, slot.get());
     const int code = automatic::runFillCommand(
         QCoreApplication::arguments(), office, console,

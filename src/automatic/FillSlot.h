@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -10,24 +9,14 @@
 // What a fill run keeps of its own while it runs, in a place of the user's
 // cache folder that only one run holds at a time (a lock the system lets go
 // when the run ends, however it ends): the folder its documents are staged
-// in, the profile of the office it starts, and a record of that office's
-// pipe. A run that finds a place nobody holds but with an office recorded
-// knows that office's run died: it ends the office and removes what that run
-// staged. An office the user's windows use, or another live run, is never
-// recorded in a free place, so never ended.
+// in, the profile of the office it starts, and a record of the mark that
+// office's processes carry in their environment (OfficeProcess.h), which
+// only this user can read. A run that finds a place nobody holds but with
+// a mark recorded knows that office's run died: it ends the processes with
+// that mark and removes what that run staged. An office the user's windows
+// use, or another live run, is never recorded in a free place, so never
+// ended.
 namespace automatic {
-
-// The processes of the office that accepts on the pipe: those whose command
-// line names it (--accept=pipe,name=PIPE;...), which no one else's does,
-// since the pipe's name is random.
-QList<qint64> officeProcesses(const QString& pipe);
-
-// Resident memory of the processes, added up, in bytes.
-qint64 residentBytes(const QList<qint64>& processes);
-
-// Ends the office's processes: SIGTERM, then SIGKILL for those still there
-// after `grace`; returns once they are gone (or after a few seconds more).
-void endOfficeProcesses(const QString& pipe, std::chrono::milliseconds grace);
 
 class FillSlot {
 public:
@@ -44,10 +33,12 @@ public:
     const QString& stagingFolder() const { return staging_; }
     const QString& profileFolder() const { return profile_; }
 
-    // A new random pipe for an office about to be started, recorded before
-    // it starts.
-    QString newOfficePipe();
-    // Ends the recorded office, if any, and forgets it.
+    // A new random pipe for an office about to be started.
+    static QString newOfficePipe();
+    // A new random mark for an office about to be started on the pipe,
+    // recorded with the pipe before it starts.
+    QString newOfficeMark(const QString& pipe);
+    // Ends the recorded office, if any, every process of it, and forgets it.
     void endOffice(std::chrono::milliseconds grace);
 
     // For a program that must end now, from any thread: kills the recorded
@@ -59,7 +50,7 @@ private:
     QString folder_, staging_, profile_;
     int lock_ = -1;
     std::mutex mutex_;
-    QString pipe_;
+    QString mark_, pipe_;
 };
 
 } // namespace automatic

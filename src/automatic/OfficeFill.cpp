@@ -15,19 +15,18 @@
 #include "filling/office/LibreOfficeSheetRead.h"
 #include "filling/office/LibreOfficeWriter.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/OfficeFaults.h"
+#include "filling/office/OfficeProcess.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QThread>
 
-#include <cerrno>
-#include <csignal>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -43,13 +42,13 @@ namespace {
 constexpr int kLossesToStop = 3;
 // How much of the batch's trace the log keeps, the latest documents first.
 constexpr qsizetype kKeptTraceBytes = 256 * 1024;
-// An office of the run's own grows as it makes documents; it is started
-// afresh after this many, or sooner once it holds this much memory (looked
-// at every kMemoryLookEvery documents). A start costs about as much as a
-// few dozen documents.
+// A hidden office the program started grows as it makes documents; it is
+// started afresh after this many, or sooner once it holds more memory than
+// its limit (lo::officeMemoryLimit). A start costs about as much as a few
+// dozen documents.
 constexpr int kDocumentsPerOffice = 2000;
-constexpr qint64 kMaxOfficeBytes = 768LL * 1024 * 1024;
-constexpr int kMemoryLookEvery = 25;
+// How long an office told to end may take before it is killed.
+constexpr std::chrono::seconds kEndingGrace{15};
 
 } // namespace
 
@@ -119,11 +118,6 @@ public:
 private:
     std::shared_ptr<office::ExcelApplication> real_;
 };
-
-bool processRuns(qint64 pid)
-{
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
 
 } // namespace
 
@@ -261,7 +255,7 @@ void OfficeFill::tellOfficeStart()
     madeByOffice_ = 0;
 }
 
-void OfficeFill::chooseOffice()
+void OfficeFill::chooseOffice(const QStringList& paths)
 {
     // An office reached before that still answers is kept: asking it is no
     // reaching, and a stop asked for meanwhile waits for the document.
@@ -286,7 +280,10 @@ void OfficeFill::chooseOffice()
         }
     } reaching(console_);
     if (slot_ && reached_ == Reached::Undecided) {
-        if (choice_ == Choice::RunningFirst && connection.connectToRunning())
+        // The windows' office is used only when it reads the run's paths
+        // (one started under LANG=C does not read Cyrillic ones).
+        if (choice_ == Choice::RunningFirst && connection.connectToRunning()
+            && std::all_of(paths.begin(), paths.end(), [&](const QString& path) { return connection.seesPath(path); }))
             reached_ = Reached::Running;
         else
             reachOwnOffice();
@@ -298,7 +295,8 @@ void OfficeFill::chooseOffice()
 void OfficeFill::reachOwnOffice()
 {
     lo::Settings own = lo::settingsFromEnvironment();
-    own.pipe = ownPipe_ = slot_->newOfficePipe();
+    own.pipe = FillSlot::newOfficePipe();
+    own.mark = slot_->newOfficeMark(own.pipe);
     own.profile = slot_->profileFolder();
     own.headless = true;
     lo::Connection::instance().reachAt(own);
@@ -306,30 +304,38 @@ void OfficeFill::reachOwnOffice()
     reached_ = Reached::Own;
 }
 
-void OfficeFill::endOfficeOfOurOwn()
+void OfficeFill::endStartedOffice()
 {
     office_->keptTemplate().close();
     lo::Connection& connection = lo::Connection::instance();
+    bool told = false;
     try {
+        // Told to end, the office takes its own files away.
         if (!connection.lost()) {
+            told = true;
             const auto desktop = connection.desktop();
             lo::callOffice(QStringLiteral("Не удается завершить LibreOffice"), [&] { desktop->terminate(); });
         }
     } catch (...) {
         // Going away, the office may not answer the call that ends it.
     }
-    connection.forget();
-    slot_->endOffice(std::chrono::seconds(15));
+    connection.endStartedOffice(told ? kEndingGrace : std::chrono::seconds(0));
+    if (reached_ == Reached::Own)
+        slot_->endOffice(kEndingGrace);
 }
 
 void OfficeFill::keepMemoryBounded()
 {
-    if (reached_ != Reached::Own || madeByOffice_ == 0 || madeByOffice_ % kMemoryLookEvery != 0)
+    lo::Connection& connection = lo::Connection::instance();
+    const lo::OfficeProcess* started = connection.startedOffice();
+    // Only a hidden office the program started holds nothing of the user's.
+    if (madeByOffice_ == 0 || !started || !connection.startedHidden() || reached_ == Reached::Running)
         return;
-    if (madeByOffice_ < kDocumentsPerOffice && residentBytes(officeProcesses(ownPipe_)) < kMaxOfficeBytes)
+    if (madeByOffice_ < kDocumentsPerOffice && started->residentBytes() <= lo::officeMemoryLimit())
         return;
-    endOfficeOfOurOwn();
-    reachOwnOffice();
+    endStartedOffice();
+    if (reached_ == Reached::Own)
+        reachOwnOffice();
     start_ = Start::ForMemory;
 }
 
@@ -339,7 +345,7 @@ DataTable OfficeFill::readSheet(const QString& fileName, const QString& sheetNam
         OfficeFill& fill;
         ~Tell() { fill.tellOfficeStart(); }
     } tell{*this};
-    chooseOffice();
+    chooseOffice({fileName});
     return tableFromSheet(fileName, lo::readSheetRows(fileName, sheetName, kMaxCells));
 }
 
@@ -353,13 +359,20 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         ~Finish()
         {
             fill.office_->closeDocuments(saved);
+            // An office lost while the document was being put away (it hung
+            // or died after the save) is started again for the next one.
+            if (!lo::Connection::instance().lastDesktop().is())
+                fill.start_ = Start::AfterLoss;
             fill.tellOfficeStart();
         }
     } finish{*this};
 
     try {
         keepMemoryBounded();
-        chooseOffice();
+        QStringList paths{job.templateName};
+        if (slot_)
+            paths << slot_->stagingFolder();
+        chooseOffice(paths);
         // What the office makes of the template decides what it can be saved
         // as, not the template's name.
         const DocumentKind kind = office_->opensAsSpreadsheet(job.templateName) ? DocumentKind::Spreadsheet
@@ -413,6 +426,7 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
             // Every later document would meet the same.
             throw BatchStopped(e.text(), false);
         }
+        lo::reachStep(lo::OfficeStep::Saved);
         finish.saved = true;
         lostInARow_ = 0;
         ++madeByOffice_;
@@ -449,20 +463,19 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
 
 void OfficeFill::endOwnOffice()
 {
+    lo::Connection& connection = lo::Connection::instance();
     if (reached_ == Reached::Own) {
-        endOfficeOfOurOwn();
-        lo::Connection::instance().reachAt(std::nullopt);
+        endStartedOffice();
+        connection.reachAt(std::nullopt);
         reached_ = Reached::Undecided;
         return;
     }
     office_->keptTemplate().close();
-    if (reached_ == Reached::Running)
+    if (reached_ == Reached::Running || !connection.startedOffice())
         return;
-    lo::Connection& connection = lo::Connection::instance();
-    const qint64 pid = connection.startedProcessId();
-    // A start that handed over to an office already running ends at once.
-    if (pid == 0 || !processRuns(pid))
-        return;
+    // An office this process started stays only while it holds a document
+    // (the windows' own); one without windows must not stay behind for the
+    // program's windows to find.
     try {
         const auto desktop = connection.desktop();
         bool holdsDocuments = true;
@@ -476,11 +489,8 @@ void OfficeFill::endOwnOffice()
     } catch (...) {
         // Going away, the office may not answer the call that ends it.
     }
-    connection.forget();
     // The next command must not find it still answering on its way out.
-    QDeadlineTimer deadline(15000);
-    while (processRuns(pid) && !deadline.hasExpired())
-        QThread::msleep(50);
+    connection.endStartedOffice(kEndingGrace);
 }
 
 } // namespace automatic

@@ -13,11 +13,13 @@
 // office again.
 //
 // With a place of the run's own (FillSlot.h), the office is the one that
-// answers on the program's pipe (the windows'), used as it is, or else an
-// office of the run's own, on a pipe and profile of its place, which the run
-// starts afresh now and then so that its memory stays bounded, and ends.
-// Without one, the office is the one the connection is set up for, as for
-// «Старт».
+// answers on the program's pipe (the windows'), used as it is when it reads
+// the run's paths, or else an office of the run's own, on a pipe and
+// profile of its place, which the run ends. Without one, the office is the
+// one the connection is set up for, as for «Старт». A hidden office the
+// program started is started afresh between documents once its memory
+// passes its limit (lo::officeMemoryLimit), and an office that hangs or
+// dies costs the document it happened in.
 namespace automatic {
 
 class FillSlot;
@@ -49,9 +51,12 @@ private:
     enum class Reached { Undecided, Running, Own };
     enum class Start { First, AfterLoss, ForMemory };
     void tellOfficeStart();
-    void chooseOffice();
+    // The office for work on the paths: the one reached before, the
+    // windows' when it answers and reads them, or one of the run's own.
+    void chooseOffice(const QStringList& paths);
     void reachOwnOffice();
-    void endOfficeOfOurOwn();
+    // Ends the hidden office this process started, in order if it answers.
+    void endStartedOffice();
     void keepMemoryBounded();
 
     Console* console_;
@@ -59,7 +64,6 @@ private:
     Choice choice_;
     Reached reached_ = Reached::Undecided;
     Start start_ = Start::First;
-    QString ownPipe_;
     int madeByOffice_ = 0;
     std::unique_ptr<QTemporaryDir> staging_;
     std::unique_ptr<HiddenOffice> office_;

@@ -166,12 +166,15 @@ ParallelFill::ParallelFill(const WorkerCommand& command, int jobs, Console& cons
     : state_(std::make_unique<State>(command, jobs, console))
 {
     // Told to end at once, a worker kills its office and removes what it
-    // staged: nothing it made is left half done.
-    console.onEndNow([running = state_->running] {
+    // staged: nothing it made is left half done. So are workers whose
+    // document is not done soon after a stop was asked for.
+    const auto endWorkers = [running = state_->running] {
         const std::lock_guard lock(running->first);
         for (const qint64 pid : running->second)
             ::kill(static_cast<pid_t>(pid), SIGTERM);
-    });
+    };
+    console.onEndNow(endWorkers);
+    console.onCutNow(endWorkers);
 }
 
 ParallelFill::~ParallelFill() = default;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -18,14 +19,20 @@ namespace automatic {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// How long the document being made may take after a stop was asked for.
+constexpr int kStopGraceMsecs = 5000;
 
 // The handler only wakes the watching thread, by a byte through this pipe.
 int wakePipe[2] = {-1, -1};
 std::atomic<bool> batchRunning{false};
 std::atomic<bool> stopAsked{false};
 std::atomic<bool> officeReached{false};
+// Set once the program ends at once: what the run says meanwhile (a
+// document failing as its office is ended under it) is not said.
+std::atomic<bool> endingNow{false};
 std::mutex hooksMutex;
 std::vector<std::function<void()>> endHooks;
+std::vector<std::function<void()>> cutHooks;
 std::thread watcher;
 
 extern "C" void signalled(int signo)
@@ -36,16 +43,12 @@ extern "C" void signalled(int signo)
     errno = saved;
 }
 
-[[noreturn]] void endNow(Console* console)
+void runHooks(const std::vector<std::function<void()>>& which)
 {
-    if (console)
-        tellLine(*console, QStringLiteral("Работа прервана."));
-    // A document being given its name gets it whole; no later one does.
-    [[maybe_unused]] const bool naming = PendingOutput::naming().try_lock_for(std::chrono::seconds(2));
     std::vector<std::function<void()>> hooks;
     {
         const std::lock_guard lock(hooksMutex);
-        hooks = endHooks;
+        hooks = which;
     }
     for (const auto& hook : hooks) {
         try {
@@ -53,6 +56,27 @@ extern "C" void signalled(int signo)
         } catch (...) {
         }
     }
+}
+
+// Whether a byte arrives within the time (a signal, or the end).
+bool wokenWithin(int msecs)
+{
+    pollfd waiting{wakePipe[0], POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&waiting, 1, msecs);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+[[noreturn]] void endNow(Console* console)
+{
+    if (console)
+        tellLine(*console, QStringLiteral("Работа прервана."));
+    endingNow = true;
+    // A document being given its name gets it whole; no later one does.
+    [[maybe_unused]] const bool naming = PendingOutput::naming().try_lock_for(std::chrono::seconds(2));
+    runHooks(endHooks);
     std::fflush(nullptr);
     ::_exit(kSomeFailed);
 }
@@ -76,6 +100,10 @@ void watch(Console* console, StdConsole::Role role)
         if (count == 1 && batchRunning && !officeReached) {
             stopAsked = true;
             tellLine(*console, QStringLiteral("Работа прерывается: начатый документ доделывается, следующие не начинаются."));
+            // An office that hangs is not waited for: what it is doing (the
+            // document, or closing it after the batch) is cut.
+            if (!wokenWithin(kStopGraceMsecs))
+                runHooks(cutHooks);
             continue;
         }
         endNow(console);
@@ -112,12 +140,16 @@ StdConsole::~StdConsole()
 
 void StdConsole::out(const QString& text)
 {
+    if (endingNow)
+        return;
     std::fputs(text.toUtf8().constData(), stdout);
     std::fflush(stdout);
 }
 
 void StdConsole::err(const QString& text)
 {
+    if (endingNow)
+        return;
     std::fputs(text.toUtf8().constData(), stderr);
     std::fflush(stderr);
 }
@@ -151,6 +183,12 @@ void StdConsole::onEndNow(std::function<void()> hook)
 {
     const std::lock_guard lock(hooksMutex);
     endHooks.push_back(std::move(hook));
+}
+
+void StdConsole::onCutNow(std::function<void()> hook)
+{
+    const std::lock_guard lock(hooksMutex);
+    cutHooks.push_back(std::move(hook));
 }
 
 } // namespace automatic

@@ -8,7 +8,8 @@
 // UTF-8, and SIGINT, SIGTERM and SIGHUP, each answered at once by a thread of
 // their own, whatever the program is doing meanwhile:
 // - while documents are being made, the first asks the batch to stop after
-//   the document being made, and says so;
+//   the document being made, and says so; an office call still waited for
+//   a few seconds later is cut (onCutNow);
 // - before that (reading the inputs), while the office is being started or
 //   reached, after the batch, or the second time, the program ends at once:
 //   what was given to onEndNow runs (the run's own office is killed, what it
@@ -34,6 +35,7 @@ public:
     void batchEnds() override;
     void reachingOffice(bool reaching) override;
     void onEndNow(std::function<void()> hook) override;
+    void onCutNow(std::function<void()> hook) override;
 };
 
 } // namespace automatic

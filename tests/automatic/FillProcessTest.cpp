@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -35,6 +36,18 @@ class FillProcessTest : public QObject {
             if (entry.toLongLong() != ::getpid() && cmdline.open(QIODevice::ReadOnly)
                 && cmdline.readAll().contains(dir_.path().toUtf8()))
                 found << entry.toLongLong();
+        }
+        return found;
+    }
+
+    // The offices among them: those started with a profile.
+    QList<qint64> offices() const
+    {
+        QList<qint64> found;
+        for (qint64 pid : processesOfTheTest()) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("-env:UserInstallation="))
+                found << pid;
         }
         return found;
     }
@@ -144,6 +157,11 @@ private slots:
             << "3" << QList<int>{SIGTERM} << QStringList{"--jobs", "2"} << false;
         QTest::newRow("a second signal, SIGINT twice") << "3" << QList<int>{SIGINT, SIGINT} << QStringList{"--jobs", "2"}
                                                       << true;
+        // The office frozen: the document in progress is cut after a few
+        // seconds, not waited for as long as a call may take.
+        QTest::newRow("the office hangs, SIGINT") << "frozen" << QList<int>{SIGINT} << QStringList{} << false;
+        QTest::newRow("two workers' offices hang, SIGTERM")
+            << "frozen" << QList<int>{SIGTERM} << QStringList{"--jobs", "2"} << false;
     }
     void answersSignalsAtEveryStage()
     {
@@ -162,8 +180,11 @@ private slots:
             while (processesOfTheTest().size() < 2 && !fill.waitForFinished(20)) {
             }
         else
-            QVERIFY(filesAppear(fill, out, stage.toInt()));
+            QVERIFY(filesAppear(fill, out, stage == "frozen" ? 3 : stage.toInt()));
         const QList<qint64> started = processesOfTheTest();
+        if (stage == "frozen")
+            for (qint64 pid : offices())
+                ::kill(static_cast<pid_t>(pid), SIGSTOP);
         for (int signal : sent) {
             ::kill(static_cast<pid_t>(fill.processId()), signal);
             QThread::msleep(30);
@@ -186,6 +207,81 @@ private slots:
         }
     }
 
+    // Under any locale, and with a cache folder written with "//", the
+    // office the run starts reads and writes Cyrillic paths; an office
+    // already answering that cannot read them is not used.
+    void fillsInAnyEnvironment_data()
+    {
+        QTest::addColumn<QStringList>("environment");   // NAME=value; "NAME=" takes it away
+        QTest::addColumn<bool>("officeUnderC");   // the windows' office answers, started under LANG=C
+        const QStringList c{"LANG=C", "LC_ALL=", "LC_CTYPE="};
+        QTest::newRow("LANG=C") << c << false;
+        QTest::newRow("LC_ALL=C over a UTF-8 LANG") << QStringList{"LANG=C.UTF-8", "LC_ALL=C"} << false;
+        QTest::newRow("a locale not installed") << QStringList{"LANG=ru_RU.UTF-8", "LC_ALL=", "LC_CTYPE="} << false;
+        QTest::newRow("cache folder written with //, LANG=C")
+            << c + QStringList{"XDG_CACHE_HOME=/" + dir_.path() + "/кэш"} << false;
+        QTest::newRow("the windows' office under LANG=C") << QStringList{} << true;
+    }
+    void fillsInAnyEnvironment()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(bool, officeUnderC);
+        QProcess windows;
+        struct Ended {
+            QProcess& office;
+            ~Ended()
+            {
+                if (office.processId() > 0)
+                    ::kill(-static_cast<pid_t>(office.processId()), SIGKILL);
+                office.waitForFinished();
+            }
+        } ended{windows};
+        if (officeUnderC) {
+            // Started as a user might, on the pipe where the command looks.
+            QProcessEnvironment c = QProcessEnvironment::systemEnvironment();
+            c.insert("LANG", "C");
+            c.remove("LC_ALL");
+            windows.setProcessEnvironment(c);
+            const QString pipe = qEnvironmentVariable("KVILMAR_OFFICE_PIPE");
+            windows.start("setsid", {"soffice", "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+                                     "--accept=pipe,name=" + pipe + ";urp;",
+                                     "-env:UserInstallation=file://" + path("windows-profile")});
+            while (!QFileInfo::exists(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe)))
+                QVERIFY(!windows.waitForFinished(100));
+        }
+        QDir().mkpath(path("Шаблоны"));
+        QFile::remove(path("Шаблоны/договор.txt"));
+        QVERIFY(QFile::copy(path("t.txt"), path("Шаблоны/договор.txt")));
+        QFile table(path("данные.csv"));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("[N];[ФИО]\n1;Иванов\n2;Петров\n");
+        table.close();
+        const QString out = path("Договоры");
+        QDir(out).removeRecursively();
+        QDir().mkpath(out);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment) {
+            const QString name = entry.section('=', 0, 0), value = entry.section('=', 1);
+            value.isEmpty() ? env.remove(name) : env.insert(name, value);
+        }
+        QProcess fill;
+        fill.setProcessEnvironment(env);
+        fill.start(KVILMAR_EXE, {"fill", path("Шаблоны/договор.txt"), "--list", path("l.txt"), "--data",
+                                 path("данные.csv"), "--out", out + "/{N}.pdf"});
+        QVERIFY(fill.waitForFinished(120000));
+        const QString told = QString::fromUtf8(fill.readAllStandardError());
+        QVERIFY2(fill.exitCode() == 0, qPrintable(told));
+        QVERIFY2(told.contains("Запущен LibreOffice без окон"), qPrintable(told));
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"1.pdf", "2.pdf"}));
+        // The run's own office is gone; the windows' runs on.
+        QList<qint64> started = processesOfTheTest();
+        started.removeIf([](qint64 pid) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("windows-profile");
+        });
+        QVERIFY(allGone(started));
+    }
+
     // A run killed at once leaves its office; the next run, whatever it
     // does, ends that office and makes the rest.
     void officeOfAKilledRunIsEnded()
@@ -198,12 +294,23 @@ private slots:
         QVERIFY(fill.waitForFinished());
         const QList<qint64> left = processesOfTheTest();
         QVERIFY(!left.isEmpty());
+        // The office's temporary folder is in the run's place, not in /tmp.
+        const QDir temporary(path(".cache/kvilmar/fill/1/profile/tmp"));
+        QCOMPARE(temporary.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+        QFile record(path(".cache/kvilmar/fill/1/office"));
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        const QString socket = QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(QString(record.readAll()).section('\n', 1, 1));
+        QVERIFY2(QFileInfo::exists(socket), qPrintable(socket));
         QProcess next;
         next.start(KVILMAR_EXE, {"fill", path("t.txt"), "--list", path("l.txt"), "--data", path("d.csv"), "--out",
                                  out + "/{N}.pdf", "--rows", "1-10", "--skip-existing"});
         QVERIFY(next.waitForFinished(120000));
         QVERIFY2(next.exitCode() == 0, next.readAllStandardError().constData());
         QVERIFY(allGone(left));
+        // Nothing of that office is left: not its temporary files, not its
+        // pipe's socket.
+        QVERIFY(temporary.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+        QVERIFY(!QFileInfo::exists(socket));
         QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).filter(QRegularExpression("^\\.")), QStringList());
     }
 

@@ -1,6 +1,7 @@
 // The fill command against a real headless LibreOffice: templates made by the
 // office, every document read back from the file it was saved to.
 #include "support/CapturedConsole.h"
+#include "support/LoopbackListener.h"
 #include "support/TemplatePlaces.h"
 #include "support/TestMain.h"
 #include "support/TestOffice.h"
@@ -11,6 +12,8 @@
 #include "filling/TraceLog.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/OfficeFaults.h"
+#include "filling/office/OfficeProcess.h"
 #include "general/ListFile.h"
 
 #include "filling/office/UnoText.h"
@@ -23,17 +26,16 @@
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
-#include <com/sun/star/util/XModifiable.hpp>
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <atomic>
+#include <csignal>
 #include <functional>
-#include <thread>
 
 using namespace automatic;
+namespace lo = office::lo;
 
 namespace {
 
@@ -66,47 +68,19 @@ private:
     std::function<FillResult(const Make&)> step_;
 };
 
-// Whether a document open in the office has changes: one is being filled.
-bool anyChanged(const css::uno::Reference<css::frame::XDesktop2>& desktop)
+// Makes the document with the fault done to the office at the step's first
+// coming, through the office layer's own seam.
+FillResult withFault(lo::OfficeStep step, lo::OfficeFault fault, const SteppingFill::Make& make)
 {
-    const auto documents = desktop->getComponents()->createEnumeration();
-    while (documents->hasMoreElements()) {
-        css::uno::Reference<css::util::XModifiable> document(documents->nextElement(), css::uno::UNO_QUERY);
-        if (document.is() && document->isModified())
-            return true;
-    }
-    return false;
-}
-
-// Makes the document, killing the office once the document is being filled.
-FillResult killedWhileFilled(TestOffice& office, const SteppingFill::Make& make, bool hangs = false)
-{
-    const auto desktop = office::lo::Connection::instance().desktop();
-    // A batch's kept template may still count as changed from the document
-    // before: only a change from now on is this document's filling.
-    const auto documents = desktop->getComponents()->createEnumeration();
-    while (documents->hasMoreElements())
-        if (css::uno::Reference<css::util::XModifiable> document{documents->nextElement(), css::uno::UNO_QUERY}; document.is())
-            document->setModified(false);
-    std::atomic<bool> done{false};
-    std::thread killer([&] {
-        try {
-            while (!done && !anyChanged(desktop))
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            if (!done)
-                hangs ? office.hang() : office.kill();
-        } catch (...) {
-        }
+    bool done = false;
+    lo::planFaults([&](lo::OfficeStep reached) -> std::optional<lo::OfficeFault> {
+        if (reached != step || std::exchange(done, true))
+            return std::nullopt;
+        return fault;
     });
-    struct Join {
-        std::atomic<bool>& done;
-        std::thread& thread;
-        ~Join()
-        {
-            done = true;
-            thread.join();
-        }
-    } join{done, killer};
+    struct Unplan {
+        ~Unplan() { lo::planFaults({}); }
+    } unplan;
     return make();
 }
 
@@ -161,6 +135,8 @@ class OfficeFillTest : public QObject {
 
     TestOffice office_;
     QTemporaryDir dir_;
+    // Where the pictures of the linked templates point: never reached.
+    LoopbackListener server_;
     QString text_, book_, list_;
 
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -230,6 +206,8 @@ private slots:
                                       {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
         // A cell longer than .xlsx and .xls hold once [ФИО] is filled.
         TestOffice::writeWorkbook(path("длинный.ods"), {{{"A1", QString("я").repeated(32760) + "[ФИО]"}}}, "calc8");
+        for (const auto& [name, filter] : {std::pair{"linked.odt", "writer8"}, std::pair{"linked.docx", "MS Word 2007 XML"}})
+            TestOffice::writeLinkedPicture(path(name), filter, "Договор с [ФИО]", server_.url("/tracker.png"));
         book_ = path("счёт.xls");
         TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
         list_ = path("список.fdp");
@@ -258,6 +236,8 @@ private slots:
         QTest::newRow("xls to xlsx") << "счёт.xls" << "b.xlsx" << cells;
         QTest::newRow("xls to xls") << "счёт.xls" << "b.xls" << cells;
         QTest::newRow("docx named .xls to odt") << "docx.xls" << "c.odt" << text;
+        QTest::newRow("odt with a linked picture to pdf") << "linked.odt" << "l.pdf" << "Договор с Иванов Иван";
+        QTest::newRow("docx with a linked picture to docx") << "linked.docx" << "l.docx" << "Договор с Иванов Иван";
         QTest::newRow("odt to a workbook format, refused") << "договор.odt" << "c.ods"
                                                            << "в формате .ods нельзя сохранить текстовый документ";
         const QString longCell = QString("я").repeated(32760) + "Иванов Иван";
@@ -290,6 +270,8 @@ private slots:
         // A workbook's PDF has the office's own page header and footer too.
         QVERIFY2(outputs.first().startsWith(output + ": ") && outputs.first().contains(expected),
                  qPrintable(outputs.first()));
+        // Nothing was sent over the network: no linked picture was fetched.
+        QCOMPARE(server_.connections(), 0);
     }
 
     void readsTables_data()
@@ -386,21 +368,40 @@ private slots:
         QCOMPARE(outputsOf(folder), QStringList{"a.txt: Договор № 0|Покупатель: Покупатель|Город: Москва"});
     }
 
+    // An office that is killed, hangs or crashes at a step of a document
+    // costs at most that document: the rest are made by an office started
+    // afresh, and nothing of the old one is left running. One that holds
+    // more memory than its limit is started afresh between documents, its
+    // address space capped.
     void officeKilledMidBatchCostsOneDocument_data()
     {
-        QTest::addColumn<bool>("hangs");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("killed") << false << "Связь с LibreOffice потеряна";
-        QTest::newRow("hangs") << true << "LibreOffice не ответил за 5 с, и связь с ним прервана.";
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("fault");     // -1: none, the memory limit low instead
+        QTest::addColumn<QString>("reason");   // why document 3 is not made; empty: it is
+        using Step = lo::OfficeStep;
+        using Fault = lo::OfficeFault;
+        const QString lost = "Связь с LibreOffice потеряна";
+        const QString hung = "LibreOffice не ответил за 5 с, и связь с ним прервана.";
+        QTest::newRow("killed") << int(Step::Replace) << int(Fault::Kill) << lost;
+        QTest::newRow("hangs") << int(Step::Replace) << int(Fault::Freeze) << hung;
+        QTest::newRow("hangs in the export") << int(Step::Export) << int(Fault::Freeze) << hung;
+        QTest::newRow("crashes in the export") << int(Step::Export) << int(Fault::Crash) << lost;
+        QTest::newRow("hangs after the save") << int(Step::Saved) << int(Fault::Freeze) << "";
+        QTest::newRow("crashes after the save") << int(Step::Saved) << int(Fault::Crash) << "";
+        QTest::newRow("hangs in the keep") << int(Step::Keep) << int(Fault::Freeze) << "";
+        QTest::newRow("killed in the keep") << int(Step::Keep) << int(Fault::Kill) << "";
+        QTest::newRow("above its memory limit") << 0 << -1 << "";
     }
 
     void officeKilledMidBatchCostsOneDocument()
     {
-        QFETCH(bool, hangs);
+        QFETCH(int, step);
+        QFETCH(int, fault);
         QFETCH(QString, reason);
-        if (hangs)
-            qputenv("KVILMAR_OFFICE_CALL_WAIT", "5");
-        const QString folder = freshFolder(hangs ? "hung" : "killed");
+        qputenv("KVILMAR_OFFICE_CALL_WAIT", "5");
+        if (fault < 0)
+            qputenv("KVILMAR_OFFICE_MEMORY", "1");
+        const QString folder = freshFolder("faults");
         const QString table = writeTable(folder, QString("[ФИО]\nА\nБ\nВ\nГ\nД\n").toUtf8());
         QVERIFY(!table.isEmpty());
         const qint64 first = office_.processId();
@@ -408,29 +409,43 @@ private slots:
         int code = -1;
         {
             OfficeFill real(&console);
-            SteppingFill killing(real, 3, [&](const SteppingFill::Make& make) {
-                return killedWhileFilled(office_, make, hangs);
+            SteppingFill faulty(real, 3, [&](const SteppingFill::Make& make) {
+                return fault < 0 ? make() : withFault(lo::OfficeStep(step), lo::OfficeFault(fault), make);
             });
             code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out",
                                    folder + "/{N}.txt"},
-                                  killing, console);
+                                  faulty, console);
         }
         qunsetenv("KVILMAR_OFFICE_CALL_WAIT");
+        qunsetenv("KVILMAR_OFFICE_MEMORY");
         const QString& told = console.errText;
-        QVERIFY2(code == kSomeFailed, qPrintable(told));
-        QVERIFY2(office_.processId() != first, qPrintable(told));
-        const QString row = QRegularExpression::escape(folder + "/3.txt (строка 4)");
-        const QString why = "[^\n]*" + QRegularExpression::escape(reason);
-        QVERIFY2(told.contains(QRegularExpression("\\[3/5\\] " + row + " — не сделан: " + why)), qPrintable(told));
-        QVERIFY2(told.contains(QStringLiteral("LibreOffice запущен заново (процесс %1).").arg(office_.processId())),
-                 qPrintable(told));
-        QVERIFY2(told.contains(QRegularExpression("Сделано документов: 4 из 5.\nНе сделано: 1.\n  " + row + ": " + why)),
-                 qPrintable(told));
+        QVERIFY2(code == (reason.isEmpty() ? kAllMade : kSomeFailed), qPrintable(told));
+        // Every process of the office replaced is gone.
+        QVERIFY2(office_.processId() != first && ::kill(static_cast<pid_t>(-first), 0) != 0, qPrintable(told));
+        const QString restarted = fault < 0 ? "LibreOffice запущен заново, чтобы его память не росла (процесс %1)."
+                                            : "LibreOffice запущен заново (процесс %1).";
+        QVERIFY2(told.contains(restarted.arg(office_.processId())), qPrintable(told));
+        QStringList expected{"1.txt: Договор № 0|Покупатель: А|Город: Москва",
+                             "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
+                             "3.txt: Договор № 0|Покупатель: В|Город: Москва",
+                             "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
+                             "5.txt: Договор № 0|Покупатель: Д|Город: Москва"};
+        if (!reason.isEmpty()) {
+            const QString row = QRegularExpression::escape(folder + "/3.txt (строка 4)");
+            const QString why = "[^\n]*" + QRegularExpression::escape(reason);
+            QVERIFY2(told.contains(QRegularExpression("\\[3/5\\] " + row + " — не сделан: " + why)), qPrintable(told));
+            QVERIFY2(told.contains(QRegularExpression("Сделано документов: 4 из 5.\nНе сделано: 1.\n  " + row + ": " + why)),
+                     qPrintable(told));
+            expected.removeAt(2);
+        }
+        if (fault < 0) {
+            // The office started last has its address space capped.
+            QFile limits(QStringLiteral("/proc/%1/limits").arg(lo::Connection::instance().startedOffice()->officeProcess()));
+            QVERIFY(limits.open(QIODevice::ReadOnly));
+            QVERIFY2(limits.readAll().contains(QByteArray("Max address space         2147483648")), "no cap");
+        }
         QFile::remove(table);
-        QCOMPARE(outputsOf(folder), (QStringList{"1.txt: Договор № 0|Покупатель: А|Город: Москва",
-                                                 "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
-                                                 "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
-                                                 "5.txt: Договор № 0|Покупатель: Д|Город: Москва"}));
+        QCOMPARE(outputsOf(folder), expected);
         QCOMPARE(TestOffice::openDocuments(), 0);
     }
 

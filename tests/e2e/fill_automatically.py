@@ -82,8 +82,8 @@ def office_answers(pipe):
 
 
 def office_processes(text):
-    """Ids of the offices whose command line holds the text (a pipe's name,
-    a folder of their profile)."""
+    """Ids of the offices whose command line holds the text (a folder of
+    their profile)."""
     found = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
@@ -91,7 +91,7 @@ def office_processes(text):
         try:
             with open("/proc/%s/cmdline" % entry, "rb") as f:
                 line = f.read()
-                if text.encode() in line and b"--accept=" in line:
+                if text.encode() in line and b"UserInstallation=" in line:
                     found.append(int(entry))
         except OSError:
             pass

@@ -1,7 +1,9 @@
 // Filling runs against a real headless LibreOffice: templates made by the
 // office itself, the filled document read back through UNO.
 #include "support/ListBuilder.h"
+#include "support/LoopbackListener.h"
 #include "support/PermissionsBind.h"
+#include "support/PipeSocket.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestHost.h"
@@ -14,6 +16,8 @@
 #include "filling/TraceLog.h"
 #include "filling/office/LibreOffice.h"
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/OfficePipe.h"
+#include "filling/office/OfficeWait.h"
 
 #include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/UnoText.h"
@@ -32,6 +36,7 @@
 #include <com/sun/star/text/XTextRange.hpp>
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -299,36 +304,87 @@ private slots:
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::Error);
     }
 
+    // Without an office that answers, the run says why in Russian: the
+    // program is missing, ends at once (with how it ended), or never
+    // answers. A pipe whose socket another user holds is refused, and the
+    // office started on the user's own pipe has no pipe's name on its
+    // command line, which every user can read.
     void officeMissingOrSilent_data()
     {
-        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("program");   // "silent": never answers; "office": the real one
         QTest::addColumn<QString>("text");
         QTest::newRow("missing") << "/nonexistent/soffice" << "Не удается запустить LibreOffice";
-        QTest::newRow("does not answer") << "/bin/true" << "LibreOffice не отвечает";
+        QTest::newRow("does not answer") << "silent" << "LibreOffice не отвечает";
+        QTest::newRow("ends at start") << "/bin/false"
+                                       << "LibreOffice завершил работу сразу после запуска (код выхода 1)";
+        QTest::newRow("another user's socket on the pipe") << "office" << "Работа закончена!";
     }
 
     void officeMissingOrSilent()
     {
         QFETCH(QString, program);
         QFETCH(QString, text);
+        const bool office = program == "office";
+        if (office && ::geteuid() != 0)
+            QSKIP("giving a socket to another user takes root");
         const QString path = folder_.write("nooffice.txt", "A\r\n");
         setList({{"A", "B"}});
         const QByteArray pipe = qgetenv("KVILMAR_OFFICE_PIPE");
         const QByteArray realProgram = qgetenv("KVILMAR_OFFICE_PROGRAM");
+        if (program == "silent") {
+            program = folder_.write("silent-office", "#!/bin/sh\nexec sleep 120\n");
+            QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        std::optional<PipeSocket> taken;
+        if (office)
+            QVERIFY(taken.emplace(PipeSocket::pathOf(pipe + "_nobody"), true, 65534).made());
+        QStringList notices;
+        office::setNoticeSink([&](const QString& notice) { notices << notice; });
         office::lo::Connection::instance().forget();
         qputenv("KVILMAR_OFFICE_PIPE", pipe + "_nobody");
-        qputenv("KVILMAR_OFFICE_PROGRAM", program.toLocal8Bit());
-        qputenv("KVILMAR_OFFICE_WAIT", "2");
+        qputenv("KVILMAR_OFFICE_PROGRAM", office ? realProgram : program.toLocal8Bit());
+        qputenv("KVILMAR_OFFICE_WAIT", office ? "60" : "2");
+        // A profile of its own: the tests' office holds theirs.
+        const QByteArray profile = qgetenv("KVILMAR_OFFICE_PROFILE");
+        if (office)
+            qputenv("KVILMAR_OFFICE_PROFILE", folder_.file("own-profile").toLocal8Bit());
         TestHost host;
         host.name = path;
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
+        office::setNoticeSink({});
         qputenv("KVILMAR_OFFICE_PIPE", pipe);
         qputenv("KVILMAR_OFFICE_PROGRAM", realProgram);
+        qputenv("KVILMAR_OFFICE_PROFILE", profile);
         qunsetenv("KVILMAR_OFFICE_WAIT");
+        // The office started on the user's own pipe goes, however the row ends.
+        struct EndOffice {
+            bool started;
+            ~EndOffice()
+            {
+                if (started)
+                    office::lo::Connection::instance().endStartedOffice(std::chrono::milliseconds(0));
+            }
+        } endOffice{office};
         QCOMPARE(dialogs_->shown().size(), 1);
-        QCOMPARE(dialogs_->shown().first().kind, MessageKind::ApplicationError);
         QVERIFY2(dialogs_->shown().first().text.startsWith(text), qPrintable(dialogs_->shown().first().text));
+        QCOMPARE(dialogs_->shown().first().kind, office ? MessageKind::Information : MessageKind::ApplicationError);
+        if (office) {
+            QCOMPARE(filled(), QString("B"));
+            done();
+            QVERIFY(!taken->reached());
+            QCOMPARE(notices.size(), 1);
+            QVERIFY2(notices.first().contains("принадлежит пользователю nobody"), qPrintable(notices.first()));
+            // Neither the pipe taken over nor the tests' own is on any
+            // command line.
+            const QString own = office::lo::ownPipeName();
+            QVERIFY2(notices.first().contains(own), qPrintable(notices.first()));
+            for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QFile command("/proc/" + pid + "/cmdline");
+                const QByteArray line = command.open(QIODevice::ReadOnly) ? command.readAll() : QByteArray();
+                QVERIFY2(!line.contains(own.toLatin1()) && !line.contains(pipe), qPrintable(pid));
+            }
+        }
 
         // The office of the tests answers again on its own pipe.
         dialogs_->clear();
@@ -336,6 +392,29 @@ private slots:
         start(host);
         QCOMPARE(filled(), QString("B"));
         done();
+    }
+
+    // A template's picture linked from a web server is not fetched: a
+    // filling sends nothing over the network.
+    void linkedPicturesAreNotFetched_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("odt") << "linked.odt" << "writer8";
+        QTest::newRow("docx") << "linked.docx" << "MS Word 2007 XML";
+    }
+
+    void linkedPicturesAreNotFetched()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        const LoopbackListener server;
+        const QString path = folder_.file(name);
+        TestOffice::writeLinkedPicture(path, filter, "Договор с [ФИО]", server.url("/tracker.png"));
+        setList({{"[ФИО]", "Иванов"}});
+        const QString text = fillAndRead(path);
+        QVERIFY2(text.startsWith("Договор с Иванов"), qPrintable(text));
+        QCOMPARE(server.connections(), 0);
     }
 
     void traceOfThreeRecords()

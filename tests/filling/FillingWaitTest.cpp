@@ -1,8 +1,10 @@
 // While a run waits for the office, the program's windows go on: events are
 // processed, the window repaints, a busy cursor and the awaited step show.
-// The office here is one that never answers. And the office is reached only
-// over a pipe of the user's own, in the time it is given.
+// The office here is one that never answers, and is ended when given up.
+// And the office is reached only over a pipe of the user's own, in the time
+// it is given.
 #include "support/ListBuilder.h"
+#include "support/PipeSocket.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestHost.h"
@@ -21,10 +23,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -43,42 +41,19 @@ public:
     }
 };
 
-// A socket in the place of an office pipe, as another program leaves it:
-// listening and never answering, or dead; of the given owner.
-class PipeSocket {
-public:
-    PipeSocket(const QString& path, bool listening, uid_t owner) : path_(QFile::encodeName(path))
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        made_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-                && (!listening || ::listen(fd_, 8) == 0) && ::chown(path_.constData(), owner, owner) == 0;
-        if (!listening) {
-            ::close(fd_);
-            fd_ = -1;
-        }
+// Offices of the program still running as the silent one: every office
+// started carries its mark in its environment.
+int silentOfficesLeft()
+{
+    int left = 0;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile command("/proc/" + pid + "/cmdline"), environment("/proc/" + pid + "/environ");
+        if (command.open(QIODevice::ReadOnly) && command.readAll() == QByteArray("sleep\0" "120\0", 10)
+            && environment.open(QIODevice::ReadOnly) && environment.readAll().contains("KVILMAR_OFFICE_MARK="))
+            ++left;
     }
-    ~PipeSocket()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        ::unlink(path_.constData());
-    }
-    bool made() const { return made_; }
-    // Whether anyone connected to it.
-    bool reached() const
-    {
-        pollfd waiting{fd_, POLLIN, 0};
-        return fd_ >= 0 && ::poll(&waiting, 1, 0) > 0;
-    }
-
-private:
-    QByteArray path_;
-    int fd_ = -1;
-    bool made_ = false;
-};
+    return left;
+}
 
 } // namespace
 
@@ -93,7 +68,10 @@ private slots:
     {
         qputenv("HOME", folder_.path().toLocal8Bit());
         qputenv("KVILMAR_OFFICE_PIPE", "kvilmar_silent_" + QByteArray::number(::getpid()));
-        qputenv("KVILMAR_OFFICE_PROGRAM", "/bin/true");
+        // An office that starts and never answers.
+        const QString silent = folder_.write("silent-office", "#!/bin/sh\nexec sleep 120\n");
+        QFile::setPermissions(silent, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        qputenv("KVILMAR_OFFICE_PROGRAM", silent.toLocal8Bit());
         qputenv("KVILMAR_OFFICE_WAIT", "2");
         qputenv("KVILMAR_OFFICE_HEADLESS", "1");
     }
@@ -141,6 +119,8 @@ private slots:
         QVERIFY(!host.busy);
         QVERIFY2(host.waits.contains(kStarting), qPrintable(host.waits.join(", ")));
         QVERIFY(dialogs_->shown().first().text.startsWith("LibreOffice не отвечает"));
+        // The office given up is not left running.
+        QCOMPARE(silentOfficesLeft(), 0);
     }
 
     void mainWindowShowsTheWait()
@@ -192,8 +172,7 @@ private slots:
             QSKIP("giving a socket to another user takes root");
         static int row = 0;
         const QString pipe = QStringLiteral("kvilmar_taken_%1_%2").arg(::getpid()).arg(++row);
-        // Where LibreOffice keeps the socket of a pipe.
-        const QString path = QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe);
+        const QString path = PipeSocket::pathOf(pipe);
         const PipeSocket socket(path, listening, others ? 65534 : ::geteuid());
         QVERIFY(socket.made());
 

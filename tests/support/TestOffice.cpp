@@ -206,6 +206,31 @@ void TestOffice::writeTextDocument(const QString& path, const QString& filter, c
     store(document, path, filter);
 }
 
+void TestOffice::writeLinkedPicture(const QString& path, const QString& filter, const QString& text,
+                                    const QByteArray& url)
+{
+    // Written as flat XML, which names the link as it is, and stored by the
+    // office in the filter.
+    QTemporaryDir folder;
+    QFile flat(folder.filePath(QStringLiteral("linked.fodt")));
+    flat.open(QIODevice::WriteOnly);
+    flat.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+               "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+               "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+               "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+               "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" office:version=\"1.3\" "
+               "office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:body><office:text><text:p>"
+               + text.toHtmlEscaped().toUtf8()
+               + " <draw:frame draw:name=\"picture\" text:anchor-type=\"as-char\" svg:width=\"1cm\" svg:height=\"1cm\">"
+                 "<draw:image xlink:href=\""
+               + url
+               + "\" xlink:type=\"simple\" xlink:show=\"embed\" xlink:actuate=\"onLoad\"/></draw:frame>"
+                 "</text:p></office:text></office:body></office:document>\n");
+    flat.close();
+    store(office::lo::loadAsNewDocument(flat.fileName()), path, filter);
+}
+
 void TestOffice::writeContentsDocument(const QString& path, const QString& heading, const QString& text)
 {
     auto document = newDocument("private:factory/swriter");

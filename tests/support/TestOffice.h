@@ -38,6 +38,10 @@ public:
         QString footer;
     };
     static void writeTextDocument(const QString& path, const QString& filter, const TextDocument& content);
+    // A Writer document of one paragraph, the text and then a picture linked
+    // from `url`, stored in the filter ("writer8", "MS Word 2007 XML").
+    static void writeLinkedPicture(const QString& path, const QString& filter, const QString& text,
+                                   const QByteArray& url);
     // A Writer document (writer8): a table of contents titled "Оглавление",
     // then a heading and a paragraph of text.
     static void writeContentsDocument(const QString& path, const QString& heading, const QString& text);

@@ -3,6 +3,7 @@
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/LibreOfficeDocument.h"
 #include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/OfficeFaults.h"
 #include "filling/office/UnoSearch.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -100,18 +101,23 @@ bool KeptTemplate::keep(const uno::Reference<lang::XComponent>& document, bool u
     }
     bool same = false;
     try {
-        const auto& undo = kept_->undo;
-        undo->leaveUndoContext();
-        // Nothing to undo: nothing was replaced, or the office keeps no undo
-        // steps. The document is not trusted either way.
-        if (undoable && undo->isUndoPossible()) {
-            undo->undo();
-            // A filling makes no bookmarks, and one that failed is not kept.
-            same = !undo->isUndoPossible() && occurrences(document, kept_->texts) == kept_->held
-                   && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
-        }
+        reachStep(OfficeStep::Keep);
+        callOffice(QStringLiteral("Не удается вернуть шаблон к исходному виду"), [&] {
+            const auto& undo = kept_->undo;
+            undo->leaveUndoContext();
+            // Nothing to undo: nothing was replaced, or the office keeps no
+            // undo steps. The document is not trusted either way.
+            if (undoable && undo->isUndoPossible()) {
+                undo->undo();
+                // A filling makes no bookmarks, and one that failed is not kept.
+                same = !undo->isUndoPossible() && occurrences(document, kept_->texts) == kept_->held
+                       && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
+            }
+        });
     } catch (...) {
-        // The office went away, and the document with it.
+        // The office went away, or hung and was cut off, and the document
+        // with it.
+        same = false;
     }
     if (!same)
         forget();

@@ -175,6 +175,7 @@ public:
         if (what.isEmpty())
             return;
         forgetSearchUnlessMine();
+        reachStep(OfficeStep::Replace);
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             if (cells_.is()) {
                 if (!cellReplacing_)

@@ -1,8 +1,10 @@
 #include "filling/office/LibreOfficeConnection.h"
 
 #include "common/KvilmarError.h"
+#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/OfficeError.h"
 #include "filling/office/OfficePipe.h"
+#include "filling/office/OfficeProcess.h"
 #include "filling/office/OfficeWait.h"
 #include "filling/office/UnoText.h"
 
@@ -13,6 +15,9 @@
 #include <com/sun/star/connection/XConnection.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/ucb/SimpleFileAccess.hpp>
+#include <com/sun/star/ucb/UniversalContentBroker.hpp>
+#include <com/sun/star/ucb/XContentProviderManager.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
@@ -20,15 +25,14 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QProcess>
+#include <QDir>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <csignal>
-#include <cerrno>
 #include <memory>
 #include <mutex>
-#include <sys/types.h>
-#include <signal.h>
+#include <sys/wait.h>
 
 using namespace css;
 
@@ -40,17 +44,28 @@ namespace {
 // registries the local side of the bridge needs.
 const QString kProgramDir = QStringLiteral(KVILMAR_OFFICE_PROGRAM_DIR);
 
-// How many times a started office may be started again when its process
-// ends before answering (a fresh profile makes the first start end at once).
+// How many times a started office may be started again when it ends
+// asking for it (a first start with a new profile does).
 constexpr int kStartAttempts = 3;
 
 // How many names of its own the program tries when each is found taken.
 constexpr int kPipeChoices = 3;
 
-bool processRuns(qint64 pid)
-{
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
+// The kinds of address an office keeps: its own files and what it keeps
+// inside them. Every other (http, https, ftp, WebDAV, CMIS, a catch-all of
+// the desktop's file system) would reach the network.
+const QStringList kLocalSchemes{
+    QStringLiteral("file"),
+    QStringLiteral("private"),
+    QStringLiteral("vnd.sun.star.pkg"),
+    QStringLiteral("vnd.sun.star.zip"),
+    QStringLiteral("vnd.sun.star.expand"),
+    QStringLiteral("vnd.sun.star.tdoc"),
+    QStringLiteral("vnd.sun.star.hier"),
+    QStringLiteral("vnd.sun.star.help"),
+    QStringLiteral("vnd.sun.star.extension"),
+    QStringLiteral("vnd.libreoffice.image"),
+};
 
 QString notAnswering(const Settings& settings)
 {
@@ -59,21 +74,27 @@ QString notAnswering(const Settings& settings)
         .arg(settings.pipe);
 }
 
-qint64 startOffice(const Settings& settings)
+QString endedAtStart(const Settings& settings, int status)
 {
-    qint64 pid = 0;
-    QProcess process;
-    process.setProgram(settings.program);
-    process.setArguments(settings.startArguments());
-    // The office outlives the program and must not hold its output open.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (!process.startDetached(&pid))
-        throw KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" не найдена.\n"
-                                          "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
-                               .arg(settings.program));
-    return pid;
+    QString text = QStringLiteral("LibreOffice завершил работу сразу после запуска (%1), не открыв канал \"%2\".")
+                       .arg(OfficeProcess::describe(status), settings.pipe);
+    // A launcher that hands its work to an office already running with the
+    // profile ends at once, and well.
+    if (status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        text += QStringLiteral(" Вероятно, LibreOffice с профилем \"%1\" уже запущен и не отвечает: "
+                               "закройте его и повторите.")
+                    .arg(QDir::toNativeSeparators(settings.profile));
+    return text;
+}
+
+// Takes every way to the network out of the office for as long as it runs.
+void shutOffNetwork(const uno::Reference<uno::XComponentContext>& remote)
+{
+    uno::Reference<ucb::XContentProviderManager> providers(ucb::UniversalContentBroker::create(remote),
+                                                           uno::UNO_QUERY_THROW);
+    for (const auto& provider : providers->queryContentProviders())
+        if (!kLocalSchemes.contains(toQString(provider.Scheme)))
+            providers->deregisterContentProvider(provider.ContentProvider, provider.Scheme);
 }
 
 // One attempt to reach the office over a pipe, made on the helper and shared
@@ -115,28 +136,43 @@ public:
     }
 
     // Starts an office on the pipe and waits for it to answer there, as long
-    // as the settings allow, connecting only while the socket is ours.
+    // as the settings allow, connecting only while the socket is ours. An
+    // office that ends before it answers is told of at once, with how it
+    // ended; one that does not answer in time is ended.
     void startAndWait()
     {
-        qint64 pid = startOffice(settings_);
+        prepareProfile(settings_.profile, settings_.pipe);
+        process = OfficeProcess::start(settings_);
         int starts = 1;
         QDeadlineTimer deadline(std::chrono::seconds(settings_.waitSeconds));
+        const auto fail = [this](const QString& text) {
+            process->end(std::chrono::milliseconds(0));
+            process.reset();
+            throw KvilmarError(text);
+        };
         while (!context.is()) {
             if (deadline.hasExpired() || givenUp())
-                throw KvilmarError(notAnswering(settings_));
-            QThread::msleep(200);
+                fail(notAnswering(settings_));
+            QThread::msleep(100);
             const PipeCheck check = checkPipe(settings_.pipe);
             if (check.state == PipeCheck::Foreign)
-                throw KvilmarError(check.problem + QStringLiteral(". Квилмар не соединяется по такому каналу; "
-                                                                  "в следующий раз он выберет другой."));
+                fail(check.problem + QStringLiteral(". Квилмар не соединяется по такому каналу; "
+                                                    "в следующий раз он выберет другой."));
             if (check.state == PipeCheck::Ours)
                 context = resolve();
-            if (!context.is() && !processRuns(pid) && starts < kStartAttempts) {
-                pid = startOffice(settings_);
+            if (context.is())
+                break;
+            const std::optional<int> status = process->exitStatus();
+            if (!status)
+                continue;
+            if (OfficeProcess::asksRestart(*status) && starts < kStartAttempts) {
+                process->end(std::chrono::milliseconds(0));
+                process = OfficeProcess::start(settings_);
                 ++starts;
+                continue;
             }
+            fail(endedAtStart(settings_, *status));
         }
-        startedPid = pid;
     }
 
     // On the owner's thread: the attempt ends as soon as it can.
@@ -151,7 +187,7 @@ public:
     // What the attempt found; read by the owner once it has ended.
     uno::Reference<uno::XComponentContext> context;
     uno::Reference<connection::XConnection> link;
-    qint64 startedPid = 0;
+    std::unique_ptr<OfficeProcess> process;   // the office it started, if any
 
 private:
     bool givenUp()
@@ -187,6 +223,8 @@ Connection& Connection::instance()
 }
 
 Connection::Connection() : firstUser_(QThread::currentThread()) {}
+
+Connection::~Connection() = default;
 
 bool Connection::onOwnerThread() const
 {
@@ -243,14 +281,60 @@ void Connection::cutOff()
         } catch (const uno::Exception&) {
         }
     }
-    if (!processRuns(hiddenPid_))
-        return;
-    ::kill(static_cast<pid_t>(hiddenPid_), SIGKILL);
     // Gone before the next connection, which would find its socket still
     // accepting otherwise.
-    QDeadlineTimer deadline(std::chrono::seconds(5));
-    while (processRuns(hiddenPid_) && !deadline.hasExpired())
-        QThread::msleep(20);
+    if (OfficeProcess* office = startedOffice(); office && startedHidden())
+        office->end(std::chrono::milliseconds(0));
+}
+
+OfficeProcess* Connection::startedOffice() const
+{
+    const auto found = started_.find(pipe_);
+    return desktop_.is() && found != started_.end() ? found->second.process.get() : nullptr;
+}
+
+bool Connection::startedHidden() const
+{
+    const auto found = started_.find(pipe_);
+    return found != started_.end() && found->second.hidden;
+}
+
+void Connection::endStartedOffice(std::chrono::milliseconds grace)
+{
+    Q_ASSERT_X(onOwnerThread() && !officeAwaited(), "Connection::endStartedOffice",
+               "called off the owner thread or while the office is awaited");
+    // The office last reached, even when the bridge to it was dropped.
+    std::unique_ptr<OfficeProcess> office;
+    if (const auto found = started_.find(pipe_); found != started_.end()) {
+        office = std::move(found->second.process);
+        started_.erase(found);
+        startedPid_ = 0;
+    }
+    forget();
+    if (office)
+        office->end(grace);
+}
+
+void Connection::inflict(OfficeFault fault)
+{
+    Q_ASSERT_X(onOwnerThread(), "Connection::inflict", "called off the connection's owner thread");
+    if (OfficeProcess* office = startedOffice())
+        office->suffer(fault == OfficeFault::Freeze ? SIGSTOP : fault == OfficeFault::Kill ? SIGKILL : SIGSEGV);
+}
+
+bool Connection::seesPath(const QString& path)
+{
+    // An office reached is asked whether it still answers when it is used.
+    if (!startedOffice())
+        desktop();
+    if (startedOffice())
+        return true;
+    const uno::Reference<uno::XComponentContext> remote = remote_;
+    const QString url = fileUrl(path);
+    bool sees = false;
+    callOffice(QStringLiteral("Не удается спросить LibreOffice о файле \"%1\"").arg(QDir::toNativeSeparators(path)),
+               [&] { sees = ucb::SimpleFileAccess::create(remote)->exists(toOUString(url)); });
+    return sees;
 }
 
 QString Connection::pipeOfOurOwn(const QString& wanted)
@@ -301,6 +385,8 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
     Settings settings = own_ ? *own_ : settingsFromEnvironment();
     if (!own_)
         settings.pipe = pipeOfOurOwn(settings.pipe);
+    if (settings.mark.isEmpty())
+        settings.mark = QString::number(QRandomGenerator::system()->generate64(), 16);
     const auto reach = std::make_shared<Reach>(localContext(), settings);
     try {
         if (checkPipe(settings.pipe).state == PipeCheck::Ours)
@@ -308,23 +394,22 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
                         [](Reach& r) { r.context = r.resolve(); });
         if (!reach->context.is() && !mayStart)
             return {};
-        // No office answers on the pipe: start one (a running office of the
-        // user takes the --accept over) and wait for it.
-        if (!reach->context.is()) {
+        // No office answers on the pipe: start one and wait for it.
+        if (!reach->context.is())
             reachWithin(reach, QStringLiteral("Запуск LibreOffice..."), [](Reach& r) { r.startAndWait(); });
-            startedPid_ = reach->startedPid;
-        }
         const uno::Reference<uno::XComponentContext> remote = reach->context;
         uno::Reference<frame::XDesktop2> desktop;
         // An office that accepts and then hangs is given up as one that is silent.
         bool silent = false;
         try {
-            waitForOffice({}, [&] { desktop = frame::Desktop::create(remote); },
-                          std::chrono::seconds(settings.waitSeconds), [&] {
-                              silent = true;
-                              if (reach->link.is())
-                                  reach->link->close();
-                          });
+            waitForOffice({}, [&] {
+                desktop = frame::Desktop::create(remote);
+                shutOffNetwork(remote);
+            }, std::chrono::seconds(settings.waitSeconds), [&] {
+                silent = true;
+                if (reach->link.is())
+                    reach->link->close();
+            });
         } catch (const uno::Exception&) {
             if (!silent)
                 throw;
@@ -335,12 +420,23 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
         desktop_ = desktop;
         link_ = reach->link;
         hung_.clear();
-        hiddenPid_ = settings.headless ? reach->startedPid : 0;
+        pipe_ = settings.pipe;
+        if (reach->process)
+            started_[pipe_] = {std::move(reach->process), settings.headless};
+        const auto found = started_.find(pipe_);
+        startedPid_ = found != started_.end() ? found->second.process->id() : 0;
         answerWaitSeconds_ = settings.waitSeconds;
-    } catch (const uno::Exception& e) {
-        forget();
-        throw OfficeError(QStringLiteral("Не удается соединиться с LibreOffice: связь прервалась при соединении."),
-                          toQString(e.Message));
+    } catch (...) {
+        // An office started for an attempt that failed holds nothing.
+        if (reach->process)
+            reach->process->end(std::chrono::milliseconds(0));
+        try {
+            throw;
+        } catch (const uno::Exception& e) {
+            forget();
+            throw OfficeError(QStringLiteral("Не удается соединиться с LibreOffice: связь прервалась при соединении."),
+                              toQString(e.Message));
+        }
     }
     return desktop_;
 }
@@ -371,7 +467,9 @@ void Connection::forget()
     desktop_.clear();
     remote_.clear();
     link_.clear();
-    hiddenPid_ = 0;
+    // An office started before is kept while it runs; one that ended is
+    // collected.
+    std::erase_if(started_, [](auto& office) { return !office.second.process->running(); });
 }
 
 bool Connection::lost()
@@ -379,8 +477,17 @@ bool Connection::lost()
     Q_ASSERT_X(onOwnerThread(), "Connection::lost", "called off the connection's owner thread");
     if (answers())
         return false;
-    forget();
+    dropLost();
     return true;
+}
+
+void Connection::dropLost()
+{
+    // What is left of a hidden office this program started (a process still
+    // crashing, one not yet collected) goes with it.
+    if (OfficeProcess* office = startedOffice(); office && startedHidden())
+        office->end(std::chrono::milliseconds(0));
+    forget();
 }
 
 namespace {
@@ -402,7 +509,7 @@ namespace {
     } catch (const KvilmarError&) {
         throw;
     } catch (const lang::DisposedException& e) {
-        Connection::instance().forget();
+        Connection::instance().dropLost();
         throwLost(toQString(e.Message));
     } catch (const uno::RuntimeException& e) {
         // The bridge reports a dead office in more than one way; only a
@@ -425,9 +532,11 @@ void callOffice(const QString& doing, const std::function<void()>& call, const Q
 {
     const int limit = callWaitSeconds();
     bool hung = false;
+    QString why;
     try {
-        waitForOffice(waiting, call, std::chrono::seconds(limit), [&hung] {
+        waitForOffice(waiting, call, std::chrono::seconds(limit), [&] {
             hung = true;
+            why = cutReason();
             Connection::instance().cutOff();
         });
     } catch (...) {
@@ -437,9 +546,10 @@ void callOffice(const QString& doing, const std::function<void()>& call, const Q
     if (hung) {
         Connection& connection = Connection::instance();
         connection.forget();
-        connection.setHung(QStringLiteral("%1: LibreOffice не ответил за %2 с, и связь с ним прервана.")
-                               .arg(doing.isEmpty() ? QStringLiteral("Не удается заполнить документ") : doing)
-                               .arg(limit));
+        if (why.isEmpty())
+            why = QStringLiteral("LibreOffice не ответил за %1 с, и связь с ним прервана.").arg(limit);
+        connection.setHung(
+            QStringLiteral("%1: %2").arg(doing.isEmpty() ? QStringLiteral("Не удается заполнить документ") : doing, why));
         throw OfficeHung(connection.hung());
     }
 }

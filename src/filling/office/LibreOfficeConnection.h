@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/OfficeFaults.h"
 
 #include <com/sun/star/connection/XConnection.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -9,14 +10,25 @@
 #include <QSet>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 
 class QThread;
 
+namespace office::lo {
+class OfficeProcess;
+}
+
 // The one connection of the program to LibreOffice, over a named pipe. It is
 // made on first need, kept for later runs, and made again when the office
-// went away. The program never closes or quits the office it reaches.
+// went away. The program never closes or quits the office it reaches; one it
+// started hidden it ends when that office hangs. Every office reached is
+// first told to take nothing from the network (no http, ftp or WebDAV
+// access for as long as it runs), so that no linked picture of a template
+// is ever fetched.
 //
 // The connection has one owner, the application's thread (without an
 // application object, the thread that first used it): every call enters
@@ -59,22 +71,44 @@ public:
     // True when the office no longer answers (the bridge is then dropped).
     // An office that hangs is given up after its wait (KVILMAR_OFFICE_WAIT).
     bool lost();
+    // Drops the bridge to an office found gone; a hidden one this program
+    // started is ended, every process of it, and collected.
+    void dropLost();
     // Cuts the bridge to an office that hangs, so that the call waiting on
-    // it ends; a hidden office started for this bridge is ended too, as it
-    // holds no document of the user's. On the owner's thread, during a wait.
+    // it ends; a hidden office started for this bridge is ended too, every
+    // process of it, as it holds no document of the user's. On the owner's
+    // thread, during a wait.
     void cutOff();
+
+    // Whether the office reached reads the file or folder under its path:
+    // an office this program started does, as it was started to; one found
+    // answering is asked (an office started under LANG=C does not read a
+    // path in Cyrillic). Throws as callOffice does.
+    bool seesPath(const QString& path);
     // Why the bridge was cut for a hang, until an office is reached again:
     // a later call on the dead bridge says this rather than a plain loss.
     void setHung(const QString& text) { hung_ = text; }
     const QString& hung() const { return hung_; }
 
     // The process this program last started for an office that then
-    // answered; 0 if none (an office already answered on the pipe). Read
-    // from any thread (a watchdog may end that process).
+    // answered (its launcher, whose process group holds the office); 0 if
+    // none (an office already answered on the pipe). Read from any thread.
     qint64 startedProcessId() const { return startedPid_; }
+    // The office reached, when this program started it; nullptr otherwise.
+    OfficeProcess* startedOffice() const;
+    // Whether that office was started without windows.
+    bool startedHidden() const;
+    // Drops the bridge and ends the office this program started, every
+    // process of it: what is left after `grace` (for an office told to end)
+    // is killed.
+    void endStartedOffice(std::chrono::milliseconds grace);
+
+    // Does the fault to the office this program started (OfficeFaults.h).
+    void inflict(OfficeFault fault);
 
 private:
     Connection();
+    ~Connection();
     bool onOwnerThread() const;
     css::uno::Reference<css::uno::XComponentContext> localContext();
     bool answers();
@@ -86,7 +120,13 @@ private:
     css::uno::Reference<css::uno::XComponentContext> remote_;
     css::uno::Reference<css::frame::XDesktop2> desktop_;
     css::uno::Reference<css::connection::XConnection> link_;
-    qint64 hiddenPid_ = 0;   // the hidden office started for link_, if any
+    // The offices this program started, by their pipe, while they run.
+    struct Started {
+        std::unique_ptr<OfficeProcess> process;
+        bool hidden = false;
+    };
+    std::map<QString, Started> started_;
+    QString pipe_;   // of the office reached
     int answerWaitSeconds_ = 60;
     QString hung_;
     std::atomic<qint64> startedPid_ = 0;

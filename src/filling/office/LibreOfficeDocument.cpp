@@ -2,7 +2,9 @@
 
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
+#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/OfficeFaults.h"
 #include "filling/office/UnoText.h"
 
 #include <com/sun/star/awt/XWindow.hpp>
@@ -17,7 +19,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
-#include <QUrl>
+#include <QFileInfo>
 
 #include <vector>
 
@@ -69,7 +71,9 @@ void storeDocument(const uno::Reference<lang::XComponent>& document, const QStri
     overwrite.Name = "Overwrite";
     overwrite.Value <<= true;
     values.push_back(overwrite);
-    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    const QString url = fileUrl(path);
+    requireSeen(QFileInfo(path).absolutePath());
+    reachStep(OfficeStep::Export);
     callOffice(QStringLiteral("Не удается сохранить документ в файл \"%1\"").arg(QDir::toNativeSeparators(path)), [&] {
         uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
         storable->storeToURL(toOUString(url), uno::Sequence<beans::PropertyValue>(

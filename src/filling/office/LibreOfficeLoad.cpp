@@ -3,6 +3,7 @@
 #include "common/KvilmarError.h"
 #include "filling/office/LibreOfficeConnection.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/OfficeFaults.h"
 #include "filling/office/UnoInteraction.h"
 #include "filling/office/UnoText.h"
 
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -55,11 +57,6 @@ bool isTextFile(const QString& fileName)
     return QFileInfo(fileName).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0;
 }
 
-rtl::OUString fileUrl(const QString& path)
-{
-    return toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
-}
-
 uno::Reference<uno::XInterface> officeService(const uno::Reference<uno::XComponentContext>& context, const char* name)
 {
     return context->getServiceManager()->createInstanceWithContext(rtl::OUString::createFromAscii(name), context);
@@ -84,6 +81,23 @@ QString documentServiceOf(const uno::Reference<uno::XComponentContext>& context,
 }
 
 } // namespace
+
+void requireSeen(const QString& path)
+{
+    if (!Connection::instance().seesPath(path))
+        throw KvilmarError(QStringLiteral("LibreOffice, запущенный не Квилмаром, не видит \"%1\": вероятно, он работает "
+                                          "без кодировки UTF-8 (например, запущен с LANG=C). Закройте этот LibreOffice, "
+                                          "и Квилмар запустит свой.")
+                               .arg(QDir::toNativeSeparators(path)));
+}
+
+QString fileUrl(const QString& path)
+{
+    QString absolute = QFileInfo(path).absoluteFilePath();
+    static const QRegularExpression repeated(QStringLiteral("/{2,}"));
+    absolute.replace(repeated, QStringLiteral("/"));
+    return QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded);
+}
 
 QString textCharacterSet(const QString& fileName)
 {
@@ -129,6 +143,7 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
     file.close();
 
     const QString doing = QStringLiteral("Не удается открыть файл \"%1\"").arg(shown);
+    requireSeen(path);
     auto load = [&](bool asText) {
         rtl::Reference<RefusingInteraction> interaction(new RefusingInteraction);
         std::vector<beans::PropertyValue> props{
@@ -143,11 +158,12 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
                                      uno::Any(toOUString(textCharacterSet(path) + QStringLiteral(",CRLF,,")))));
         }
         uno::Reference<frame::XComponentLoader> loader(Connection::instance().desktop(), uno::UNO_QUERY_THROW);
+        reachStep(OfficeStep::Open);
         uno::Reference<lang::XComponent> document;
         QString details;
         try {
             callOffice(doing, [&] {
-                document = loader->loadComponentFromURL(fileUrl(path), "_blank", 0, sequence(props));
+                document = loader->loadComponentFromURL(toOUString(fileUrl(path)), "_blank", 0, sequence(props));
             }, QStringLiteral("Открытие шаблона в LibreOffice..."));
         } catch (const ConnectionLost&) {
             throw;
@@ -183,7 +199,7 @@ bool opensAsSpreadsheet(const QString& fileName)
             uno::Reference<document::XTypeDetection> detection(officeService(context, "com.sun.star.document.TypeDetection"),
                                                                uno::UNO_QUERY_THROW);
             std::vector<beans::PropertyValue> props{
-                property("URL", uno::Any(fileUrl(info.absoluteFilePath()))),
+                property("URL", uno::Any(toOUString(fileUrl(info.absoluteFilePath())))),
                 property("InteractionHandler",
                          uno::Any(uno::Reference<task::XInteractionHandler>(interaction.get()))),
             };

@@ -30,6 +30,15 @@ bool opensAsSpreadsheet(const QString& fileName);
 // first byte that decides.
 QString textCharacterSet(const QString& fileName);
 
+// The address the office is given for a local file: absolute, each "/" of
+// the path single (Linux reads "//tmp" as "/tmp", an address "file://tmp"
+// names a host), every other character kept, encoded as an address needs.
+QString fileUrl(const QString& path);
+
+// Throws KvilmarError, saying why, unless the office reached reads the
+// file or folder under the path (Connection::seesPath).
+void requireSeen(const QString& path);
+
 // The document loaded last through loadAsNewDocument (tests read it back).
 css::uno::Reference<css::lang::XComponent> lastLoadedDocument();
 

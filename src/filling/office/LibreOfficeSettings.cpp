@@ -1,14 +1,17 @@
 #include "filling/office/LibreOfficeSettings.h"
 
+#include "common/PrivateFolder.h"
+#include "filling/office/LibreOfficeLoad.h"
 #include "filling/office/OfficePipe.h"
-
-#include <QUrl>
 
 #include <algorithm>
 
 namespace office::lo {
 
 namespace {
+
+constexpr qint64 kMegabyte = 1024 * 1024;
+constexpr qint64 kLeastAddressSpace = 2048 * kMegabyte;
 
 int secondsFromEnvironment(const char* name, int fallback, int most)
 {
@@ -19,11 +22,6 @@ int secondsFromEnvironment(const char* name, int fallback, int most)
 
 } // namespace
 
-QString Settings::acceptString() const
-{
-    return QStringLiteral("pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe);
-}
-
 QStringList Settings::startArguments() const
 {
     QStringList args;
@@ -31,9 +29,7 @@ QStringList Settings::startArguments() const
         args << QStringLiteral("--headless") << QStringLiteral("--invisible");
     args << QStringLiteral("--nologo") << QStringLiteral("--nodefault")
          << QStringLiteral("--norestore") << QStringLiteral("--nolockcheck")
-         << QStringLiteral("--accept=") + acceptString();
-    if (!profile.isEmpty())
-        args << QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(QUrl::FullyEncoded);
+         << QStringLiteral("-env:UserInstallation=") + fileUrl(profile);
     return args;
 }
 
@@ -45,16 +41,29 @@ Settings settingsFromEnvironment()
         s.pipe = ownPipeName();
     s.headless = qEnvironmentVariable("KVILMAR_OFFICE_HEADLESS") == QLatin1String("1");
     s.profile = qEnvironmentVariable("KVILMAR_OFFICE_PROFILE");
+    if (s.profile.isEmpty()) {
+        const QString own = privateFolder::ownFolder(QStringLiteral("office"), &s.profileProblem);
+        if (!own.isEmpty())
+            s.profile = own + QStringLiteral("/profile");
+    }
     s.program = qEnvironmentVariable("KVILMAR_OFFICE_PROGRAM");
     if (s.program.isEmpty())
         s.program = QStringLiteral("soffice");
     s.waitSeconds = secondsFromEnvironment("KVILMAR_OFFICE_WAIT", s.waitSeconds, kMaxWaitSeconds);
+    s.addressSpaceBytes = std::max(kLeastAddressSpace, 4 * officeMemoryLimit());
     return s;
 }
 
 int callWaitSeconds()
 {
     return secondsFromEnvironment("KVILMAR_OFFICE_CALL_WAIT", 600, kMaxCallWaitSeconds);
+}
+
+qint64 officeMemoryLimit()
+{
+    bool ok = false;
+    const qint64 megabytes = qEnvironmentVariable("KVILMAR_OFFICE_MEMORY").toLongLong(&ok);
+    return (ok && megabytes > 0 ? std::min<qint64>(megabytes, 1024 * 1024) : 768) * kMegabyte;
 }
 
 } // namespace office::lo

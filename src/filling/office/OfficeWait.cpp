@@ -28,6 +28,11 @@ namespace {
 
 WaitListener* installedListener = nullptr;
 bool awaited = false;
+// A cut asked for from another thread, and its reason.
+std::atomic<bool> cutAsked{false};
+std::mutex cutMutex;
+QString askedReason;
+QString reasonOfTheCut;   // while a cut wait is being cut
 thread_local bool officeThread = false;
 
 // How long a call given up may take to end before its helper is left to it.
@@ -234,19 +239,29 @@ private:
     WaitListener* listener_;
 };
 
-// Processes events until the helper has done the call or the deadline passes.
-bool awaitCall(const Call& call, QDeadlineTimer deadline)
+// Processes events until the helper has done the call or the deadline passes,
+// or, for a wait that can be cut, a cut is asked for.
+bool awaitCall(const Call& call, QDeadlineTimer deadline, bool cuttable)
 {
     QTimer alarm;   // wakes the wait at the deadline
     alarm.setSingleShot(true);
     alarm.setTimerType(Qt::PreciseTimer);
-    while (!call.done && !deadline.hasExpired()) {
+    while (!call.done && !deadline.hasExpired() && !(cuttable && cutAsked)) {
         // Set anew each time: a timer may fire a little before the deadline.
         if (!deadline.isForever())
             alarm.start(std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     }
     return call.done;
+}
+
+// The reason of a cut asked for, taken: empty when none was.
+QString takeCut()
+{
+    if (!cutAsked.exchange(false))
+        return {};
+    const std::lock_guard lock(cutMutex);
+    return std::exchange(askedReason, QString());
 }
 
 } // namespace
@@ -276,7 +291,7 @@ void tellNotice(const QString& text)
 namespace {
 
 void waitToTheEnd(const QString& what, const std::function<void()>& work, QDeadlineTimer limit,
-                  const std::function<void()>& cut)
+                  const std::function<void()>& cut, bool cuttable)
 {
     if (!onApplicationThread()) {
         work();
@@ -287,9 +302,11 @@ void waitToTheEnd(const QString& what, const std::function<void()>& work, QDeadl
     // Waited for to the end, so the work's references stay good.
     const auto call = std::make_shared<Call>([&work] { work(); });
     helper().post(call);
-    if (!awaitCall(*call, limit)) {
+    if (!awaitCall(*call, limit, cuttable)) {
+        reasonOfTheCut = takeCut();
         cut();
-        awaitCall(*call, QDeadlineTimer(QDeadlineTimer::Forever));
+        reasonOfTheCut.clear();
+        awaitCall(*call, QDeadlineTimer(QDeadlineTimer::Forever), false);
     }
     if (call->failure)
         std::rethrow_exception(call->failure);
@@ -299,13 +316,13 @@ void waitToTheEnd(const QString& what, const std::function<void()>& work, QDeadl
 
 void waitForOffice(const QString& what, const std::function<void()>& work)
 {
-    waitToTheEnd(what, work, QDeadlineTimer(QDeadlineTimer::Forever), [] {});
+    waitToTheEnd(what, work, QDeadlineTimer(QDeadlineTimer::Forever), [] {}, false);
 }
 
 void waitForOffice(const QString& what, const std::function<void()>& work, std::chrono::milliseconds limit,
                    const std::function<void()>& cut)
 {
-    waitToTheEnd(what, work, QDeadlineTimer(limit), cut);
+    waitToTheEnd(what, work, QDeadlineTimer(limit), cut, true);
 }
 
 bool waitForOfficeWithin(const QString& what, std::chrono::milliseconds limit, std::function<void()> work,
@@ -319,17 +336,33 @@ bool waitForOfficeWithin(const QString& what, std::chrono::milliseconds limit, s
     const WaitNotice notice(what);
     const auto call = std::make_shared<Call>(std::move(work));
     helper().post(call);
-    if (awaitCall(*call, QDeadlineTimer(limit))) {
+    if (awaitCall(*call, QDeadlineTimer(limit), true)) {
         if (call->failure)
             std::rethrow_exception(call->failure);
         return true;
     }
+    takeCut();
     giveUp();
-    if (!awaitCall(*call, QDeadlineTimer(kGrace))) {
+    if (!awaitCall(*call, QDeadlineTimer(kGrace), false)) {
         helperSlot()->leave();
         helperSlot().reset();
     }
     return false;
+}
+
+void cutOfficeWait(const QString& why)
+{
+    {
+        const std::lock_guard lock(cutMutex);
+        askedReason = why;
+    }
+    cutAsked = true;
+    wakeApplication();
+}
+
+QString cutReason()
+{
+    return reasonOfTheCut;
 }
 
 bool onOfficeThread()

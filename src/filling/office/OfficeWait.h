@@ -49,6 +49,14 @@ void waitForOffice(const QString& what, const std::function<void()>& work, std::
 bool waitForOfficeWithin(const QString& what, std::chrono::milliseconds limit, std::function<void()> work,
                          const std::function<void()>& giveUp);
 
+// From any thread: the wait for the office now in progress, or else the
+// next one that can be cut, ends as if its time had run out, and `why`
+// says why (a stop asked for and not reached in time).
+void cutOfficeWait(const QString& why);
+// While a wait is cut for cutOfficeWait: its reason; empty otherwise (its
+// time ran out).
+QString cutReason();
+
 // True on the helper thread, which runs the application thread's calls.
 bool onOfficeThread();
 // True while the application's thread waits for the office.

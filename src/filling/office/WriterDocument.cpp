@@ -195,7 +195,8 @@ void WriterDocument::letViewsCatchUp() noexcept
     if (!heldBack_.is())
         return;
     try {
-        heldBack_->unlockControllers();
+        const uno::Reference<frame::XModel> model = heldBack_;
+        callOffice(QString(), [&] { model->unlockControllers(); });
     } catch (...) {
         // The office went away; the next call says so.
     }
@@ -216,6 +217,7 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
 {
     if (find.isEmpty())
         return;
+    reachStep(OfficeStep::Replace);
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
         places();   // read as they stand before the replacing
         holdViewsBack();
