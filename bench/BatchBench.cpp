@@ -17,9 +17,9 @@
 #include "automatic/OfficeFill.h"
 #include "common/Codec1251.h"
 #include "common/KvilmarError.h"
-#include "filling/office/LibreOfficeDocument.h"
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/connection/LibreOfficeDocument.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/UnoText.h"
 #include "general/ListFile.h"
 
 #include <QCoreApplication>

@@ -14,7 +14,7 @@
 #include "automatic/BatchReport.h"
 #include "automatic/FillSlot.h"
 #include "automatic/OfficeFill.h"
-#include "filling/office/OfficeFaults.h"
+#include "filling/office/connection/OfficeFaults.h"
 #include "general/ListFile.h"
 
 #include <QCoreApplication>

@@ -16,10 +16,10 @@
 #include "common/KvilmarError.h"
 #include "filling/ExcelFiller.h"
 #include "filling/WordFiller.h"
-#include "filling/office/LibreOffice.h"
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/server/LibreOffice.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/UnoText.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>

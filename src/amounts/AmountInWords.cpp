@@ -1,7 +1,7 @@
 #include "amounts/AmountInWords.h"
 
 #include "common/Codec1251.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Dialogs.h"
+#include "common/windows/Dialogs.h"
 
 // A dialog seam for runs without a user (KVILMAR_DIALOGS=print): every box is
 // written to the standard error stream as "<title>: <text>" and answered with

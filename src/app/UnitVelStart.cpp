@@ -2,17 +2,17 @@
 
 #include "app/SystemViewer.h"
 #include "automatic/OfficeFill.h"
-#include "common/Dialogs.h"
+#include "common/windows/Dialogs.h"
 #include "common/FileAccess.h"
-#include "common/Guard.h"
+#include "common/windows/Guard.h"
 #include "common/ProgramFolder.h"
-#include "common/Widgets.h"
+#include "common/windows/Widgets.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
-#include "general/UnitVelGeneral.h"
-#include "settings/UnitVelOptions.h"
+#include "general/windows/UnitVelGeneral.h"
+#include "settings/windows/UnitVelOptions.h"
 
 #include <algorithm>
 

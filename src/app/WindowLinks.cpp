@@ -1,10 +1,10 @@
 #include "app/WindowLinks.h"
 
-#include "amounts/UnitVelCommands.h"
-#include "amounts/UnitVelSumList.h"
-#include "amounts/UnitVelnds.h"
-#include "general/UnitVelGeneral.h"
-#include "settings/UnitVelOptions.h"
+#include "amounts/windows/UnitVelCommands.h"
+#include "amounts/windows/UnitVelSumList.h"
+#include "amounts/windows/UnitVelnds.h"
+#include "general/windows/UnitVelGeneral.h"
+#include "settings/windows/UnitVelOptions.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
 #include "app/Windows.h"
 
-#include "amounts/UnitVelCommands.h"
-#include "amounts/UnitVelSumList.h"
-#include "amounts/UnitVelnds.h"
+#include "amounts/windows/UnitVelCommands.h"
+#include "amounts/windows/UnitVelSumList.h"
+#include "amounts/windows/UnitVelnds.h"
 #include "app/UnitVelStart.h"
 #include "app/WindowLinks.h"
-#include "filling/UnitVelExcelSelect.h"
-#include "filling/UnitVelTest.h"
-#include "general/UnitVelGeneral.h"
-#include "general/UnitVelSaveSelect.h"
-#include "net/StaleFiles.h"
-#include "net/UnitBrowser.h"
-#include "settings/UnitVelAbout.h"
-#include "settings/UnitVelOptions.h"
+#include "common/SaveCopies.h"
+#include "filling/windows/UnitVelExcelSelect.h"
+#include "filling/windows/UnitVelTest.h"
+#include "general/windows/UnitVelGeneral.h"
+#include "general/windows/UnitVelSaveSelect.h"
+#include "net/windows/UnitBrowser.h"
+#include "settings/windows/UnitVelAbout.h"
+#include "settings/windows/UnitVelOptions.h"
 
 // Each window's create handler runs while it is made: the main window reads
 // the last-files file, whose names the start window then offers.
@@ -34,7 +34,7 @@ void createWindows(const QStringList& parameters)
     connectWindows();
     // The mode is off at every start, so copies left by a killed save are
     // named as soon as the user switches it on.
-    QObject::connect(FormTest, &QDialog::accepted, &staleFiles::traceLeftoverCopies);
+    QObject::connect(FormTest, &QDialog::accepted, &saveCopies::traceLeftoverCopies);
 }
 
 namespace {

@@ -7,13 +7,13 @@
 #include "app/UnitVelStart.h"
 #include "app/Windows.h"
 #include "automatic/FillMain.h"
-#include "common/Dialogs.h"
+#include "common/windows/Dialogs.h"
 #include "common/ProgramInfo.h"
-#include "common/QtDialogs.h"
-#include "filling/office/OfficeWait.h"
-#include "general/UnitVelGeneral.h"
+#include "common/windows/QtDialogs.h"
+#include "filling/office/connection/OfficeWait.h"
+#include "general/windows/UnitVelGeneral.h"
 #include "net/StaleFiles.h"
-#include "settings/ProgramIcon.h"
+#include "settings/windows/ProgramIcon.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -5,7 +5,7 @@
 #include "automatic/ParallelFill.h"
 #include "automatic/StdConsole.h"
 #include "common/ProgramInfo.h"
-#include "filling/office/OfficeWait.h"
+#include "filling/office/connection/OfficeWait.h"
 
 #include <QCoreApplication>
 

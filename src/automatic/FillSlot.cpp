@@ -2,7 +2,7 @@
 
 #include "common/KvilmarError.h"
 #include "common/PrivateFolder.h"
-#include "filling/office/OfficeProcess.h"
+#include "filling/office/connection/OfficeProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,7 +1,9 @@
 #include "common/SaveCopies.h"
 
+#include "common/Codec1251.h"
 #include "common/FileAccess.h"
 #include "common/PrivateFolder.h"
+#include "common/TraceLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -313,6 +315,23 @@ QStringList removeLeftoverCopies()
 void setStepHook(std::function<bool(const char* step)> hook)
 {
     stepHook() = std::move(hook);
+}
+
+void traceLeftoverCopies()
+{
+    if (diagnosticMode() == DiagnosticMode::Off)
+        return;
+    const QStringList copies = saveCopies::leftoverCopies();
+    if (copies.isEmpty())
+        return;
+    try {
+        traceLog::open();
+        for (const QString& copy : copies)
+            traceLog::write(cp1251::fromUnicode(QDir::toNativeSeparators(copy)));
+        traceLog::close();
+    } catch (...) {
+        // A trace that cannot be written must not stop the program.
+    }
 }
 
 } // namespace saveCopies

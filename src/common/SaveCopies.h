@@ -38,6 +38,11 @@ QStringList leftoverCopies();
 // copy whose save is still going on (another run, another thread) stays.
 QStringList removeLeftoverCopies();
 
+// In the diagnostic mode, writes the leftover copies into the trace log, one
+// full name a line; does nothing when there are none or the mode is off. The
+// log's own failure is not the caller's.
+void traceLeftoverCopies();
+
 // For tests: called at each named step of a save. "no unnamed file": true
 // makes the save go as on a file system without files without a name.
 // "copy named": the copy has its hidden name and is recorded.

@@ -3,9 +3,9 @@
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/WordFiller.h"
-#include "filling/TraceLog.h"
-#include "filling/office/LibreOffice.h"
-#include "filling/office/OfficeWait.h"
+#include "common/TraceLog.h"
+#include "filling/office/server/LibreOffice.h"
+#include "filling/office/connection/OfficeWait.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "common/Codec1251.h"
 #include "filling/FillingHost.h"
 #include "filling/LineBreakEscape.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "filling/office/Automation.h"
 
 namespace {

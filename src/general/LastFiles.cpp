@@ -4,7 +4,7 @@
 #include "common/ProgramFolder.h"
 #include "common/KvilmarError.h"
 #include "common/TextFile.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "settings/SettingsFiles.h"
 
 namespace {

@@ -1,9 +1,7 @@
 #include "net/StaleFiles.h"
 
-#include "common/Codec1251.h"
 #include "common/PrivateFolder.h"
 #include "common/SaveCopies.h"
-#include "filling/TraceLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,23 +83,6 @@ QStringList removeStaleTransferFolders(const QString& folder)
             removed << path;
     }
     return removed;
-}
-
-void traceLeftoverCopies()
-{
-    if (diagnosticMode() == DiagnosticMode::Off)
-        return;
-    const QStringList copies = saveCopies::leftoverCopies();
-    if (copies.isEmpty())
-        return;
-    try {
-        traceLog::open();
-        for (const QString& copy : copies)
-            traceLog::write(cp1251::fromUnicode(QDir::toNativeSeparators(copy)));
-        traceLog::close();
-    } catch (...) {
-        // A trace that cannot be written must not stop the program.
-    }
 }
 
 void cleanUpAtStartup()

@@ -10,8 +10,7 @@
 //    (privateFolder::ownFolder), never in the shared temporary folder, and
 //    removed from there once the process named in them is gone;
 //  - the copies of saves that were cut off, which common/SaveCopies.h
-//    records; those it could not remove are named in the trace log when the
-//    user switches the diagnostic mode on.
+//    records and removes (saveCopies::removeLeftoverCopies).
 namespace staleFiles {
 
 // The folder template of one transfer: the program's own folder of
@@ -23,11 +22,6 @@ QString transferFolderTemplate();
 // real folders of this user holding no folder of their own are touched;
 // one named after a running process stays. Returns the folders removed.
 QStringList removeStaleTransferFolders(const QString& folder);
-
-// In the diagnostic mode, writes the leftover copies into the trace log, one
-// full name a line; does nothing when there are none or the mode is off. The
-// log's own failure is not the caller's.
-void traceLeftoverCopies();
 
 // At start-up: removes the stale transfer folders and the leftover copies.
 void cleanUpAtStartup();

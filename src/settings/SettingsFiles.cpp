@@ -3,7 +3,7 @@
 #include "common/KvilmarError.h"
 #include "common/ProgramFolder.h"
 #include "common/TextFile.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "common/Help.h"
-#include "common/HelpWindow.h"
+#include "common/windows/Help.h"
+#include "common/windows/HelpWindow.h"
 #include "support/TestMain.h"
 
 #include <QTextBrowser>

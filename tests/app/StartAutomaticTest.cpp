@@ -11,7 +11,7 @@
 #include "support/TestOffice.h"
 #include "support/UserInput.h"
 
-#include "filling/office/LibreOfficeLoad.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -9,14 +9,14 @@
 #include "automatic/BatchReport.h"
 #include "automatic/OfficeFill.h"
 #include "common/Codec1251.h"
-#include "filling/TraceLog.h"
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/OfficeFaults.h"
-#include "filling/office/OfficeProcess.h"
+#include "common/TraceLog.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/OfficeFaults.h"
+#include "filling/office/connection/OfficeProcess.h"
 #include "general/ListFile.h"
 
-#include "filling/office/UnoText.h"
+#include "filling/office/connection/UnoText.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>

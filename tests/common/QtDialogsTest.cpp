@@ -1,6 +1,6 @@
 // The dialogs the user meets through the program's Qt seam.
-#include "common/FontDialog.h"
-#include "common/QtDialogs.h"
+#include "common/windows/FontDialog.h"
+#include "common/windows/QtDialogs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"

@@ -3,7 +3,7 @@
 #include "common/TextFile.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "general/LastFiles.h"
 #include "general/ListFile.h"
 #include "settings/SettingsFiles.h"

@@ -6,14 +6,14 @@
 #include "support/TestHost.h"
 #include "support/TestMain.h"
 
-#include "common/Guard.h"
+#include "common/windows/Guard.h"
 #include "filling/ExcelFiller.h"
 #include "filling/FillingRules.h"
-#include "filling/FillingRun.h"
+#include "filling/windows/FillingRun.h"
 #include "filling/LineBreakEscape.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "filling/WordFiller.h"
-#include "filling/office/LibreOfficeSettings.h"
+#include "filling/office/connection/LibreOfficeSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -11,16 +11,16 @@
 #include "support/TestOffice.h"
 
 #include "common/Codec1251.h"
-#include "common/Guard.h"
-#include "filling/FillingRun.h"
-#include "filling/TraceLog.h"
-#include "filling/office/LibreOffice.h"
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/OfficePipe.h"
-#include "filling/office/OfficeWait.h"
+#include "common/windows/Guard.h"
+#include "filling/windows/FillingRun.h"
+#include "common/TraceLog.h"
+#include "filling/office/server/LibreOffice.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/OfficePipe.h"
+#include "filling/office/connection/OfficeWait.h"
 
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/UnoText.h"
 
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>

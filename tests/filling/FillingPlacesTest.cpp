@@ -10,9 +10,9 @@
 #include "support/TestMain.h"
 #include "support/TestOffice.h"
 
-#include "common/Guard.h"
-#include "filling/FillingRun.h"
-#include "filling/office/LibreOfficeLoad.h"
+#include "common/windows/Guard.h"
+#include "filling/windows/FillingRun.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
 
 #include <QFile>
 #include <QtTest>

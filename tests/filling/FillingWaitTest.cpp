@@ -10,12 +10,12 @@
 #include "support/TestHost.h"
 #include "support/TestMain.h"
 
-#include "common/Guard.h"
+#include "common/windows/Guard.h"
 #include "common/KvilmarError.h"
-#include "filling/FillingRun.h"
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/OfficeWait.h"
-#include "general/UnitVelGeneral.h"
+#include "filling/windows/FillingRun.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/OfficeWait.h"
+#include "general/windows/UnitVelGeneral.h"
 
 #include <QComboBox>
 #include <QCursor>

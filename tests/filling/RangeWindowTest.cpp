@@ -5,8 +5,8 @@
 
 #include "filling/ColumnList.h"
 #include "filling/RangeFile.h"
-#include "filling/UnitVelExcelSelect.h"
-#include "settings/UnitVelOptions.h"
+#include "filling/windows/UnitVelExcelSelect.h"
+#include "settings/windows/UnitVelOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>

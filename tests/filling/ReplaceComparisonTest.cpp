@@ -15,10 +15,10 @@
 #include "filling/ExcelFiller.h"
 #include "filling/LineBreakEscape.h"
 #include "filling/WordFiller.h"
-#include "filling/office/LibreOffice.h"
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/UnoSearch.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/server/LibreOffice.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/UnoSearch.h"
+#include "filling/office/connection/UnoText.h"
 #include "general/IdentifierList.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>

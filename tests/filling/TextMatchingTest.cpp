@@ -3,8 +3,8 @@
 // office's pattern search may stand in for its plain search.
 #include "support/TestMain.h"
 
-#include "filling/office/PatternFolding.h"
-#include "filling/office/PlainMatch.h"
+#include "filling/office/matching/PatternFolding.h"
+#include "filling/office/matching/PlainMatch.h"
 
 using namespace office;
 

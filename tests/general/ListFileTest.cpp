@@ -1,5 +1,5 @@
 #include "common/Codec1251.h"
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "general/LastFiles.h"
 #include "general/ListFile.h"
 #include "support/TempFolder.h"

@@ -3,7 +3,8 @@
 
 #include "common/Codec1251.h"
 #include "common/PrivateFolder.h"
-#include "filling/TraceLog.h"
+#include "common/SaveCopies.h"
+#include "common/TraceLog.h"
 #include "general/LastFiles.h"
 #include "net/StaleFiles.h"
 
@@ -127,7 +128,7 @@ private slots:
         QCOMPARE(copies.size(), 1);
 
         setDiagnosticMode(DiagnosticMode::WordTrace);
-        staleFiles::traceLeftoverCopies();
+        saveCopies::traceLeftoverCopies();
         setDiagnosticMode(DiagnosticMode::Off);
         QFile trace(traceLog::path());
         QVERIFY(trace.open(QIODevice::ReadOnly));

@@ -5,10 +5,10 @@
 #include "support/TestMain.h"
 
 #include "common/Codec1251.h"
-#include "common/Help.h"
+#include "common/windows/Help.h"
 #include "common/ProgramVersion.h"
 #include "net/HttpClient.h"
-#include "net/UnitBrowser.h"
+#include "net/windows/UnitBrowser.h"
 #include "net/VersionCheck.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "common/ProgramInfo.h"
-#include "settings/UnitVelAbout.h"
+#include "settings/windows/UnitVelAbout.h"
 #include "support/TestMain.h"
 #include "support/WindowTest.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Dialogs.h"
+#include "common/windows/Dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "TemplatePlaces.h"
 
 #include "TestOffice.h"
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/UnoText.h"
 
 #include <com/sun/star/awt/FontWeight.hpp>
 #include <com/sun/star/awt/Point.hpp>

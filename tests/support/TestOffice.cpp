@@ -1,8 +1,8 @@
 #include "TestOffice.h"
 
-#include "filling/office/LibreOfficeConnection.h"
-#include "filling/office/LibreOfficeLoad.h"
-#include "filling/office/UnoText.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
+#include "filling/office/connection/UnoText.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>

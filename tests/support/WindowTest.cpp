@@ -1,6 +1,6 @@
 #include "WindowTest.h"
 
-#include "filling/TraceLog.h"
+#include "common/TraceLog.h"
 #include "general/IdentifierList.h"
 #include "app/WindowLinks.h"
 
