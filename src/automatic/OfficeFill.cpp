@@ -130,8 +130,10 @@ public:
     {
         auto real = office::libreOffice().createWord(progId);
         writer_ = std::dynamic_pointer_cast<lo::WriterApplication>(real);
-        if (writer_)
+        if (writer_) {
             writer_->keptTemplate = &keptTemplate_;
+            writer_->memory = memory_;
+        }
         return std::make_shared<HiddenWord>(real);
     }
 
@@ -139,8 +141,10 @@ public:
     {
         auto real = office::libreOffice().createExcel(progId);
         calc_ = std::dynamic_pointer_cast<lo::CalcApplication>(real);
-        if (calc_)
+        if (calc_) {
             calc_->keptTemplate = &keptTemplate_;
+            calc_->memory = memory_;
+        }
         return std::make_shared<HiddenCalc>(real);
     }
 
@@ -203,7 +207,9 @@ private:
     std::shared_ptr<lo::WriterApplication> writer_;
     std::shared_ptr<lo::CalcApplication> calc_;
     QHash<QString, bool> kinds_;
-    lo::KeptTemplate keptTemplate_;
+    // What the batch remembers from one document to the next, for all of them.
+    std::shared_ptr<lo::RunMemory> memory_ = std::make_shared<lo::RunMemory>();
+    lo::KeptTemplate keptTemplate_{*memory_};
 };
 
 // The word processor's trace of every document of the batch, one after

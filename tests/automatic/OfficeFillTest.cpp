@@ -55,7 +55,7 @@ public:
         const Make make = [&] { return real_.makeDocument(job, document, replaceExisting); };
         const FillResult result = document.number == number_ ? step_(make) : make();
         left << result.left;
-        opened.push_back(office::lo::lastLoadedDocument());
+        opened.push_back(TestOffice::lastDocument());
         return result;
     }
     QList<LeftIdentifiers> left;

@@ -93,6 +93,14 @@ void appendText(const uno::Reference<text::XText>& text, QStringList& out)
     }
 }
 
+// The document the office loaded last. Never destroyed, like the connection
+// it came through.
+uno::Reference<lang::XComponent>& lastLoaded()
+{
+    static auto* document = new uno::Reference<lang::XComponent>;
+    return *document;
+}
+
 } // namespace
 
 TestOffice::TestOffice(const QString& profile)
@@ -102,6 +110,7 @@ TestOffice::TestOffice(const QString& profile)
     qputenv("KVILMAR_OFFICE_PIPE", pipe_);
     qputenv("KVILMAR_OFFICE_PROFILE", (profile.isEmpty() ? profile_.path() : profile).toLocal8Bit());
     qputenv("KVILMAR_OFFICE_PROGRAM", KVILMAR_OFFICE_PROGRAM_DIR "/soffice.bin");
+    office::lo::watchLoads([](const uno::Reference<lang::XComponent>& document) { lastLoaded() = document; });
 }
 
 TestOffice::~TestOffice()
@@ -489,7 +498,7 @@ void TestOffice::writeWorkbookBlock(const QString& path, int sheets, const QList
 
 uno::Reference<lang::XComponent> TestOffice::lastDocument()
 {
-    return office::lo::lastLoadedDocument();
+    return lastLoaded();
 }
 
 QString TestOffice::documentText(const uno::Reference<lang::XComponent>& document)

@@ -8,6 +8,7 @@
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeDocument.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoPropertyTexts.h"
 #include "filling/office/connection/UnoSearch.h"
 #include "filling/office/connection/UnoText.h"
@@ -35,6 +36,7 @@ namespace office::lo {
 
 // What the filling of one workbook keeps for all the objects that fill it.
 struct WorkbookFilling {
+    std::shared_ptr<RunMemory> memory;   // the run's
     uno::Reference<lang::XComponent> document;
     WorkbookPlaces places;
     PropertyTexts properties;
@@ -74,13 +76,12 @@ QString cellText(const QString& text)
 
 // Which of the texts (their indexes in `wanted`) the cells hold; found ones
 // are taken out of `wanted`.
-void findIn(const uno::Reference<util::XSearchable>& where, const QStringList& texts, QList<int>& wanted,
-            QList<bool>& found)
+void findIn(KeptDescriptor& descriptor, const uno::Reference<util::XSearchable>& where, const QStringList& texts,
+            QList<int>& wanted, QList<bool>& found)
 {
     QStringList remaining;
     for (int i : wanted)
         remaining << cellText(texts[i]);
-    KeptDescriptor& descriptor = KeptDescriptor::forCells();
     const auto make = [&] { return where->createSearchDescriptor(); };
     uno::Reference<util::XSearchable> cells(where->findAll(descriptor.set(make, {anyOfLiterally(remaining), true})),
                                             uno::UNO_QUERY);
@@ -125,28 +126,6 @@ uno::Reference<util::XSearchable> outsideOf(const uno::Reference<lang::XComponen
     return uno::Reference<util::XSearchable>(ranges, uno::UNO_QUERY_THROW);
 }
 
-// Which of a block search's texts the cells outside the block held, sheet
-// by sheet, in the workbooks opened from a template file as it stood. No
-// replace reaches outside the block, so every workbook from the unchanged
-// file holds the same there, and a batch makes all its documents from one
-// template.
-struct HeldOutside {
-    table::CellRangeAddress block;
-    QStringList texts;   // as searched in cells
-    QList<bool> held;    // one for each text
-};
-
-struct TemplateOutside {
-    FileVersion file;
-    std::map<sal_Int32, HeldOutside> sheets;   // by sheet index
-};
-
-TemplateOutside& heldOutsideMemo()
-{
-    static TemplateOutside memo;
-    return memo;
-}
-
 // A block of a sheet, or the cells of one that a search found (none when it
 // found none): what the replaces act on. Kept for all the replaces of a
 // sheet, it keeps the cells' texts from the first replace until
@@ -179,7 +158,8 @@ public:
         callOffice(QStringLiteral("Не удается заменить текст"), [&] {
             if (cells_.is()) {
                 if (!cellReplacing_)
-                    cellReplacing_.emplace(cells_, sheet_.cells, sheet_.book->document, sheet_.book->textFormatNow());
+                    cellReplacing_.emplace(cells_, sheet_.cells, sheet_.book->document, sheet_.book->textFormatNow(),
+                                           sheet_.book->memory->cellSearch);
                 cellReplacing_->replace(cellText(what), cellText(replacement));
             }
             sheet_.book->places.replace(key_.second, block(), what, replacement);
@@ -209,7 +189,7 @@ public:
             uno::Reference<util::XSearchable> searchable(cells_, uno::UNO_QUERY_THROW);
             // The office's own matching, so case folding, formulas and
             // numbers count as they count for replace.
-            found = searchable->findAll(KeptDescriptor::forCells().set(
+            found = searchable->findAll(sheet_.book->memory->cellSearch.set(
                 [&] { return searchable->createSearchDescriptor(); }, {anyOfLiterally(wanted), true}));
             block();   // where it searched, for later searches and for the comments filled
         });
@@ -299,7 +279,8 @@ public:
                 const uno::Reference<uno::XInterface> sheet(sheets->getByIndex(n), uno::UNO_QUERY_THROW);
                 auto search = shared_->searched.find({number_, n});
                 if (search == shared_->searched.end() || !covers(search->second, texts, wanted)) {
-                    findIn(uno::Reference<util::XSearchable>(sheet, uno::UNO_QUERY_THROW), texts, wanted, found);
+                    findIn(filling_->memory->cellSearch, uno::Reference<util::XSearchable>(sheet, uno::UNO_QUERY_THROW),
+                           texts, wanted, found);
                     continue;
                 }
                 const CalcApplication::BlockSearch& block = search->second;
@@ -314,7 +295,8 @@ public:
                 }
                 // Inside the block, only the cells it found can hold them.
                 if (block.found.is() && !wanted.isEmpty())
-                    findIn(uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
+                    findIn(filling_->memory->cellSearch,
+                           uno::Reference<util::XSearchable>(block.found, uno::UNO_QUERY_THROW), texts, wanted, found);
             }
             filling_->places.findEach(texts, found);
             filling_->properties.findEach(texts, found);
@@ -334,7 +316,7 @@ private:
     QList<bool> heldOutside(sal_Int32 sheetIndex, const uno::Reference<uno::XInterface>& sheet,
                             const CalcApplication::BlockSearch& search) const
     {
-        TemplateOutside& memo = heldOutsideMemo();
+        RunMemory::Outside& memo = filling_->memory->cellsOutside;
         if (!(memo.file == file_))
             memo = {file_, {}};
         const auto known = memo.sheets.find(sheetIndex);
@@ -344,7 +326,7 @@ private:
         if (auto outside = outsideOf(document_, sheet, search.block); outside.is()) {
             QList<int> all(search.texts.size());
             std::iota(all.begin(), all.end(), 0);
-            findIn(outside, search.texts, all, held);
+            findIn(filling_->memory->cellSearch, outside, search.texts, all, held);
         }
         memo.sheets[sheetIndex] = {search.block, search.texts, held};
         return held;
@@ -375,8 +357,9 @@ public:
             app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
             [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
         app_->workbooks.push_back(
-            {document, file, std::make_shared<WorkbookFilling>(
-                            WorkbookFilling{document, {document, file}, {document, file}, {}, {}})});
+            {document, file,
+             std::make_shared<WorkbookFilling>(WorkbookFilling{app_->memory, document, {document, file, *app_->memory},
+                                                               {document, file, *app_->memory}, {}, {}})});
     }
 
 private:

@@ -8,12 +8,14 @@
 
 #include <QStringList>
 #include <map>
+#include <memory>
 #include <vector>
 
 // "Excel.Application" as LibreOffice Calc.
 namespace office::lo {
 
 class KeptTemplate;
+struct RunMemory;
 struct WorkbookFilling;
 
 class CalcApplication final : public ExcelApplication,
@@ -43,6 +45,9 @@ public:
     // single filling. Workbooks().Add takes the template from there when it
     // holds it, and hands it what it opens otherwise.
     KeptTemplate* keptTemplate = nullptr;
+    // What the run remembers between its documents: the application's own,
+    // unless a batch hands it the one it keeps for all its documents.
+    std::shared_ptr<RunMemory> memory = std::make_shared<RunMemory>();
 
     // What the objects made by this one share: by workbook and sheet index,
     // the last search of a block for the cells holding any of some texts,

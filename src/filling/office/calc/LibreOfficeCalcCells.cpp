@@ -213,20 +213,22 @@ sal_Int32 textFormatOf(const uno::Reference<lang::XComponent>& document)
     return types->getStandardFormat(util::NumberFormat::TEXT, lang::Locale());
 }
 
-void CellReplacing::Target::replace(const QString& what, const QString& replacement)
+void CellReplacing::Target::replace(const QString& what, const QString& replacement, KeptDescriptor& descriptor)
 {
     if (!cells.is())
         return;
     // Asked for once: each call is a round trip to the office.
     if (!replaceable.is())
         replaceable.set(cells, uno::UNO_QUERY_THROW);
-    replaceable->replaceAll(KeptDescriptor::forCells().set([&] { return replaceable->createSearchDescriptor(); },
+    replaceable->replaceAll(descriptor.set([&] { return replaceable->createSearchDescriptor(); },
                                                            {what}, replacement));
 }
 
 CellReplacing::CellReplacing(uno::Reference<uno::XInterface> cells, uno::Reference<table::XCellRange> sheet,
-                             uno::Reference<lang::XComponent> document, sal_Int32 textFormat)
-    : sheet_(std::move(sheet)), document_(std::move(document)), textFormat_(textFormat), all_{std::move(cells), {}}
+                             uno::Reference<lang::XComponent> document, sal_Int32 textFormat,
+                             KeptDescriptor& descriptor)
+    : sheet_(std::move(sheet)), document_(std::move(document)), textFormat_(textFormat), descriptor_(descriptor),
+      all_{std::move(cells), {}}
 {
 }
 
@@ -351,11 +353,11 @@ void CellReplacing::replace(const QString& what, const QString& replacement)
         cell.shown = toQString(cell.text->getString());
     }
     if (formulas_.cells.is() && (what.contains(QLatin1Char('"')) || replacement.contains(QLatin1Char('"')))) {
-        plainTexts_.replace(what, replacement);
-        formulas_.replace(inFormula(what), inFormula(replacement));
+        plainTexts_.replace(what, replacement, descriptor_);
+        formulas_.replace(inFormula(what), inFormula(replacement), descriptor_);
         return;
     }
-    plainAll_.replace(what, replacement);
+    plainAll_.replace(what, replacement, descriptor_);
 }
 
 void CellReplacing::finish()
@@ -386,7 +388,7 @@ void CellReplacing::measure()
         uno::Reference<util::XSearchable> searchable(texts_.cells, uno::UNO_QUERY_THROW);
         const QString pattern = QStringLiteral("[\\s\\S]{%1}").arg(LongCellText::kLongCell / 2 + 1);
         uno::Reference<sheet::XSheetCellRanges> found(
-            searchable->findAll(KeptDescriptor::forCells().set([&] { return searchable->createSearchDescriptor(); },
+            searchable->findAll(descriptor_.set([&] { return searchable->createSearchDescriptor(); },
                                                                {pattern, true})),
             uno::UNO_QUERY);
         for (const Address& a : found.is() ? addressesOf(found) : std::vector<Address>()) {
@@ -420,7 +422,7 @@ void CellReplacing::makeNumbers()
 {
     uno::Reference<util::XSearchable> searchable(texts_.cells, uno::UNO_QUERY_THROW);
     uno::Reference<sheet::XSheetCellRanges> candidates(
-        searchable->findAll(KeptDescriptor::forCells().set([&] { return searchable->createSearchDescriptor(); },
+        searchable->findAll(descriptor_.set([&] { return searchable->createSearchDescriptor(); },
                                                            {kPlainNumber, true})),
         uno::UNO_QUERY);
     if (!candidates.is())

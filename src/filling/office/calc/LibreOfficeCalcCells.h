@@ -27,12 +27,15 @@
 // identifier's; such a cell stays text.
 namespace office::lo {
 
+class KeptDescriptor;
+
 class CellReplacing {
 public:
     // The cells (a block, or what a search found) of the sheet `sheet` in
     // `document`, whose text format is `textFormat` (textFormatOf).
+    // `descriptor` is the run's, for the searches in cells.
     CellReplacing(css::uno::Reference<css::uno::XInterface> cells, css::uno::Reference<css::table::XCellRange> sheet,
-                  css::uno::Reference<css::lang::XComponent> document, sal_Int32 textFormat);
+                  css::uno::Reference<css::lang::XComponent> document, sal_Int32 textFormat, KeptDescriptor& descriptor);
     // Gives the cells their formats back if finish was not reached.
     ~CellReplacing();
     CellReplacing(const CellReplacing&) = delete;
@@ -55,7 +58,7 @@ private:
     struct Target {
         css::uno::Reference<css::uno::XInterface> cells;   // none when there are none
         css::uno::Reference<css::util::XReplaceable> replaceable;
-        void replace(const QString& what, const QString& replacement);
+        void replace(const QString& what, const QString& replacement, KeptDescriptor& descriptor);
     };
 
     // A cell replaced in within its text, and what it shows.
@@ -78,6 +81,7 @@ private:
     css::uno::Reference<css::table::XCellRange> sheet_;
     css::uno::Reference<css::lang::XComponent> document_;
     sal_Int32 textFormat_;
+    KeptDescriptor& descriptor_;
     Target all_;
     Target texts_;      // the cells that are not formulas
     Target formulas_;

@@ -1,5 +1,6 @@
 #include "filling/office/calc/LibreOfficeCalcPlaces.h"
 
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoText.h"
 #include "filling/office/text/UnoTextPlaces.h"
@@ -26,20 +27,6 @@ using namespace css;
 namespace office::lo {
 
 namespace {
-
-// What the places of the workbook last collected from a template file
-// showed, before any filling: another workbook from the unchanged file
-// shows the same.
-struct TemplateShown {
-    FileVersion file;
-    QList<PlainText> shown;
-};
-
-TemplateShown& templateShown()
-{
-    static TemplateShown memo;
-    return memo;
-}
 
 uno::Reference<text::XText> partOf(const uno::Reference<sheet::XHeaderFooterContent>& content, int part)
 {
@@ -101,8 +88,8 @@ void WorkbookPlaces::Place::replace(const QString& what, const QString& replacem
     style->setPropertyValue(content, uno::Any(parts));
 }
 
-WorkbookPlaces::WorkbookPlaces(uno::Reference<lang::XComponent> document, FileVersion openedFrom)
-    : document_(std::move(document)), openedFrom_(std::move(openedFrom))
+WorkbookPlaces::WorkbookPlaces(uno::Reference<lang::XComponent> document, FileVersion openedFrom, RunMemory& memory)
+    : document_(std::move(document)), openedFrom_(std::move(openedFrom)), memory_(memory)
 {
 }
 
@@ -110,7 +97,7 @@ bool WorkbookPlaces::mayHold(const QStringList& texts)
 {
     if (places_)
         return true;
-    const TemplateShown& memo = templateShown();
+    const RunMemory::Shown& memo = memory_.workbookPlaces;
     if (memo.file == openedFrom_) {
         const bool none = std::none_of(memo.shown.cbegin(), memo.shown.cend(), [&](const PlainText& shown) {
             return std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return shown.contains(t); });
@@ -157,10 +144,10 @@ void WorkbookPlaces::collect()
             addHeadersAndFooters(n, uno::Reference<uno::XInterface>(styles->getByName(style), uno::UNO_QUERY_THROW));
         }
     }
-    TemplateShown memo{openedFrom_, {}};
+    RunMemory::Shown memo{openedFrom_, {}};
     for (const Place& place : *places_)
         memo.shown << PlainText(place.shown);
-    templateShown() = memo;
+    memory_.workbookPlaces = memo;
 }
 
 void WorkbookPlaces::addShapes(sal_Int32 sheet, const uno::Reference<uno::XInterface>& shapes)

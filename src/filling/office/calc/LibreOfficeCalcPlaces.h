@@ -19,13 +19,16 @@
 // the filling replaced.
 namespace office::lo {
 
+struct RunMemory;
+
 class WorkbookPlaces {
 public:
     // The places of a workbook opened from the template file `openedFrom`,
     // as it stood: one opened from an unchanged file holds in them what the
     // last one held, so a template whose places hold none of the texts asked
     // about is not searched again.
-    WorkbookPlaces(css::uno::Reference<css::lang::XComponent> document, FileVersion openedFrom);
+    // `memory` is the run's (RunMemory.h).
+    WorkbookPlaces(css::uno::Reference<css::lang::XComponent> document, FileVersion openedFrom, RunMemory& memory);
 
     // Replaces `what` (a carriage return for a paragraph break, in both) as
     // the plain search matches it, keeping the formatting, in the places of
@@ -64,6 +67,7 @@ private:
 
     css::uno::Reference<css::lang::XComponent> document_;
     FileVersion openedFrom_;
+    RunMemory& memory_;
     std::optional<std::vector<Place>> places_;
     bool changed_ = false;
 };

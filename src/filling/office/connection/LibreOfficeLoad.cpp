@@ -32,11 +32,10 @@ namespace office::lo {
 
 namespace {
 
-uno::Reference<lang::XComponent>& lastDocument()
+LoadWatch& loadWatch()
 {
-    // Never destroyed, like the connection it came through.
-    static auto* document = new uno::Reference<lang::XComponent>;
-    return *document;
+    static LoadWatch watch;
+    return watch;
 }
 
 beans::PropertyValue property(const char* name, const uno::Any& value)
@@ -181,7 +180,8 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
                               + (why.isEmpty() ? QStringLiteral("LibreOffice не смог его прочитать") : why)
                               + QLatin1Char('.'),
                           details);
-    lastDocument() = document;
+    if (const LoadWatch& watch = loadWatch())
+        watch(document);
     return document;
 }
 
@@ -220,9 +220,9 @@ bool opensAsSpreadsheet(const QString& fileName)
     return service == QLatin1String("com.sun.star.sheet.SpreadsheetDocument");
 }
 
-uno::Reference<lang::XComponent> lastLoadedDocument()
+void watchLoads(LoadWatch watch)
 {
-    return lastDocument();
+    loadWatch() = std::move(watch);
 }
 
 } // namespace office::lo

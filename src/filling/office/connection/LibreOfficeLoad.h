@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace office::lo {
 
@@ -39,7 +40,10 @@ QString fileUrl(const QString& path);
 // file or folder under the path (Connection::seesPath).
 void requireSeen(const QString& path);
 
-// The document loaded last through loadAsNewDocument (tests read it back).
-css::uno::Reference<css::lang::XComponent> lastLoadedDocument();
+// For tests, which read filled documents back: told of each document
+// loadAsNewDocument loads. The program itself watches none, and keeps no
+// document it has let go of.
+using LoadWatch = std::function<void(const css::uno::Reference<css::lang::XComponent>&)>;
+void watchLoads(LoadWatch watch);
 
 } // namespace office::lo

@@ -118,17 +118,4 @@ uno::Reference<util::XSearchDescriptor> KeptDescriptor::set(const Maker& make, c
     return uno::Reference<util::XSearchDescriptor>(descriptor_.get());
 }
 
-KeptDescriptor& KeptDescriptor::forText()
-{
-    // Never destroyed: the office may be gone by the time the program ends.
-    static auto* kept = new KeptDescriptor;
-    return *kept;
-}
-
-KeptDescriptor& KeptDescriptor::forCells()
-{
-    static auto* kept = new KeptDescriptor;
-    return *kept;
-}
-
 } // namespace office::lo

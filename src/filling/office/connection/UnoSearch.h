@@ -29,8 +29,9 @@ css::uno::Reference<css::util::XSearchDescriptor> patternSearch(
 // A pattern that matches any of the texts, each character of them itself.
 QString anyOfLiterally(const QStringList& texts);
 
-// A replace descriptor kept for every search and replace of one kind of
-// document, for as long as the office that made it runs: setting up a new
+// A replace descriptor kept by a run (RunMemory.h) for every search and
+// replace of one kind of document, for as long as the office that made it
+// runs: setting up a new
 // one costs a dozen round trips (each switch is set, since the office starts
 // one from the user's last search settings), and a descriptor belongs to no
 // document. It sends the office only what changed since its last use.
@@ -49,10 +50,6 @@ public:
     // none, the replacement stays as it was.
     css::uno::Reference<css::util::XSearchDescriptor> set(const Maker& make, const Search& search,
                                                           const std::optional<QString>& replacement = std::nullopt);
-
-    // The ones for text documents and for spreadsheets.
-    static KeptDescriptor& forText();
-    static KeptDescriptor& forCells();
 
 private:
     void ready(const Maker& make);

@@ -20,13 +20,13 @@ namespace {
 
 // How often any of the texts occurs: in a text document, the matches of its
 // search; in a workbook, the cells holding any on every sheet.
-sal_Int32 occurrences(const uno::Reference<lang::XComponent>& document, const QStringList& texts)
+sal_Int32 occurrences(RunMemory& memory, const uno::Reference<lang::XComponent>& document, const QStringList& texts)
 {
     const QString pattern = anyOfLiterally(texts);
     uno::Reference<sheet::XSpreadsheetDocument> book(document, uno::UNO_QUERY);
     if (!book.is()) {
         uno::Reference<util::XSearchable> searchable(document, uno::UNO_QUERY_THROW);
-        const auto found = searchable->findAll(KeptDescriptor::forText().set(
+        const auto found = searchable->findAll(memory.textSearch.set(
             [&] { return searchable->createSearchDescriptor(); }, {pattern, true}));
         return found.is() ? found->getCount() : 0;
     }
@@ -35,7 +35,7 @@ sal_Int32 occurrences(const uno::Reference<lang::XComponent>& document, const QS
     for (sal_Int32 n = 0, count = sheets->getCount(); n < count; ++n) {
         uno::Reference<util::XSearchable> sheet(sheets->getByIndex(n), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSheetCellRanges> found(
-            sheet->findAll(KeptDescriptor::forCells().set([&] { return sheet->createSearchDescriptor(); },
+            sheet->findAll(memory.cellSearch.set([&] { return sheet->createSearchDescriptor(); },
                                                          {pattern, true})),
             uno::UNO_QUERY);
         if (!found.is())
@@ -86,7 +86,7 @@ void KeptTemplate::opened(const uno::Reference<lang::XComponent>& document, cons
         return;
     Kept kept{document, {}, file, texts_, 0, {}, Connection::instance().lastDesktop()};
     callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
-        kept.held = occurrences(document, texts_);
+        kept.held = occurrences(memory_, document, texts_);
         kept.marks = bookmarkTexts(document);
         kept.undo = recordOneStep(document);
     });
@@ -110,7 +110,7 @@ bool KeptTemplate::keep(const uno::Reference<lang::XComponent>& document, bool u
             if (undoable && undo->isUndoPossible()) {
                 undo->undo();
                 // A filling makes no bookmarks, and one that failed is not kept.
-                same = !undo->isUndoPossible() && occurrences(document, kept_->texts) == kept_->held
+                same = !undo->isUndoPossible() && occurrences(memory_, document, kept_->texts) == kept_->held
                        && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
             }
         });

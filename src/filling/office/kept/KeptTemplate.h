@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/FileVersion.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoReferences.h"
 
 #include <com/sun/star/document/XUndoManager.hpp>
@@ -22,7 +23,8 @@ namespace office::lo {
 
 class KeptTemplate {
 public:
-    KeptTemplate() = default;
+    // `memory` is the run's: its searches count the identifiers.
+    explicit KeptTemplate(RunMemory& memory) : memory_(memory) {}
     ~KeptTemplate() { close(); }
     KeptTemplate(const KeptTemplate&) = delete;
     KeptTemplate& operator=(const KeptTemplate&) = delete;
@@ -64,6 +66,7 @@ private:
     // Lets go of the kept document without closing it: the caller does.
     void forget() noexcept { kept_.reset(); }
 
+    RunMemory& memory_;
     QStringList texts_;
     std::optional<Kept> kept_;
 };

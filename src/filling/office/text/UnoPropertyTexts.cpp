@@ -1,7 +1,8 @@
 #include "filling/office/text/UnoPropertyTexts.h"
 
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PlainMatch.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
 #include <com/sun/star/beans/XPropertyContainer.hpp>
@@ -26,19 +27,6 @@ namespace office::lo {
 
 namespace {
 
-// What the texts of the document last read from a template file held, and
-// what its fields showed, before any filling.
-struct TemplateShown {
-    FileVersion file;
-    QList<PlainText> shown;
-};
-
-TemplateShown& templateShown()
-{
-    static TemplateShown memo;
-    return memo;
-}
-
 const rtl::OUString kContent = "Content";
 
 bool isField(const uno::Any& field, const char* service)
@@ -61,8 +49,9 @@ void forEachField(const uno::Reference<lang::XComponent>& document, const Each& 
 
 } // namespace
 
-PropertyTexts::PropertyTexts(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom)
-    : document_(std::move(document)), openedFrom_(std::move(openedFrom))
+PropertyTexts::PropertyTexts(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
+                             RunMemory& memory)
+    : document_(std::move(document)), openedFrom_(std::move(openedFrom)), memory_(memory)
 {
 }
 
@@ -133,7 +122,7 @@ bool PropertyTexts::mayHold(const QStringList& texts)
 {
     if (entries_)
         return true;
-    TemplateShown& memo = templateShown();
+    RunMemory::Shown& memo = memory_.propertyTexts;
     if (openedFrom_ && memo.file == *openedFrom_) {
         const bool none = std::none_of(memo.shown.cbegin(), memo.shown.cend(), [&](const PlainText& shown) {
             return std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return shown.contains(t); });
@@ -143,7 +132,7 @@ bool PropertyTexts::mayHold(const QStringList& texts)
     }
     collect();
     if (openedFrom_) {
-        TemplateShown read{*openedFrom_, {}};
+        RunMemory::Shown read{*openedFrom_, {}};
         for (const Entry& entry : *entries_)
             read.shown << PlainText(entry.shown);
         for (const QString& shown : fieldsShown())

@@ -21,9 +21,14 @@
 // of the identifiers is not read again.
 namespace office::lo {
 
+struct RunMemory;
+
 class PropertyTexts {
 public:
-    PropertyTexts(css::uno::Reference<css::lang::XComponent> document, std::optional<FileVersion> openedFrom);
+    // `memory` is the run's: what the last document from the same template
+    // held there.
+    PropertyTexts(css::uno::Reference<css::lang::XComponent> document, std::optional<FileVersion> openedFrom,
+                  RunMemory& memory);
 
     // Replaces find (a carriage return for a line break, in both) as the
     // plain search matches it. Throws as the office calls do.
@@ -54,6 +59,7 @@ private:
 
     css::uno::Reference<css::lang::XComponent> document_;
     std::optional<FileVersion> openedFrom_;
+    RunMemory& memory_;
     std::optional<std::vector<Entry>> entries_;
     bool changed_ = false;
 };

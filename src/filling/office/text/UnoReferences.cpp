@@ -1,7 +1,8 @@
 #include "filling/office/text/UnoReferences.h"
 
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PlainMatch.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -238,31 +239,13 @@ std::vector<BookmarkText> bookmarkTexts(const uno::Reference<lang::XComponent>& 
     return marks;
 }
 
-namespace {
-
-// The marks of the document last read from each template file, before its
-// filling, with the width they were read with.
-struct TemplateMarks {
-    FileVersion file;
-    qsizetype width = 0;
-    std::vector<SpanningBookmarks::Mark> marks;
-};
-
-std::optional<TemplateMarks>& templateMarks()
-{
-    static std::optional<TemplateMarks> memo;
-    return memo;
-}
-
-} // namespace
-
 std::vector<SpanningBookmarks::Mark>& SpanningBookmarks::marks(qsizetype width)
 {
     if (marks_ && width <= width_)
         return *marks_;
     // Read wider than asked: the next identifier may be longer.
     width = std::max<qsizetype>({width * 2, width_, 64});
-    std::optional<TemplateMarks>& memo = templateMarks();
+    std::optional<RunMemory::Marks>& memo = memory_.bookmarks;
     if (!marks_ && openedFrom_ && memo && memo->file == *openedFrom_ && memo->width >= width) {
         marks_ = memo->marks;
         width_ = memo->width;
@@ -278,7 +261,7 @@ std::vector<SpanningBookmarks::Mark>& SpanningBookmarks::marks(qsizetype width)
             marks_->push_back(readMark(toQString(name), bookmark, width_));
     }
     if (unchanged && openedFrom_)
-        memo = TemplateMarks{*openedFrom_, width_, *marks_};
+        memo = RunMemory::Marks{*openedFrom_, width_, *marks_};
     return *marks_;
 }
 

@@ -15,6 +15,8 @@
 // contents). Every change made here is one the office's undo records.
 namespace office::lo {
 
+struct RunMemory;
+
 // A bookmark and the text it spans, paragraphs joined by line feeds.
 struct BookmarkText {
     QString name;
@@ -34,9 +36,10 @@ public:
     // A document opened from the template file `openedFrom`, as it stood,
     // has its bookmarks where the last one from the unchanged file had them
     // before its filling: a batch opens every document from one template.
-    explicit SpanningBookmarks(css::uno::Reference<css::lang::XComponent> document,
-                               std::optional<FileVersion> openedFrom = std::nullopt)
-        : document_(std::move(document)), openedFrom_(std::move(openedFrom)) {}
+    // `memory` is the run's.
+    SpanningBookmarks(css::uno::Reference<css::lang::XComponent> document, std::optional<FileVersion> openedFrom,
+                      RunMemory& memory)
+        : document_(std::move(document)), openedFrom_(std::move(openedFrom)), memory_(memory) {}
 
     // Runs `replace`, which replaces find by replacement, so that every
     // bookmark keeps its place by the replacements: one that spanned an
@@ -71,6 +74,7 @@ private:
 
     css::uno::Reference<css::lang::XComponent> document_;
     std::optional<FileVersion> openedFrom_;
+    RunMemory& memory_;
     std::optional<std::vector<Mark>> marks_;
     qsizetype width_ = 0;
 };

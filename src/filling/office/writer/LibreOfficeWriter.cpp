@@ -26,7 +26,7 @@ public:
         const auto document = openForFilling(
             app_->keptTemplate, name, version, true, QStringLiteral("текстовый документ"),
             [](const auto& opened) { return uno::Reference<text::XTextDocument>(opened, uno::UNO_QUERY).is(); });
-        app_->activeDocument.emplace(document, version, app_->keptTemplate != nullptr);
+        app_->activeDocument.emplace(document, *app_->memory, version, app_->keptTemplate != nullptr);
     }
 
     void EditReplace(const QString& Find, const QString& Replace, bool ReplaceAll) override

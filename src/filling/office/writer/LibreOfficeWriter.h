@@ -3,6 +3,7 @@
 #include "filling/office/Automation.h"
 #include "filling/office/writer/WriterDocument.h"
 
+#include <memory>
 #include <optional>
 
 // "Word.Application" as LibreOffice Writer.
@@ -28,6 +29,9 @@ public:
     // single filling. FileOpen takes the template from there when it holds
     // it, and hands it what it opens otherwise.
     KeptTemplate* keptTemplate = nullptr;
+    // What the run remembers between its documents: the application's own,
+    // unless a batch hands it the one it keeps for all its documents.
+    std::shared_ptr<RunMemory> memory = std::make_shared<RunMemory>();
     bool visible() const { return visible_; }
 
 private:

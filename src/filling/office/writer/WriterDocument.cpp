@@ -102,7 +102,7 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
     const bool breaks = find.contains(QLatin1Char('\r')) || replacement.contains(QLatin1Char('\r'));
     if (!breaks && all) {
         const bool pattern = throughPattern(document, find, replacement);
-        document->replaceAll(KeptDescriptor::forText().set([&] { return document->createSearchDescriptor(); },
+        document->replaceAll(memory_.textSearch.set([&] { return document->createSearchDescriptor(); },
                                                            {pattern ? anyOfLiterally({find}) : find, pattern},
                                                            replacement));
         return;
@@ -122,7 +122,7 @@ bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& do
         // The special characters each as itself: the case-insensitive "ß"
         // would also find "ss".
         const bool special = document
-                                 ->findFirst(KeptDescriptor::forText().set(
+                                 ->findFirst(memory_.textSearch.set(
                                      [&] { return document->createSearchDescriptor(); },
                                      {specialFoldingPattern(), true, true}))
                                  .is();
@@ -134,25 +134,12 @@ bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& do
     return *foldsAlike_;
 }
 
-namespace {
-
-// The template file whose document was last found to hold nothing but the
-// body.
-std::optional<FileVersion>& bodyOnlyTemplate()
+WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, RunMemory& memory,
+                               std::optional<FileVersion> openedFrom, bool staysOpen)
+    : document_(std::move(document)), memory_(memory), bookmarks_(document_, openedFrom, memory),
+      properties_(document_, openedFrom, memory), openedFrom_(std::move(openedFrom)), staysOpen_(staysOpen)
 {
-    static std::optional<FileVersion> known;
-    return known;
-}
-
-} // namespace
-
-WriterDocument::WriterDocument(uno::Reference<lang::XComponent> document, std::optional<FileVersion> openedFrom,
-                               bool staysOpen)
-    : document_(std::move(document)), bookmarks_(document_, openedFrom), properties_(document_, openedFrom),
-      openedFrom_(std::move(openedFrom)),
-      staysOpen_(staysOpen)
-{
-    if (openedFrom_ && bodyOnlyTemplate() == openedFrom_)
+    if (openedFrom_ && memory_.bodyOnly == openedFrom_)
         places_.emplace();
 }
 
@@ -208,7 +195,7 @@ std::vector<TextPlace>& WriterDocument::places()
     if (!places_) {
         places_ = TextPlace::collect(document_);
         if (openedFrom_ && places_->empty())
-            bodyOnlyTemplate() = openedFrom_;
+            memory_.bodyOnly = openedFrom_;
     }
     return *places_;
 }
@@ -287,7 +274,7 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         }
         // The document's search: one pass tells whether any is there at all,
         // then each one is looked for on its own.
-        KeptDescriptor& descriptor = KeptDescriptor::forText();
+        KeptDescriptor& descriptor = memory_.textSearch;
         const auto make = [&] { return document->createSearchDescriptor(); };
         if (plain.isEmpty() || !document->findFirst(descriptor.set(make, {anyOfLiterally(plain), true})).is())
             return;

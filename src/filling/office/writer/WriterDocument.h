@@ -2,6 +2,7 @@
 
 #include "common/FileVersion.h"
 #include "filling/office/text/UnoPropertyTexts.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoReferences.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
@@ -29,8 +30,9 @@ public:
     // KeptTemplate.h) keeps its views held back until it is let go of: views
     // that caught up before the filling is taken back would lay the document
     // out once more for it, which takes as long as the filling.
-    explicit WriterDocument(css::uno::Reference<css::lang::XComponent> document,
-                            std::optional<FileVersion> openedFrom = std::nullopt, bool staysOpen = false);
+    // `memory` is the run's (RunMemory.h).
+    WriterDocument(css::uno::Reference<css::lang::XComponent> document, RunMemory& memory,
+                   std::optional<FileVersion> openedFrom = std::nullopt, bool staysOpen = false);
     ~WriterDocument();
     WriterDocument(const WriterDocument&) = delete;
     WriterDocument& operator=(const WriterDocument&) = delete;
@@ -80,6 +82,7 @@ private:
     void letViewsCatchUp() noexcept;
 
     css::uno::Reference<css::lang::XComponent> document_;
+    RunMemory& memory_;
     // Whether the document holds no character whose letter case the pattern
     // search folds otherwise than the plain one; known once looked for.
     std::optional<bool> foldsAlike_;
