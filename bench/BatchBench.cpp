@@ -1,15 +1,15 @@
 // Times the fill command against a real headless LibreOffice: 100 documents
 // from a 100-row table, a 2-page text template into PDF and a 1-sheet
 // workbook into .xlsx, beside the floor: the office loading the same
-// template and exporting it 100 times with nothing replaced. Rounds of floor
-// and batch alternate, so both see the same load of a shared machine; the
-// medians of the rounds are compared. Then the built program itself, each
-// run with offices of its own, makes 100 and 1,000 PDFs (and BENCH_DOCS more,
-// e.g. 10000) with --jobs 1 and --jobs 2: time per document, the peak memory
-// of its offices, and beside them the floor and a peer pipeline (docxtpl and
-// the office's own PDF conversion) when python3-docxtpl is installed. Run
-// through bench/batch; prints Markdown tables. BENCH_ROUNDS sets the number
-// of rounds of the first table (default 3).
+// template and exporting it 100 times with nothing replaced. Then the built
+// program itself, each run with offices of its own, makes 100 and 1,000 PDFs
+// (BENCH_SIZES sets the sizes, BENCH_DOCS adds one, e.g. 10000) with
+// --jobs 1 and --jobs 2: time per document, the peak memory of its offices,
+// and beside them the floor and a peer pipeline (docxtpl and the office's
+// own PDF conversion) when python3-docxtpl is installed. Every ratio comes
+// from rounds in which its sides alternate (Rounds.h), BENCH_ROUNDS of them
+// (default 3). Run through bench/batch; prints Markdown tables.
+#include "Rounds.h"
 #include "support/CapturedConsole.h"
 #include "support/TestOffice.h"
 
@@ -70,19 +70,6 @@ QList<TestOffice::Sheet> oneSheet()
 double secondsSince(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-QString spread(const QList<double>& values)
-{
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return QStringLiteral("%1–%2").arg(*low, 0, 'f', 1).arg(*high, 0, 'f', 1);
 }
 
 // The office alone: load the template, export it, close it, 100 times;
@@ -226,19 +213,29 @@ bool peerInstalled()
     return query.readAllStandardOutput().contains("install ok installed");
 }
 
-QString perDocument(double seconds, int documents)
+// The sizes of the second table: BENCH_SIZES (e.g. "100"), else 100 and
+// 1,000; BENCH_DOCS adds one above 1,000.
+QList<int> scaleSizes()
 {
-    return QStringLiteral("%1 ms").arg(1000.0 * seconds / documents, 0, 'f', 1);
-}
-
-// The built program at each size, with offices of its own.
-void scaleTable(const QString& root, const QString& text, const QString& list, double floorPerDocument)
-{
-    QList<int> sizes{100, 1000};
+    QList<int> sizes;
+    for (const QString& size : qEnvironmentVariable("BENCH_SIZES").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (const int n = size.trimmed().toInt(); n > 0 && n <= 100000)
+            sizes << n;
+    if (sizes.isEmpty())
+        sizes = {100, 1000};
     bool ok = false;
     const int more = qEnvironmentVariableIntValue("BENCH_DOCS", &ok);
     if (ok && more > 1000 && more <= 100000)
         sizes << more;
+    return sizes;
+}
+
+// The built program at each size, with offices of its own, in rounds that
+// alternate --jobs 1, --jobs 2, the peer and the floor (the bench's office
+// loading and exporting the template 100 times, `floorRun`).
+void scaleTable(const QString& root, const QString& text, const QString& list, const Side& floorRun, int rounds)
+{
+    const QList<int> sizes = scaleSizes();
     const bool peer = peerInstalled();
     const QString docx = QDir(root).filePath(QStringLiteral("договор.docx"));
     if (peer)
@@ -273,6 +270,23 @@ void scaleTable(const QString& root, const QString& text, const QString& list, d
                      timed.peakBytes / 1048576.0);
         return timed;
     };
+    const auto peerRun = [&](int documents) -> std::optional<double> {
+        const QString out = QDir(root).filePath(QStringLiteral("peer-%1").arg(documents));
+        QDir(out).removeRecursively();
+        const Timed timed = timedRun(QStringLiteral("/usr/bin/python3"),
+                                     {QStringLiteral(KVILMAR_PEER_SCRIPT), docx,
+                                      QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)), out,
+                                      QDir(root).filePath(QStringLiteral("peer-profile"))},
+                                     env, root);
+        // The office's conversion may end well having made fewer.
+        const qsizetype made = QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
+        QDir(out).removeRecursively();
+        if (!timed.ok || made != documents) {
+            failed(QStringLiteral("%1 documents, the peer pipeline: made %2 of them").arg(documents).arg(made));
+            return std::nullopt;
+        }
+        return timed.seconds;
+    };
     for (int documents : sizes) {
         QFile csv(QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)));
         if (!csv.open(QIODevice::WriteOnly) || csv.write(tableOf(documents)) < 0) {
@@ -288,40 +302,51 @@ void scaleTable(const QString& root, const QString& text, const QString& list, d
                 "| --jobs 2 throughput | --jobs 1 ÷ floor | Peer pipeline, per document | --jobs 1 ÷ peer |\n"
                 "|---|---|---|---|---|---|---|---|\n");
     for (int documents : sizes) {
-        const Timed one = fill(documents, 1);
-        const Timed two = one.ok ? fill(documents, 2) : Timed{};
-        if (!one.ok || !two.ok)
-            break;
-        QString peerTime = QStringLiteral("skipped"), peerRatio = QStringLiteral("—");
-        if (peer && documents <= 1000) {
-            const QString out = QDir(root).filePath(QStringLiteral("peer-%1").arg(documents));
-            QDir(out).removeRecursively();
-            const Timed timed = timedRun(QStringLiteral("/usr/bin/python3"),
-                                         {QStringLiteral(KVILMAR_PEER_SCRIPT), docx,
-                                          QDir(root).filePath(QStringLiteral("данные-%1.csv").arg(documents)), out,
-                                          QDir(root).filePath(QStringLiteral("peer-profile"))},
-                                         env, root);
-            // The office's conversion may end well having made fewer.
-            const qsizetype made = QDir(out).entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
-            QDir(out).removeRecursively();
-            if (made != documents) {
-                peerTime = QStringLiteral("made %1 of %2").arg(made).arg(documents);
-            } else if (timed.ok) {
-                peerTime = perDocument(timed.seconds, documents);
-                peerRatio = QStringLiteral("%1×").arg(one.seconds / timed.seconds, 0, 'f', 2);
+        const bool withPeer = peer && documents <= 1000;
+        Sample one, two, memory, throughput, againstFloor, peerTime, againstPeer;
+        QList<Side> sides{
+            [&] {
+                const Timed timed = fill(documents, 1);
+                if (!timed.ok)
+                    return std::optional<double>();
+                memory.add(timed.peakBytes / 1048576.0);
+                return std::optional<double>(timed.seconds);
+            },
+            [&] {
+                const Timed timed = fill(documents, 2);
+                return timed.ok ? std::optional<double>(timed.seconds) : std::nullopt;
+            },
+            floorRun,
+        };
+        if (withPeer)
+            sides << [&] { return peerRun(documents); };
+        const bool whole = alternate(rounds, sides, [&](const QList<double>& round) {
+            const double perDocument = round[0] / documents;
+            one.add(1000.0 * perDocument);
+            two.add(1000.0 * round[1] / documents);
+            throughput.add(round[0] / round[1]);
+            againstFloor.add(perDocument / (round[2] / kDocuments));
+            if (withPeer) {
+                peerTime.add(1000.0 * round[3] / documents);
+                againstPeer.add(round[0] / round[3]);
             }
-        } else if (peer) {
-            peerTime = QStringLiteral("not run above 1,000");
-        }
-        std::printf("| %d documents | %s | %.0f MB | %s | %.2f× | %.2f× | %s | %s |\n", documents,
-                    qPrintable(perDocument(one.seconds, documents)), one.peakBytes / 1048576.0,
-                    qPrintable(perDocument(two.seconds, documents)), one.seconds / two.seconds,
-                    1000.0 * one.seconds / documents / (1000.0 * floorPerDocument), qPrintable(peerTime),
-                    qPrintable(peerRatio));
+        });
+        if (!one.isEmpty())
+            std::printf("| %d documents | %s | %s | %s | %s | %s | %s | %s |\n", documents, qPrintable(one.shown(" ms", 1)),
+                        qPrintable(memory.shown(" MB", 0)), qPrintable(two.shown(" ms", 1)),
+                        qPrintable(throughput.shown("×", 2)), qPrintable(againstFloor.shown("×", 2)),
+                        qPrintable(withPeer ? peerTime.shown(" ms", 1)
+                                            : peer ? QStringLiteral("not run above 1,000") : QStringLiteral("skipped")),
+                        qPrintable(withPeer ? againstPeer.shown("×", 2) : QStringLiteral("—")));
         std::fflush(stdout);
+        if (!whole)
+            break;
     }
-    std::printf("\nThe built program as a user runs it (office start included); the floor per document from the "
-                "first table; --jobs 2 throughput is --jobs 1's time over --jobs 2's.\n");
+    std::printf("\nThe built program as a user runs it (office start included); medians of %d rounds, each running "
+                "--jobs 1, --jobs 2, the floor and the peer in turn, the spread of the rounds in brackets; every ratio "
+                "is taken round by round. The floor is the bench's office loading and exporting the template 100 "
+                "times (no office start); --jobs 2 throughput is --jobs 1's time over --jobs 2's.\n",
+                rounds);
 }
 
 struct Case {
@@ -376,26 +401,29 @@ int main(int argc, char** argv)
     for (Case& c : cases)
         if (!floorRun(c.templateName, c.floorFilter, dir.path()))
             failed(QStringLiteral("%1, warming up: the office failed (above)").arg(c.name));
-    bool ok = false;
-    const int rounds = std::max(1, qEnvironmentVariableIntValue("BENCH_ROUNDS", &ok));
-    for (int round = 0; round < rounds && failures.isEmpty(); ++round) {
-        for (Case& c : cases) {
-            const QString what = QStringLiteral("%1, round %2 of %3").arg(c.name).arg(round + 1).arg(rounds);
-            const std::optional<double> floor = floorRun(c.templateName, c.floorFilter, dir.path());
-            if (!floor) {
-                failed(what + QStringLiteral(": the office failed on the floor (above)"));
-                break;
-            }
-            const std::optional<double> batch = batchRun(c.arguments, c.folder);
-            if (!batch) {
-                failed(what + QStringLiteral(": the fill command did not make every document (above)"));
-                break;
-            }
-            c.floor << *floor;
-            c.batch << *batch;
-            std::fprintf(stderr, "round %d, %s: floor %.1f s, fill command %.1f s\n", round + 1,
-                         qPrintable(c.name), c.floor.last(), c.batch.last());
-        }
+    const int rounds = benchRounds();
+    for (Case& c : cases) {
+        if (!failures.isEmpty())
+            break;
+        alternate(rounds,
+                  {[&]() -> std::optional<double> {
+                       const std::optional<double> floor = floorRun(c.templateName, c.floorFilter, dir.path());
+                       if (!floor)
+                           failed(c.name + QStringLiteral(": the office failed on the floor (above)"));
+                       return floor;
+                   },
+                   [&]() -> std::optional<double> {
+                       const std::optional<double> batch = batchRun(c.arguments, c.folder);
+                       if (!batch)
+                           failed(c.name + QStringLiteral(": the fill command did not make every document (above)"));
+                       return batch;
+                   }},
+                  [&](const QList<double>& round) {
+                      c.floor << round[0];
+                      c.batch << round[1];
+                      std::fprintf(stderr, "round %lld, %s: floor %.1f s, fill command %.1f s\n",
+                                   static_cast<long long>(c.batch.size()), qPrintable(c.name), round[0], round[1]);
+                  });
     }
 
     std::printf("PDF pages per document: %d\n\n", pdfPages(pdfFolder + QStringLiteral("/001.pdf")));
@@ -403,15 +431,22 @@ int main(int argc, char** argv)
     for (const Case& c : cases) {
         if (c.batch.isEmpty())
             continue;
-        const double batch = median(c.batch), floor = median(c.floor);
-        std::printf("| %s | %.1f s (%s) | %.1f s (%s) | %.2f× |\n", qPrintable(c.name), batch, qPrintable(spread(c.batch)),
-                    floor, qPrintable(spread(c.floor)), batch / floor);
+        Pair figures;
+        for (qsizetype round = 0; round < c.batch.size(); ++round)
+            figures.add(c.batch[round], c.floor[round]);
+        std::printf("| %s | %s | %s | %s |\n", qPrintable(c.name), qPrintable(figures.measured.shown(" s", 1)),
+                    qPrintable(figures.floor.shown(" s", 1)), qPrintable(figures.ratio.shown("×", 2)));
     }
-    std::printf("\nMedians of %d rounds; the spread of the rounds in brackets.\n", int(cases.last().batch.size()));
+    std::printf("\nMedians of %d rounds, each running the floor and the fill command in turn; the spread of the rounds "
+                "in brackets, the ratio taken round by round.\n",
+                rounds);
     std::fflush(stdout);
+    if (failures.isEmpty()) {
+        const Case& odt = cases.first();
+        scaleTable(dir.path(), text, list, [&] { return floorRun(odt.templateName, odt.floorFilter, dir.path()); },
+                   rounds);
+    }
     office.stop();
-    if (failures.isEmpty())
-        scaleTable(dir.path(), text, list, median(cases.first().floor) / kDocuments);
     if (failures.isEmpty())
         return 0;
     std::printf("\nFailed (the rows after it were not measured):\n");

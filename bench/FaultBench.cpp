@@ -6,8 +6,10 @@
 // again with --skip-existing, as a user finishes a stopped batch. Checked:
 // every row's document exists exactly once and is a whole PDF, nothing else
 // is in the folder, and no office is left running. Then a clean run of the
-// same batch, for the time. Prints a Markdown table; run through
-// bench/faults. BENCH_SEED fixes the faults' dice.
+// same batch, for the time; BENCH_ROUNDS rounds (default 3) of the two, in
+// turn. Prints a Markdown table; run through bench/faults. BENCH_SEED fixes
+// the faults' dice.
+#include "Rounds.h"
 #include "support/CapturedConsole.h"
 #include "support/TestOffice.h"
 
@@ -190,22 +192,56 @@ int main(int argc, char** argv)
         qunsetenv(name);
     qputenv("KVILMAR_OFFICE_CALL_WAIT", "3");
 
-    const QString faulted = root.filePath(QStringLiteral("faulted"));
-    const QString clean = root.filePath(QStringLiteral("clean"));
-    QDir().mkpath(faulted);
-    QDir().mkpath(clean);
     const QStringList batch{text, "--list", list, "--data", data};
-    std::fprintf(stderr, "faulted run of %d documents, seed %u...\n", documents, seed);
-    const Run first = fill(batch + QStringList{"--out", faulted + "/{N}.pdf"}, seed);
-    const Tally& faults = first.faults;
-    const qsizetype madeFirst = QDir(faulted).entryList(QDir::Files).size();
-    std::fprintf(stderr, "again with --skip-existing...\n");
-    const Run second = fill(batch + QStringList{"--out", faulted + "/{N}.pdf", "--skip-existing"}, std::nullopt);
-    const QStringList problems = problemsOf(faulted, documents);
-    const int left = officesLeft(root.path());
-    std::fprintf(stderr, "clean run...\n");
-    const Run cleanRun = fill(batch + QStringList{"--out", clean + "/{N}.pdf"}, std::nullopt);
-    const int leftAfterAll = officesLeft(root.path());
+    const int rounds = benchRounds();
+    // Each round: the faulted run, the rerun that finishes it, the checks of
+    // its folder, then a clean run of the same batch, so that the ratio
+    // compares runs that saw the same load. The same seed each round: the
+    // same faults at the same documents.
+    Pair time;
+    Tally faults;
+    qsizetype madeFirst = 0;
+    QStringList problems;
+    int left = 0;
+    bool good = true;
+    int round = 0;
+    alternate(rounds,
+              {[&]() -> std::optional<double> {
+                   const QString faulted = root.filePath(QStringLiteral("faulted-%1").arg(++round));
+                   QDir().mkpath(faulted);
+                   std::fprintf(stderr, "round %d: faulted run of %d documents, seed %u...\n", round, documents, seed);
+                   const Run first = fill(batch + QStringList{"--out", faulted + "/{N}.pdf"}, seed);
+                   faults = first.faults;
+                   madeFirst = QDir(faulted).entryList(QDir::Files).size();
+                   std::fprintf(stderr, "again with --skip-existing...\n");
+                   const Run second = fill(batch + QStringList{"--out", faulted + "/{N}.pdf", "--skip-existing"}, std::nullopt);
+                   problems = problemsOf(faulted, documents);
+                   left += officesLeft(root.path());
+                   QDir(faulted).removeRecursively();
+                   if (!problems.isEmpty() || left != 0 || second.code != kAllMade || first.code == kBadInput) {
+                       std::fprintf(stderr, "the faulted run FAILED (exit codes %d, %d)\n%s\n", first.code, second.code,
+                                    qPrintable(first.told.right(4000)));
+                       good = false;
+                       return std::nullopt;
+                   }
+                   return first.seconds;
+               },
+               [&]() -> std::optional<double> {
+                   const QString clean = root.filePath(QStringLiteral("clean-%1").arg(round));
+                   QDir().mkpath(clean);
+                   std::fprintf(stderr, "clean run...\n");
+                   const Run cleanRun = fill(batch + QStringList{"--out", clean + "/{N}.pdf"}, std::nullopt);
+                   left += officesLeft(root.path());
+                   QDir(clean).removeRecursively();
+                   if (cleanRun.code != kAllMade || left != 0) {
+                       std::fprintf(stderr, "the clean run FAILED (exit code %d)\n%s\n", cleanRun.code,
+                                    qPrintable(cleanRun.told.right(4000)));
+                       good = false;
+                       return std::nullopt;
+                   }
+                   return cleanRun.seconds;
+               }},
+              [&](const QList<double>& figures) { time.add(figures[0], figures[1]); });
 
     int injected = 0;
     for (int kind : faults.injected)
@@ -219,17 +255,16 @@ int main(int argc, char** argv)
         kinds << QStringLiteral("%1 %2").arg(faults.injected[k]).arg(QLatin1String(kFaultNames[k]));
     for (int s = 0; s < kSteps; ++s)
         steps << QStringLiteral("%1 %2").arg(faults.atStep[s]).arg(QLatin1String(kStepNames[s]));
-    std::printf("| seed %u | %d (%s; at %s) | %lld | %lld | %lld | %d | %.1f s | %.1f s | %.2f× |\n", seed, injected,
+    std::printf("| seed %u | %d (%s; at %s) | %lld | %lld | %lld | %d | %s | %s | %s |\n", seed, injected,
                 qPrintable(kinds.join(QStringLiteral(", "))), qPrintable(steps.join(QStringLiteral(", "))),
                 static_cast<long long>(madeFirst), static_cast<long long>(documents - madeFirst),
-                static_cast<long long>(problems.size()), left + leftAfterAll, first.seconds, cleanRun.seconds,
-                first.seconds / cleanRun.seconds);
+                static_cast<long long>(problems.size()), left, qPrintable(time.measured.shown(" s", 1)),
+                qPrintable(time.floor.shown(" s", 1)), qPrintable(time.ratio.shown("×", 2)));
+    std::printf("\nThe faults and documents of the last round; times are medians of %lld rounds (of %d), each "
+                "running the faulted batch (with its rerun) and the clean one in turn, the spread in brackets, the "
+                "ratio taken round by round.\n",
+                static_cast<long long>(time.ratio.size()), rounds);
     for (const QString& problem : problems.mid(0, 20))
         std::fprintf(stderr, "%s\n", qPrintable(problem));
-    const bool good = problems.isEmpty() && left == 0 && leftAfterAll == 0 && second.code == kAllMade
-                      && cleanRun.code == kAllMade && first.code != kBadInput;
-    if (!good)
-        std::fprintf(stderr, "the fault run FAILED (exit codes %d, %d, %d)\n%s\n", first.code, second.code, cleanRun.code,
-                     qPrintable(first.told.right(4000)));
     return good ? 0 : 1;
 }

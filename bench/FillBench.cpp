@@ -8,6 +8,7 @@
 // measured next to it. Run through bench/fill; prints Markdown tables.
 //
 //   kvilmar_fill_bench [--runs N] [--only doc,xls,visible,start] [--program path]
+#include "Rounds.h"
 #include "StartupProbe.h"
 #include "support/ListBuilder.h"
 #include "support/TestHost.h"
@@ -50,48 +51,6 @@ double seconds(const std::function<void()>& work)
     work();
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
-
-// Figures of several runs: the median, and the spread from least to most.
-class Sample {
-public:
-    void add(double value) { values_ << value; }
-    bool isEmpty() const { return values_.isEmpty(); }
-    double median() const
-    {
-        QList<double> v = sorted();
-        const qsizetype n = v.size();
-        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    }
-    QString shown(const QString& unit, int decimals) const
-    {
-        if (values_.isEmpty())
-            return QStringLiteral("—");
-        const QList<double> v = sorted();
-        auto n = [&](double x) { return QString::number(x, 'f', decimals); };
-        return n(median()) + unit + QStringLiteral(" (") + n(v.first()) + QStringLiteral("–") + n(v.last())
-               + QStringLiteral(")");
-    }
-
-private:
-    QList<double> sorted() const
-    {
-        QList<double> v = values_;
-        std::sort(v.begin(), v.end());
-        return v;
-    }
-    QList<double> values_;
-};
-
-// One measurement and its floor, taken side by side in each run.
-struct Pair {
-    Sample measured, floor, ratio;
-    void add(double m, double f)
-    {
-        measured.add(m);
-        floor.add(f);
-        ratio.add(m / f);
-    }
-};
 
 QString identifier(int i)
 {

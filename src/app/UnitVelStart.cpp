@@ -12,7 +12,7 @@
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/windows/UnitVelGeneral.h"
-#include "settings/windows/UnitVelOptions.h"
+#include "settings/OptionSwitches.h"
 
 #include <algorithm>
 
@@ -200,9 +200,8 @@ void TFormVelStart::Start()
 
 bool TFormVelStart::startWindowOffered() const
 {
-    if (!FormVelOptions)
-        return false;
-    return FormVelOptions->offersStartWindow();
+    optionSwitches::readSwitchFile();
+    return optionSwitches::offerStartWindow();
 }
 
 void TFormVelStart::FormShow()

@@ -6,6 +6,7 @@
 #include "common/TraceLog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -136,6 +137,14 @@ fileAccess::Result readFile(const QString& fileName)
 FontRecord readFont(const QString& fileName)
 {
     return decodeFont(readFile(fileName).content);
+}
+
+std::optional<FontRecord> readStoredFont()
+{
+    const QString fileName = fontFileName();
+    if (!QFile::exists(fileName))
+        return std::nullopt;
+    return readFont(fileName);
 }
 
 Switches readSwitches(const QString& fileName)

@@ -63,6 +63,8 @@ fileAccess::Result readFile(const QString& fileName);
 // Readers: a missing or refused file gives an empty record.
 FontRecord readFont(const QString& fileName);
 Switches readSwitches(const QString& fileName);
+// nstrfon.dan's record; nothing when there is no such file.
+std::optional<FontRecord> readStoredFont();
 
 // Writers: the old file is replaced only by a complete new one. A failure
 // throws KvilmarError with an input/output error text naming the file and

@@ -1,8 +1,13 @@
+#include "amounts/windows/UnitVelCommands.h"
 #include "common/Codec1251.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/windows/UnitVelGeneral.h"
 #include "general/windows/UnitVelSaveSelect.h"
+#include "filling/windows/UnitVelExcelSelect.h"
+#include "settings/OptionSwitches.h"
+#include "settings/SettingsFiles.h"
+#include "settings/windows/UnitVelOptions.h"
 #include "settings/windows/UnitVelAbout.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
@@ -688,6 +693,37 @@ private slots:
         QCOMPARE(dialogs_->shownTexts(), question.isEmpty() ? QStringList() : QStringList{question});
         QVERIFY(question.isEmpty() || dialogs_->shown().first().buttons == MessageButtons::YesNoCancel);
         QCOMPARE(FormVelGeneral->isVisible(), scenario == 8 || scenario == 9);
+    }
+
+    // The other windows are made when first opened: they show what was
+    // stored and read before them, and what they hand back arrives.
+    void windowsMadeWhenFirstOpened()
+    {
+        FontRecord font;
+        font.name = QByteArray("Serif");
+        font.style = FontRecord::Italic;
+        settingsFiles::writeFont(settingsFiles::fontFileName(), font);
+        settingsFiles::writeSwitches(settingsFiles::switchFileName(), true, true);
+        startWindow();
+        QVERIFY(!FormVelOptions && !FormCommands && !FormExcelSelect);
+        QVERIFY(FormVelGeneral->ComboBoxText->font().italic());
+        QVERIFY(optionSwitches::restoreRange());   // what the range window goes by
+        bool boxesChecked = false;
+        QTimer::singleShot(0, FormVelGeneral, [&] {
+            boxesChecked = FormVelOptions->CheckBoxStartWindow->isChecked() && FormVelOptions->CheckBoxExcelSave->isChecked();
+            FormVelOptions->ButtonOptionsClose->click();
+        });
+        FormVelGeneral->N6->trigger();
+        QVERIFY(boxesChecked);
+        QTimer::singleShot(0, FormVelGeneral, [] {
+            userInput::typeInto(FormCommands->EditSumDigit, QStringLiteral("5"));
+            FormCommands->BitBtnSumConvert->click();
+            FormCommands->BitBtnInsertToList->click();
+            if (FormCommands->isVisible())
+                FormCommands->reject();
+        });
+        FormVelGeneral->N12->trigger();
+        QVERIFY(FormVelGeneral->ComboBoxText->currentText().startsWith(QStringLiteral("Пять рублей")));
     }
 
     // The list file and template of one run are offered in the next.

@@ -3,11 +3,13 @@
 #include "common/TraceLog.h"
 #include "general/IdentifierList.h"
 #include "app/WindowLinks.h"
+#include "settings/OptionSwitches.h"
 
 void WindowTest::initTestCase()
 {
     home_ = std::make_unique<TempFolder>(false);
     qputenv("HOME", home_->path().toLocal8Bit());
+    lazyWindows::setLinker(&connectWindows);
 }
 
 void WindowTest::init()
@@ -17,6 +19,8 @@ void WindowTest::init()
     identifierList().clearAll();
     identifierList().setFileName(QString());
     setDiagnosticMode(DiagnosticMode::Off);
+    optionSwitches::setOfferStartWindow(false);
+    optionSwitches::setRestoreRange(false);
     makeWindows();
     connectWindows();
     prepare();
@@ -46,8 +50,5 @@ void WindowTest::remakeWindows()
 
 void WindowTest::deleteWindows()
 {
-    for (const auto& remove : std::as_const(windows_))
-        remove();
-    windows_.clear();
-    owned_.clear();
+    lazyWindows::deleteAll();
 }

@@ -1,20 +1,20 @@
 #pragma once
 
+#include "common/windows/LazyWindows.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 
-#include <QList>
 #include <QObject>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 // The fixture of a window test. The whole class runs with HOME in a
 // temporary folder. Each test starts with a program folder of its own, the
 // scripted dialog seam, an empty identifier list with no file name, the
-// diagnostic mode off, and the windows it needs made anew; after it, a box
-// or dialog it did not answer fails it, and its windows are deleted.
+// diagnostic mode and the options' switches off, and the windows it needs
+// made anew; after it, a box or dialog it did not answer fails it, and the
+// windows are deleted.
 //
 // A test class derives from this one and does not declare initTestCase(),
 // init() or cleanup(): it makes its windows in makeWindows() and sets what
@@ -23,20 +23,14 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 protected:
-    // Makes a window behind the program's pointer to it; it is deleted after
-    // the test, whatever the pointer then holds, and the pointer emptied.
+    // Makes a window anew behind the program's pointer to it. It is deleted
+    // after the test, whatever the pointer then holds, and the pointer
+    // emptied, as are the windows the program made meanwhile.
     template <class Window>
     Window* make(Window*& global)
     {
-        global = new Window;
-        if (!owned_.contains(&global)) {
-            owned_.append(&global);
-            windows_.prepend([&global] {
-                delete global;
-                global = nullptr;
-            });
-        }
-        return global;
+        global = nullptr;
+        return lazyWindows::made(global);
     }
 
     virtual void makeWindows() = 0;
@@ -61,7 +55,4 @@ private:
     void verifyDialogs();
 
     void deleteWindows();
-
-    QList<const void*> owned_;
-    QList<std::function<void()>> windows_;
 };

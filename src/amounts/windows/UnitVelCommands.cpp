@@ -1,5 +1,6 @@
 #include "amounts/windows/UnitVelCommands.h"
 
+#include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
 
 #include "amounts/AmountInWords.h"
@@ -209,7 +210,7 @@ void TFormCommands::BitBtnInsertFromListClick()
         return;
     }
     SumListTarget = 's';
-    FormSumList->exec();
+    lazyWindows::made(FormSumList)->exec();
 }
 
 QString TFormCommands::joinedMemoLines() const

@@ -5,6 +5,7 @@
 #include "common/Codec1251.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
+#include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
 #include "general/IdentifierList.h"
 
@@ -189,7 +190,7 @@ void TFormVelnds::BitBtnNDSInsertFromListClick()
         return;
     }
     SumListTarget = 'n';
-    FormSumList->exec();
+    lazyWindows::made(FormSumList)->exec();
 }
 
 void TFormVelnds::BitBtnNDSToListClick()

@@ -5,6 +5,7 @@
 
 #include "common/windows/Dialogs.h"
 #include "common/FileAccess.h"
+#include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
@@ -133,7 +134,7 @@ void TFormVelGeneral::NSaveClick()
 {
     IdentifierList& list = identifierList();
     // Escape or the close box is no choice: the save does not go on.
-    if (FormSaveSelect->exec() != QDialog::Accepted)
+    if (lazyWindows::made(FormSaveSelect)->exec() != QDialog::Accepted)
         return;
     const QString chosen = dialogs().saveFileName(
         this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString(),

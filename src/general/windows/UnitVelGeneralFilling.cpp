@@ -2,6 +2,7 @@
 
 #include "general/windows/UnitVelGeneral.h"
 
+#include "common/windows/LazyWindows.h"
 #include "filling/FillingHost.h"
 #include "filling/windows/FillingRun.h"
 #include "filling/windows/UnitVelExcelSelect.h"
@@ -23,9 +24,10 @@ public:
     std::optional<RangeSelection> chooseRange(const RangeSelection&) override
     {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-        FormExcelSelect->exec();
+        TFormExcelSelect* range = lazyWindows::made(FormExcelSelect);
+        range->exec();
         QApplication::restoreOverrideCursor();
-        return FormExcelSelect->confirmedRange();
+        return range->confirmedRange();
     }
 
     void showBusy(bool busy) override

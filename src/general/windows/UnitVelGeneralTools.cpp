@@ -6,10 +6,13 @@
 #include "amounts/windows/UnitVelCommands.h"
 #include "amounts/windows/UnitVelnds.h"
 #include "common/windows/Help.h"
+#include "common/windows/LazyWindows.h"
 #include "common/windows/MakerLinks.h"
 #include "general/IdentifierList.h"
 #include "net/windows/UnitBrowser.h"
 #include "settings/windows/UnitVelAbout.h"
+#include "settings/OptionSwitches.h"
+#include "settings/SettingsFiles.h"
 #include "settings/windows/FontSettings.h"
 #include "settings/windows/UnitVelOptions.h"
 
@@ -32,15 +35,19 @@ void TFormVelGeneral::applyFontRecord(const FontRecord& record)
 
 void TFormVelGeneral::FormShow()
 {
-    // Applies the stored fonts to the input boxes (and the options' sample).
-    if (FormVelOptions)
-        FormVelOptions->ReadFontSettings();
+    // The stored font of the input boxes (the options window reads it into
+    // its sample when shown).
+    if (const std::optional<FontRecord> record = settingsFiles::readStoredFont())
+        applyFontRecord(*record);
 }
 
 void TFormVelGeneral::FormActivate()
 {
+    // The switches as stored, also before the options window is made.
     if (FormVelOptions)
         FormVelOptions->ReadSwitches();
+    else
+        optionSwitches::readSwitchFile();
 }
 
 void TFormVelGeneral::NHelpClick()
@@ -60,25 +67,25 @@ void TFormVelGeneral::NEmailClick()
 
 void TFormVelGeneral::N2Click()
 {
-    FormVelAbout->exec();
+    lazyWindows::made(FormVelAbout)->exec();
 }
 
 void TFormVelGeneral::N6Click()
 {
-    FormVelOptions->exec();
+    lazyWindows::made(FormVelOptions)->exec();
 }
 
 void TFormVelGeneral::N12Click()
 {
-    FormCommands->exec();
+    lazyWindows::made(FormCommands)->exec();
 }
 
 void TFormVelGeneral::N13Click()
 {
-    FormVelnds->exec();
+    lazyWindows::made(FormVelnds)->exec();
 }
 
 void TFormVelGeneral::NNewVersionCheckClick()
 {
-    FormVelBrowser->exec();
+    lazyWindows::made(FormVelBrowser)->exec();
 }

@@ -3,6 +3,7 @@
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
 #include "common/windows/Help.h"
+#include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
 #include "common/TraceLog.h"
 #include "filling/windows/UnitVelTest.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,19 +103,11 @@ TFormVelOptions::TFormVelOptions(QWidget* parent)
     KV_CONNECT(ButtonSaveOptions, &QPushButton::clicked, this, ButtonSaveOptionsClick);
     KV_CONNECT(ButtonOptionsClose, &QPushButton::clicked, this, ButtonOptionsCloseClick);
     KV_CONNECT(ButtonOptionsHelp, &QPushButton::clicked, this, ButtonOptionsHelpClick);
-    // The range window reads the switch as the box shows it.
+    // The boxes start as the switches stand, read before this window was
+    // made or not; the rest of the program reads them as the boxes show them.
+    ShowSwitches();
+    connect(CheckBoxStartWindow, &QCheckBox::toggled, this, [](bool on) { optionSwitches::setOfferStartWindow(on); });
     connect(CheckBoxExcelSave, &QCheckBox::toggled, this, [](bool on) { optionSwitches::setRestoreRange(on); });
-}
-
-TFormVelOptions::~TFormVelOptions()
-{
-    optionSwitches::setRestoreRange(false);
-}
-
-bool TFormVelOptions::offersStartWindow()
-{
-    ReadSwitches();
-    return CheckBoxStartWindow->isChecked();
 }
 
 void TFormVelOptions::FormActivate()
@@ -126,22 +118,20 @@ void TFormVelOptions::FormActivate()
 
 void TFormVelOptions::ReadFontSettings()
 {
-    const QString fileName = settingsFiles::fontFileName();
-    if (!QFile::exists(fileName))
-        return;
-    ApplyFontRecord(settingsFiles::readFont(fileName));
+    if (const std::optional<FontRecord> record = settingsFiles::readStoredFont())
+        ApplyFontRecord(*record);
 }
 
 void TFormVelOptions::ReadSwitches()
 {
-    const QString fileName = settingsFiles::switchFileName();
-    if (!QFile::exists(fileName))
-        return;
-    const Switches switches = settingsFiles::readSwitches(fileName);
-    if (switches.startWindow)
-        CheckBoxStartWindow->setChecked(*switches.startWindow);
-    if (switches.excelSave)
-        CheckBoxExcelSave->setChecked(*switches.excelSave);
+    optionSwitches::readSwitchFile();
+    ShowSwitches();
+}
+
+void TFormVelOptions::ShowSwitches()
+{
+    CheckBoxStartWindow->setChecked(optionSwitches::offerStartWindow());
+    CheckBoxExcelSave->setChecked(optionSwitches::restoreRange());
 }
 
 void TFormVelOptions::ApplyFontRecord(const FontRecord& record)
@@ -193,9 +183,7 @@ void TFormVelOptions::ButtonOptionsHelpClick()
 
 void TFormVelOptions::Image1DblClick()
 {
-    if (!FormTest)
-        return;
-    FormTest->exec();
+    lazyWindows::made(FormTest)->exec();
     if (diagnosticMode() != DiagnosticMode::Off)
         reject();
 }

@@ -10,14 +10,12 @@ class QLabel;
 class QPushButton;
 
 // The options window: the font of the main window's input fields and the two
-// switches. The switches live in its check boxes: the start window asks the
-// window (offersStartWindow), the range window reads optionSwitches, which
-// the window keeps as its box shows.
+// switches. The switches are optionSwitches, which its check boxes show and
+// set; the start window and the range window read them there.
 class TFormVelOptions : public FormDialog {
     Q_OBJECT
 public:
     explicit TFormVelOptions(QWidget* parent = nullptr);
-    ~TFormVelOptions() override;
 
     QFrame* Bevel1 = nullptr;
     QLabel* Label4 = nullptr;
@@ -40,16 +38,14 @@ public:
     // Reads nstrfon.dan and applies it to the sample label (the main window
     // applies the same record to its own fields when it is shown).
     void ReadFontSettings();
-    // Reads nstrbol.dan into the two check boxes.
+    // Reads nstrbol.dan into the switches and the two check boxes.
     void ReadSwitches();
+    // The check boxes as the switches stand.
+    void ShowSwitches();
 
     // Applies a font record to the sample, and hands it to the main window's
     // input fields (fontApplied).
     void ApplyFontRecord(const FontRecord& record);
-
-    // Whether the start window is to be offered: nstrbol.dan read into the
-    // check boxes, as the start window asks at start-up.
-    bool offersStartWindow();
 
 signals:
     void fontApplied(const FontRecord& record);
