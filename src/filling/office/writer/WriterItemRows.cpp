@@ -1,0 +1,169 @@
+#include "filling/office/writer/WriterItemRows.h"
+
+#include "filling/office/OfficeError.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
+#include "filling/office/connection/UnoSearch.h"
+#include "filling/office/connection/UnoText.h"
+#include "filling/office/text/UnoTextPlaces.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextCopy.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
+
+#include <QRegularExpression>
+
+#include <vector>
+
+using namespace css;
+
+namespace office::lo {
+
+namespace {
+
+// A place the search found an identifier: a cell of a table's row, or no
+// table at all.
+struct Occurrence {
+    uno::Reference<text::XTextRange> range;
+    uno::Reference<text::XTextTable> table;
+    QString column;
+    int row = 0;   // from 1; 0 outside a table or in a cell of a split row
+};
+
+// "B3" is column "B" of row 3; a cell of a split or merged row ("A1.1.1")
+// has no row of its own to repeat.
+bool splitCellName(const QString& name, QString& column, int& row)
+{
+    static const QRegularExpression simple(QStringLiteral("^([A-Za-z]+)([0-9]+)$"));
+    const QRegularExpressionMatch match = simple.match(name);
+    if (!match.hasMatch())
+        return false;
+    column = match.captured(1);
+    row = match.captured(2).toInt();
+    return true;
+}
+
+std::vector<Occurrence> occurrences(const uno::Reference<util::XReplaceable>& document, const QString& identifier)
+{
+    std::vector<Occurrence> found;
+    const auto all = document->findAll(
+        KeptDescriptor::forText().set([&] { return document->createSearchDescriptor(); }, {identifier}));
+    for (sal_Int32 i = 0; i < all->getCount(); ++i) {
+        Occurrence occurrence;
+        occurrence.range.set(all->getByIndex(i), uno::UNO_QUERY);
+        if (!occurrence.range.is())
+            continue;
+        uno::Reference<beans::XPropertySet> where(occurrence.range, uno::UNO_QUERY);
+        if (where.is()) {
+            occurrence.table.set(where->getPropertyValue("TextTable"), uno::UNO_QUERY);
+            uno::Reference<beans::XPropertySet> cell(where->getPropertyValue("Cell"), uno::UNO_QUERY);
+            if (occurrence.table.is() && cell.is()) {
+                rtl::OUString name;
+                cell->getPropertyValue("CellName") >>= name;
+                if (!splitCellName(toQString(name), occurrence.column, occurrence.row))
+                    occurrence.row = 0;
+            }
+        }
+        found.push_back(occurrence);
+    }
+    return found;
+}
+
+QString listed(const QStringList& identifiers)
+{
+    return QStringLiteral("«") + identifiers.join(QStringLiteral("», «")) + QStringLiteral("»");
+}
+
+// The columns of the table's row, in order.
+QStringList columnsOf(const uno::Reference<text::XTextTable>& table, int row)
+{
+    QStringList columns;
+    for (const rtl::OUString& name : table->getCellNames()) {
+        QString column;
+        int at = 0;
+        if (splitCellName(toQString(name), column, at) && at == row)
+            columns << column;
+    }
+    return columns;
+}
+
+void copyCell(const uno::Reference<text::XTextTable>& table, const QString& column, int from, int to)
+{
+    const auto cell = [&](int row) {
+        return uno::Reference<text::XTextCopy>(table->getCellByName(toOUString(column + QString::number(row))),
+                                               uno::UNO_QUERY_THROW);
+    };
+    const uno::Reference<text::XTextCopy> target = cell(to);
+    const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
+    // The new cell's one empty paragraph takes the copy's last one.
+    text->setString(rtl::OUString());
+    target->copyText(cell(from));
+}
+
+} // namespace
+
+void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStringList& identifiers,
+                  const QList<QStringList>& items)
+{
+    uno::Reference<util::XReplaceable> searchable(document, uno::UNO_QUERY_THROW);
+    uno::Reference<text::XTextTable> table;
+    int row = 0;
+    const int count = static_cast<int>(items.size());
+    callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
+        for (const QString& identifier : identifiers) {
+            for (const Occurrence& occurrence : occurrences(searchable, identifier)) {
+                if (occurrence.row == 0)
+                    throw ItemRowsUnfit(
+                        QStringLiteral("Идентификатор позиций «%1» стоит в шаблоне не в строке таблицы (или в "
+                                       "разделённой ячейке): повторить можно только целую строку таблицы.")
+                            .arg(identifier));
+                if (table.is() && (occurrence.table != table || occurrence.row != row))
+                    throw ItemRowsUnfit(QStringLiteral("Идентификаторы позиций %1 стоят в шаблоне больше чем в одной "
+                                                       "строке таблицы: повторяется одна строка.")
+                                            .arg(listed(identifiers)));
+                table = occurrence.table;
+                row = occurrence.row;
+            }
+        }
+    });
+    if (!table.is())
+        throw ItemRowsUnfit(QStringLiteral("В шаблоне нет строки таблицы с идентификаторами позиций %1.")
+                                .arg(listed(identifiers)));
+    reachStep(OfficeStep::Replace);
+    callOffice(QStringLiteral("Не удается повторить строку позиций"), [&] {
+        const uno::Reference<table::XTableRows> rows = table->getRows();
+        if (count == 0) {
+            rows->removeByIndex(row - 1, 1);
+            return;
+        }
+        if (count == 1)
+            return;
+        // New rows come before the row, with its formatting; it moves to
+        // the last place and its cells are copied into the ones above.
+        rows->insertByIndex(row - 1, count - 1);
+        const int original = row + count - 1;
+        const QStringList columns = columnsOf(table, original);
+        for (int k = 0; k < count - 1; ++k)
+            for (const QString& column : columns)
+                copyCell(table, column, original, row + k);
+    });
+    if (count == 0)
+        return;
+    callOffice(QStringLiteral("Не удается заменить текст"), [&] {
+        for (int j = 0; j < identifiers.size(); ++j) {
+            for (const Occurrence& occurrence : occurrences(searchable, identifiers[j])) {
+                const int item = occurrence.row - row;
+                if (occurrence.table != table || item < 0 || item >= count)
+                    continue;
+                writeOver(occurrence.range->getText(), occurrence.range->getStart(),
+                          toQString(occurrence.range->getString()), items[item][j]);
+            }
+        }
+    });
+}
+
+} // namespace office::lo
