@@ -63,7 +63,7 @@ RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& ite
     const auto worksheet = excel.Workbooks(1)->Worksheets(sheet);
     worksheet->repeatRow(row, count);
     for (int k = 0; k < count; ++k) {
-        const QString rowText = QStringLiteral("%1%2:%3%2").arg(match.captured(1)).arg(row + k).arg(match.captured(3));
+        const QString rowText = QStringLiteral("%1%2:%3%2").arg(match.captured(1), QString::number(row + k), match.captured(3));
         const auto cells = worksheet->Columns()->range(rowText)->cellsHoldingAny(identifiers);
         for (int j = 0; j < identifiers.size(); ++j)
             cells->replace(identifiers[j], convertLineBreak(items.items[k][j]));

@@ -7,6 +7,10 @@
 #include "filling/office/text/UnoTextPlaces.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertyState.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -91,6 +95,43 @@ QStringList columnsOf(const uno::Reference<text::XTextTable>& table, int row)
     return columns;
 }
 
+uno::Reference<beans::XPropertySet> lastParagraph(const uno::Reference<text::XText>& text)
+{
+    const uno::Reference<container::XEnumeration> paragraphs =
+        uno::Reference<container::XEnumerationAccess>(text, uno::UNO_QUERY_THROW)->createEnumeration();
+    uno::Reference<beans::XPropertySet> last;
+    while (paragraphs->hasMoreElements())
+        last.set(paragraphs->nextElement(), uno::UNO_QUERY);
+    return last;
+}
+
+// What the paragraph sets itself, not through its style: a character
+// format over all its text may be kept there (a Word document's is).
+void copyOwnFormatting(const uno::Reference<beans::XPropertySet>& from, const uno::Reference<beans::XPropertySet>& to)
+{
+    if (!from.is() || !to.is())
+        return;
+    std::vector<rtl::OUString> names;
+    for (const beans::Property& property : from->getPropertySetInfo()->getProperties())
+        if (!(property.Attributes & beans::PropertyAttribute::READONLY))
+            names.push_back(property.Name);
+    const uno::Sequence<rtl::OUString> asked(names.data(), static_cast<sal_Int32>(names.size()));
+    const uno::Sequence<beans::PropertyState> states =
+        uno::Reference<beans::XPropertyState>(from, uno::UNO_QUERY_THROW)->getPropertyStates(asked);
+    for (sal_Int32 i = 0; i < asked.getLength(); ++i) {
+        if (states[i] != beans::PropertyState_DIRECT_VALUE)
+            continue;
+        try {
+            to->setPropertyValue(asked[i], from->getPropertyValue(asked[i]));
+        } catch (const uno::RuntimeException&) {
+            throw;
+        } catch (const uno::Exception&) {
+            // A property the new paragraph cannot take as it stands (its
+            // place in a list): what shows stays the copied text's.
+        }
+    }
+}
+
 void copyCell(const uno::Reference<text::XTextTable>& table, const QString& column, int from, int to)
 {
     const auto cell = [&](int row) {
@@ -99,9 +140,12 @@ void copyCell(const uno::Reference<text::XTextTable>& table, const QString& colu
     };
     const uno::Reference<text::XTextCopy> target = cell(to);
     const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
-    // The new cell's one empty paragraph takes the copy's last one.
+    // The new cell's one empty paragraph takes the copy's last one, and
+    // with it that paragraph's own formatting.
     text->setString(rtl::OUString());
-    target->copyText(cell(from));
+    const uno::Reference<text::XTextCopy> source = cell(from);
+    copyOwnFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)), lastParagraph(text));
+    target->copyText(source);
 }
 
 } // namespace
