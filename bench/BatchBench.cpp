@@ -38,7 +38,7 @@ using namespace automatic;
 
 namespace {
 
-constexpr int kDocuments = 100;
+constexpr int kDocuments = 5;
 constexpr int kIdentifiers = 20;
 
 QString identifier(int i)
@@ -324,6 +324,57 @@ void scaleTable(const QString& root, const QString& text, const QString& list, d
                 "first table; --jobs 2 throughput is --jobs 1's time over --jobs 2's.\n");
 }
 
+// 100 invoices of 20 items each beside the same 100 documents without
+// items, in interleaved rounds (at least 3): the cost of repeating rows.
+void itemsTable(const QString& root)
+{
+    const QString invoice = QDir(root).filePath(QStringLiteral("счёт-позиции.odt"));
+    TestOffice::writeTextDocument(invoice, QStringLiteral("writer8"),
+                                  {{"Счёт № [Номер] для [ФИО]", "Прописью: [Прописью]"},
+                                   {"[Товар]", "[Цена]", "Итого", "[Итого]"}, {}, {}});
+    const QString list = QDir(root).filePath(QStringLiteral("счёт.fdp"));
+    listFile::writeListFile(list, {{"[Номер]", {}, {}, true}, {"[ФИО]", {}, {}, true}, {"[Товар]", {}, {}, true},
+                                   {"[Цена]", {}, {}, true}}, true);
+    QByteArray clients = "[Номер];[ФИО]\r\n", goods = "[Номер];[Товар];[Цена]\r\n";
+    for (int d = 1; d <= kDocuments; ++d) {
+        clients += QStringLiteral("%1;Покупатель %1\r\n").arg(d).toUtf8();
+        for (int i = 1; i <= 20; ++i)
+            goods += QStringLiteral("%1;Товар %2 для %1;%3,50\r\n").arg(d).arg(i).arg(d * 10 + i).toUtf8();
+    }
+    const QString clientsFile = QDir(root).filePath(QStringLiteral("клиенты.csv"));
+    const QString goodsFile = QDir(root).filePath(QStringLiteral("позиции.csv"));
+    for (const auto& [name, bytes] : {std::pair{clientsFile, clients}, std::pair{goodsFile, goods}}) {
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return failed(QStringLiteral("writing %1: %2").arg(name, file.errorString()));
+    }
+    const QString out = QDir(root).filePath(QStringLiteral("invoices"));
+    const QStringList plain{invoice, "--list", list, "--data", clientsFile, "--out", out + "/{N}.pdf"};
+    const QStringList items = plain + QStringList{"--items", goodsFile, "--key", "[Номер]", "--sum", "[Итого]=[Цена]",
+                                                  "--words", "[Прописью]=[Итого]"};
+    bool ok = false;
+    const int rounds = std::max(3, qEnvironmentVariableIntValue("BENCH_ROUNDS", &ok));
+    QList<double> without, with, ratios;
+    for (int round = 0; round < rounds; ++round) {
+        const std::optional<double> a = batchRun(plain, out);
+        const std::optional<double> b = a ? batchRun(items, out) : std::nullopt;
+        if (!b)
+            return failed(QStringLiteral("invoices, round %1 of %2: the fill command did not make every document (above)")
+                              .arg(round + 1).arg(rounds));
+        without << *a;
+        with << *b;
+        ratios << *b / *a;
+        std::fprintf(stderr, "round %d, invoices: without items %.1f s, with 20 items %.1f s\n", round + 1, *a, *b);
+    }
+    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+    std::printf("\n| 100 invoices, odt → pdf | Without items | 20 items each | Ratio |\n|---|---|---|---|\n"
+                "| %d rounds | %.1f s (%s) | %.1f s (%s) | %.2f× (%.2f–%.2f) |\n",
+                rounds, median(without), qPrintable(spread(without)), median(with), qPrintable(spread(with)),
+                median(ratios), *low, *high);
+    std::printf("\nMedians; the ratio is each round's, the rounds interleaved; the spread of the rounds in brackets.\n");
+    std::fflush(stdout);
+}
+
 struct Case {
     QString name;
     QString templateName;
@@ -409,6 +460,8 @@ int main(int argc, char** argv)
     }
     std::printf("\nMedians of %d rounds; the spread of the rounds in brackets.\n", int(cases.last().batch.size()));
     std::fflush(stdout);
+    if (failures.isEmpty())
+        itemsTable(dir.path());
     office.stop();
     if (failures.isEmpty())
         scaleTable(dir.path(), text, list, median(cases.first().floor) / kDocuments);
