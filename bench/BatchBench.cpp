@@ -38,7 +38,7 @@ using namespace automatic;
 
 namespace {
 
-constexpr int kDocuments = 5;
+constexpr int kDocuments = 100;
 constexpr int kIdentifiers = 20;
 
 QString identifier(int i)

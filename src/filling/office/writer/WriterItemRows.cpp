@@ -1,5 +1,6 @@
 #include "filling/office/writer/WriterItemRows.h"
 
+#include "common/KvilmarError.h"
 #include "filling/office/OfficeError.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/UnoSearch.h"
@@ -12,6 +13,8 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XActionLockable.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCopy.hpp>
@@ -21,6 +24,7 @@
 
 #include <QRegularExpression>
 
+#include <optional>
 #include <vector>
 
 using namespace css;
@@ -51,7 +55,10 @@ bool splitCellName(const QString& name, QString& column, int& row)
     return true;
 }
 
-std::vector<Occurrence> occurrences(const uno::Reference<util::XReplaceable>& document, const QString& identifier)
+// Where the document's search finds the identifier, in document order;
+// `placed`: with the table and row of each.
+std::vector<Occurrence> occurrences(const uno::Reference<util::XReplaceable>& document, const QString& identifier,
+                                    bool placed)
 {
     std::vector<Occurrence> found;
     const auto all = document->findAll(
@@ -61,6 +68,10 @@ std::vector<Occurrence> occurrences(const uno::Reference<util::XReplaceable>& do
         occurrence.range.set(all->getByIndex(i), uno::UNO_QUERY);
         if (!occurrence.range.is())
             continue;
+        if (!placed) {
+            found.push_back(occurrence);
+            continue;
+        }
         uno::Reference<beans::XPropertySet> where(occurrence.range, uno::UNO_QUERY);
         if (where.is()) {
             occurrence.table.set(where->getPropertyValue("TextTable"), uno::UNO_QUERY);
@@ -105,12 +116,15 @@ uno::Reference<beans::XPropertySet> lastParagraph(const uno::Reference<text::XTe
     return last;
 }
 
+using OwnFormatting = std::vector<std::pair<rtl::OUString, uno::Any>>;
+
 // What the paragraph sets itself, not through its style: a character
 // format over all its text may be kept there (a Word document's is).
-void copyOwnFormatting(const uno::Reference<beans::XPropertySet>& from, const uno::Reference<beans::XPropertySet>& to)
+OwnFormatting ownFormatting(const uno::Reference<beans::XPropertySet>& from)
 {
-    if (!from.is() || !to.is())
-        return;
+    OwnFormatting own;
+    if (!from.is())
+        return own;
     std::vector<rtl::OUString> names;
     for (const beans::Property& property : from->getPropertySetInfo()->getProperties())
         if (!(property.Attributes & beans::PropertyAttribute::READONLY))
@@ -118,11 +132,17 @@ void copyOwnFormatting(const uno::Reference<beans::XPropertySet>& from, const un
     const uno::Sequence<rtl::OUString> asked(names.data(), static_cast<sal_Int32>(names.size()));
     const uno::Sequence<beans::PropertyState> states =
         uno::Reference<beans::XPropertyState>(from, uno::UNO_QUERY_THROW)->getPropertyStates(asked);
-    for (sal_Int32 i = 0; i < asked.getLength(); ++i) {
-        if (states[i] != beans::PropertyState_DIRECT_VALUE)
-            continue;
+    for (sal_Int32 i = 0; i < asked.getLength(); ++i)
+        if (states[i] == beans::PropertyState_DIRECT_VALUE)
+            own.emplace_back(asked[i], from->getPropertyValue(asked[i]));
+    return own;
+}
+
+void setOwnFormatting(const OwnFormatting& own, const uno::Reference<beans::XPropertySet>& to)
+{
+    for (const auto& [name, value] : own) {
         try {
-            to->setPropertyValue(asked[i], from->getPropertyValue(asked[i]));
+            to->setPropertyValue(name, value);
         } catch (const uno::RuntimeException&) {
             throw;
         } catch (const uno::Exception&) {
@@ -132,20 +152,28 @@ void copyOwnFormatting(const uno::Reference<beans::XPropertySet>& from, const un
     }
 }
 
-void copyCell(const uno::Reference<text::XTextTable>& table, const QString& column, int from, int to)
+uno::Reference<text::XTextCopy> cellOf(const uno::Reference<text::XTextTable>& table, const QString& column, int row)
 {
-    const auto cell = [&](int row) {
-        return uno::Reference<text::XTextCopy>(table->getCellByName(toOUString(column + QString::number(row))),
-                                               uno::UNO_QUERY_THROW);
-    };
-    const uno::Reference<text::XTextCopy> target = cell(to);
-    const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
-    // The new cell's one empty paragraph takes the copy's last one, and
-    // with it that paragraph's own formatting.
-    text->setString(rtl::OUString());
-    const uno::Reference<text::XTextCopy> source = cell(from);
-    copyOwnFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)), lastParagraph(text));
-    target->copyText(source);
+    return uno::Reference<text::XTextCopy>(table->getCellByName(toOUString(column + QString::number(row))),
+                                           uno::UNO_QUERY_THROW);
+}
+
+// Copies the cells of row `from` into the rows `to`..`to + count - 1`.
+void copyRow(const uno::Reference<text::XTextTable>& table, const QStringList& columns, int from, int to, int count)
+{
+    for (const QString& column : columns) {
+        const uno::Reference<text::XTextCopy> source = cellOf(table, column, from);
+        const OwnFormatting own = ownFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)));
+        for (int row = to; row < to + count; ++row) {
+            const uno::Reference<text::XTextCopy> target = cellOf(table, column, row);
+            const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
+            // The new cell's one empty paragraph takes the copy's last one,
+            // and with it that paragraph's own formatting.
+            text->setString(rtl::OUString());
+            setOwnFormatting(own, lastParagraph(text));
+            target->copyText(source);
+        }
+    }
 }
 
 } // namespace
@@ -153,13 +181,47 @@ void copyCell(const uno::Reference<text::XTextTable>& table, const QString& colu
 void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStringList& identifiers,
                   const QList<QStringList>& items)
 {
+    // The document is laid out once, after all the rows are made, not
+    // after each change.
+    struct HeldBack {
+        uno::Reference<frame::XModel> model;
+        uno::Reference<document::XActionLockable> actions;
+        ~HeldBack()
+        {
+            try {
+                callOffice(QString(), [&] {
+                    if (actions.is())
+                        actions->removeActionLock();
+                    if (model.is())
+                        model->unlockControllers();
+                });
+            } catch (...) {
+                // The office went away; the next call says so.
+            }
+        }
+    };
+    std::optional<HeldBack> heldBack;
+    callOffice(QStringLiteral("Не удается повторить строку позиций"), [&] {
+        heldBack.emplace();
+        uno::Reference<frame::XModel> model(document, uno::UNO_QUERY_THROW);
+        model->lockControllers();
+        heldBack->model = model;
+        uno::Reference<document::XActionLockable> actions(document, uno::UNO_QUERY);
+        if (actions.is()) {
+            actions->addActionLock();
+            heldBack->actions = actions;
+        }
+    });
     uno::Reference<util::XReplaceable> searchable(document, uno::UNO_QUERY_THROW);
     uno::Reference<text::XTextTable> table;
     int row = 0;
     const int count = static_cast<int>(items.size());
+    std::vector<std::size_t> inRow;   // occurrences of each identifier in the row
     callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
         for (const QString& identifier : identifiers) {
-            for (const Occurrence& occurrence : occurrences(searchable, identifier)) {
+            const std::vector<Occurrence> found = occurrences(searchable, identifier, true);
+            inRow.push_back(found.size());
+            for (const Occurrence& occurrence : found) {
                 if (occurrence.row == 0)
                     throw ItemRowsUnfit(
                         QStringLiteral("Идентификатор позиций «%1» стоит в шаблоне не в строке таблицы (или в "
@@ -190,23 +252,29 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
         // the last place and its cells are copied into the ones above.
         rows->insertByIndex(row - 1, count - 1);
         const int original = row + count - 1;
-        const QStringList columns = columnsOf(table, original);
-        for (int k = 0; k < count - 1; ++k)
-            for (const QString& column : columns)
-                copyCell(table, column, original, row + k);
+        copyRow(table, columnsOf(table, original), original, row, count - 1);
     });
     if (count == 0)
         return;
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
+        // Every occurrence lies in the item rows, the same number in each,
+        // in the document's order: occurrence i is item i / inRow's. All
+        // are found before any is written over, so that an item's text is
+        // never searched again.
+        std::vector<std::vector<Occurrence>> found;
         for (int j = 0; j < identifiers.size(); ++j) {
-            for (const Occurrence& occurrence : occurrences(searchable, identifiers[j])) {
-                const int item = occurrence.row - row;
-                if (occurrence.table != table || item < 0 || item >= count)
-                    continue;
-                writeOver(occurrence.range->getText(), occurrence.range->getStart(),
-                          toQString(occurrence.range->getString()), items[item][j]);
-            }
+            found.push_back(occurrences(searchable, identifiers[j], false));
+            if (found.back().size() != inRow[j] * std::size_t(count))
+                throw KvilmarError(QStringLiteral("Строка позиций с «%1» повторена не так, как ожидалось: в документе "
+                                                  "его %2 раз вместо %3.")
+                                       .arg(identifiers[j]).arg(found.back().size()).arg(inRow[j] * count));
         }
+        for (int j = 0; j < identifiers.size(); ++j)
+            for (std::size_t i = 0; i < found[j].size(); ++i) {
+                const Occurrence& occurrence = found[j][i];
+                writeOver(occurrence.range->getText(), occurrence.range->getStart(),
+                          toQString(occurrence.range->getString()), items[int(i / inRow[j])][j]);
+            }
     });
 }
 
