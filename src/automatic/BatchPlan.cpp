@@ -306,7 +306,8 @@ void BatchPlan::planDocuments()
 void BatchPlan::checkDistinct() const
 {
     QHash<QString, QString> inputs;
-    for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile})
+    for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile,
+                                 options_.itemsFile})
         if (!input.isEmpty())
             inputs.insert(fileKey(input), input);
     // Every row of the table, chosen or not: slices made on other machines

@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const FillJob& job,
@@ -45,7 +47,15 @@ RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& ite
     const QString listed = QStringLiteral("«") + items.identifiers.join(QStringLiteral("», «")) + QStringLiteral("»");
     int sheet = 0, row = 0;
     for (int n = 1; n <= selection.sheetCount && match.hasMatch(); ++n) {
-        const QList<int> rows = excel.Workbooks(1)->Worksheets(n)->rowsHoldingAny(selection.rangeText, identifiers);
+        std::shared_ptr<office::ExcelWorksheet> worksheet;
+        try {
+            worksheet = excel.Workbooks(1)->Worksheets(n);
+        } catch (const office::ConnectionLost&) {
+            throw;
+        } catch (const KvilmarError&) {
+            break;   // past the last sheet, as the replacing itself stops there
+        }
+        const QList<int> rows = worksheet->rowsHoldingAny(selection.rangeText, identifiers);
         if (rows.isEmpty())
             continue;
         if (sheet != 0 || rows.size() > 1)
@@ -71,7 +81,7 @@ RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& ite
     }
     selection.rangeText = QStringLiteral("%1%2:%3%4")
                               .arg(match.captured(1), match.captured(2), match.captured(3))
-                              .arg(match.captured(4).toInt() + count - 1);
+                              .arg(std::max(match.captured(2).toInt(), match.captured(4).toInt() + count - 1));
     return selection;
 }
 

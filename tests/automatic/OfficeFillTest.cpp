@@ -768,6 +768,40 @@ private slots:
         QCOMPARE(TestOffice::openDocuments(), 0);
     }
 
+    // A template that cannot take the item rows stops the batch at its
+    // first document, and nothing is made.
+    void templateWithoutOneItemRowStops_data()
+    {
+        QTest::addColumn<QString>("templateName");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("outside a table") << "договор.odt" << "A1:B10"
+                                         << "Идентификатор позиций «[ФИО]» стоит в шаблоне не в строке таблицы";
+        QTest::newRow("two rows of a block") << "счёт.xls" << "A1:B10"
+                                             << "Идентификаторы позиций «[ФИО]», «[Город]» стоят в блоке A1:B10 шаблона "
+                                                "больше чем в одной строке";
+        QTest::newRow("none in the block") << "счёт.xls" << "B1:B10"
+                                           << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
+    }
+    void templateWithoutOneItemRowStops()
+    {
+        QFETCH(QString, templateName);
+        QFETCH(QString, range);
+        QFETCH(QString, message);
+        const QString folder = freshFolder("unfit");
+        const QString table = writeTable(folder, "[N]\n1\n2\n");
+        QFile items(folder + "/i.csv");
+        QVERIFY(items.open(QIODevice::WriteOnly) && items.write("[N];[ФИО];[Город]\n1;a;b\n") > 0);
+        items.close();
+        int code = -1;
+        const QString told = run({path(templateName), "--list", list_, "--data", table, "--items", items.fileName(), "--key",
+                                  "[N]", "--sheets", "1", "--range", range, "--out", folder + "/{N}.pdf"},
+                                 nullptr, &code);
+        QCOMPARE(code, int(kBadInput));
+        QVERIFY2(told.contains(message) && !told.contains("[2/2]"), qPrintable(told));
+        QCOMPARE(QDir(folder).entryList({"*.pdf"}, QDir::Files).size(), 0);
+    }
+
     void traceKeepsEveryDocument()
     {
         const QString folder = freshFolder("traced");
