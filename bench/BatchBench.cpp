@@ -349,6 +349,49 @@ void scaleTable(const QString& root, const QString& text, const QString& list, c
                 rounds);
 }
 
+// 100 invoices of 20 items each beside the same 100 documents without
+// items, in interleaved rounds (at least 3): the cost of repeating rows.
+void itemsTable(const QString& root, int rounds)
+{
+    const QString invoice = QDir(root).filePath(QStringLiteral("счёт-позиции.odt"));
+    TestOffice::writeTextDocument(invoice, QStringLiteral("writer8"),
+                                  {{"Счёт № [Номер] для [ФИО]", "Прописью: [Прописью]"},
+                                   {"[Товар]", "[Цена]", "Итого", "[Итого]"}, {}, {}});
+    const QString list = QDir(root).filePath(QStringLiteral("счёт.fdp"));
+    listFile::writeListFile(list, {{"[Номер]", {}, {}, true}, {"[ФИО]", {}, {}, true}, {"[Товар]", {}, {}, true},
+                                   {"[Цена]", {}, {}, true}}, true);
+    QByteArray clients = "[Номер];[ФИО]\r\n", goods = "[Номер];[Товар];[Цена]\r\n";
+    for (int d = 1; d <= kDocuments; ++d) {
+        clients += QStringLiteral("%1;Покупатель %1\r\n").arg(d).toUtf8();
+        for (int i = 1; i <= 20; ++i)
+            goods += QStringLiteral("%1;Товар %2 для %1;%3,50\r\n").arg(d).arg(i).arg(d * 10 + i).toUtf8();
+    }
+    const QString clientsFile = QDir(root).filePath(QStringLiteral("клиенты.csv"));
+    const QString goodsFile = QDir(root).filePath(QStringLiteral("позиции.csv"));
+    for (const auto& [name, bytes] : {std::pair{clientsFile, clients}, std::pair{goodsFile, goods}}) {
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return failed(QStringLiteral("writing %1: %2").arg(name, file.errorString()));
+    }
+    const QString out = QDir(root).filePath(QStringLiteral("invoices"));
+    const QStringList plain{invoice, "--list", list, "--data", clientsFile, "--out", out + "/{N}.pdf"};
+    const QStringList items = plain + QStringList{"--items", goodsFile, "--key", "[Номер]", "--sum", "[Итого]=[Цена]",
+                                                  "--words", "[Прописью]=[Итого]"};
+    Pair figures;
+    const bool whole = alternate(rounds, {[&] { return batchRun(plain, out); }, [&] { return batchRun(items, out); }},
+                                 [&](const QList<double>& round) { figures.add(round[1], round[0]); });
+    if (!figures.ratio.isEmpty())
+        std::printf("\n| 100 invoices, odt → pdf | Without items | 20 items each | Ratio |\n|---|---|---|---|\n"
+                    "| %d rounds | %s | %s | %s |\n",
+                    int(figures.ratio.size()), qPrintable(figures.floor.shown(" s", 1)),
+                    qPrintable(figures.measured.shown(" s", 1)), qPrintable(figures.ratio.shown("×", 2)));
+    std::printf("\nMedians; the rounds alternate the two, the ratio taken round by round, the spread of the rounds "
+                "in brackets.\n");
+    if (!whole)
+        failed(QStringLiteral("invoices: the fill command did not make every document (above)"));
+    std::fflush(stdout);
+}
+
 struct Case {
     QString name;
     QString templateName;
@@ -445,6 +488,7 @@ int main(int argc, char** argv)
         const Case& odt = cases.first();
         scaleTable(dir.path(), text, list, [&] { return floorRun(odt.templateName, odt.floorFilter, dir.path()); },
                    rounds);
+        itemsTable(dir.path(), rounds);
     }
     office.stop();
     if (failures.isEmpty())

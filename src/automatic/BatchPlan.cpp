@@ -136,6 +136,14 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
             throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" — %2.").arg(shown(options.dataFile), packed));
         inputs.table = text ? readTextTable(options.dataFile) : readSheet(options.dataFile, options.sheetName);
     }
+    if (!options.itemsFile.isEmpty()) {
+        const bool text = isTextTable(options.itemsFile);
+        checkInputFile(options.itemsFile, QStringLiteral("Файл таблицы позиций"),
+                       text ? kMaxTextTableBytes : fileAccess::kOfficeTableLimit);
+        if (const QString packed = text ? QString() : filling::overpacked(options.itemsFile); !packed.isEmpty())
+            throw KvilmarError(QStringLiteral("Файл таблицы позиций \"%1\" — %2.").arg(shown(options.itemsFile), packed));
+        inputs.items = text ? readTextTable(options.itemsFile) : readSheet(options.itemsFile, QString());
+    }
     return inputs;
 }
 
@@ -145,7 +153,12 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     if (table)
         checkHeaderNamesList(*table, inputs_.list, options_.listFile);
-    sources_.emplace(inputs_.list, inputs_.replacementTexts, options_.sets, table);
+    // A computed identifier the list does not name is added as --set adds one.
+    QList<SetPair> sets = options_.sets;
+    for (const ComputedText& computed : options_.computed)
+        if (!recordNamed(inputs_.list, computed.target))
+            sets.append({computed.target, QString()});
+    sources_.emplace(inputs_.list, inputs_.replacementTexts, sets, table);
     if (sources_->records().isEmpty())
         throw KvilmarError(QStringLiteral("Не задан ни один идентификатор для замены! Список \"%1\" пуст.")
                                .arg(shown(options_.listFile)));
@@ -157,6 +170,9 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
                                   .arg(unlisted.column + 1)
                                   .arg(unlisted.name, shown(options_.listFile));
     }
+    if (inputs_.items)
+        items_.emplace(std::move(*inputs_.items), options_.itemKey, inputs_.list, options_.listFile);
+    checkComputed();
     planDocuments();
     checkDistinct();
     takeSlice();
@@ -188,14 +204,59 @@ void BatchPlan::checkRows() const
                                      .arg(table.headerLine));
 }
 
+void BatchPlan::checkComputed() const
+{
+    const QList<IdentifierRecord>& records = sources_->records();
+    const QStringList itemColumns = items_ ? items_->identifiers() : QStringList();
+    if (items_ && !recordNamed(records, options_.itemKey))
+        throw KvilmarError(QStringLiteral("Ключ «%1» (--key) не назван ни в списке, ни в --set, ни в таблице --data: "
+                                          "по нему позиции находят свой документ.").arg(options_.itemKey));
+    for (const ComputedText& c : options_.computed) {
+        if (itemColumns.contains(c.target) || c.target == options_.itemKey)
+            throw KvilmarError(c.given + QStringLiteral(": «%1» — %2, его текст не вычисляется.")
+                                             .arg(c.target, c.target == options_.itemKey ? QStringLiteral("ключ")
+                                                                                         : QStringLiteral("столбец позиций")));
+        const bool known = c.kind == ComputedText::Kind::Sum ? itemColumns.contains(c.source)
+                                                             : recordNamed(records, c.source) != nullptr;
+        if (!known)
+            throw KvilmarError(c.given + (c.kind == ComputedText::Kind::Sum
+                                              ? QStringLiteral(": столбца «%1» нет в таблице позиций \"%2\".")
+                                                    .arg(c.source, shown(options_.itemsFile))
+                                              : QStringLiteral(": идентификатор «%1» не назван ни в списке, ни в "
+                                                               "--set, ни в таблице, ни среди вычисляемых.")
+                                                    .arg(c.source)));
+    }
+}
+
+BatchPlan::DocumentTexts BatchPlan::textsFor(const PlannedDocument& document) const
+{
+    DocumentTexts texts;
+    texts.records = document.row < 0 ? sources_->records() : sources_->recordsFor(inputs_.table->rows.at(document.row));
+    if (items_) {
+        ItemTable::Items items =
+            items_->itemsFor(recordNamed(texts.records, options_.itemKey)->replacement, options_.computed, texts.records);
+        texts.items = std::move(items.rows);
+        texts.refusal = std::move(items.refusal);
+        // The item rows fill these, each copy with its item's text.
+        for (IdentifierRecord& record : texts.records)
+            if (texts.items.identifiers.contains(record.identifier))
+                record.status = false;
+    }
+    if (texts.refusal.isEmpty())
+        texts.refusal = computeTexts(options_.computed, texts.records);
+    return texts;
+}
+
 QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) const
 {
-    return document.row < 0 ? sources_->records() : sources_->recordsFor(inputs_.table->rows.at(document.row));
+    return textsFor(document).records;
 }
 
 FillJob BatchPlan::fillJobFor(const PlannedDocument& document) const
 {
-    return FillJob{options_.templateName, recordsFor(document), options_.range, options_.trace, document.output};
+    DocumentTexts texts = textsFor(document);
+    return FillJob{options_.templateName, std::move(texts.records), options_.range, options_.trace, document.output,
+                   std::move(texts.items)};
 }
 
 void BatchPlan::planDocuments()
@@ -210,6 +271,7 @@ void BatchPlan::planDocuments()
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     const int count = table ? static_cast<int>(table->rows.size()) : 1;
     documents_.reserve(count);
+    QSet<QString> documentKeys;
     for (int i = 0; i < count; ++i) {
         PlannedDocument job;
         if (table) {
@@ -217,7 +279,11 @@ void BatchPlan::planDocuments()
             job.number = table->rows.at(i).number;
             job.line = table->rows.at(i).line;
         }
-        job.output = pattern.nameFor(job.number, count, recordsFor(job));
+        const DocumentTexts texts = textsFor(job);
+        job.refusal = texts.refusal;
+        if (items_)
+            documentKeys.insert(recordNamed(texts.records, options_.itemKey)->replacement);
+        job.output = pattern.nameFor(job.number, count, texts.records);
         const QString fileName = QFileInfo(job.output).fileName();
         if (fileName.isEmpty() || fileName.toUtf8().size() > kFileNameBytes)
             throw KvilmarError(aboutJob(table, job,
@@ -233,12 +299,15 @@ void BatchPlan::planDocuments()
                                             .arg(shown(job.output), savedExtensions())));
         documents_.append(std::move(job));
     }
+    if (items_)
+        laterNotices_ = items_->unmatched(documentKeys);
 }
 
 void BatchPlan::checkDistinct() const
 {
     QHash<QString, QString> inputs;
-    for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile})
+    for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile,
+                                 options_.itemsFile})
         if (!input.isEmpty())
             inputs.insert(fileKey(input), input);
     // Every row of the table, chosen or not: slices made on other machines
@@ -291,6 +360,8 @@ void BatchPlan::checkWritable() const
     // (makeOne); texts every document shares make nothing.
     if (inputs_.table || documents_.isEmpty())
         return;
+    if (!documents_.first().refusal.isEmpty())
+        throw KvilmarError(aboutJob(nullptr, documents_.first(), documents_.first().refusal + QLatin1Char('.')));
     for (const IdentifierRecord& record : recordsFor(documents_.first())) {
         const QString why = filling::unwritableReplacement(record);
         if (!why.isEmpty())

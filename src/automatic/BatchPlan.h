@@ -2,6 +2,7 @@
 
 #include "automatic/DataTable.h"
 #include "automatic/FillArguments.h"
+#include "automatic/ItemTable.h"
 #include "automatic/OutputFormat.h"
 #include "automatic/ReplacementSources.h"
 #include "filling/FillJob.h"
@@ -21,6 +22,7 @@ struct FillInputs {
     QList<IdentifierRecord> list;
     QStringList replacementTexts;
     std::optional<DataTable> table;
+    std::optional<DataTable> items;   // --items
 };
 
 // Reads a sheet of a .ods, .xlsx or .xls table (through the office).
@@ -39,6 +41,9 @@ struct PlannedDocument {
     QString output;
     const OutputFormat* format = nullptr;
     bool existing = false;   // its file is there and --skip-existing counts it made
+    // Why the row's document cannot be made (a computed text's source is no
+    // amount, an item text no document can hold); empty when it can.
+    QString refusal;
 };
 
 class BatchPlan {
@@ -66,6 +71,8 @@ public:
     // What the command tells before it begins: the table's columns that the
     // list does not name, rows chosen beyond the table.
     const QStringList& notices() const { return notices_; }
+    // What the command tells after the batch: item rows no document took.
+    const QStringList& laterNotices() const { return laterNotices_; }
     // Identifiers only the table's header names (reported among notices()).
     QStringList unlistedIdentifiers() const;
     // The identifier list of one document, in the list file's order.
@@ -75,6 +82,15 @@ public:
     FillJob fillJobFor(const PlannedDocument& document) const;
 
 private:
+    // A document's records with their computed texts, its items, and why
+    // it cannot be made, if it cannot.
+    struct DocumentTexts {
+        QList<IdentifierRecord> records;
+        ItemRows items;
+        QString refusal;
+    };
+    DocumentTexts textsFor(const PlannedDocument& document) const;
+    void checkComputed() const;
     void checkRows() const;
     void planDocuments();
     void checkDistinct() const;
@@ -86,6 +102,8 @@ private:
     FillOptions options_;
     FillInputs inputs_;
     std::optional<ReplacementSources> sources_;
+    std::optional<ItemTable> items_;
+    QStringList laterNotices_;
     QList<PlannedDocument> documents_;
     QStringList notices_;
     QStringList missingFolders_;

@@ -34,6 +34,18 @@ const QList<OptionText>& optionTexts()
          "таблицу делят между машинами"},
         {{"allow-short-rows"}, nullptr,
          "строка, в которой ячеек меньше, чем в заголовке, не ошибка: недостающие ячейки пусты"},
+        {{"words"}, "ИД=ИСТОЧНИК",
+         "текст для ИД — сумма из ИСТОЧНИКА прописью, как её пишет окно суммы прописью («Сорок две тысячи "
+         "рублей 00 копеек»); можно указать несколько раз"},
+        {{"vat"}, "ИД=ИСТОЧНИК:СТАВКА:ОТ",
+         "текст для ИД — НДС по ставке СТАВКА % (от 1 до 99), как его считает окно расчёта НДС: ОТ — стоимость "
+         "(налог сверху) или сумма (налог в ней); можно указать несколько раз"},
+        {{"items"}, "ТАБЛИЦА",
+         "таблица позиций (в тех же форматах, что --data): строки, чей ключ равен ключу документа, по порядку "
+         "повторяют строку шаблона с идентификаторами позиций"},
+        {{"key"}, "ИД", "идентификатор-ключ: его столбец связывает позиции из --items с документом"},
+        {{"sum"}, "ИД=СТОЛБЕЦ",
+         "текст для ИД — итог столбца позиций СТОЛБЕЦ; --words и --vat работают и с итогом"},
         {{"out"}, "ИМЯ",
          "файл результата или образец имени с {N} (номер строки данных) и {ИД} (текст этой строки для "
          "идентификатора ИД); формат по расширению, недостающие папки создаются. По умолчанию: имя шаблона с _N "
@@ -121,6 +133,34 @@ bool isOfficeTable(const QString& fileName)
     return suffix == QLatin1String("ods") || suffix == QLatin1String("xlsx") || suffix == QLatin1String("xls");
 }
 
+void readComputedAndItems(const QCommandLineParser& parser, FillOptions& options)
+{
+    const std::pair<const char*, ComputedText::Kind> kinds[] = {
+        {"sum", ComputedText::Kind::Sum}, {"vat", ComputedText::Kind::Vat}, {"words", ComputedText::Kind::Words}};
+    for (const auto& [name, kind] : kinds)
+        for (const QString& value : parser.values(QString::fromLatin1(name)))
+            options.computed << parseComputed(kind, value);
+    for (int i = 0; i < options.computed.size(); ++i)
+        for (int j = 0; j < i; ++j)
+            if (options.computed[i].target == options.computed[j].target)
+                throw KvilmarError(QStringLiteral("%1 и %2 вычисляют один и тот же идентификатор «%3».")
+                                       .arg(options.computed[j].given, options.computed[i].given,
+                                            options.computed[i].target));
+    options.itemsFile = single(parser, QStringLiteral("items")).value_or(QString());
+    options.itemKey = single(parser, QStringLiteral("key")).value_or(QString());
+    if (!options.itemsFile.isEmpty() && !isTextTable(options.itemsFile) && !isOfficeTable(options.itemsFile))
+        throw KvilmarError(QStringLiteral("--items \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
+                               .arg(options.itemsFile));
+    if (options.itemsFile.isEmpty() != options.itemKey.isEmpty())
+        throw KvilmarError(options.itemsFile.isEmpty()
+                               ? QStringLiteral("--key связывает позиции таблицы --items с документами: укажите и --items.")
+                               : QStringLiteral("Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий "
+                                                "для неё и документов (например --key '[Номер]')."));
+    for (const ComputedText& c : options.computed)
+        if (c.kind == ComputedText::Kind::Sum && options.itemsFile.isEmpty())
+            throw KvilmarError(c.given + QStringLiteral(": итог считается по столбцу таблицы позиций, укажите --items и --key."));
+}
+
 FillOptions optionsFrom(const QCommandLineParser& parser)
 {
     FillOptions options;
@@ -148,6 +188,8 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
                                .arg(options.dataFile));
     if (!options.sheetName.isEmpty() && !isOfficeTable(options.dataFile))
         throw KvilmarError(QStringLiteral("--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data."));
+
+    readComputedAndItems(parser, options);
 
     options.outPattern = single(parser, QStringLiteral("out")).value_or(QString());
     const std::optional<QString> sheets = single(parser, QStringLiteral("sheets"));
@@ -206,6 +248,9 @@ QString fillHelpText()
     text += QStringLiteral(
         "\nТексты замены берутся из списка, затем из файла списка замен, затем из --set,\n"
         "затем из ячеек строки таблицы: каждый следующий источник заменяет предыдущий.\n"
+        "--words, --vat и --sum вычисляют текст для каждого документа из его же текстов\n"
+        "по правилам окон суммы прописью и расчёта НДС (разделитель дробной части — как\n"
+        "в системе); строка, где источник не сумма, не делается, остальные делаются.\n"
         "Порядок записей и их включение — как в списке. Столбец таблицы, чей заголовок\n"
         "не назван в списке, называется в начале работы.\n"
         "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automatic/ComputedTexts.h"
 #include "automatic/ReplacementSources.h"
 #include "filling/ExcelFiller.h"
 #include "filling/RangeFile.h"
@@ -12,6 +13,7 @@
 //   kvilmar fill TEMPLATE --list LIST [--replacements FILE] [--set ID=TEXT ...]
 //                [--data TABLE [--sheet NAME] [--rows FIRST-LAST] [--allow-short-rows]]
 //                [--out PATTERN] [--sheets N] [--range A1:Z100]
+//                [--words ID=SRC] [--vat ID=SRC:RATE:BASE] [--items TABLE --key ID [--sum ID=COLUMN]]
 //                [--force | --skip-existing] [--report FILE.csv] [--jobs N] [--trace]
 namespace automatic {
 
@@ -36,6 +38,9 @@ struct FillOptions {
     RangeSelection range;       // spreadsheet templates: sheets and block of cells
     bool force = false;
     bool skipExisting = false;  // a document whose file exists counts as made
+    QList<ComputedText> computed;   // --sum, --vat, --words, in the order they are computed
+    QString itemsFile;          // empty: no item table
+    QString itemKey;            // the identifier whose text ties items to their document
     bool allowShortRows = false;   // a row with fewer cells than the header: the rest are empty
     std::optional<RowSlice> rows;  // only these data rows; none: all
     QString reportFile;         // empty: no report

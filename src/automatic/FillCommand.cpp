@@ -86,6 +86,8 @@ public:
     {
         if (console_.stopRequested())
             tellLine(console_, QStringLiteral("Работа прервана."));
+        for (const QString& notice : plan_.laterNotices())
+            tellLine(console_, notice);
         console_.err(summaryText(outcomes_, timer_.elapsed()));
         int code = exitCodeFor(outcomes_);
         const QString& report = plan_.options().reportFile;
@@ -126,6 +128,9 @@ Attempt makeOne(FillOffice& office, const FillJob& job, const PlannedDocument& d
     QElapsedTimer timer;
     timer.start();
     // What no document can hold never reaches the office.
+    outcome.reason = document.refusal;
+    if (!outcome.reason.isEmpty())
+        return attempt;
     for (const IdentifierRecord& record : job.records) {
         outcome.reason = filling::unwritableReplacement(record);
         if (!outcome.reason.isEmpty())

@@ -457,6 +457,9 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
                                           "делался, и документ не сделан."));
     } catch (const BatchStopped&) {
         throw;
+    } catch (const office::ItemRowsUnfit& e) {
+        // The template's fault: every document from it would fail alike.
+        throw BatchStopped(e.text(), true);
     } catch (const KvilmarError& e) {
         lostInARow_ = 0;
         // Without a document from the template, no later one can be made

@@ -82,7 +82,8 @@ QByteArray jobFrame(int index, const FillJob& job, const PlannedDocument& docume
         for (const IdentifierRecord& r : job.records)
             s << r.identifier << r.replacement << r.comment << r.status;
         s << qint32(job.range.sheetCount) << job.range.rangeText << job.trace << qint32(document.number)
-          << qint32(document.line) << document.output << replace;
+          << qint32(document.line) << document.output << replace << job.items.identifiers << job.items.items
+          << document.refusal;
     });
 }
 
@@ -131,7 +132,8 @@ void serveJobs(FillOffice& office, int in, int out)
             s >> r.identifier >> r.replacement >> r.comment >> r.status;
             job.records << r;
         }
-        s >> sheets >> job.range.rangeText >> job.trace >> number >> line >> document.output >> replace;
+        s >> sheets >> job.range.rangeText >> job.trace >> number >> line >> document.output >> replace
+            >> job.items.identifiers >> job.items.items >> document.refusal;
         if (s.status() != QDataStream::Ok)
             return;
         job.range.sheetCount = sheets;

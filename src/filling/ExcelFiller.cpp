@@ -5,6 +5,10 @@
 #include "filling/LineBreakEscape.h"
 #include "filling/office/Automation.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 
 void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const FillJob& job,
@@ -30,6 +34,55 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const F
         if (cells)
             cells->finishReplacing();
     }
+}
+
+// Repeats the block's one row holding item identifiers once per item and
+// fills each copy with its item's texts, by the cell rules of every
+// replace. Returns the block grown (or shrunk) by the rows that came.
+RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& items, RangeSelection selection)
+{
+    static const QRegularExpression block(QStringLiteral("^([A-Za-z]+)([0-9]+):([A-Za-z]+)([0-9]+)$"));
+    const QRegularExpressionMatch match = block.match(selection.rangeText);
+    const QStringList identifiers = convertLineBreaks(items.identifiers);
+    const QString listed = QStringLiteral("«") + items.identifiers.join(QStringLiteral("», «")) + QStringLiteral("»");
+    int sheet = 0, row = 0;
+    for (int n = 1; n <= selection.sheetCount && match.hasMatch(); ++n) {
+        std::shared_ptr<office::ExcelWorksheet> worksheet;
+        try {
+            worksheet = excel.Workbooks(1)->Worksheets(n);
+        } catch (const office::ConnectionLost&) {
+            throw;
+        } catch (const KvilmarError&) {
+            break;   // past the last sheet, as the replacing itself stops there
+        }
+        const QList<int> rows = worksheet->rowsHoldingAny(selection.rangeText, identifiers);
+        if (rows.isEmpty())
+            continue;
+        if (sheet != 0 || rows.size() > 1)
+            throw office::ItemRowsUnfit(QStringLiteral("Идентификаторы позиций %1 стоят в блоке %2 шаблона больше чем "
+                                                       "в одной строке: повторяется одна строка.")
+                                            .arg(listed, selection.rangeText));
+        sheet = n;
+        row = rows.first();
+    }
+    if (sheet == 0)
+        throw office::ItemRowsUnfit(QStringLiteral("В блоке %1 шаблона (листов: %2) нет строки с идентификаторами "
+                                                   "позиций %3.")
+                                        .arg(selection.rangeText).arg(selection.sheetCount).arg(listed));
+    const int count = static_cast<int>(items.items.size());
+    const auto worksheet = excel.Workbooks(1)->Worksheets(sheet);
+    worksheet->repeatRow(row, count);
+    for (int k = 0; k < count; ++k) {
+        const QString rowText = QStringLiteral("%1%2:%3%2").arg(match.captured(1), QString::number(row + k), match.captured(3));
+        const auto cells = worksheet->Columns()->range(rowText)->cellsHoldingAny(identifiers);
+        for (int j = 0; j < identifiers.size(); ++j)
+            cells->replace(identifiers[j], convertLineBreak(items.items[k][j]));
+        cells->finishReplacing();
+    }
+    selection.rangeText = QStringLiteral("%1%2:%3%4")
+                              .arg(match.captured(1), match.captured(2), match.captured(3))
+                              .arg(std::max(match.captured(2).toInt(), match.captured(4).toInt() + count - 1));
+    return selection;
 }
 
 // Empties the status panel when the filler ends, however it ends.
@@ -65,12 +118,13 @@ FillResult fillExcel(FillingHost& host, office::AutomationServer& server, const 
     const QList<bool> inTemplate = askOffice([&] {
         return host.templateHolds(search.texts(), [&] { return excel->Workbooks(1)->findEach(search.texts()); });
     });
+    const RangeSelection filled = job.items.any() ? fillItemRows(*excel, job.items, *selection) : *selection;
 
     // A failure here (a sheet past the last one, a range the spreadsheet does
     // not accept) ends the replacing; the workbook is shown as it is. An
     // office that went away took the workbook with it: that ends the run.
     try {
-        replaceOnSheets(host, *excel, job, *selection, search.texts());
+        replaceOnSheets(host, *excel, job, filled, search.texts());
     } catch (const office::ConnectionLost&) {
         throw;
     } catch (...) {

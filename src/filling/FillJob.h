@@ -16,6 +16,18 @@ struct RangeSelection {
     friend bool operator==(const RangeSelection&, const RangeSelection&) = default;
 };
 
+// The items a document lists (an invoice's goods): the one table row (a
+// text document) or block row (a workbook) of the template that holds these
+// identifiers is repeated once per item, in order, each copy filled with its
+// item's texts; without items the row goes. No identifiers: the document
+// has no item table.
+struct ItemRows {
+    QStringList identifiers;
+    QList<QStringList> items;   // for each item, one text per identifier
+
+    bool any() const { return !identifiers.isEmpty(); }
+};
+
 // What one filling fills, taken whole by the fillers: nothing else the
 // program holds (its identifier list, its windows) changes what a filling
 // does while it runs. The main window, the start window and each document of
@@ -35,6 +47,8 @@ struct FillJob {
     // fail. Empty when the document is shown instead: the user saves it in
     // the template's format, and the completion box tells what that cuts.
     QString savedAs;
+    // The item rows; records with these identifiers are switched off.
+    ItemRows items;
 };
 
 // What a filling did.

@@ -22,6 +22,15 @@ private:
     bool on_;
 };
 
+QList<QStringList> itemTexts(const ItemRows& items)
+{
+    QList<QStringList> texts;
+    texts.reserve(items.items.size());
+    for (const QStringList& item : items.items)
+        texts << convertLineBreaks(item);
+    return texts;
+}
+
 FillResult fillWordSteps(FillingHost& host, office::AutomationServer& server, const FillJob& job, const Trace& trace)
 {
     FillResult result;
@@ -36,6 +45,8 @@ FillResult fillWordSteps(FillingHost& host, office::AutomationServer& server, co
         return host.templateHolds(search.texts(), [&] { return word->WordBasic()->FindEach(search.texts()); });
     });
     trace("537");
+    if (job.items.any())
+        word->WordBasic()->FillItemRows(convertLineBreaks(job.items.identifiers), itemTexts(job.items));
     result.startMark = QDateTime::currentDateTime();
     trace("538");
 

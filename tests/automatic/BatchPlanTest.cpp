@@ -31,6 +31,9 @@ public:
         put("blank.txt", "\r\n\r\n");
         put("damaged.fdp", "52\r\n19\r\n");
         put("r.txt", w("из замен\r\n"));
+        put("li.fdp", w("4\r\n19\r\n[ФИО]\r\n\r\n\r\n[Сумма]\r\n\r\n0\r\n[Товар]\r\n\r\n\r\n[Цена]\r\n\r\n\r\n"));
+        put("items.csv", w("[ФИО];[Товар];[Цена]\r\nПетров;Стол;1500\r\nИванов;Стул;250,50\r\nПетров;Лампа;99\r\n"
+                           "Сидоров;Шкаф;1\r\nИванов;Полка;12а\r\n"));
         put("d.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nПетров;200\r\n"));
         put("same.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nИванов;200\r\n"));
         put("other.csv", "X;Y\r\n1;2\r\n");
@@ -53,7 +56,7 @@ public:
     // The template and the values of file options are names in the folder.
     BatchPlan plan(const QStringList& arguments, QString* sheetAsked = nullptr) const
     {
-        static const QStringList fileOptions{"--list", "--replacements", "--data", "--out", "--report"};
+        static const QStringList fileOptions{"--list", "--replacements", "--data", "--items", "--out", "--report"};
         QStringList full{"kvilmar", "fill"};
         for (qsizetype i = 0; i < arguments.size(); ++i)
             full << (i == 0 || fileOptions.contains(arguments.at(i - 1)) ? path(arguments.at(i)) : arguments.at(i));
@@ -123,6 +126,17 @@ private slots:
         QTest::newRow("sheet through the office")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--sheet", "Второй", "--out", "{N}.pdf"}
             << QStringList{"1.pdf"} << QStringList{"[ФИО]=Лист", "[Сумма]=0"};
+        QTest::newRow("amount in words and VAT per row, in the name too")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--vat", "[НДС]=[Сумма]:20:сумма", "--words",
+                           "[Прописью]=[Сумма]", "--out", "{[НДС]}.pdf"}
+            << QStringList{"16,67.pdf", "33,33.pdf"}
+            << QStringList{"[ФИО]=Петров", "[Сумма]=200", "[НДС]=33,33", "[Прописью]=Двести рублей 00 копеек"};
+        QTest::newRow("total of the items, its words and its VAT on top")
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[ФИО]",
+                           "--sum", "[Итого]=[Цена]", "--words", "[Итого прописью]=[Итого]", "--vat", "[НДС]=[Итого]:18:стоимость"}
+            << QStringList{"t_1.odt", "t_2.odt"}
+            << QStringList{"[ФИО]=Петров", "[Сумма]=200", "[Товар]=", "[Цена]=", "[Итого]=1599,00", "[НДС]=287,82",
+                           "[Итого прописью]=Одна тысяча пятьсот девяносто девять рублей 00 копеек"};
         QTest::newRow("folders to make, one named by the row")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "Договоры/{[ФИО]}/{N}.pdf",
                            "--report", "отчёты/1.csv"}
@@ -222,6 +236,23 @@ private slots:
         QTest::newRow("report over an output of another slice")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--rows", "1-1", "--report", "t_2.odt"}
             << "Отчёт \"%1t_2.odt\" записался бы на место файла результата \"%1t_2.odt\".";
+        QTest::newRow("item table without the key column")
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[Сумма]"}
+            << "Таблица \"%1items.csv\", строка 1: нет столбца ключа «[Сумма]» (--key)";
+        QTest::newRow("item column the list does not name")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[ФИО]"}
+            << "Таблица \"%1items.csv\", строка 1: столбец 2 называет «[Товар]», а в списке \"%1l.fdp\" такого "
+               "идентификатора нет.";
+        QTest::newRow("total of a column the items lack")
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[ФИО]",
+                           "--sum", "[Итого]=[Сумма]"}
+            << "--sum \"[Итого]=[Сумма]\": столбца «[Сумма]» нет в таблице позиций \"%1items.csv\".";
+        QTest::newRow("words of an identifier nothing names") << QStringList{"t.odt", "--list", "l.fdp", "--words", "[П]=[Нет]"}
+            << "--words \"[П]=[Нет]\": идентификатор «[Нет]» не назван ни в списке, ни в --set, ни в таблице, ни среди "
+               "вычисляемых.";
+        QTest::newRow("no amount given with --set")
+            << QStringList{"t.odt", "--list", "l.fdp", "--set", "[Сумма]=1 5OO", "--words", "[П]=[Сумма]"}
+            << "«[П]» не вычислить: текст «1 5OO» у «[Сумма]» — не сумма (Недопустимый формат числа!).";
         QTest::newRow("name too long") << QStringList{"t.odt", "--list", "l.fdp", "--out", QString(252, 'a') + ".pdf"}
                                        << "Имя файла \"%1" + QString(252, 'a') + ".pdf\" длиннее 255 байт.";
     }
@@ -238,6 +269,30 @@ private slots:
             const QString expected = message.arg(inputs.path(QString()) + QLatin1Char('/'));
             QVERIFY2(e.text().startsWith(expected), qPrintable(e.text() + "\nexpected: " + expected));
         }
+    }
+
+    // Each document gets its own items in the table's order, its item
+    // identifiers switched off for the rest of the filling; an item that is
+    // no amount costs its document alone, naming its line; items no
+    // document takes are told.
+    void itemsGoWithTheirDocument()
+    {
+        Inputs inputs;
+        const BatchPlan plan = inputs.plan({"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv",
+                                            "--key", "[ФИО]", "--sum", "[Итого]=[Цена]"});
+        const FillJob ivanov = plan.fillJobFor(plan.documents().at(0));
+        const FillJob petrov = plan.fillJobFor(plan.documents().at(1));
+        QCOMPARE(petrov.items.identifiers, (QStringList{"[Товар]", "[Цена]"}));
+        QCOMPARE(petrov.items.items, (QList<QStringList>{{"Стол", "1500"}, {"Лампа", "99"}}));
+        QCOMPARE(ivanov.items.items, (QList<QStringList>{{"Стул", "250,50"}, {"Полка", "12а"}}));
+        QVERIFY(!petrov.records.at(2).status && !petrov.records.at(3).status && petrov.records.at(0).status);
+        QCOMPARE(plan.documents().at(0).refusal,
+                 "Таблица \"" + inputs.path("items.csv") + "\", строка 6: «[Итого]» не вычислить: текст «12а» у «[Цена]» "
+                 "— не сумма (Недопустимый формат числа!)");
+        QVERIFY(plan.documents().at(1).refusal.isEmpty());
+        QCOMPARE(plan.laterNotices(), QStringList{"Таблица \"" + inputs.path("items.csv")
+                                                  + "\", строка 5: ключ «Сидоров» не назван ни в одном документе, "
+                                                    "позиция не вошла никуда."});
     }
 
     void existingFiles_data()

@@ -45,7 +45,9 @@ private slots:
         const FillArguments parsed =
             parse({"t.ods", "--list", "l.fdp", "--replacements", "r.txt", "--set", "[a]=1", "--set", "[b]=x=y",
                    "--data", "d.XLSX", "--sheet", "Лист 2", "--out", "out/{N}.pdf", "--sheets", "3", "--range",
-                   "b2:ab30", "--force", "--trace", "--rows", "20-0300", "--allow-short-rows", "--report", "r.csv"});
+                   "b2:ab30", "--force", "--trace", "--rows", "20-0300", "--allow-short-rows", "--report", "r.csv",
+                   "--words", "[П]=[Итого]", "--vat", "[НДС]=[Цена: руб]:18:Стоимость", "--items", "i.csv", "--key",
+                   "[N]", "--sum", "[Итого]=[Цена: руб]"});
         QCOMPARE(parsed.outcome, Outcome::Run);
         const FillOptions& o = parsed.options;
         QCOMPARE(o.templateName, "t.ods");
@@ -65,6 +67,15 @@ private slots:
         QCOMPARE(o.rows->last, 300);
         QVERIFY(o.allowShortRows);
         QCOMPARE(o.reportFile, "r.csv");
+        QCOMPARE(o.itemsFile, "i.csv");
+        QCOMPARE(o.itemKey, "[N]");
+        // Totals first, then VAT, then words: each may use what comes before.
+        QCOMPARE(o.computed.size(), 3);
+        QCOMPARE(o.computed[0].target + o.computed[0].source, "[Итого][Цена: руб]");
+        QCOMPARE(o.computed[1].source, "[Цена: руб]");
+        QCOMPARE(o.computed[1].rate, 18);
+        QCOMPARE(o.computed[1].base, amounts::VatBase::Price);
+        QCOMPARE(o.computed[2].kind, ComputedText::Kind::Words);
         const FillOptions other = parse({"t", "--list", "l", "--skip-existing", "--jobs", "16"}).options;
         QVERIFY(other.skipExisting && !other.force && !other.rows && other.jobs == 16);
     }
@@ -135,6 +146,26 @@ private slots:
         QTest::newRow("trace with jobs") << QStringList{"t", "--list", "l", "--trace", "--jobs", "2"}
                                          << "--trace пишет ход заполнения в один журнал, по документу за другим: с ним "
                                             "работает один LibreOffice (--jobs 1).";
+        QTest::newRow("vat without its rate") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]"}
+                                              << "--vat \"[НДС]=[С]\": нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:стоимость "
+                                                 "или ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:сумма, например [НДС]=[Сумма]:20:сумма.";
+        QTest::newRow("vat rate 100") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:100:сумма"}
+                                      << "--vat \"[НДС]=[С]:100:сумма\": ставка НДС 100 %: она должна быть целой, от 1 до 99.";
+        QTest::newRow("vat of neither") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:20:итог"}
+                                        << "--vat \"[НДС]=[С]:20:итог\": «итог»: НДС считается от стоимости (стоимость, "
+                                           "налог сверху) или от суммы (сумма, налог в ней).";
+        QTest::newRow("words of nothing") << QStringList{"t", "--list", "l", "--words", "[П]="}
+                                          << "--words \"[П]=\": нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК, например "
+                                             "[Сумма прописью]=[Сумма].";
+        QTest::newRow("one identifier computed twice")
+            << QStringList{"t", "--list", "l", "--words", "[П]=[С]", "--vat", "[П]=[С]:20:сумма"}
+            << "--vat \"[П]=[С]:20:сумма\" и --words \"[П]=[С]\" вычисляют один и тот же идентификатор «[П]».";
+        QTest::newRow("sum without items") << QStringList{"t", "--list", "l", "--sum", "[И]=[Ц]"}
+                                           << "--sum \"[И]=[Ц]\": итог считается по столбцу таблицы позиций, укажите "
+                                              "--items и --key.";
+        QTest::newRow("items without key") << QStringList{"t", "--list", "l", "--items", "i.csv"}
+                                           << "Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий для "
+                                              "неё и документов (например --key '[Номер]').";
         QTest::newRow("sheets not a number") << QStringList{"t", "--list", "l", "--sheets", "два"}
                                              << "--sheets \"два\": число листов должно быть целым, от 1 до 10.";
     }

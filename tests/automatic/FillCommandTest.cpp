@@ -40,6 +40,8 @@ public:
         QStringList texts;
         for (const IdentifierRecord& r : job.records)
             texts << r.identifier + QLatin1Char('=') + r.replacement;
+        for (const QStringList& item : job.items.items)
+            texts << QStringLiteral("item ") + item.join(QLatin1Char('/'));
         made << name + QStringLiteral(": ") + texts.join(QStringLiteral(", "));
         return FillResult{true, {}, {}, left, {}};
     }
@@ -78,6 +80,9 @@ private slots:
         put("d.ods", "sheet");
         put("u.csv", "[a];[zz]\r\nx;1\r\ny;2\r\n");
         put("bell.csv", "[a]\r\nx\r\n\xd0\x9f\a\xd1\x80\r\nz\r\n");
+        put("li.fdp", "2\r\n19\r\n[a]\r\n\r\n\r\n[g]\r\n\r\n\r\n");
+        put("sum.csv", "[a]\r\n15\r\n12a\r\n");
+        put("i.csv", "[a];[g]\r\n15;стол\r\n99;шкаф\r\n15;стул\r\n");
         put("many.csv", "[a]\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n");
     }
 
@@ -104,6 +109,14 @@ private slots:
             << QStringList{} << int(kSomeFailed) << QStringList{"f1.pdf: [a]=x", "f3.pdf: [a]=z"}
             << QStringList{"[2/3] %1f2.pdf (строка 3) — не сделан: замена для «[a]» содержит управляющий символ U+0007",
                            "Сделано документов: 2 из 3."};
+        QTest::newRow("an amount that is none costs its row; items no row takes are told at the end")
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "sum.csv", "--words", "[w]=[a]", "--items", "i.csv",
+                           "--key=[a]", "--out", "g{N}.pdf"}
+            << QStringList{} << int(kSomeFailed)
+            << QStringList{"g1.pdf: [a]=15, [g]=, [w]=Пятнадцать рублей 00 копеек, item стол, item стул"}
+            << QStringList{"[2/2] %1g2.pdf (строка 3) — не сделан: «[w]» не вычислить: текст «12a» у «[a]» — не сумма "
+                           "(Недопустимый формат числа!)",
+                           "Таблица \"%1i.csv\", строка 3: ключ «99» не назван ни в одном документе"};
         QTest::newRow("all failed") << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "c.pdf"}
                                     << QStringList{"c.pdf"} << int(kSomeFailed) << QStringList{}
                                     << QStringList{"Сделано документов: 0 из 1.", "  %1c.pdf: LibreOffice"};

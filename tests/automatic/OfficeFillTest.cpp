@@ -18,6 +18,8 @@
 
 #include "filling/office/connection/UnoText.h"
 
+#include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -26,6 +28,11 @@
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/text/XTextTablesSupplier.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 
 #include <QDir>
 #include <QProcess>
@@ -116,6 +123,99 @@ void writeDataBook(const QString& path, const QString& filter)
     text(1, "A2", "Орлова");
     cell(1, "B2")->setValue(5);
     TestOffice::store(document, path, filter);
+}
+
+// An invoice's cells, row by row: a header, the item row (its first cell
+// bold, "шт." a cell without identifier) and the total.
+const QList<QStringList> kInvoiceRows{
+    {"Товар", "Ед.", "Цена"}, {"[Товар]", "шт.", "[Цена]"}, {"Итого", "", "[Итого]"}};
+const QString kInvoiceEnd = QStringLiteral("Прописью: [Прописью]. НДС: [НДС]");
+
+// A text document: the client, the invoice's table, and its end.
+void writeInvoice(const QString& path, const QString& filter)
+{
+    using namespace css;
+    auto document = TestOffice::newDocument("private:factory/swriter");
+    auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
+    body->insertString(body->getEnd(), lo::toOUString(QStringLiteral("Счёт № [Номер]: [ФИО]")), false);
+    uno::Reference<text::XTextTable> table(uno::Reference<lang::XMultiServiceFactory>(document, uno::UNO_QUERY_THROW)
+                                               ->createInstance("com.sun.star.text.TextTable"),
+                                           uno::UNO_QUERY_THROW);
+    table->initialize(3, 3);
+    body->insertTextContent(body->getEnd(), uno::Reference<text::XTextContent>(table.get()), false);
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            uno::Reference<text::XText> cell(table->getCellByName(lo::toOUString(QChar('A' + column) + QString::number(row + 1))),
+                                             uno::UNO_QUERY_THROW);
+            cell->setString(lo::toOUString(kInvoiceRows[row][column]));
+            if (row == 1 && column == 0) {
+                const auto whole = cell->createTextCursor();
+                whole->gotoEnd(true);
+                uno::Reference<beans::XPropertySet>(whole, uno::UNO_QUERY_THROW)
+                    ->setPropertyValue("CharWeight", uno::Any(awt::FontWeight::BOLD));
+            }
+        }
+    body->insertString(body->getEnd(), lo::toOUString(kInvoiceEnd), false);
+    TestOffice::store(document, path, filter);
+}
+
+// The same as a workbook: the table from A2, its end in A5.
+void writeInvoiceBook(const QString& path)
+{
+    using namespace css;
+    auto document = TestOffice::newDocument("private:factory/scalc");
+    uno::Reference<container::XIndexAccess> sheets(
+        uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
+    uno::Reference<table::XCellRange> cells(sheets->getByIndex(0), uno::UNO_QUERY_THROW);
+    cells->getCellByPosition(0, 0)->setFormula(lo::toOUString(QStringLiteral("Счёт № [Номер]: [ФИО]")));
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            cells->getCellByPosition(column, row + 1)->setFormula(lo::toOUString(kInvoiceRows[row][column]));
+    uno::Reference<beans::XPropertySet>(cells->getCellByPosition(0, 2), uno::UNO_QUERY_THROW)
+        ->setPropertyValue("CharWeight", uno::Any(awt::FontWeight::BOLD));
+    cells->getCellByPosition(0, 4)->setFormula(lo::toOUString(kInvoiceEnd));
+    TestOffice::store(document, path, "MS Excel 97");
+}
+
+// A saved invoice read back: each row of its table as "A|B|C", "*" before
+// a bold first cell, then its end.
+QStringList invoice(const QString& file)
+{
+    using namespace css;
+    const auto document = office::lo::loadAsNewDocument(file);
+    QStringList lines;
+    const auto bold = [](const uno::Reference<uno::XInterface>& text) {
+        float weight = 0;
+        uno::Reference<beans::XPropertySet>(text, uno::UNO_QUERY_THROW)->getPropertyValue("CharWeight") >>= weight;
+        return weight > 100 ? QStringLiteral("*") : QString();
+    };
+    if (file.endsWith(".xls")) {
+        uno::Reference<container::XIndexAccess> sheets(
+            uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
+        uno::Reference<table::XCellRange> cells(sheets->getByIndex(0), uno::UNO_QUERY_THROW);
+        const auto text = [&](int column, int row) {
+            return lo::toQString(uno::Reference<text::XTextRange>(cells->getCellByPosition(column, row), uno::UNO_QUERY_THROW)->getString());
+        };
+        int row = 1;
+        for (; row < 30 && !text(0, row).startsWith("Прописью"); ++row)
+            lines << bold(cells->getCellByPosition(0, row)) + text(0, row) + "|" + text(1, row) + "|" + text(2, row);
+        lines << text(0, row);
+    } else {
+        uno::Reference<container::XIndexAccess> tables(
+            uno::Reference<text::XTextTablesSupplier>(document, uno::UNO_QUERY_THROW)->getTextTables(), uno::UNO_QUERY_THROW);
+        uno::Reference<text::XTextTable> table(tables->getByIndex(0), uno::UNO_QUERY_THROW);
+        for (int row = 1; row <= table->getRows()->getCount(); ++row) {
+            QStringList texts;
+            for (const char* column : {"A", "B", "C"})
+                texts << lo::toQString(uno::Reference<text::XText>(table->getCellByName(lo::toOUString(column + QString::number(row))),
+                                                                   uno::UNO_QUERY_THROW)->getString());
+            const uno::Reference<text::XText> first(table->getCellByName(lo::toOUString("A" + QString::number(row))), uno::UNO_QUERY_THROW);
+            lines << bold(first->createTextCursorByRange(first->getStart())) + texts.join("|");
+        }
+        lines << TestOffice::documentText(document).split("\n").last();
+    }
+    TestOffice::close(document);
+    return lines;
 }
 
 QString run(const QStringList& arguments, FillOffice* through = nullptr, int* exitCode = nullptr)
@@ -609,6 +709,97 @@ private slots:
         QVERIFY2(!told.contains("[2/3]") && told.contains("Не делались: 2."), qPrintable(told));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QCOMPARE(TestOffice::openDocuments(), 0);
+    }
+
+    // Invoices from a clients table and a goods table: every item row in
+    // order with the row's formatting and its cell without identifier, the
+    // total, its words and its VAT as the amount and VAT windows give them;
+    // a client without goods keeps no item row; a price that is no amount
+    // costs its invoice alone, and goods no client takes are told.
+    void makesInvoicesWithItemRows_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("odt") << "odt" << "writer8";
+        QTest::newRow("docx") << "docx" << "MS Word 2007 XML";
+        QTest::newRow("xls") << "xls" << "";
+    }
+    void makesInvoicesWithItemRows()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, filter);
+        const QString folder = freshFolder("invoices");
+        const QString templateFile = folder + "/счёт." + suffix;
+        if (filter.isEmpty())
+            writeInvoiceBook(templateFile);
+        else
+            writeInvoice(templateFile, filter);
+        const QString clients = writeTable(folder, "[Номер];[ФИО]\n1;Иванов\n2;Петрова\n3;Сидоров\n4;Орлов\n");
+        QFile goods(folder + "/товары.csv");
+        QVERIFY(goods.open(QIODevice::WriteOnly));
+        goods.write(QString("[Номер];[Товар];[Цена]\n1;Стол;1 500,50\n3;Ваза;5\n1;Стул;250\n1;Полка#13белая;12\n"
+                            "4;Шкаф;12а\n9;Тумба;1\n").toUtf8());
+        goods.close();
+        const QString list = folder + "/счёт.fdp";
+        QVERIFY(listFile::writeListFile(list, {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true},
+                                               {"[Товар]", "", {}, true}, {"[Цена]", "", {}, true}}, true));
+        int code = -1;
+        const QString told = run({templateFile, "--list", list, "--data", clients, "--items", goods.fileName(), "--key",
+                                  "[Номер]", "--sum", "[Итого]=[Цена]", "--words", "[Прописью]=[Итого]", "--vat",
+                                  "[НДС]=[Итого]:20:сумма", "--range", "A1:C9", "--out", folder + "/{N}." + suffix},
+                                 nullptr, &code);
+        QCOMPARE(code, int(kSomeFailed));
+        QVERIFY2(told.contains(QStringLiteral("%1/4.%2 (строка 5) — не сделан: Таблица \"%3\", строка 6: «[Итого]» не "
+                                              "вычислить: текст «12а» у «[Цена]» — не сумма (Недопустимый формат числа!)")
+                                   .arg(folder, suffix, goods.fileName())),
+                 qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("Таблица \"%1\", строка 7: ключ «9» не назван ни в одном документе")
+                                   .arg(goods.fileName())),
+                 qPrintable(told));
+        // The text document's first row is bold by its style, a table heading.
+        const QString header = filter.isEmpty() ? "Товар|Ед.|Цена" : "*Товар|Ед.|Цена";
+        QCOMPARE(invoice(folder + "/1." + suffix),
+                 (QStringList{header, "*Стол|шт.|1 500,50", "*Стул|шт.|250", "*Полка\nбелая|шт.|12",
+                              "Итого||1762,50", "Прописью: Одна тысяча семьсот шестьдесят два рубля 50 копеек. НДС: 293,75"}));
+        QCOMPARE(invoice(folder + "/2." + suffix), (QStringList{header, "Итого||0,00", "Прописью: 00 копеек. НДС: 0,00"}));
+        QCOMPARE(invoice(folder + "/3." + suffix), (QStringList{header, "*Ваза|шт.|5", "Итого||5,00",
+                                                                "Прописью: Пять рублей 00 копеек. НДС: 0,83"}));
+        QVERIFY(!QFile::exists(folder + "/4." + suffix));
+        QCOMPARE(TestOffice::openDocuments(), 0);
+    }
+
+    // A template that cannot take the item rows stops the batch at its
+    // first document, and nothing is made.
+    void templateWithoutOneItemRowStops_data()
+    {
+        QTest::addColumn<QString>("templateName");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("outside a table") << "договор.odt" << "A1:B10"
+                                         << "Идентификатор позиций «[ФИО]» стоит в шаблоне не в строке таблицы";
+        QTest::newRow("two rows of a block") << "счёт.xls" << "A1:B10"
+                                             << "Идентификаторы позиций «[ФИО]», «[Город]» стоят в блоке A1:B10 шаблона "
+                                                "больше чем в одной строке";
+        QTest::newRow("none in the block") << "счёт.xls" << "B1:B10"
+                                           << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
+    }
+    void templateWithoutOneItemRowStops()
+    {
+        QFETCH(QString, templateName);
+        QFETCH(QString, range);
+        QFETCH(QString, message);
+        const QString folder = freshFolder("unfit");
+        const QString table = writeTable(folder, "[N]\n1\n2\n");
+        QFile items(folder + "/i.csv");
+        QVERIFY(items.open(QIODevice::WriteOnly) && items.write("[N];[ФИО];[Город]\n1;a;b\n") > 0);
+        items.close();
+        int code = -1;
+        const QString told = run({path(templateName), "--list", list_, "--data", table, "--items", items.fileName(), "--key",
+                                  "[N]", "--sheets", "1", "--range", range, "--out", folder + "/{N}.pdf"},
+                                 nullptr, &code);
+        QCOMPARE(code, int(kBadInput));
+        QVERIFY2(told.contains(message) && !told.contains("[2/2]"), qPrintable(told));
+        QCOMPARE(QDir(folder).entryList({"*.pdf"}, QDir::Files).size(), 0);
     }
 
     void traceKeepsEveryDocument()

@@ -50,6 +50,12 @@ LIST = ("3\r\n19\r\n"
         "[ФИО]\r\n\r\n\r\n"
         "[Адрес]\r\n\r\nсамовывоз\r\n"
         "[Номер]\r\n\r\nб/н\r\n").encode("cp1251")
+INVOICE_LIST = ("5\r\n19\r\n"
+                "[Номер]\r\n\r\n\r\n"
+                "[ФИО]\r\n\r\n\r\n"
+                "[Товар]\r\n\r\n\r\n"
+                "[Цена]\r\n\r\n\r\n"
+                "[Итого]\r\n\r\n\r\n").encode("cp1251")
 CLIENTS = ("[Номер];[ФИО];[Адрес]\r\n"
            "15;Иванов Иван Иванович;\"г. Москва; ул. Тверская, д. 1\"\r\n"
            "16;Петрова Анна Сергеевна;\r\n"
@@ -131,22 +137,20 @@ def run_in_shell(command, env):
 README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 
 
-def readme_example_runs(args, folder, office, env):
-    """Runs the README's example as it is written there ("$ " commands with
-    their continuation lines, then what they print), with `kvilmar` on PATH,
-    in a folder without the output folder it names; what is printed must be
-    the README's, process numbers and times aside. Returns what was made."""
+def readme_steps(marker):
+    """The README's example whose block holds the marker: its "$ " commands
+    with their continuation lines, each with what it prints."""
     with open(README, encoding="utf-8") as f:
-        block = next(b for b in re.findall(r"(?:^    .*\n)+", f.read(), re.M) if "$ kvilmar fill" in b)
-    steps = [(c, o.splitlines()) for c, o in
-             re.findall(r"^\$ ((?:.*\\\n)*.*)\n((?:(?!\$ ).*\n)*)", re.sub(r"^    ", "", block, flags=re.M), re.M)]
-    here = os.path.join(folder, "readme")
+        block = next(b for b in re.findall(r"(?:^    .*\n)+", f.read(), re.M) if marker in b)
+    return [(c, o.splitlines()) for c, o in
+            re.findall(r"^\$ ((?:.*\\\n)*.*)\n((?:(?!\$ ).*\n)*)", re.sub(r"^    ", "", block, flags=re.M), re.M)]
+
+
+def run_readme_steps(args, here, steps, env):
+    """Runs the steps with `kvilmar` on PATH in the folder; what is printed
+    must be the README's, process numbers and times aside."""
     os.makedirs(os.path.join(here, "bin"))
     os.symlink(args.program, os.path.join(here, "bin", "kvilmar"))
-    with open(os.path.join(here, "клиенты.csv"), "w", encoding="utf-8") as f:
-        f.write("".join(line + "\n" for line in dict(steps)["cat клиенты.csv"]))
-    open(os.path.join(here, "договор.fdp"), "wb").write(LIST)
-    office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
     for command, printed in steps:
         result = subprocess.run(["sh", "-c", command], cwd=here, env=dict(env, PATH=here + "/bin:" + env["PATH"]),
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=DEADLINE * 3)
@@ -155,7 +159,42 @@ def readme_example_runs(args, folder, office, env):
                 for lines in (result.stdout.splitlines(), printed)]
         if result.returncode != 0 or told[0] != told[1]:
             raise Failure("the README's %r ended with %d, printing %r" % (command, result.returncode, result.stdout))
+
+
+def write_catted(here, steps, name):
+    """The file the README shows with `cat`, as it shows it."""
+    with open(os.path.join(here, name), "w", encoding="utf-8") as f:
+        f.write("".join(line + "\n" for line in dict(steps)["cat " + name]))
+
+
+def readme_example_runs(args, folder, office, env):
+    """Runs the README's example as it is written there, in a folder without
+    the output folder it names. Returns what was made."""
+    steps = readme_steps("$ kvilmar fill договор.odt")
+    here = os.path.join(folder, "readme")
+    os.makedirs(here)
+    write_catted(here, steps, "клиенты.csv")
+    open(os.path.join(here, "договор.fdp"), "wb").write(LIST)
+    office.make_template(os.path.join(here, "договор.odt"), TEMPLATE_TEXT, "writer8")
+    run_readme_steps(args, here, steps, env)
     return os.listdir(os.path.join(here, "Договоры"))
+
+
+def readme_invoices_run(args, folder, office, env):
+    """The README's invoices: a clients table, a goods table and a template
+    whose table row of goods is repeated; what the PDFs say is shown there
+    too. Returns what was made."""
+    steps = readme_steps("$ kvilmar fill счёт.odt")
+    here = os.path.join(folder, "readme-invoices")
+    os.makedirs(here)
+    for name in ("счета.csv", "позиции.csv"):
+        write_catted(here, steps, name)
+    open(os.path.join(here, "счёт.fdp"), "wb").write(INVOICE_LIST)
+    office.make_table_template(os.path.join(here, "счёт.odt"), "Счёт № [Номер], покупатель [ФИО]",
+                               [["Товар", "Цена"], ["[Товар]", "[Цена]"], ["Итого", "[Итого]"]],
+                               "Сумма прописью: [Прописью]\rВ том числе НДС 20 %: [НДС]", "writer8")
+    run_readme_steps(args, here, steps, env)
+    return os.listdir(os.path.join(here, "Счета"))
 
 
 def command_line_batch(args, folder, work, office):
@@ -170,6 +209,8 @@ def command_line_batch(args, folder, work, office):
 
     if len(readme_example_runs(args, folder, office, env)) != 3:
         raise Failure("the README's example did not make its three documents")
+    if len(readme_invoices_run(args, folder, office, env)) != 2:
+        raise Failure("the README's invoices are not two")
     code, told = run_in_shell("cd '%s' && '%s' fill договор.odt --list список.fdp --data клиенты.csv "
                               "--out 'Договоры/{[Номер]}_{[ФИО]}.pdf'" % (work, args.program), env)
     if code != 0:

@@ -87,6 +87,29 @@ class Office:
         doc.close(True)
         log("office: made template %s" % path)
 
+    def make_table_template(self, path, before, rows, after, filter_name):
+        """A text document made by the office: a paragraph, a table of the
+        rows of cell texts (its second row's first cell bold), a paragraph
+        per line of `after`."""
+        doc = self.desktop.loadComponentFromURL("private:factory/swriter", "_blank", 0, (prop("Hidden", True),))
+        text = doc.getText()
+        text.setString(before)
+        table = doc.createInstance("com.sun.star.text.TextTable")
+        table.initialize(len(rows), len(rows[0]))
+        text.insertTextContent(text.getEnd(), table, False)
+        for r, cells in enumerate(rows):
+            for c, value in enumerate(cells):
+                cell = table.getCellByName("%s%d" % (chr(ord("A") + c), r + 1))
+                cell.setString(value)
+                if r == 1 and c == 0:
+                    cursor = cell.createTextCursor()
+                    cursor.gotoEnd(True)
+                    cursor.CharWeight = 150.0
+        text.insertString(text.getEnd(), after, False)
+        doc.storeToURL(uno.systemPathToFileUrl(path), (prop("FilterName", filter_name),))
+        doc.close(True)
+        log("office: made template %s" % path)
+
     def untitled_texts(self):
         """The text of every untitled text document open in the office."""
         texts = []

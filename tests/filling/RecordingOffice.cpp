@@ -23,6 +23,10 @@ public:
                            .arg(shown(Find), shown(Replace), ReplaceAll ? "true" : "false"));
     }
     QList<bool> FindEach(const QStringList& texts) override { return office_.search(QStringLiteral("FindEach"), texts); }
+    void FillItemRows(const QStringList& identifiers, const QList<QStringList>& items) override
+    {
+        office_.record(QStringLiteral("FillItemRows(%1, %2 items)").arg(identifiers.join(',')).arg(items.size()));
+    }
 
 private:
     RecordingOffice& office_;
@@ -76,6 +80,12 @@ public:
         office_.record(QStringLiteral("Columns"));
         return std::make_shared<Range>(office_);
     }
+    QList<int> rowsHoldingAny(const QString& rangeText, const QStringList&) override
+    {
+        office_.record(QStringLiteral("rowsHoldingAny(%1)").arg(rangeText));
+        return {2};
+    }
+    void repeatRow(int row, int count) override { office_.record(QStringLiteral("repeatRow(%1, %2)").arg(row).arg(count)); }
 
 private:
     RecordingOffice& office_;

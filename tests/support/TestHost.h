@@ -27,7 +27,7 @@ public:
             waits << text;
     }
 
-    FillJob job(bool trace = false) const { return FillJob{name, identifierList().records(), range, trace, {}}; }
+    FillJob job(bool trace = false) const { return FillJob{name, identifierList().records(), range, trace, {}, {}}; }
 
     void showProgress(const QString& text) override { progress << text; }
     void repaintMain() override { ++repaints; }

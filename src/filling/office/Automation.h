@@ -36,6 +36,13 @@ public:
     // Whether each text occurs anywhere in the document now, matched as
     // EditReplace matches.
     virtual QList<bool> FindEach(const QStringList& texts) = 0;
+    // The program's own: the one table row that holds any of the
+    // identifiers is repeated once per item, in order, with its formatting,
+    // borders and the text of its cells; in copy k each identifier becomes
+    // items[k]'s text for it, matched and written as EditReplace does.
+    // Without items the row goes. Throws ItemRowsUnfit when no table row,
+    // or more than one place, holds the identifiers.
+    virtual void FillItemRows(const QStringList& identifiers, const QList<QStringList>& items) = 0;
 };
 
 // "Word.Application".
@@ -79,6 +86,13 @@ class ExcelWorksheet {
 public:
     virtual ~ExcelWorksheet() = default;
     virtual std::shared_ptr<ExcelRange> Columns() = 0;
+    // The program's own: the rows (from 1) of the block that hold any of
+    // the texts, matched as replace matches.
+    virtual QList<int> rowsHoldingAny(const QString& rangeText, const QStringList& texts) = 0;
+    // The program's own: the row (from 1) stands `count` times, the copies
+    // below it with its cells' contents and formatting and its height; the
+    // rows below move down. A count of 0 removes it.
+    virtual void repeatRow(int row, int count) = 0;
 };
 
 // A text the replaces made in a cell that some formats cannot hold whole:

@@ -37,4 +37,12 @@ public:
     explicit OfficeHung(const QString& text) : ConnectionLost(text, QStringLiteral("no answer in time")) {}
 };
 
+// The template cannot take the item rows asked for: no table row, or more
+// than one place, holds the item identifiers. Every document made from it
+// would fail alike.
+class ItemRowsUnfit : public KvilmarError {
+public:
+    using KvilmarError::KvilmarError;
+};
+
 } // namespace office

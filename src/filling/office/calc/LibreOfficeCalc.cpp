@@ -1,5 +1,7 @@
 #include "filling/office/calc/LibreOfficeCalc.h"
 
+#include "filling/office/calc/CalcItemRows.h"
+
 #include "common/FileVersion.h"
 #include "common/KvilmarError.h"
 #include "filling/office/kept/KeptTemplate.h"
@@ -42,6 +44,7 @@ struct WorkbookFilling {
     PropertyTexts properties;
     std::optional<sal_Int32> textFormat;
     QList<LongCellText> longTexts;   // what the finished replaces made
+    bool rowsRepeated = false;       // item rows, which the undo is not trusted with
 
     sal_Int32 textFormatNow()
     {
@@ -53,7 +56,7 @@ struct WorkbookFilling {
 
 bool CalcApplication::Workbook::onlySearchReplaced() const
 {
-    return !filling || (!filling->places.changed() && !filling->properties.changed());
+    return !filling || (!filling->places.changed() && !filling->properties.changed() && !filling->rowsRepeated);
 }
 
 namespace {
@@ -236,6 +239,19 @@ public:
     {
         return std::make_shared<CalcRange>(uno::Reference<uno::XInterface>(sheet_.cells.get()), key_, false, shared_,
                                            sheet_);
+    }
+    QList<int> rowsHoldingAny(const QString& rangeText, const QStringList& texts) override
+    {
+        QStringList inCells;
+        for (const QString& text : texts)
+            inCells << cellText(text);
+        return lo::rowsHoldingAny(sheet_.cells, rangeText, inCells);
+    }
+    void repeatRow(int row, int count) override
+    {
+        sheet_.book->rowsRepeated = true;
+        shared_->searched.erase(key_);
+        lo::repeatRow(sheet_.cells, row, count);
     }
 
 private:

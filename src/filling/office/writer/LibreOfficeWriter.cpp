@@ -4,6 +4,7 @@
 #include "filling/office/kept/KeptTemplate.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeDocument.h"
+#include "filling/office/writer/WriterItemRows.h"
 
 #include <com/sun/star/text/XTextDocument.hpp>
 
@@ -35,6 +36,13 @@ public:
     }
 
     QList<bool> FindEach(const QStringList& texts) override { return active().findEach(texts); }
+
+    void FillItemRows(const QStringList& identifiers, const QList<QStringList>& items) override
+    {
+        // The office's undo is not trusted to take rows back whole.
+        active().changedBeyondSearch();
+        fillItemRows(active().component(), identifiers, items);
+    }
 
 private:
     WriterDocument& active()
