@@ -22,12 +22,12 @@ using namespace css;
 namespace office::lo {
 
 QList<int> rowsHoldingAny(const uno::Reference<table::XCellRange>& sheet, const QString& rangeText,
-                          const QStringList& cellTexts)
+                          const QStringList& cellTexts, KeptDescriptor& descriptor)
 {
     std::set<int> rows;
     callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
         uno::Reference<util::XSearchable> block(sheet->getCellRangeByName(toOUString(rangeText)), uno::UNO_QUERY_THROW);
-        const auto found = block->findAll(KeptDescriptor::forCells().set(
+        const auto found = block->findAll(descriptor.set(
             [&] { return block->createSearchDescriptor(); }, {anyOfLiterally(cellTexts), true}));
         for (sal_Int32 i = 0; found.is() && i < found->getCount(); ++i) {
             uno::Reference<sheet::XCellRangeAddressable> cells(found->getByIndex(i), uno::UNO_QUERY_THROW);

@@ -245,7 +245,7 @@ public:
         QStringList inCells;
         for (const QString& text : texts)
             inCells << cellText(text);
-        return lo::rowsHoldingAny(sheet_.cells, rangeText, inCells);
+        return lo::rowsHoldingAny(sheet_.cells, rangeText, inCells, sheet_.book->memory->cellSearch);
     }
     void repeatRow(int row, int count) override
     {

@@ -41,7 +41,7 @@ public:
     {
         // The office's undo is not trusted to take rows back whole.
         active().changedBeyondSearch();
-        fillItemRows(active().component(), identifiers, items);
+        fillItemRows(active().component(), identifiers, items, app_->memory->textSearch);
     }
 
 private:

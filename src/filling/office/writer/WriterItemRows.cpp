@@ -57,12 +57,12 @@ bool splitCellName(const QString& name, QString& column, int& row)
 
 // Where the document's search finds the identifier, in document order;
 // `placed`: with the table and row of each.
-std::vector<Occurrence> occurrences(const uno::Reference<util::XReplaceable>& document, const QString& identifier,
-                                    bool placed)
+std::vector<Occurrence> occurrences(KeptDescriptor& descriptor, const uno::Reference<util::XReplaceable>& document,
+                                    const QString& identifier, bool placed)
 {
     std::vector<Occurrence> found;
     const auto all = document->findAll(
-        KeptDescriptor::forText().set([&] { return document->createSearchDescriptor(); }, {identifier}));
+        descriptor.set([&] { return document->createSearchDescriptor(); }, {identifier}));
     for (sal_Int32 i = 0; i < all->getCount(); ++i) {
         Occurrence occurrence;
         occurrence.range.set(all->getByIndex(i), uno::UNO_QUERY);
@@ -179,7 +179,7 @@ void copyRow(const uno::Reference<text::XTextTable>& table, const QStringList& c
 } // namespace
 
 void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStringList& identifiers,
-                  const QList<QStringList>& items)
+                  const QList<QStringList>& items, KeptDescriptor& descriptor)
 {
     // The document is laid out once, after all the rows are made, not
     // after each change.
@@ -219,7 +219,7 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
     std::vector<std::size_t> inRow;   // occurrences of each identifier in the row
     callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
         for (const QString& identifier : identifiers) {
-            const std::vector<Occurrence> found = occurrences(searchable, identifier, true);
+            const std::vector<Occurrence> found = occurrences(descriptor, searchable, identifier, true);
             inRow.push_back(found.size());
             for (const Occurrence& occurrence : found) {
                 if (occurrence.row == 0)
@@ -263,7 +263,7 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
         // never searched again.
         std::vector<std::vector<Occurrence>> found;
         for (int j = 0; j < identifiers.size(); ++j) {
-            found.push_back(occurrences(searchable, identifiers[j], false));
+            found.push_back(occurrences(descriptor, searchable, identifiers[j], false));
             if (found.back().size() != inRow[j] * std::size_t(count))
                 throw KvilmarError(QStringLiteral("Строка позиций с «%1» повторена не так, как ожидалось: в документе "
                                                   "его %2 раз вместо %3.")
