@@ -25,8 +25,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocale>
 #include <QHash>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -50,8 +50,9 @@ QString identifier(int i)
 TestOffice::TextDocument twoPages()
 {
     TestOffice::TextDocument doc;
-    const QString filler = QStringLiteral("Стороны договорились о нижеследующем, и каждая из сторон обязуется исполнять "
-                                          "свои обязательства надлежащим образом и в установленные сроки ");
+    const QString filler =
+        QStringLiteral("Стороны договорились о нижеследующем, и каждая из сторон обязуется исполнять "
+                       "свои обязательства надлежащим образом и в установленные сроки ");
     for (int p = 0; p < 36; ++p)
         doc.paragraphs << filler + identifier(p % kIdentifiers) + QStringLiteral(" и далее по тексту.");
     return doc;
@@ -191,8 +192,9 @@ Timed timedRun(const QString& program, const QStringList& arguments, const QProc
                 continue;
             for (const QByteArray& field : status.readAll().split('\n'))
                 if (field.startsWith("VmRSS:"))
-                    peaks[entry.toLongLong()] = std::max(peaks.value(entry.toLongLong()),
-                                                         field.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024);
+                    peaks[entry.toLongLong()] =
+                        std::max(peaks.value(entry.toLongLong()),
+                                 field.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024);
         }
     } while (!process.waitForFinished(250));
     Timed timed{secondsSince(timer), 0, process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0};
@@ -207,8 +209,8 @@ Timed timedRun(const QString& program, const QStringList& arguments, const QProc
 bool peerInstalled()
 {
     QProcess query;
-    query.start(QStringLiteral("dpkg-query"), {QStringLiteral("-W"), QStringLiteral("-f=${Status}"),
-                                                 QStringLiteral("python3-docxtpl")});
+    query.start(QStringLiteral("dpkg-query"),
+                {QStringLiteral("-W"), QStringLiteral("-f=${Status}"), QStringLiteral("python3-docxtpl")});
     query.waitForFinished(30000);
     return query.readAllStandardOutput().contains("install ok installed");
 }
@@ -247,7 +249,8 @@ void scaleTable(const QString& root, const QString& text, const QString& list, c
     // with profiles under the bench's folder.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), root);
-    env.insert(QStringLiteral("KVILMAR_OFFICE_PIPE"), QStringLiteral("kvilmar_bench_unused_%1").arg(qApp->applicationPid()));
+    env.insert(QStringLiteral("KVILMAR_OFFICE_PIPE"),
+               QStringLiteral("kvilmar_bench_unused_%1").arg(qApp->applicationPid()));
     env.remove(QStringLiteral("KVILMAR_OFFICE_PROFILE"));
     env.remove(QStringLiteral("KVILMAR_OFFICE_PROGRAM"));
     env.remove(QStringLiteral("XDG_CACHE_HOME"));
@@ -257,13 +260,15 @@ void scaleTable(const QString& root, const QString& text, const QString& list, c
         const QString out = QDir(root).filePath(QStringLiteral("out-%1-%2").arg(documents).arg(jobs));
         QDir(out).removeRecursively();
         QDir().mkpath(out);
-        const Timed timed = timedRun(QStringLiteral(KVILMAR_EXE),
-                                     {"fill", text, "--list", list, "--data", data, "--out", out + "/{N}.pdf", "--jobs",
-                                      QString::number(jobs)},
-                                     env, root);
+        const Timed timed = timedRun(
+            QStringLiteral(KVILMAR_EXE),
+            {"fill", text, "--list", list, "--data", data, "--out", out + "/{N}.pdf", "--jobs", QString::number(jobs)},
+            env, root);
         QDir(out).removeRecursively();
         if (!timed.ok) {
-            failed(QStringLiteral("%1 documents, --jobs %2: the program ended with an error (above)").arg(documents).arg(jobs));
+            failed(QStringLiteral("%1 documents, --jobs %2: the program ended with an error (above)")
+                       .arg(documents)
+                       .arg(jobs));
             return timed;
         }
         std::fprintf(stderr, "%d documents, --jobs %d: %.1f s, office peak %.0f MB\n", documents, jobs, timed.seconds,
@@ -332,11 +337,13 @@ void scaleTable(const QString& root, const QString& text, const QString& list, c
             }
         });
         if (!one.isEmpty())
-            std::printf("| %d documents | %s | %s | %s | %s | %s | %s | %s |\n", documents, qPrintable(one.shown(" ms", 1)),
-                        qPrintable(memory.shown(" MB", 0)), qPrintable(two.shown(" ms", 1)),
-                        qPrintable(throughput.shown("×", 2)), qPrintable(againstFloor.shown("×", 2)),
-                        qPrintable(withPeer ? peerTime.shown(" ms", 1)
-                                            : peer ? QStringLiteral("not run above 1,000") : QStringLiteral("skipped")),
+            std::printf("| %d documents | %s | %s | %s | %s | %s | %s | %s |\n", documents,
+                        qPrintable(one.shown(" ms", 1)), qPrintable(memory.shown(" MB", 0)),
+                        qPrintable(two.shown(" ms", 1)), qPrintable(throughput.shown("×", 2)),
+                        qPrintable(againstFloor.shown("×", 2)),
+                        qPrintable(withPeer   ? peerTime.shown(" ms", 1)
+                                       : peer ? QStringLiteral("not run above 1,000")
+                                              : QStringLiteral("skipped")),
                         qPrintable(withPeer ? againstPeer.shown("×", 2) : QStringLiteral("—")));
         std::fflush(stdout);
         if (!whole)
@@ -354,12 +361,13 @@ void scaleTable(const QString& root, const QString& text, const QString& list, c
 void itemsTable(const QString& root, int rounds)
 {
     const QString invoice = QDir(root).filePath(QStringLiteral("счёт-позиции.odt"));
-    TestOffice::writeTextDocument(invoice, QStringLiteral("writer8"),
-                                  {{"Счёт № [Номер] для [ФИО]", "Прописью: [Прописью]"},
-                                   {"[Товар]", "[Цена]", "Итого", "[Итого]"}, {}, {}});
+    TestOffice::writeTextDocument(
+        invoice, QStringLiteral("writer8"),
+        {{"Счёт № [Номер] для [ФИО]", "Прописью: [Прописью]"}, {"[Товар]", "[Цена]", "Итого", "[Итого]"}, {}, {}});
     const QString list = QDir(root).filePath(QStringLiteral("счёт.fdp"));
-    listFile::writeListFile(list, {{"[Номер]", {}, {}, true}, {"[ФИО]", {}, {}, true}, {"[Товар]", {}, {}, true},
-                                   {"[Цена]", {}, {}, true}}, true);
+    listFile::writeListFile(
+        list, {{"[Номер]", {}, {}, true}, {"[ФИО]", {}, {}, true}, {"[Товар]", {}, {}, true}, {"[Цена]", {}, {}, true}},
+        true);
     QByteArray clients = "[Номер];[ФИО]\r\n", goods = "[Номер];[Товар];[Цена]\r\n";
     for (int d = 1; d <= kDocuments; ++d) {
         clients += QStringLiteral("%1;Покупатель %1\r\n").arg(d).toUtf8();
@@ -375,8 +383,8 @@ void itemsTable(const QString& root, int rounds)
     }
     const QString out = QDir(root).filePath(QStringLiteral("invoices"));
     const QStringList plain{invoice, "--list", list, "--data", clientsFile, "--out", out + "/{N}.pdf"};
-    const QStringList items = plain + QStringList{"--items", goodsFile, "--key", "[Номер]", "--sum", "[Итого]=[Цена]",
-                                                  "--words", "[Прописью]=[Итого]"};
+    const QStringList items = plain + QStringList{"--items", goodsFile,        "--key",   "[Номер]",
+                                                  "--sum",   "[Итого]=[Цена]", "--words", "[Прописью]=[Итого]"};
     Pair figures;
     const bool whole = alternate(rounds, {[&] { return batchRun(plain, out); }, [&] { return batchRun(items, out); }},
                                  [&](const QList<double>& round) { figures.add(round[1], round[0]); });
@@ -433,11 +441,20 @@ int main(int argc, char** argv)
 
     const QString pdfFolder = dir.filePath(QStringLiteral("pdf")), xlsxFolder = dir.filePath(QStringLiteral("xlsx"));
     QList<Case> cases{
-        {QStringLiteral("odt, 2 pages, 20 identifiers → pdf"), text, QStringLiteral("writer_pdf_Export"),
-         {text, "--list", list, "--data", data, "--out", pdfFolder + "/{N}.pdf"}, pdfFolder, {}, {}},
-        {QStringLiteral("xlsx, 1 sheet, 20 identifiers → xlsx"), book, QStringLiteral("Calc MS Excel 2007 XML"),
-         {book, "--list", list, "--data", data, "--range", "A1:B20", "--out", xlsxFolder + "/{N}.xlsx"}, xlsxFolder,
-         {}, {}},
+        {QStringLiteral("odt, 2 pages, 20 identifiers → pdf"),
+         text,
+         QStringLiteral("writer_pdf_Export"),
+         {text, "--list", list, "--data", data, "--out", pdfFolder + "/{N}.pdf"},
+         pdfFolder,
+         {},
+         {}},
+        {QStringLiteral("xlsx, 1 sheet, 20 identifiers → xlsx"),
+         book,
+         QStringLiteral("Calc MS Excel 2007 XML"),
+         {book, "--list", list, "--data", data, "--range", "A1:B20", "--out", xlsxFolder + "/{N}.xlsx"},
+         xlsxFolder,
+         {},
+         {}},
     };
 
     // A first document of each kind warms the office up; it is not counted.
@@ -486,8 +503,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (failures.isEmpty()) {
         const Case& odt = cases.first();
-        scaleTable(dir.path(), text, list, [&] { return floorRun(odt.templateName, odt.floorFilter, dir.path()); },
-                   rounds);
+        scaleTable(
+            dir.path(), text, list, [&] { return floorRun(odt.templateName, odt.floorFilter, dir.path()); }, rounds);
         itemsTable(dir.path(), rounds);
     }
     office.stop();

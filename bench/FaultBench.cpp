@@ -118,8 +118,8 @@ QStringList problemsOf(const QString& folder, int documents)
     QStringList expected;
     for (int n = 1; n <= documents; ++n)
         expected << QStringLiteral("%1.pdf").arg(n, QString::number(documents).size(), 10, QLatin1Char('0'));
-    const QStringList found = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                     QDir::Name);
+    const QStringList found =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : found) {
         if (!expected.contains(name)) {
             problems << QStringLiteral("not a row's document: %1").arg(name);
@@ -142,7 +142,8 @@ int officesLeft(const QString& root)
 {
     int left = 0;
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid)), command(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        QFile environment(QStringLiteral("/proc/%1/environ").arg(pid)),
+            command(QStringLiteral("/proc/%1/cmdline").arg(pid));
         if (pid.toLongLong() != QCoreApplication::applicationPid() && environment.open(QIODevice::ReadOnly)
             && environment.readAll().contains("KVILMAR_OFFICE_MARK=") && command.open(QIODevice::ReadOnly)
             && command.readAll().contains(QFile::encodeName(root)))
@@ -162,7 +163,7 @@ int main(int argc, char** argv)
     if (!ok || documents < 10)
         documents = 1000;
     const quint32 seed = qEnvironmentVariableIsSet("BENCH_SEED") ? quint32(qEnvironmentVariableIntValue("BENCH_SEED"))
-                                                                  : QRandomGenerator::system()->generate();
+                                                                 : QRandomGenerator::system()->generate();
     const QString text = root.filePath(QStringLiteral("договор.odt"));
     const QString list = root.filePath(QStringLiteral("список.fdp"));
     const QString data = root.filePath(QStringLiteral("клиенты.csv"));
@@ -172,11 +173,12 @@ int main(int argc, char** argv)
         TestOffice maker;
         if (!maker.start())
             return 1;
-        TestOffice::writeTextDocument(text, QStringLiteral("writer8"),
-                                      {{QStringLiteral("Договор № [N]"), QStringLiteral("Покупатель: [ФИО]")}, {}, {}, {}});
+        TestOffice::writeTextDocument(
+            text, QStringLiteral("writer8"),
+            {{QStringLiteral("Договор № [N]"), QStringLiteral("Покупатель: [ФИО]")}, {}, {}, {}});
     }
-    listFile::writeListFile(list, {{QStringLiteral("[N]"), QString(), {}, true}, {QStringLiteral("[ФИО]"), QString(), {}, true}},
-                            true);
+    listFile::writeListFile(
+        list, {{QStringLiteral("[N]"), QString(), {}, true}, {QStringLiteral("[ФИО]"), QString(), {}, true}}, true);
     QFile table(data);
     table.open(QIODevice::WriteOnly);
     table.write("[N];[ФИО]\n");
@@ -214,7 +216,8 @@ int main(int argc, char** argv)
                    faults = first.faults;
                    madeFirst = QDir(faulted).entryList(QDir::Files).size();
                    std::fprintf(stderr, "again with --skip-existing...\n");
-                   const Run second = fill(batch + QStringList{"--out", faulted + "/{N}.pdf", "--skip-existing"}, std::nullopt);
+                   const Run second =
+                       fill(batch + QStringList{"--out", faulted + "/{N}.pdf", "--skip-existing"}, std::nullopt);
                    problems = problemsOf(faulted, documents);
                    left += officesLeft(root.path());
                    QDir(faulted).removeRecursively();
@@ -246,10 +249,11 @@ int main(int argc, char** argv)
     int injected = 0;
     for (int kind : faults.injected)
         injected += kind;
-    std::printf("| %d documents | Faults injected | Made in the faulted run | Lost to a fault (made by the rerun) "
-                "| Missing, duplicated or cut short at the end | Offices left | Faulted run | Clean run | Faulted ÷ clean |\n"
-                "|---|---|---|---|---|---|---|---|---|\n",
-                documents);
+    std::printf(
+        "| %d documents | Faults injected | Made in the faulted run | Lost to a fault (made by the rerun) "
+        "| Missing, duplicated or cut short at the end | Offices left | Faulted run | Clean run | Faulted ÷ clean |\n"
+        "|---|---|---|---|---|---|---|---|---|\n",
+        documents);
     QStringList kinds, steps;
     for (int k = 0; k < kFaultKinds; ++k)
         kinds << QStringLiteral("%1 %2").arg(faults.injected[k]).arg(QLatin1String(kFaultNames[k]));

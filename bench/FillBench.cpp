@@ -17,10 +17,10 @@
 #include "common/KvilmarError.h"
 #include "filling/ExcelFiller.h"
 #include "filling/WordFiller.h"
-#include "filling/office/server/LibreOffice.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/server/LibreOffice.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
@@ -62,9 +62,10 @@ QString identifier(int i)
 TestOffice::TextDocument bigTextDocument()
 {
     TestOffice::TextDocument doc;
-    const QString filler = QStringLiteral("Настоящий договор составлен в двух экземплярах, имеющих равную "
-                                          "юридическую силу, по одному для каждой из сторон, и вступает в силу с момента его "
-                                          "подписания обеими сторонами ");
+    const QString filler =
+        QStringLiteral("Настоящий договор составлен в двух экземплярах, имеющих равную "
+                       "юридическую силу, по одному для каждой из сторон, и вступает в силу с момента его "
+                       "подписания обеими сторонами ");
     for (int p = 0; p < 2000; ++p)
         doc.paragraphs << (p % 2 ? filler + identifier((p / 2) % 50) + QStringLiteral(" конец.") : filler);
     return doc;
@@ -110,9 +111,8 @@ void loadShownAndClose(const QString& path)
 {
     uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
     const beans::PropertyValue props[] = {property("AsTemplate", uno::Any(true))};
-    TestOffice::close(loader->loadComponentFromURL(
-        office::lo::toOUString(QUrl::fromLocalFile(path).toString()), "_blank", 0,
-        uno::Sequence<beans::PropertyValue>(props, 1)));
+    TestOffice::close(loader->loadComponentFromURL(office::lo::toOUString(QUrl::fromLocalFile(path).toString()),
+                                                   "_blank", 0, uno::Sequence<beans::PropertyValue>(props, 1)));
 }
 
 // A profile whose first visible start shows no tips or welcome screens,
@@ -162,8 +162,8 @@ struct FillRow {
 
 struct StartRow {
     QString name;
-    Pair figures;       // the program against the bare window
-    Pair againstText;   // the program against the window with a line of text
+    Pair figures; // the program against the bare window
+    Pair againstText; // the program against the window with a line of text
     QString unit;
     int decimals;
     QString goal;
@@ -190,13 +190,14 @@ int main(int argc, char** argv)
     QStringList failures;
     QTemporaryDir work;
     TestOffice office(work.filePath(QStringLiteral("profile")));
-    const bool templatesMade = office.start() && attempt(failures, QStringLiteral("making the templates"), [&] {
-        std::fprintf(stderr, "making templates...\n");
-        const QString docPath = work.filePath(QStringLiteral("big.doc"));
-        TestOffice::writeTextDocument(docPath, QStringLiteral("MS Word 97"), bigTextDocument());
-        if (only.contains(QLatin1String("xls")))
-            TestOffice::writeWorkbookBlock(work.filePath(QStringLiteral("big.xls")), 10, bigBlock());
-    });
+    const bool templatesMade =
+        office.start() && attempt(failures, QStringLiteral("making the templates"), [&] {
+            std::fprintf(stderr, "making templates...\n");
+            const QString docPath = work.filePath(QStringLiteral("big.doc"));
+            TestOffice::writeTextDocument(docPath, QStringLiteral("MS Word 97"), bigTextDocument());
+            if (only.contains(QLatin1String("xls")))
+                TestOffice::writeWorkbookBlock(work.filePath(QStringLiteral("big.xls")), 10, bigBlock());
+        });
     if (failures.isEmpty() && !templatesMade)
         failures << QStringLiteral("the office did not start");
     const QString docPath = work.filePath(QStringLiteral("big.doc"));
@@ -215,9 +216,7 @@ int main(int argc, char** argv)
 
     TestHost host;
     host.range = {10, QStringLiteral("A1:Z2000")};
-    auto load = [](const QString& path) {
-        return [path] { TestOffice::close(office::lo::loadAsNewDocument(path)); };
-    };
+    auto load = [](const QString& path) { return [path] { TestOffice::close(office::lo::loadAsNewDocument(path)); }; };
     auto fill = [&](const QString& path, bool spreadsheet) {
         return [&host, path, spreadsheet] {
             host.name = path;
@@ -240,14 +239,15 @@ int main(int argc, char** argv)
         FillRow row{name, {}, {}, warmGoal, coldGoal};
         for (int run = 0; run < runs; ++run) {
             std::fprintf(stderr, "%s, run %d of %d...\n", qPrintable(name), run + 1, runs);
-            const bool done = attempt(failures, QStringLiteral("%1, run %2 of %3").arg(name).arg(run + 1).arg(runs), [&] {
-                const double coldLoad = cold(load(path));
-                const double warmLoad = seconds(load(path));
-                const double warmFill = seconds(fill(path, spreadsheet));
-                const double coldFill = cold(fill(path, spreadsheet));
-                row.warm.add(warmFill, warmLoad);
-                row.cold.add(coldFill, coldLoad);
-            });
+            const bool done =
+                attempt(failures, QStringLiteral("%1, run %2 of %3").arg(name).arg(run + 1).arg(runs), [&] {
+                    const double coldLoad = cold(load(path));
+                    const double warmLoad = seconds(load(path));
+                    const double warmFill = seconds(fill(path, spreadsheet));
+                    const double coldFill = cold(fill(path, spreadsheet));
+                    row.warm.add(warmFill, warmLoad);
+                    row.cold.add(coldFill, coldLoad);
+                });
             if (!done)
                 break;
         }
@@ -301,9 +301,9 @@ int main(int argc, char** argv)
                 failures << QStringLiteral("start-up, run %1 of %2: %3 showed no window (the reason is above)")
                                 .arg(run + 1)
                                 .arg(runs)
-                                .arg(!program ? QStringLiteral("the program")
-                                              : !bare ? QStringLiteral("the bare window")
-                                                      : QStringLiteral("the window with text"));
+                                .arg(!program    ? QStringLiteral("the program")
+                                         : !bare ? QStringLiteral("the bare window")
+                                                 : QStringLiteral("the window with text"));
                 break;
             }
             shown.figures.add(program->secondsToWindow, bare->secondsToWindow);

@@ -8,8 +8,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <poll.h>
 #include <cstdio>
+#include <poll.h>
 
 namespace {
 
@@ -87,7 +87,9 @@ std::optional<StartupFigures> measureStartup(const QString& program, const QStri
     const bool mapped = started && waitForWindow(display, process, 60000);
     if (!mapped)
         std::fprintf(stderr, "%s: %s after %lld ms\n", qPrintable(program),
-                     !started ? "did not start" : process.state() == QProcess::NotRunning ? "ended" : "showed no window",
+                     !started                                      ? "did not start"
+                         : process.state() == QProcess::NotRunning ? "ended"
+                                                                   : "showed no window",
                      static_cast<long long>(timer.elapsed()));
     if (mapped) {
         StartupFigures f;

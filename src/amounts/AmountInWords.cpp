@@ -23,7 +23,7 @@ private:
     bool on_;
 };
 
-using Words = std::array<QByteArray, 10>;   // index = digit
+using Words = std::array<QByteArray, 10>; // index = digit
 
 QByteArray b(const char* utf8)
 {
@@ -45,13 +45,12 @@ struct Noun {
 };
 
 struct WordTables {
-    Words hundreds = table({"сто ", "двести ", "триста ", "четыреста ", "пятьсот ", "шестьсот ",
-                            "семьсот ", "восемьсот ", "девятьсот "});
-    Words tens = table({"", "двадцать ", "тридцать ", "сорок ", "пятьдесят ", "шестьдесят ",
-                        "семьдесят ", "восемьдесят ", "девяносто "});
+    Words hundreds = table(
+        {"сто ", "двести ", "триста ", "четыреста ", "пятьсот ", "шестьсот ", "семьсот ", "восемьсот ", "девятьсот "});
+    Words tens = table({"", "двадцать ", "тридцать ", "сорок ", "пятьдесят ", "шестьдесят ", "семьдесят ",
+                        "восемьдесят ", "девяносто "});
     Words teenStems = table({"один", "две", "три", "четыр", "пят", "шест", "сем", "восем", "девят"});
-    Words units = table({"один ", "два ", "три ", "четыре ", "пять ", "шесть ", "семь ", "восемь ",
-                         "девять "});
+    Words units = table({"один ", "два ", "три ", "четыре ", "пять ", "шесть ", "семь ", "восемь ", "девять "});
     QByteArray teenEnding = b("надцать ");
     QByteArray ten = b("десять ");
     QByteArray oneFeminine = b("одна ");
@@ -85,9 +84,18 @@ void appendNoun(QByteArray& out, const Noun& noun, char t, char u, const Progres
                 std::array<const char*, 3> codes)
 {
     switch (formOf(t, u)) {
-    case Form::Many: out += noun.many; progress(codes[0]); break;
-    case Form::One: out += noun.one; progress(codes[1]); break;
-    case Form::Few: out += noun.few; progress(codes[2]); break;
+    case Form::Many:
+        out += noun.many;
+        progress(codes[0]);
+        break;
+    case Form::One:
+        out += noun.one;
+        progress(codes[1]);
+        break;
+    case Form::Few:
+        out += noun.few;
+        progress(codes[2]);
+        break;
     }
 }
 
@@ -267,8 +275,7 @@ QByteArray SumToString(const QByteArray& canonical, bool trace)
     }
     progress("S23");
     if (!result.isEmpty())
-        appendNoun(result, w.roubles, at(text, length - 1), at(text, length), progress,
-                   {"S24", "S25", "S26"});
+        appendNoun(result, w.roubles, at(text, length - 1), at(text, length), progress, {"S24", "S25", "S26"});
     progress("S27");
     const char tensOfKopecks = at(text, length + 2);
     const char unitsOfKopecks = at(text, length + 3);

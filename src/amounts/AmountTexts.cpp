@@ -40,7 +40,8 @@ AmountText vatOf(const QString& amount, int rate, VatBase base)
     const std::optional<QByteArray> typed = typedBytes(amount);
     if (!typed || typed->size() > kVatAmountLength)
         return {{}, kInvalidNumber};
-    const std::optional<QByteArray> tax = base == VatBase::Price ? VatFromPrice(*typed, rate) : VatFromSum(*typed, rate);
+    const std::optional<QByteArray> tax =
+        base == VatBase::Price ? VatFromPrice(*typed, rate) : VatFromSum(*typed, rate);
     if (!tax)
         return {{}, kInvalidNumber};
     return {cp1251::toUnicode(*tax), {}};

@@ -13,7 +13,7 @@ namespace amounts {
 // own message).
 struct AmountText {
     QString text;
-    QString refusal;   // empty when text holds the result
+    QString refusal; // empty when text holds the result
 };
 
 // The amount in words as the amount window writes it with «Начало с
@@ -37,7 +37,7 @@ AmountText vatOf(const QString& amount, int rate, VatBase base);
 // caller says where it stands.
 struct AmountTotal {
     QString text;
-    int refused = -1;   // index of an amount that is none, or -1
+    int refused = -1; // index of an amount that is none, or -1
     QString refusal;
 };
 AmountTotal sumOfAmounts(const QStringList& amounts);

@@ -62,7 +62,7 @@ std::optional<QByteArray> kopecksOf(const QByteArray& typed)
     if (!IsAmountNumber(typed, canonical))
         return std::nullopt;
     QByteArray digits = canonical;
-    digits.remove(digits.size() - 3, 1);   // the separator
+    digits.remove(digits.size() - 3, 1); // the separator
     if (digits.startsWith('+'))
         digits.remove(0, 1);
     return digits;
@@ -86,7 +86,7 @@ QByteArray FormatKopeckQuotient(const QByteArray& amountKopecks, int multiplier,
     const QByteArray numerator = multiply(amountKopecks, multiplier);
     QByteArray quotient;
     quotient.reserve(numerator.size() + kFractionDigits + 3);
-    quotient.append("000");   // room for a carry and at least one rouble digit
+    quotient.append("000"); // room for a carry and at least one rouble digit
     int remainder = 0;
     for (char c : numerator) {
         const int v = remainder * 10 + (c - '0');

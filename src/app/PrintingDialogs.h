@@ -10,6 +10,6 @@ public:
     MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
-                                         int minPoints, int maxPoints) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial, int minPoints,
+                                         int maxPoints) override;
 };

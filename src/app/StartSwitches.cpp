@@ -43,26 +43,25 @@ QString consoleAnswer(const QStringList& parameters)
 
 QString usageText()
 {
-    return QStringLiteral(
-        "Использование:\n"
-        "  kvilmar [СПИСОК]\n"
-        "      главное окно; со списком идентификаторов из файла СПИСОК (.fdp или файл\n"
-        "      с идентификатором в каждой строке), если он указан\n"
-        "  kvilmar -s|-S [ШАБЛОН [ФАЙЛ_ИДЕНТИФИКАТОРОВ [ФАЙЛ_ЗАМЕН]]]\n"
-        "      окно «Выбор файлов» с этими файлами\n"
-        "  kvilmar -i|-I\n"
-        "      проверить, что в папке настроек есть файл kvilmar.ini\n"
-        "  kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n"
-        "      заполнить шаблон без окон: один документ или по документу на строку\n"
-        "      таблицы; все параметры: kvilmar fill --help\n"
-        "  kvilmar -h|--help\n"
-        "      показать эту справку\n"
-        "  kvilmar -V|--version\n"
-        "      показать версию программы\n\n"
-        "Квилмар заполняет шаблоны документов в LibreOffice Writer и Calc по списку\n"
-        "идентификаторов: каждый включенный идентификатор заменяется своим текстом.\n"
-        "Если программа уже запущена, список, открытый снова, открывается в ней.\n"
-        "Подробно: man kvilmar\n");
+    return QStringLiteral("Использование:\n"
+                          "  kvilmar [СПИСОК]\n"
+                          "      главное окно; со списком идентификаторов из файла СПИСОК (.fdp или файл\n"
+                          "      с идентификатором в каждой строке), если он указан\n"
+                          "  kvilmar -s|-S [ШАБЛОН [ФАЙЛ_ИДЕНТИФИКАТОРОВ [ФАЙЛ_ЗАМЕН]]]\n"
+                          "      окно «Выбор файлов» с этими файлами\n"
+                          "  kvilmar -i|-I\n"
+                          "      проверить, что в папке настроек есть файл kvilmar.ini\n"
+                          "  kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n"
+                          "      заполнить шаблон без окон: один документ или по документу на строку\n"
+                          "      таблицы; все параметры: kvilmar fill --help\n"
+                          "  kvilmar -h|--help\n"
+                          "      показать эту справку\n"
+                          "  kvilmar -V|--version\n"
+                          "      показать версию программы\n\n"
+                          "Квилмар заполняет шаблоны документов в LibreOffice Writer и Calc по списку\n"
+                          "идентификаторов: каждый включенный идентификатор заменяется своим текстом.\n"
+                          "Если программа уже запущена, список, открытый снова, открывается в ней.\n"
+                          "Подробно: man kvilmar\n");
 }
 
 QString versionText()
@@ -144,8 +143,8 @@ QString fillFromSelectSwitch(StartFields& fields, const QStringList& parameters)
         if (pending.isEmpty()) {
             const QString named = QString::fromUtf8(what) + QLatin1Char('\n') + quoted(name);
             pending = file.problem == fileAccess::Problem::Missing
-                          ? QStringLiteral("Не найден файл ") + named
-                          : fileAccess::withCause(QStringLiteral("Нельзя открыть файл ") + named, file.reason);
+                ? QStringLiteral("Не найден файл ") + named
+                : fileAccess::withCause(QStringLiteral("Нельзя открыть файл ") + named, file.reason);
         }
         return false;
     };

@@ -9,11 +9,11 @@
 namespace startup {
 
 enum class Switch {
-    None,      // no parameters
-    Ini,       // "-i" or "-I"
-    Select,    // "-s" or "-S": template, identifier file, replacement list file
-    ListFile,  // an existing file, such as a list opened from the file manager
-    Invalid,   // anything else: an unknown switch, a missing file, a folder
+    None, // no parameters
+    Ini, // "-i" or "-I"
+    Select, // "-s" or "-S": template, identifier file, replacement list file
+    ListFile, // an existing file, such as a list opened from the file manager
+    Invalid, // anything else: an unknown switch, a missing file, a folder
 };
 
 // The first parameter, compared exactly as typed. A parameter that begins
@@ -35,7 +35,7 @@ QString consoleAnswer(const QStringList& parameters);
 QString usageText();
 QString versionText();
 
-QString iniFileName();   // "kvilmar.ini"
+QString iniFileName(); // "kvilmar.ini"
 // The messages of the start-up, ready for their boxes.
 QString iniMissingMessage();
 // A parameter that is no switch says what is wrong with the file it names.

@@ -2,10 +2,10 @@
 
 #include "app/SystemViewer.h"
 #include "automatic/OfficeFill.h"
-#include "common/windows/Dialogs.h"
 #include "common/FileAccess.h"
-#include "common/windows/Guard.h"
 #include "common/ProgramFolder.h"
+#include "common/windows/Dialogs.h"
+#include "common/windows/Guard.h"
 #include "common/windows/Widgets.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
@@ -65,8 +65,8 @@ QLabel* makeLabel(const QString& name, const QString& caption, QWidget* parent)
 // its drop-down remembers.
 QString browse(QWidget* parent, const QString& filter, const QComboBox* box)
 {
-    return dialogs().openFileName(parent, {filter, QString(), QString(),
-                                           startFolder({box->currentText(), box->itemText(0)})});
+    return dialogs().openFileName(parent,
+                                  {filter, QString(), QString(), startFolder({box->currentText(), box->itemText(0)})});
 }
 
 } // namespace
@@ -88,7 +88,8 @@ TFormVelStart::TFormVelStart(QWidget* parent)
     Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Файл шаблона документа"), this);
     ComboBoxDotName = makeBox(QStringLiteral("ComboBoxDotName"), this);
     ButtonStartDotFileSearch = makeButton(QStringLiteral("ButtonStartDotFileSearch"), QStringLiteral("Обзор..."), this);
-    ButtonStartConsole = makeButton(QStringLiteral("ButtonStartConsole"), QStringLiteral("Запуск в автоматическом режиме"), this);
+    ButtonStartConsole =
+        makeButton(QStringLiteral("ButtonStartConsole"), QStringLiteral("Запуск в автоматическом режиме"), this);
     ButtonStartApl = makeButton(QStringLiteral("ButtonStartApl"), QStringLiteral("Запуск в обычном режиме"), this);
     BitBtnStartCancel = makeButton(QStringLiteral("BitBtnStartCancel"), QStringLiteral("Прервать"), this);
     BitBtnStartCancel->setIcon(widgets::standardIcon(QStyle::SP_DialogCancelButton));
@@ -150,9 +151,9 @@ void TFormVelStart::UpdateConsoleButton()
 {
     // The replacement texts come from the list file, or else from the
     // replacement list file, which must then be named too.
-    ButtonStartConsole->setEnabled(!ComboBoxEditStartIDfile->currentText().isEmpty()
-                                   && !ComboBoxDotName->currentText().isEmpty()
-                                   && (CheckBoxStartFile->isChecked() || !ComboBoxStartTxtfile->currentText().isEmpty()));
+    ButtonStartConsole->setEnabled(
+        !ComboBoxEditStartIDfile->currentText().isEmpty() && !ComboBoxDotName->currentText().isEmpty()
+        && (CheckBoxStartFile->isChecked() || !ComboBoxStartTxtfile->currentText().isEmpty()));
 }
 
 StartFields TFormVelStart::fields() const
@@ -234,15 +235,16 @@ void TFormVelStart::FormShow()
         return;
     case Switch::Invalid:
         if (dialogs().message(MessageKind::Error, invalidParameterMessage(parameters_.first()),
-                              MessageButtons::YesCancel) != MessageAnswer::Yes) {
+                              MessageButtons::YesCancel)
+            != MessageAnswer::Yes) {
             CloseStartWindow();
             return;
         }
         break;
     }
     if (!pendingFileMessage_.isEmpty()
-        && dialogs().message(MessageKind::Error, missingFileMessage(pendingFileMessage_),
-                             MessageButtons::YesCancel) != MessageAnswer::Yes) {
+        && dialogs().message(MessageKind::Error, missingFileMessage(pendingFileMessage_), MessageButtons::YesCancel)
+            != MessageAnswer::Yes) {
         CloseStartWindow();
         return;
     }
@@ -258,7 +260,8 @@ void TFormVelStart::CheckBoxStartFileClick()
 
 void TFormVelStart::ButtonStartIDfileSearchClick()
 {
-    const QString name = browse(this, QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), ComboBoxEditStartIDfile);
+    const QString name =
+        browse(this, QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), ComboBoxEditStartIDfile);
     if (!name.isEmpty())
         ComboBoxEditStartIDfile->setEditText(name);
     if (CheckBoxStartFile->isChecked())
@@ -333,9 +336,10 @@ QString suggestedOutput(const QString& templateName)
 void TFormVelStart::ButtonStartConsoleClick()
 {
     const QString templateName = ComboBoxDotName->currentText();
-    const QString chosen = dialogs().saveFileName(
-        this, {automatic::saveDialogFilter(automatic::expectedKind(templateName)), suggestedOutput(templateName),
-               QStringLiteral("Сохранить заполненный документ"), QString()});
+    const QString chosen = dialogs().saveFileName(this,
+                                                  {automatic::saveDialogFilter(automatic::expectedKind(templateName)),
+                                                   suggestedOutput(templateName),
+                                                   QStringLiteral("Сохранить заполненный документ"), QString()});
     if (chosen.isEmpty())
         return;
     const QString output = automatic::withSavedExtension(chosen);
@@ -352,13 +356,14 @@ void TFormVelStart::ButtonStartConsoleClick()
         options.replacementsFile = ComboBoxStartTxtfile->currentText();
     options.outPattern = output;
     options.outIsPattern = false;
-    options.force = true;   // asked just now
+    options.force = true; // asked just now
     // A workbook is filled within the range last confirmed in the range window.
     options.range = automatic::rangeFromFile(readRangeFile(rangeFilePath()));
 
     BusyCursor busy;
     automatic::OfficeFill office;
-    const automatic::BatchPlan plan(options, automatic::readFillInputs(options, [&](const QString& file, const QString& sheet) {
+    const automatic::BatchPlan plan(options,
+                                    automatic::readFillInputs(options, [&](const QString& file, const QString& sheet) {
                                         return office.readSheet(file, sheet);
                                     }));
     const automatic::PlannedDocument& document = plan.documents().constFirst();

@@ -44,7 +44,8 @@ void checkInputFile(const QString& fileName, const QString& what, qint64 limit)
 [[noreturn]] void throwUnreadableList(const QString& fileName, const QString& why)
 {
     throw KvilmarError(fileAccess::withCause(
-        QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден").arg(shown(fileName)),
+        QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден")
+            .arg(shown(fileName)),
         why));
 }
 
@@ -67,13 +68,15 @@ void checkFolder(const QString& folder, const QString& fileName, QSet<QString>& 
     while (!QFileInfo::exists(existing) && QFileInfo(existing).path() != existing)
         existing = QFileInfo(existing).path();
     const QFileInfo info(existing);
-    const QString cannotMake = QStringLiteral("Папку \"%1\" для файла \"%2\" нельзя создать: ").arg(shown(folder), shown(fileName));
+    const QString cannotMake =
+        QStringLiteral("Папку \"%1\" для файла \"%2\" нельзя создать: ").arg(shown(folder), shown(fileName));
     if (!info.isDir())
         throw KvilmarError(cannotMake + QStringLiteral("\"%1\" — не папка.").arg(shown(existing)));
     if (!info.isWritable()) {
         if (existing == folder)
             throw KvilmarError(QStringLiteral("В папку \"%1\" нельзя записывать: нет прав.").arg(shown(folder)));
-        throw KvilmarError(cannotMake + QStringLiteral("в папку \"%1\" нельзя записывать, нет прав.").arg(shown(existing)));
+        throw KvilmarError(cannotMake
+                           + QStringLiteral("в папку \"%1\" нельзя записывать, нет прав.").arg(shown(existing)));
     }
     if (existing != folder)
         missing << folder;
@@ -141,14 +144,14 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
         checkInputFile(options.itemsFile, QStringLiteral("Файл таблицы позиций"),
                        text ? kMaxTextTableBytes : fileAccess::kOfficeTableLimit);
         if (const QString packed = text ? QString() : filling::overpacked(options.itemsFile); !packed.isEmpty())
-            throw KvilmarError(QStringLiteral("Файл таблицы позиций \"%1\" — %2.").arg(shown(options.itemsFile), packed));
+            throw KvilmarError(
+                QStringLiteral("Файл таблицы позиций \"%1\" — %2.").arg(shown(options.itemsFile), packed));
         inputs.items = text ? readTextTable(options.itemsFile) : readSheet(options.itemsFile, QString());
     }
     return inputs;
 }
 
-BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
-    : options_(options), inputs_(std::move(inputs))
+BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs) : options_(options), inputs_(std::move(inputs))
 {
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     if (table)
@@ -166,9 +169,9 @@ BatchPlan::BatchPlan(const FillOptions& options, FillInputs inputs)
         checkRows();
         for (const ReplacementSources::UnlistedColumn& unlisted : sources_->unlistedColumns())
             notices_ << tablePlace(table->fileName, table->headerLine)
-                            + QStringLiteral("столбец %1 называет «%2», а в списке \"%3\" такого идентификатора нет.")
-                                  .arg(unlisted.column + 1)
-                                  .arg(unlisted.name, shown(options_.listFile));
+                    + QStringLiteral("столбец %1 называет «%2», а в списке \"%3\" такого идентификатора нет.")
+                          .arg(unlisted.column + 1)
+                          .arg(unlisted.name, shown(options_.listFile));
     }
     if (inputs_.items)
         items_.emplace(std::move(*inputs_.items), options_.itemKey, inputs_.list, options_.listFile);
@@ -210,21 +213,25 @@ void BatchPlan::checkComputed() const
     const QStringList itemColumns = items_ ? items_->identifiers() : QStringList();
     if (items_ && !recordNamed(records, options_.itemKey))
         throw KvilmarError(QStringLiteral("Ключ «%1» (--key) не назван ни в списке, ни в --set, ни в таблице --data: "
-                                          "по нему позиции находят свой документ.").arg(options_.itemKey));
+                                          "по нему позиции находят свой документ.")
+                               .arg(options_.itemKey));
     for (const ComputedText& c : options_.computed) {
         if (itemColumns.contains(c.target) || c.target == options_.itemKey)
-            throw KvilmarError(c.given + QStringLiteral(": «%1» — %2, его текст не вычисляется.")
-                                             .arg(c.target, c.target == options_.itemKey ? QStringLiteral("ключ")
-                                                                                         : QStringLiteral("столбец позиций")));
+            throw KvilmarError(
+                c.given
+                + QStringLiteral(": «%1» — %2, его текст не вычисляется.")
+                      .arg(c.target,
+                           c.target == options_.itemKey ? QStringLiteral("ключ") : QStringLiteral("столбец позиций")));
         const bool known = c.kind == ComputedText::Kind::Sum ? itemColumns.contains(c.source)
                                                              : recordNamed(records, c.source) != nullptr;
         if (!known)
-            throw KvilmarError(c.given + (c.kind == ComputedText::Kind::Sum
-                                              ? QStringLiteral(": столбца «%1» нет в таблице позиций \"%2\".")
-                                                    .arg(c.source, shown(options_.itemsFile))
-                                              : QStringLiteral(": идентификатор «%1» не назван ни в списке, ни в "
-                                                               "--set, ни в таблице, ни среди вычисляемых.")
-                                                    .arg(c.source)));
+            throw KvilmarError(c.given
+                               + (c.kind == ComputedText::Kind::Sum
+                                      ? QStringLiteral(": столбца «%1» нет в таблице позиций \"%2\".")
+                                            .arg(c.source, shown(options_.itemsFile))
+                                      : QStringLiteral(": идентификатор «%1» не назван ни в списке, ни в "
+                                                       "--set, ни в таблице, ни среди вычисляемых.")
+                                            .arg(c.source)));
     }
 }
 
@@ -233,8 +240,8 @@ BatchPlan::DocumentTexts BatchPlan::textsFor(const PlannedDocument& document) co
     DocumentTexts texts;
     texts.records = document.row < 0 ? sources_->records() : sources_->recordsFor(inputs_.table->rows.at(document.row));
     if (items_) {
-        ItemTable::Items items =
-            items_->itemsFor(recordNamed(texts.records, options_.itemKey)->replacement, options_.computed, texts.records);
+        ItemTable::Items items = items_->itemsFor(recordNamed(texts.records, options_.itemKey)->replacement,
+                                                  options_.computed, texts.records);
         texts.items = std::move(items.rows);
         texts.refusal = std::move(items.refusal);
         // The item rows fill these, each copy with its item's text.
@@ -255,8 +262,8 @@ QList<IdentifierRecord> BatchPlan::recordsFor(const PlannedDocument& document) c
 FillJob BatchPlan::fillJobFor(const PlannedDocument& document) const
 {
     DocumentTexts texts = textsFor(document);
-    return FillJob{options_.templateName, std::move(texts.records), options_.range, options_.trace, document.output,
-                   std::move(texts.items)};
+    return FillJob{options_.templateName, std::move(texts.records), options_.range,
+                   options_.trace,        document.output,          std::move(texts.items)};
 }
 
 void BatchPlan::planDocuments()
@@ -266,8 +273,8 @@ void BatchPlan::planDocuments()
                                           "расширений: %2.")
                                .arg(shown(options_.templateName), savedExtensions()));
     const OutputPattern pattern = options_.outPattern.isEmpty() ? OutputPattern::besideTemplate(options_.templateName)
-                                  : options_.outIsPattern    ? OutputPattern(options_.outPattern, sources_->records())
-                                                             : OutputPattern::literal(options_.outPattern);
+        : options_.outIsPattern ? OutputPattern(options_.outPattern, sources_->records())
+                                : OutputPattern::literal(options_.outPattern);
     const DataTable* table = inputs_.table ? &*inputs_.table : nullptr;
     const int count = table ? static_cast<int>(table->rows.size()) : 1;
     documents_.reserve(count);
@@ -286,11 +293,12 @@ void BatchPlan::planDocuments()
         job.output = pattern.nameFor(job.number, count, texts.records);
         const QString fileName = QFileInfo(job.output).fileName();
         if (fileName.isEmpty() || fileName.toUtf8().size() > kFileNameBytes)
-            throw KvilmarError(aboutJob(table, job,
-                                        QStringLiteral("имя файла \"%1\" %2.")
-                                            .arg(shown(job.output), fileName.isEmpty()
-                                                                        ? QStringLiteral("не называет файл")
-                                                                        : QStringLiteral("длиннее %1 байт").arg(kFileNameBytes))));
+            throw KvilmarError(
+                aboutJob(table, job,
+                         QStringLiteral("имя файла \"%1\" %2.")
+                             .arg(shown(job.output),
+                                  fileName.isEmpty() ? QStringLiteral("не называет файл")
+                                                     : QStringLiteral("длиннее %1 байт").arg(kFileNameBytes))));
         job.format = outputFormatFor(job.output);
         if (!job.format)
             throw KvilmarError(aboutJob(table, job,
@@ -306,8 +314,8 @@ void BatchPlan::planDocuments()
 void BatchPlan::checkDistinct() const
 {
     QHash<QString, QString> inputs;
-    for (const QString& input : {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile,
-                                 options_.itemsFile})
+    for (const QString& input :
+         {options_.templateName, options_.listFile, options_.replacementsFile, options_.dataFile, options_.itemsFile})
         if (!input.isEmpty())
             inputs.insert(fileKey(input), input);
     // Every row of the table, chosen or not: slices made on other machines
@@ -317,23 +325,26 @@ void BatchPlan::checkDistinct() const
     for (const PlannedDocument& job : documents_) {
         const QString key = fileKey(job.output);
         if (inputs.contains(key))
-            throw KvilmarError(QStringLiteral("Файл результата \"%1\" — это входной файл \"%2\". Укажите другое имя в --out.")
-                                   .arg(shown(job.output), shown(inputs.value(key))));
+            throw KvilmarError(
+                QStringLiteral("Файл результата \"%1\" — это входной файл \"%2\". Укажите другое имя в --out.")
+                    .arg(shown(job.output), shown(inputs.value(key))));
         if (const PlannedDocument* other = outputs.value(key))
             throw KvilmarError(QStringLiteral("Строки %1 и %2 таблицы \"%3\" дают один и тот же файл \"%4\". "
                                               "Добавьте в --out {N} или идентификатор, различный в этих строках.")
-                                   .arg(other->line).arg(job.line).arg(shown(table->fileName), shown(job.output)));
+                                   .arg(other->line)
+                                   .arg(job.line)
+                                   .arg(shown(table->fileName), shown(job.output)));
         outputs.insert(key, &job);
     }
     if (options_.reportFile.isEmpty())
         return;
     const QString report = fileKey(options_.reportFile);
     if (inputs.contains(report) || outputs.contains(report))
-        throw KvilmarError(QStringLiteral("Отчёт \"%1\" записался бы на место %2 \"%3\". Укажите другое имя в --report.")
-                               .arg(shown(options_.reportFile),
-                                    inputs.contains(report) ? QStringLiteral("входного файла")
-                                                            : QStringLiteral("файла результата"),
-                                    shown(inputs.contains(report) ? inputs.value(report) : outputs.value(report)->output)));
+        throw KvilmarError(
+            QStringLiteral("Отчёт \"%1\" записался бы на место %2 \"%3\". Укажите другое имя в --report.")
+                .arg(shown(options_.reportFile),
+                     inputs.contains(report) ? QStringLiteral("входного файла") : QStringLiteral("файла результата"),
+                     shown(inputs.contains(report) ? inputs.value(report) : outputs.value(report)->output)));
 }
 
 void BatchPlan::takeSlice()
@@ -396,8 +407,9 @@ void BatchPlan::checkTargets()
     QString message = QStringLiteral("Файл \"%1\" уже существует").arg(shown(existing.first()));
     if (existing.size() > 1)
         message += QStringLiteral(" (и ещё файлов: %1)").arg(existing.size() - 1);
-    throw KvilmarError(message + QStringLiteral(". Чтобы заменить, укажите --force; чтобы оставить и сделать "
-                                                "остальные, --skip-existing."));
+    throw KvilmarError(message
+                       + QStringLiteral(". Чтобы заменить, укажите --force; чтобы оставить и сделать "
+                                        "остальные, --skip-existing."));
 }
 
 void BatchPlan::checkReport()

@@ -22,7 +22,7 @@ struct FillInputs {
     QList<IdentifierRecord> list;
     QStringList replacementTexts;
     std::optional<DataTable> table;
-    std::optional<DataTable> items;   // --items
+    std::optional<DataTable> items; // --items
 };
 
 // Reads a sheet of a .ods, .xlsx or .xls table (through the office).
@@ -35,12 +35,12 @@ FillInputs readFillInputs(const FillOptions& options, const SheetReader& readShe
 
 // One document of the batch: the data row it is made from and its file.
 struct PlannedDocument {
-    int number = 1;          // {N}: the data row's number, 1 without a table
-    int line = 0;            // the data row's line in its table; 0 without a table
-    int row = -1;            // index into the table's rows; -1 without a table
+    int number = 1; // {N}: the data row's number, 1 without a table
+    int line = 0; // the data row's line in its table; 0 without a table
+    int row = -1; // index into the table's rows; -1 without a table
     QString output;
     const OutputFormat* format = nullptr;
-    bool existing = false;   // its file is there and --skip-existing counts it made
+    bool existing = false; // its file is there and --skip-existing counts it made
     // Why the row's document cannot be made (a computed text's source is no
     // amount, an item text no document can hold); empty when it can.
     QString refusal;

@@ -56,7 +56,7 @@ QString progressBar(int done, int total, qint64 elapsedMsecs, int width)
 {
     const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(width) * done / total) : width;
     QString bar = QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('-'))
-                + QStringLiteral("] %1/%2").arg(done).arg(total);
+        + QStringLiteral("] %1/%2").arg(done).arg(total);
     if (done > 0 && done < total)
         bar += QStringLiteral(", осталось около ") + clockTime(elapsedMsecs * (total - done) / done);
     return bar;
@@ -68,14 +68,14 @@ QString summaryText(const QList<JobOutcome>& outcomes, qint64 totalMsecs)
     const auto existing =
         std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.existing; });
     QString text = QStringLiteral("Сделано документов: %1 из %2").arg(made).arg(outcomes.size())
-                 + (existing > 0 ? QStringLiteral(" (были до начала: %1).\n").arg(existing) : QStringLiteral(".\n"));
+        + (existing > 0 ? QStringLiteral(" (были до начала: %1).\n").arg(existing) : QStringLiteral(".\n"));
     const auto skipped = std::count_if(outcomes.begin(), outcomes.end(), [](const JobOutcome& o) { return o.skipped; });
     if (made + skipped < outcomes.size()) {
         text += QStringLiteral("Не сделано: %1.\n").arg(outcomes.size() - made - skipped);
         for (const JobOutcome& outcome : outcomes)
             if (!outcome.made && !outcome.skipped)
                 text += QStringLiteral("  ") + named(outcome) + QStringLiteral(": ") + oneLine(outcome.reason)
-                      + QLatin1Char('\n');
+                    + QLatin1Char('\n');
     }
     if (skipped > 0)
         text += QStringLiteral("Не делались: %1.\n").arg(skipped);
@@ -92,7 +92,8 @@ QByteArray reportCsv(const QList<JobOutcome>& outcomes)
         if (!text.isEmpty() && formula.contains(text.front()))
             text.prepend(QLatin1Char('\''));
         static const QString special = QStringLiteral(";\"\r\n");
-        if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); }) && text == text.trimmed())
+        if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); })
+            && text == text.trimmed())
             return text;
         return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     };
@@ -102,12 +103,14 @@ QByteArray reportCsv(const QList<JobOutcome>& outcomes)
         for (const QString& identifier : o.left)
             left << QStringLiteral("«%1»").arg(identifier);
         // A line per row, for scripts that read lines.
-        const QString reason =
-            o.made ? QString() : o.skipped ? QStringLiteral("не делался: работа остановлена") : oneLine(o.reason);
-        text += QStringList{QString::number(o.number), cell(o.output), o.made ? QStringLiteral("да") : QStringLiteral("нет"),
-                            cell(reason), cell(left.join(QStringLiteral(", ")))}
+        const QString reason = o.made ? QString()
+            : o.skipped               ? QStringLiteral("не делался: работа остановлена")
+                                      : oneLine(o.reason);
+        text += QStringList{QString::number(o.number), cell(o.output),
+                            o.made ? QStringLiteral("да") : QStringLiteral("нет"), cell(reason),
+                            cell(left.join(QStringLiteral(", ")))}
                     .join(QLatin1Char(';'))
-              + QLatin1Char('\n');
+            + QLatin1Char('\n');
     }
     // The byte-order mark tells a spreadsheet the text is UTF-8, not the
     // system's own code page.

@@ -15,15 +15,15 @@ inline constexpr char kClearLine[] = "\r\x1b[K";
 
 struct JobOutcome {
     QString output{};
-    int line = 0;        // the data row's line in its table; 0 without a table
+    int line = 0; // the data row's line in its table; 0 without a table
     bool made = false;
-    QString reason{};    // why it was not made
+    QString reason{}; // why it was not made
     qint64 msecs = 0;
-    bool skipped = false;   // not tried: the command stopped before it
-    QString note{};      // about a document made: what it still holds
-    int number = 0;      // {N}: the data row's number
-    QStringList left{};  // identifiers the document made still holds
-    bool existing = false;   // made before: its file was there (--skip-existing)
+    bool skipped = false; // not tried: the command stopped before it
+    QString note{}; // about a document made: what it still holds
+    int number = 0; // {N}: the data row's number
+    QStringList left{}; // identifiers the document made still holds
+    bool existing = false; // made before: its file was there (--skip-existing)
 };
 
 // kAllMade when every document was made, kSomeFailed otherwise.

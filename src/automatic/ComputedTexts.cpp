@@ -5,7 +5,6 @@
 
 #include <QRegularExpression>
 
-
 namespace automatic {
 
 namespace {
@@ -30,11 +29,11 @@ ComputedText parseComputed(ComputedText::Kind kind, const QString& argument)
     const QString where = computed.given + QStringLiteral(": ");
     const qsizetype equals = argument.indexOf(QLatin1Char('='));
     const QString form = kind == ComputedText::Kind::Vat
-                             ? QStringLiteral("нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:стоимость или "
-                                              "ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:сумма, например [НДС]=[Сумма]:20:сумма.")
-                             : QStringLiteral("нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК, например %1.")
-                                   .arg(kind == ComputedText::Kind::Sum ? QStringLiteral("[Итого]=[Сумма]")
-                                                                        : QStringLiteral("[Сумма прописью]=[Сумма]"));
+        ? QStringLiteral("нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:стоимость или "
+                         "ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:сумма, например [НДС]=[Сумма]:20:сумма.")
+        : QStringLiteral("нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК, например %1.")
+              .arg(kind == ComputedText::Kind::Sum ? QStringLiteral("[Итого]=[Сумма]")
+                                                   : QStringLiteral("[Сумма прописью]=[Сумма]"));
     if (equals <= 0)
         throw KvilmarError(where + form);
     computed.target = argument.left(equals);
@@ -49,22 +48,27 @@ ComputedText parseComputed(ComputedText::Kind kind, const QString& argument)
         computed.rate = match.captured(2).toInt();
         const QString base = match.captured(3).toLower();
         if (computed.rate < kVatRateMin || computed.rate > kVatRateMax)
-            throw KvilmarError(where + QStringLiteral("ставка НДС %1 %: она должна быть целой, от %2 до %3.")
-                                           .arg(computed.rate).arg(kVatRateMin).arg(kVatRateMax));
+            throw KvilmarError(where
+                               + QStringLiteral("ставка НДС %1 %: она должна быть целой, от %2 до %3.")
+                                     .arg(computed.rate)
+                                     .arg(kVatRateMin)
+                                     .arg(kVatRateMax));
         if (base == QStringLiteral("стоимость"))
             computed.base = amounts::VatBase::Price;
         else if (base == QStringLiteral("сумма"))
             computed.base = amounts::VatBase::Sum;
         else
-            throw KvilmarError(where + QStringLiteral("«%1»: НДС считается от стоимости (стоимость, налог сверху) "
-                                                      "или от суммы (сумма, налог в ней).").arg(match.captured(3)));
+            throw KvilmarError(where
+                               + QStringLiteral("«%1»: НДС считается от стоимости (стоимость, налог сверху) "
+                                                "или от суммы (сумма, налог в ней).")
+                                     .arg(match.captured(3)));
     }
     if (computed.source.isEmpty())
         throw KvilmarError(where + form);
     for (const QString& identifier : {computed.target, computed.source})
         if (identifier.size() > IdentifierList::kIdentifierLimit)
-            throw KvilmarError(where + QStringLiteral("идентификатор длиннее %1 символов.")
-                                           .arg(IdentifierList::kIdentifierLimit));
+            throw KvilmarError(
+                where + QStringLiteral("идентификатор длиннее %1 символов.").arg(IdentifierList::kIdentifierLimit));
     if (computed.target == computed.source)
         throw KvilmarError(where + QStringLiteral("идентификатор не может вычисляться из самого себя."));
     return computed;
@@ -98,8 +102,8 @@ QString computeTexts(const QList<ComputedText>& computed, QList<IdentifierRecord
             continue;
         const IdentifierRecord* source = recordNamed(records, c.source);
         const QString text = source ? source->replacement : QString();
-        const amounts::AmountText result = c.kind == ComputedText::Kind::Vat ? amounts::vatOf(text, c.rate, c.base)
-                                                                             : amounts::amountInWords(text);
+        const amounts::AmountText result =
+            c.kind == ComputedText::Kind::Vat ? amounts::vatOf(text, c.rate, c.base) : amounts::amountInWords(text);
         if (!result.refusal.isEmpty())
             return computedRefusal(c, text, result.refusal);
         setRecordText(records, c.target, result.text);

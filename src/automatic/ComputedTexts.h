@@ -14,11 +14,11 @@ namespace automatic {
 struct ComputedText {
     enum class Kind { Sum, Vat, Words };
     Kind kind = Kind::Words;
-    QString target;   // the identifier that gets the text
-    QString source;   // the identifier (for --sum: the item column) it is computed from
+    QString target; // the identifier that gets the text
+    QString source; // the identifier (for --sum: the item column) it is computed from
     int rate = 0;
     amounts::VatBase base = amounts::VatBase::Price;
-    QString given;    // the option as given, for messages
+    QString given; // the option as given, for messages
 };
 
 // They are computed totals first, then VAT, then words (the order of Kind),

@@ -26,7 +26,9 @@ bool isLineEnd(char c)
 class Scanner {
 public:
     Scanner(const QByteArray& content, char separator, const QString& fileName)
-        : d_(content), separator_(separator), fileName_(fileName) {}
+        : d_(content), separator_(separator), fileName_(fileName)
+    {
+    }
 
     DataTable scan()
     {
@@ -81,10 +83,11 @@ private:
             break;
         }
         if (pos_ < d_.size() && d_.at(pos_) != separator_ && !isLineEnd(d_.at(pos_)))
-            throw KvilmarError(tablePlace(fileName_, line_)
-                               + QStringLiteral("после закрывающей кавычки должен стоять разделитель \"%1\" "
-                                                "или конец строки. Кавычку внутри ячейки в кавычках пишут дважды.")
-                                     .arg(separator_ == '\t' ? QStringLiteral("табуляция") : QString(QLatin1Char(separator_))));
+            throw KvilmarError(
+                tablePlace(fileName_, line_)
+                + QStringLiteral("после закрывающей кавычки должен стоять разделитель \"%1\" "
+                                 "или конец строки. Кавычку внутри ячейки в кавычках пишут дважды.")
+                      .arg(separator_ == '\t' ? QStringLiteral("табуляция") : QString(QLatin1Char(separator_))));
         return text;
     }
 
@@ -197,15 +200,12 @@ DataTable readTextTable(const QString& fileName)
     const QString shown = QDir::toNativeSeparators(fileName);
     fileAccess::Result file = fileAccess::read(fileName, kMaxTextTableBytes);
     switch (file.problem) {
-    case fileAccess::Problem::None:
-        return parseTextTable(std::move(file.content), fileName);
-    case fileAccess::Problem::Missing:
-        throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" не найден.").arg(shown));
+    case fileAccess::Problem::None: return parseTextTable(std::move(file.content), fileName);
+    case fileAccess::Problem::Missing: throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" не найден.").arg(shown));
     case fileAccess::Problem::TooLarge:
         throw KvilmarError(QStringLiteral("Файл таблицы \"%1\" слишком велик: больше %2.")
                                .arg(shown, fileAccess::sizeText(kMaxTextTableBytes)));
-    default:
-        throw KvilmarError(QStringLiteral("Не удается открыть файл таблицы \"%1\": %2").arg(shown, file.reason));
+    default: throw KvilmarError(QStringLiteral("Не удается открыть файл таблицы \"%1\": %2").arg(shown, file.reason));
     }
 }
 

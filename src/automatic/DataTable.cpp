@@ -91,7 +91,8 @@ DataTable tableFromSheet(const QString& fileName, const QList<QStringList>& shee
         QStringList cells;
         cells.reserve(sheetRows.at(i).size());
         for (QString text : sheetRows.at(i))
-            cells.append(text.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r')));
+            cells.append(text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"))
+                             .replace(QLatin1Char('\n'), QLatin1Char('\r')));
         builder.add(static_cast<int>(i) + 1, std::move(cells));
     }
     return builder.finish();

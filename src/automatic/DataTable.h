@@ -9,9 +9,9 @@ namespace automatic {
 // A data table of the fill command: a header row naming identifiers and one
 // row per document.
 struct DataRow {
-    int number = 0;       // 1-based among the data rows: the document's number
-    int line = 0;         // where the row starts in its file (line or sheet row)
-    QStringList cells;    // never more than the header; missing cells are empty
+    int number = 0; // 1-based among the data rows: the document's number
+    int line = 0; // where the row starts in its file (line or sheet row)
+    QStringList cells; // never more than the header; missing cells are empty
     // How many cells the record gave up to the header's last column, empty
     // ones at its end included: fewer than the header is a short row.
     qsizetype given = 0;

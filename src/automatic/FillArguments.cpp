@@ -15,53 +15,65 @@ namespace {
 
 struct OptionText {
     QStringList names;
-    const char* valueName;   // null: a switch
+    const char* valueName; // null: a switch
     const char* description;
 };
 
 const QList<OptionText>& optionTexts()
 {
     static const QList<OptionText> texts{
-        {{"list"}, "СПИСОК", "файл списка идентификаторов (.fdp) или файл с идентификатором в каждой строке; обязателен"},
+        {{"list"},
+         "СПИСОК",
+         "файл списка идентификаторов (.fdp) или файл с идентификатором в каждой строке; обязателен"},
         {{"replacements"}, "ФАЙЛ", "файл списка замен: по тексту замены в строке, по порядку записей списка"},
         {{"set"}, "ИД=ТЕКСТ", "текст замены для идентификатора; можно указать несколько раз"},
-        {{"data"}, "ТАБЛИЦА",
+        {{"data"},
+         "ТАБЛИЦА",
          "таблица .csv, .tsv, .txt (UTF-8, UTF-16 или 1251), .ods, .xlsx или .xls: первая строка называет "
          "идентификаторы, каждая следующая даёт один документ"},
         {{"sheet"}, "ЛИСТ", "лист таблицы .ods, .xlsx или .xls; по умолчанию первый"},
-        {{"rows"}, "ОТ-ДО",
+        {{"rows"},
+         "ОТ-ДО",
          "делать только строки данных с этими номерами (нумерация как у {N}), например 1-5000: так большую "
          "таблицу делят между машинами"},
-        {{"allow-short-rows"}, nullptr,
+        {{"allow-short-rows"},
+         nullptr,
          "строка, в которой ячеек меньше, чем в заголовке, не ошибка: недостающие ячейки пусты"},
-        {{"words"}, "ИД=ИСТОЧНИК",
+        {{"words"},
+         "ИД=ИСТОЧНИК",
          "текст для ИД — сумма из ИСТОЧНИКА прописью, как её пишет окно суммы прописью («Сорок две тысячи "
          "рублей 00 копеек»); можно указать несколько раз"},
-        {{"vat"}, "ИД=ИСТОЧНИК:СТАВКА:ОТ",
+        {{"vat"},
+         "ИД=ИСТОЧНИК:СТАВКА:ОТ",
          "текст для ИД — НДС по ставке СТАВКА % (от 1 до 99), как его считает окно расчёта НДС: ОТ — стоимость "
          "(налог сверху) или сумма (налог в ней); можно указать несколько раз"},
-        {{"items"}, "ТАБЛИЦА",
+        {{"items"},
+         "ТАБЛИЦА",
          "таблица позиций (в тех же форматах, что --data): строки, чей ключ равен ключу документа, по порядку "
          "повторяют строку шаблона с идентификаторами позиций"},
         {{"key"}, "ИД", "идентификатор-ключ: его столбец связывает позиции из --items с документом"},
-        {{"sum"}, "ИД=СТОЛБЕЦ",
-         "текст для ИД — итог столбца позиций СТОЛБЕЦ; --words и --vat работают и с итогом"},
-        {{"out"}, "ИМЯ",
+        {{"sum"}, "ИД=СТОЛБЕЦ", "текст для ИД — итог столбца позиций СТОЛБЕЦ; --words и --vat работают и с итогом"},
+        {{"out"},
+         "ИМЯ",
          "файл результата или образец имени с {N} (номер строки данных) и {ИД} (текст этой строки для "
          "идентификатора ИД); формат по расширению, недостающие папки создаются. По умолчанию: имя шаблона с _N "
          "рядом с шаблоном, в его формате"},
         {{"sheets"}, "N", "сколько листов шаблона-таблицы просматривать, от 1 до 10"},
         {{"range"}, "A1:Z100", "блок ячеек, в котором идёт замена на каждом листе"},
         {{"force"}, nullptr, "заменять уже существующие файлы"},
-        {{"skip-existing"}, nullptr,
+        {{"skip-existing"},
+         nullptr,
          "строки, чей файл уже есть, считать сделанными и не переделывать: так продолжают прерванную работу"},
-        {{"report"}, "ФАЙЛ",
+        {{"report"},
+         "ФАЙЛ",
          "отчёт .csv в UTF-8 (недостающие папки создаются): по строке на каждую строку данных — номер, файл, "
          "сделан ли (да/нет), почему нет, какие идентификаторы остались в документе"},
-        {{"jobs"}, "N",
+        {{"jobs"},
+         "N",
          "сколько LibreOffice заполняют одновременно, от 1 до 16, каждый со своим профилем; строки раздаются "
          "по порядку. По умолчанию 1"},
-        {{"trace"}, nullptr,
+        {{"trace"},
+         nullptr,
          "режим отладки: коды хода заполнения каждого текстового документа пишутся в журнал ~/kvilmarerror.log"},
         {{"h", "help"}, nullptr, "показать эту справку"},
     };
@@ -143,22 +155,25 @@ void readComputedAndItems(const QCommandLineParser& parser, FillOptions& options
     for (int i = 0; i < options.computed.size(); ++i)
         for (int j = 0; j < i; ++j)
             if (options.computed[i].target == options.computed[j].target)
-                throw KvilmarError(QStringLiteral("%1 и %2 вычисляют один и тот же идентификатор «%3».")
-                                       .arg(options.computed[j].given, options.computed[i].given,
-                                            options.computed[i].target));
+                throw KvilmarError(
+                    QStringLiteral("%1 и %2 вычисляют один и тот же идентификатор «%3».")
+                        .arg(options.computed[j].given, options.computed[i].given, options.computed[i].target));
     options.itemsFile = single(parser, QStringLiteral("items")).value_or(QString());
     options.itemKey = single(parser, QStringLiteral("key")).value_or(QString());
     if (!options.itemsFile.isEmpty() && !isTextTable(options.itemsFile) && !isOfficeTable(options.itemsFile))
-        throw KvilmarError(QStringLiteral("--items \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
-                               .arg(options.itemsFile));
+        throw KvilmarError(
+            QStringLiteral("--items \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
+                .arg(options.itemsFile));
     if (options.itemsFile.isEmpty() != options.itemKey.isEmpty())
-        throw KvilmarError(options.itemsFile.isEmpty()
-                               ? QStringLiteral("--key связывает позиции таблицы --items с документами: укажите и --items.")
-                               : QStringLiteral("Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий "
-                                                "для неё и документов (например --key '[Номер]')."));
+        throw KvilmarError(
+            options.itemsFile.isEmpty()
+                ? QStringLiteral("--key связывает позиции таблицы --items с документами: укажите и --items.")
+                : QStringLiteral("Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий "
+                                 "для неё и документов (например --key '[Номер]')."));
     for (const ComputedText& c : options.computed)
         if (c.kind == ComputedText::Kind::Sum && options.itemsFile.isEmpty())
-            throw KvilmarError(c.given + QStringLiteral(": итог считается по столбцу таблицы позиций, укажите --items и --key."));
+            throw KvilmarError(
+                c.given + QStringLiteral(": итог считается по столбцу таблицы позиций, укажите --items и --key."));
 }
 
 FillOptions optionsFrom(const QCommandLineParser& parser)
@@ -184,8 +199,9 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
     options.dataFile = single(parser, QStringLiteral("data")).value_or(QString());
     options.sheetName = single(parser, QStringLiteral("sheet")).value_or(QString());
     if (!options.dataFile.isEmpty() && !isTextTable(options.dataFile) && !isOfficeTable(options.dataFile))
-        throw KvilmarError(QStringLiteral("--data \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
-                               .arg(options.dataFile));
+        throw KvilmarError(
+            QStringLiteral("--data \"%1\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.")
+                .arg(options.dataFile));
     if (!options.sheetName.isEmpty() && !isOfficeTable(options.dataFile))
         throw KvilmarError(QStringLiteral("--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data."));
 
@@ -213,7 +229,9 @@ FillOptions optionsFrom(const QCommandLineParser& parser)
         options.jobs = jobs->toInt(&ok);
         if (!ok || options.jobs < 1 || options.jobs > kMaxJobs)
             throw KvilmarError(QStringLiteral("--jobs \"%1\": число одновременно работающих LibreOffice должно быть "
-                                              "целым, от 1 до %2.").arg(*jobs).arg(kMaxJobs));
+                                              "целым, от 1 до %2.")
+                                   .arg(*jobs)
+                                   .arg(kMaxJobs));
     }
     options.trace = parser.isSet(QStringLiteral("trace"));
     if (options.trace && options.jobs > 1)
@@ -231,44 +249,43 @@ bool isFillCommand(const QStringList& arguments)
 
 QString fillHelpText()
 {
-    QString text = QStringLiteral(
-        "Использование: kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n\n"
-        "Заполняет шаблон документа без главного окна и сохраняет результат:\n"
-        "один документ или по документу на каждую строку таблицы данных.\n"
-        "Шаблон, в котором LibreOffice узнаёт книгу (.xls, .xlsx, .ods…, каким бы ни\n"
-        "было расширение), заполняется в Calc, любой другой — в Writer.\n\n"
-        "Параметры:\n");
+    QString text = QStringLiteral("Использование: kvilmar fill ШАБЛОН --list СПИСОК [параметры]\n\n"
+                                  "Заполняет шаблон документа без главного окна и сохраняет результат:\n"
+                                  "один документ или по документу на каждую строку таблицы данных.\n"
+                                  "Шаблон, в котором LibreOffice узнаёт книгу (.xls, .xlsx, .ods…, каким бы ни\n"
+                                  "было расширение), заполняется в Calc, любой другой — в Writer.\n\n"
+                                  "Параметры:\n");
     qsizetype width = 0;
     for (const OptionText& option : optionTexts())
         width = std::max(width, optionLabel(option).size());
     const QString indent(width + 4, QLatin1Char(' '));
     for (const OptionText& option : optionTexts())
         text += QStringLiteral("  %1  ").arg(optionLabel(option), -static_cast<int>(width))
-              + wrapped(QString::fromUtf8(option.description), kHelpWidth - indent.size(), indent);
-    text += QStringLiteral(
-        "\nТексты замены берутся из списка, затем из файла списка замен, затем из --set,\n"
-        "затем из ячеек строки таблицы: каждый следующий источник заменяет предыдущий.\n"
-        "--words, --vat и --sum вычисляют текст для каждого документа из его же текстов\n"
-        "по правилам окон суммы прописью и расчёта НДС (разделитель дробной части — как\n"
-        "в системе); строка, где источник не сумма, не делается, остальные делаются.\n"
-        "Порядок записей и их включение — как в списке. Столбец таблицы, чей заголовок\n"
-        "не назван в списке, называется в начале работы.\n"
-        "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"
-        "диапазона, иначе 1 лист и A1:A10.\n"
-        "Форматы сохранения: %1.\n"
-        "Каждый документ записывается под своим именем только целиком; при сбое или\n"
-        "прерывании в папках результата не остаётся ничего недоделанного. Если диск\n"
-        "полон или в папку нельзя писать, работа останавливается на первом таком\n"
-        "документе.\n"
-        "С --jobs 1 берётся LibreOffice, который отвечает на канале программы (окон\n"
-        "Квилмара); если такого нет, команда запускает свой, без окон, со своим\n"
-        "профилем, время от времени запускает его заново, чтобы его память не росла,\n"
-        "и в конце завершает его. LibreOffice, оставшийся от команды, которая была\n"
-        "убита, завершает следующая команда.\n"
-        "Ctrl+C, SIGTERM или SIGHUP: начатый документ доделывается, следующие не\n"
-        "начинаются; до начала работы и при втором сигнале команда завершается сразу.\n\n"
-        "Код выхода: 0 — все документы сделаны, 1 — часть не сделана или работа\n"
-        "прервана, 2 — неверные параметры или входные файлы (ничего не сделано).\n").arg(savedExtensions());
+            + wrapped(QString::fromUtf8(option.description), kHelpWidth - indent.size(), indent);
+    text += QStringLiteral("\nТексты замены берутся из списка, затем из файла списка замен, затем из --set,\n"
+                           "затем из ячеек строки таблицы: каждый следующий источник заменяет предыдущий.\n"
+                           "--words, --vat и --sum вычисляют текст для каждого документа из его же текстов\n"
+                           "по правилам окон суммы прописью и расчёта НДС (разделитель дробной части — как\n"
+                           "в системе); строка, где источник не сумма, не делается, остальные делаются.\n"
+                           "Порядок записей и их включение — как в списке. Столбец таблицы, чей заголовок\n"
+                           "не назван в списке, называется в начале работы.\n"
+                           "Без --sheets и --range берётся диапазон, подтверждённый последним в окне выбора\n"
+                           "диапазона, иначе 1 лист и A1:A10.\n"
+                           "Форматы сохранения: %1.\n"
+                           "Каждый документ записывается под своим именем только целиком; при сбое или\n"
+                           "прерывании в папках результата не остаётся ничего недоделанного. Если диск\n"
+                           "полон или в папку нельзя писать, работа останавливается на первом таком\n"
+                           "документе.\n"
+                           "С --jobs 1 берётся LibreOffice, который отвечает на канале программы (окон\n"
+                           "Квилмара); если такого нет, команда запускает свой, без окон, со своим\n"
+                           "профилем, время от времени запускает его заново, чтобы его память не росла,\n"
+                           "и в конце завершает его. LibreOffice, оставшийся от команды, которая была\n"
+                           "убита, завершает следующая команда.\n"
+                           "Ctrl+C, SIGTERM или SIGHUP: начатый документ доделывается, следующие не\n"
+                           "начинаются; до начала работы и при втором сигнале команда завершается сразу.\n\n"
+                           "Код выхода: 0 — все документы сделаны, 1 — часть не сделана или работа\n"
+                           "прервана, 2 — неверные параметры или входные файлы (ничего не сделано).\n")
+                .arg(savedExtensions());
     return text;
 }
 
@@ -284,8 +301,9 @@ RangeSelection rangeFromFile(const RangeFileRead& read)
     const auto isRow = [](qint32 row) { return row >= 1 && row <= 9999; };
     if (sheets < 1 || sheets > 10 || !isColumn(first) || !isColumn(last) || !isRow(firstRow) || !isRow(lastRow))
         return defaults;
-    return {sheets, columns.at(first) + QString::number(firstRow) + QLatin1Char(':') + columns.at(last)
-                        + QString::number(lastRow)};
+    return {sheets,
+            columns.at(first) + QString::number(firstRow) + QLatin1Char(':') + columns.at(last)
+                + QString::number(lastRow)};
 }
 
 RowSlice parseRowSlice(const QString& text)
@@ -308,7 +326,8 @@ RangeSelection parseRange(const std::optional<QString>& sheets, const std::optio
         bool ok = false;
         result.sheetCount = sheets->toInt(&ok);
         if (!ok || result.sheetCount < 1 || result.sheetCount > 10)
-            throw KvilmarError(QStringLiteral("--sheets \"%1\": число листов должно быть целым, от 1 до 10.").arg(*sheets));
+            throw KvilmarError(
+                QStringLiteral("--sheets \"%1\": число листов должно быть целым, от 1 до 10.").arg(*sheets));
     }
     if (!range)
         return result;
@@ -316,7 +335,8 @@ RangeSelection parseRange(const std::optional<QString>& sheets, const std::optio
     const QRegularExpressionMatch match = form.match(*range);
     const QString where = QStringLiteral("--range \"%1\": ").arg(*range);
     if (!match.hasMatch())
-        throw KvilmarError(where + QStringLiteral("нужен блок ячеек вида A1:Z100 (столбцы от A до ZZ, строки от 1 до 9999)."));
+        throw KvilmarError(
+            where + QStringLiteral("нужен блок ячеек вида A1:Z100 (столбцы от A до ZZ, строки от 1 до 9999)."));
     const QStringList columns = columnList();
     const QString firstColumn = match.captured(1).toUpper(), lastColumn = match.captured(3).toUpper();
     const int firstRow = match.captured(2).toInt(), lastRow = match.captured(4).toInt();
@@ -326,7 +346,8 @@ RangeSelection parseRange(const std::optional<QString>& sheets, const std::optio
         throw KvilmarError(where + QStringLiteral("первый столбец стоит правее последнего."));
     if (firstRow > lastRow)
         throw KvilmarError(where + QStringLiteral("первая строка стоит ниже последней."));
-    result.rangeText = firstColumn + QString::number(firstRow) + QLatin1Char(':') + lastColumn + QString::number(lastRow);
+    result.rangeText =
+        firstColumn + QString::number(firstRow) + QLatin1Char(':') + lastColumn + QString::number(lastRow);
     return result;
 }
 

@@ -28,31 +28,31 @@ constexpr int kMaxJobs = 16;
 struct FillOptions {
     QString templateName;
     QString listFile;
-    QString replacementsFile;   // empty: none
-    QList<SetPair> sets;        // in the order given; a later one wins
-    QString dataFile;           // empty: one document, no table
-    QString sheetName;          // empty: the table's first sheet
-    QString outPattern;         // empty: beside the template
-    bool outIsPattern = true;   // false: outPattern is one file's name, taken as it is
-    bool listReplacements = true;   // false: the list file's replacement texts are skipped
-    RangeSelection range;       // spreadsheet templates: sheets and block of cells
+    QString replacementsFile; // empty: none
+    QList<SetPair> sets; // in the order given; a later one wins
+    QString dataFile; // empty: one document, no table
+    QString sheetName; // empty: the table's first sheet
+    QString outPattern; // empty: beside the template
+    bool outIsPattern = true; // false: outPattern is one file's name, taken as it is
+    bool listReplacements = true; // false: the list file's replacement texts are skipped
+    RangeSelection range; // spreadsheet templates: sheets and block of cells
     bool force = false;
-    bool skipExisting = false;  // a document whose file exists counts as made
-    QList<ComputedText> computed;   // --sum, --vat, --words, in the order they are computed
-    QString itemsFile;          // empty: no item table
-    QString itemKey;            // the identifier whose text ties items to their document
-    bool allowShortRows = false;   // a row with fewer cells than the header: the rest are empty
-    std::optional<RowSlice> rows;  // only these data rows; none: all
-    QString reportFile;         // empty: no report
-    int jobs = 1;               // offices filling side by side
-    bool trace = false;         // the diagnostic trace of the word processor
+    bool skipExisting = false; // a document whose file exists counts as made
+    QList<ComputedText> computed; // --sum, --vat, --words, in the order they are computed
+    QString itemsFile; // empty: no item table
+    QString itemKey; // the identifier whose text ties items to their document
+    bool allowShortRows = false; // a row with fewer cells than the header: the rest are empty
+    std::optional<RowSlice> rows; // only these data rows; none: all
+    QString reportFile; // empty: no report
+    int jobs = 1; // offices filling side by side
+    bool trace = false; // the diagnostic trace of the word processor
 };
 
 struct FillArguments {
     enum class Outcome { Run, Help, Refused };
     Outcome outcome = Outcome::Refused;
     FillOptions options;
-    QString message;   // the help text, or why the line was refused
+    QString message; // the help text, or why the line was refused
 };
 
 // True when the program was started as "kvilmar fill ...".

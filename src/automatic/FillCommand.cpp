@@ -52,7 +52,8 @@ public:
     void drawBar()
     {
         if (console_.errIsTerminal() && done_ < order_.size())
-            console_.err(QString::fromLatin1(kClearLine) + progressBar(done_, static_cast<int>(order_.size()), timer_.elapsed()));
+            console_.err(QString::fromLatin1(kClearLine)
+                         + progressBar(done_, static_cast<int>(order_.size()), timer_.elapsed()));
     }
 
     // Takes the attempt of the document at `index`; false once no later
@@ -93,9 +94,10 @@ public:
         const QString& report = plan_.options().reportFile;
         QString why;
         if (!report.isEmpty() && !writeWholeFile(report, reportCsv(outcomes_), &why)) {
-            console_.err(fileAccess::withCause(
-                             QStringLiteral("Не удается записать отчёт \"%1\".").arg(QDir::toNativeSeparators(report)), why)
-                         + QLatin1Char('\n'));
+            console_.err(
+                fileAccess::withCause(
+                    QStringLiteral("Не удается записать отчёт \"%1\".").arg(QDir::toNativeSeparators(report)), why)
+                + QLatin1Char('\n'));
             code = kSomeFailed;
         }
         const bool noneMade =
@@ -197,7 +199,8 @@ int runFillCommand(const QStringList& arguments, FillOffice& office, Console& co
         // The workers start offices of their own; the one that read a sheet
         // is not needed meanwhile.
         office.endOwnOffice();
-        ParallelFill parallel(workers, std::min<int>(plan->options().jobs, static_cast<int>(batch.order().size())), console);
+        ParallelFill parallel(workers, std::min<int>(plan->options().jobs, static_cast<int>(batch.order().size())),
+                              console);
         batch.drawBar();
         parallel.run(*plan, batch.order(), [&](int index, Attempt attempt) {
             const bool goOn = batch.deliver(index, std::move(attempt));

@@ -10,8 +10,8 @@
 #include <QCoreApplication>
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {

@@ -142,8 +142,8 @@ QString FillSlot::newOfficeMark(const QString& pipe)
     QSaveFile record(recordFile(folder_));
     if (!record.open(QIODevice::WriteOnly) || record.write((mark + '\n' + pipe + '\n').toLatin1()) < 0
         || !record.commit())
-        throw KvilmarError(QStringLiteral("Не удается записать файл \"%1\": %2")
-                               .arg(recordFile(folder_), record.errorString()));
+        throw KvilmarError(
+            QStringLiteral("Не удается записать файл \"%1\": %2").arg(recordFile(folder_), record.errorString()));
     const std::lock_guard lock(mutex_);
     mark_ = mark;
     pipe_ = pipe;

@@ -13,8 +13,10 @@ ItemTable::ItemTable(DataTable table, const QString& key, const QList<Identifier
     const QString headerPlace = tablePlace(table_.fileName, table_.headerLine);
     const qsizetype keyColumn = table_.header.indexOf(key);
     if (keyColumn < 0)
-        throw KvilmarError(headerPlace + QStringLiteral("нет столбца ключа «%1» (--key): по нему позиции находят "
-                                                        "свой документ.").arg(key));
+        throw KvilmarError(headerPlace
+                           + QStringLiteral("нет столбца ключа «%1» (--key): по нему позиции находят "
+                                            "свой документ.")
+                                 .arg(key));
     for (qsizetype column = 0; column < table_.header.size(); ++column) {
         const QString& name = table_.header.at(column);
         if (name.isEmpty() || column == keyColumn)
@@ -22,9 +24,11 @@ ItemTable::ItemTable(DataTable table, const QString& key, const QList<Identifier
         if (identifiers_.contains(name))
             throw KvilmarError(headerPlace + QStringLiteral("идентификатор \"%1\" назван в двух столбцах.").arg(name));
         if (!recordNamed(list, name))
-            throw KvilmarError(headerPlace + QStringLiteral("столбец %1 называет «%2», а в списке \"%3\" такого "
-                                                            "идентификатора нет.")
-                                                 .arg(column + 1).arg(name, QDir::toNativeSeparators(listFile)));
+            throw KvilmarError(headerPlace
+                               + QStringLiteral("столбец %1 называет «%2», а в списке \"%3\" такого "
+                                                "идентификатора нет.")
+                                     .arg(column + 1)
+                                     .arg(name, QDir::toNativeSeparators(listFile)));
         identifiers_ << name;
         columns_ << column;
     }
@@ -42,7 +46,9 @@ ItemTable::Items ItemTable::itemsFor(const QString& key, const QList<ComputedTex
     const QList<int> rows = rowsByKey_.value(key);
     if (rows.size() > kMaxItemsPerDocument) {
         result.refusal = QStringLiteral("позиций с ключом «%1» %2, а в документе их может быть не больше %3")
-                             .arg(key).arg(rows.size()).arg(kMaxItemsPerDocument);
+                             .arg(key)
+                             .arg(rows.size())
+                             .arg(kMaxItemsPerDocument);
         return result;
     }
     for (int i : rows) {
@@ -68,7 +74,7 @@ ItemTable::Items ItemTable::itemsFor(const QString& key, const QList<ComputedTex
         const amounts::AmountTotal total = amounts::sumOfAmounts(amounts);
         if (total.refused >= 0) {
             result.refusal = tablePlace(table_.fileName, table_.rows.at(rows.at(total.refused)).line)
-                             + computedRefusal(c, amounts.at(total.refused), total.refusal);
+                + computedRefusal(c, amounts.at(total.refused), total.refusal);
             return result;
         }
         setRecordText(records, c.target, total.text);
@@ -84,8 +90,8 @@ QStringList ItemTable::unmatched(const QSet<QString>& documentKeys) const
     for (const DataRow& row : table_.rows)
         if (!documentKeys.contains(row.cell(table_.header.indexOf(key_))) && (lines.size() < kShown || !++more))
             lines << tablePlace(table_.fileName, row.line)
-                         + QStringLiteral("ключ «%1» не назван ни в одном документе, позиция не вошла никуда.")
-                               .arg(row.cell(table_.header.indexOf(key_)));
+                    + QStringLiteral("ключ «%1» не назван ни в одном документе, позиция не вошла никуда.")
+                          .arg(row.cell(table_.header.indexOf(key_)));
     if (more > 0)
         lines << QStringLiteral("И ещё позиций без документа: %1.").arg(more);
     return lines;

@@ -41,7 +41,7 @@ private:
     DataTable table_;
     QString key_;
     QStringList identifiers_;
-    QList<qsizetype> columns_;         // of identifiers_, in the table
+    QList<qsizetype> columns_; // of identifiers_, in the table
     QHash<QString, QList<int>> rowsByKey_;
 };
 

@@ -3,20 +3,20 @@
 #include "automatic/FillSlot.h"
 #include "automatic/PendingOutput.h"
 #include "common/FileVersion.h"
+#include "common/TraceLog.h"
 #include "filling/FillingHost.h"
 #include "filling/FillingRunCore.h"
 #include "filling/LeftIdentifiers.h"
-#include "common/TraceLog.h"
-#include "filling/office/kept/KeptTemplate.h"
-#include "filling/office/server/LibreOffice.h"
+#include "filling/office/OfficeError.h"
 #include "filling/office/calc/LibreOfficeCalc.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeDocument.h"
 #include "filling/office/connection/LibreOfficeSheetRead.h"
-#include "filling/office/writer/LibreOfficeWriter.h"
-#include "filling/office/OfficeError.h"
 #include "filling/office/connection/OfficeFaults.h"
 #include "filling/office/connection/OfficeProcess.h"
+#include "filling/office/kept/KeptTemplate.h"
+#include "filling/office/server/LibreOffice.h"
+#include "filling/office/writer/LibreOfficeWriter.h"
 
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -85,7 +85,9 @@ namespace {
 class ConsoleHost final : public FillingHost {
 public:
     ConsoleHost(QString templateName, OfficeFill::TemplateHolds& holds)
-        : templateName_(std::move(templateName)), holds_(holds) {}
+        : templateName_(std::move(templateName)), holds_(holds)
+    {
+    }
     QList<bool> templateHolds(const QStringList& texts, const std::function<QList<bool>()>& ask) override
     {
         return holds_.answer(templateName_, texts, ask);
@@ -186,7 +188,7 @@ public:
         if (writer_ && writer_->activeDocument) {
             const Component document = writer_->activeDocument->component();
             const bool kept = saved && keptTemplate_.keep(document, writer_->activeDocument->onlySearchReplaced());
-            writer_->activeDocument.reset();   // its views catch up
+            writer_->activeDocument.reset(); // its views catch up
             if (!kept)
                 lo::closeDocument(document);
         }
@@ -221,7 +223,7 @@ public:
     {
         QFile log(traceLog::path());
         if (!log.open(QIODevice::ReadOnly))
-            return;   // the filler has said why
+            return; // the filler has said why
         kept_ += log.readAll();
         log.close();
         if (kept_.size() > kKeptTraceBytes) {
@@ -252,9 +254,9 @@ void OfficeFill::tellOfficeStart()
         return;
     if (console_) {
         const QString text = start_ == Start::First ? QStringLiteral("Запущен LibreOffice без окон (процесс %1).")
-                           : start_ == Start::AfterLoss
-                               ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
-                               : QStringLiteral("LibreOffice запущен заново, чтобы его память не росла (процесс %1).");
+            : start_ == Start::AfterLoss
+            ? QStringLiteral("LibreOffice запущен заново (процесс %1).")
+            : QStringLiteral("LibreOffice запущен заново, чтобы его память не росла (процесс %1).");
         tellLine(*console_, text.arg(pid));
     }
     officeSeen_ = pid;
@@ -381,8 +383,8 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         chooseOffice(paths);
         // What the office makes of the template decides what it can be saved
         // as, not the template's name.
-        const DocumentKind kind = office_->opensAsSpreadsheet(job.templateName) ? DocumentKind::Spreadsheet
-                                                                                 : DocumentKind::Text;
+        const DocumentKind kind =
+            office_->opensAsSpreadsheet(job.templateName) ? DocumentKind::Spreadsheet : DocumentKind::Text;
         ExportFilter filter;
         try {
             filter = exportFilter(*document.format, kind, document.output);
@@ -409,7 +411,8 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         if (!slot_ && !staging_) {
             staging_ = std::make_unique<QTemporaryDir>();
             if (!staging_->isValid())
-                throw KvilmarError(QStringLiteral("Не удается создать временную папку: %1").arg(staging_->errorString()));
+                throw KvilmarError(
+                    QStringLiteral("Не удается создать временную папку: %1").arg(staging_->errorString()));
         }
         const QString staging = slot_ ? slot_->stagingFolder() : staging_->path();
         PendingOutput output(document.output, staging);

@@ -14,15 +14,15 @@ enum class DocumentKind { Text, Spreadsheet };
 
 struct ExportFilter {
     QString name;
-    QString options;   // the FilterOptions property; empty: none
+    QString options; // the FilterOptions property; empty: none
     friend bool operator==(const ExportFilter&, const ExportFilter&) = default;
 };
 
 struct OutputFormat {
-    const char* extension;           // lower case, without the dot
-    const char* description;         // for the save dialog (UTF-8)
-    const char* textFilter;          // null: text documents cannot be saved so
-    const char* spreadsheetFilter;   // null: spreadsheets cannot be saved so
+    const char* extension; // lower case, without the dot
+    const char* description; // for the save dialog (UTF-8)
+    const char* textFilter; // null: text documents cannot be saved so
+    const char* spreadsheetFilter; // null: spreadsheets cannot be saved so
     const char* options;
 };
 

@@ -28,8 +28,7 @@ QString safeFileNamePart(const QString& text)
     return part;
 }
 
-OutputPattern::OutputPattern(const QString& pattern, const QList<IdentifierRecord>& records)
-    : pattern_(pattern)
+OutputPattern::OutputPattern(const QString& pattern, const QList<IdentifierRecord>& records) : pattern_(pattern)
 {
     static const QString number = QStringLiteral("{N}");
     QString literal;
@@ -109,15 +108,9 @@ QString OutputPattern::nameFor(int number, int lastNumber, const QList<Identifie
     QString name;
     for (const Piece& piece : pieces_) {
         switch (piece.kind) {
-        case Piece::Literal:
-            name += piece.text;
-            break;
-        case Piece::Number:
-            name += QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0'));
-            break;
-        case Piece::Identifier:
-            name += safeFileNamePart(records.at(piece.record).replacement);
-            break;
+        case Piece::Literal: name += piece.text; break;
+        case Piece::Number: name += QStringLiteral("%1").arg(number, width, 10, QLatin1Char('0')); break;
+        case Piece::Identifier: name += safeFileNamePart(records.at(piece.record).replacement); break;
         }
     }
     return name;

@@ -150,7 +150,7 @@ struct ParallelFill::State {
     struct Worker {
         std::unique_ptr<QProcess> process;
         QByteArray buffer;
-        int busyWith = -1;   // the index of the document it makes; -1: none
+        int busyWith = -1; // the index of the document it makes; -1: none
         qint64 pid = 0;
     };
 
@@ -194,7 +194,8 @@ void ParallelFill::run(const BatchPlan& plan, const QList<int>& order, const std
             handing = false;
     };
     const auto busy = [&] {
-        return std::any_of(st.workers.begin(), st.workers.end(), [](const State::Worker& w) { return w.busyWith >= 0; });
+        return std::any_of(st.workers.begin(), st.workers.end(),
+                           [](const State::Worker& w) { return w.busyWith >= 0; });
     };
     const auto running = [](const State::Worker& w) { return w.process && w.process->state() != QProcess::NotRunning; };
     // Once nothing more is handed out and nothing is being made, the

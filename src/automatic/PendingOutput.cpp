@@ -93,19 +93,21 @@ void PendingOutput::commit(bool replace)
                                               "Чтобы заменить, укажите --force.")
                                    .arg(shown(target_)));
         const QString reason = storageReason(error);
-        const QString text = QStringLiteral("Не удается записать файл \"%1\": %2")
-                                 .arg(shown(target_), reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : reason);
+        const QString text =
+            QStringLiteral("Не удается записать файл \"%1\": %2")
+                .arg(shown(target_), reason.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : reason);
         if (reason.isEmpty())
             throw KvilmarError(text);
-        throw StorageError(text + (error == EACCES || error == EPERM ? QStringLiteral(" в папку \"%1\".").arg(shown(folder))
-                                                                       : QStringLiteral(".")));
+        throw StorageError(text
+                           + (error == EACCES || error == EPERM ? QStringLiteral(" в папку \"%1\".").arg(shown(folder))
+                                                                : QStringLiteral(".")));
     };
     const int from = ::open(QFile::encodeName(path()).constData(), O_RDONLY | O_CLOEXEC);
     if (from < 0)
         failed(errno);
-    const int error = saveCopies::putWhole(target_, [from](int to) { return copyInto(from, to); },
-                                           replace ? saveCopies::Existing::Replace : saveCopies::Existing::Keep,
-                                           &PendingOutput::naming());
+    const int error = saveCopies::putWhole(
+        target_, [from](int to) { return copyInto(from, to); },
+        replace ? saveCopies::Existing::Replace : saveCopies::Existing::Keep, &PendingOutput::naming());
     ::close(from);
     if (error)
         failed(error);

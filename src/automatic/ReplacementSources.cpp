@@ -44,10 +44,11 @@ void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>&
     for (const QString& name : table.header)
         if (!name.isEmpty() && !recordsNamed(list, name).isEmpty())
             return;
-    throw KvilmarError(tablePlace(table.fileName, table.headerLine)
-                       + QStringLiteral("строка заголовка не называет ни одного идентификатора из списка \"%1\". "
-                                        "В первой строке таблицы должны стоять идентификаторы так, как они записаны в списке.")
-                             .arg(QDir::toNativeSeparators(listFileName)));
+    throw KvilmarError(
+        tablePlace(table.fileName, table.headerLine)
+        + QStringLiteral("строка заголовка не называет ни одного идентификатора из списка \"%1\". "
+                         "В первой строке таблицы должны стоять идентификаторы так, как они записаны в списке.")
+              .arg(QDir::toNativeSeparators(listFileName)));
 }
 
 ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, const QStringList& replacementTexts,
@@ -88,7 +89,8 @@ ReplacementSources::ReplacementSources(const QList<IdentifierRecord>& list, cons
             if (table->header.at(column).isEmpty() && !row.cells.at(column).isEmpty())
                 throw KvilmarError(tablePlace(table->fileName, row.line)
                                    + QStringLiteral("в столбце %1 есть текст, а в строке заголовка у этого столбца "
-                                                    "нет идентификатора.").arg(column + 1));
+                                                    "нет идентификатора.")
+                                         .arg(column + 1));
 }
 
 void ReplacementSources::addNew(const QString& identifier, const QString& from)

@@ -3,9 +3,9 @@
 #include "automatic/DataTable.h"
 #include "general/IdentifierList.h"
 
-#include <QStringList>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <utility>
 
@@ -27,8 +27,7 @@ SetPair parseSetPair(const QString& argument);
 
 // Refuses a table whose header names no identifier of the list: most often
 // the wrong file or a separator that was not recognised.
-void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>& list,
-                          const QString& listFileName);
+void checkHeaderNamesList(const DataTable& table, const QList<IdentifierRecord>& list, const QString& listFileName);
 
 class ReplacementSources {
 public:
@@ -45,7 +44,7 @@ public:
     // Header columns whose name the list file does not hold: such a column
     // still fills its name wherever the template has it.
     struct UnlistedColumn {
-        qsizetype column = 0;   // 0-based
+        qsizetype column = 0; // 0-based
         QString name;
     };
     const QList<UnlistedColumn>& unlistedColumns() const { return unlisted_; }

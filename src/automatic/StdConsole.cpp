@@ -8,8 +8,8 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <poll.h>
 #include <mutex>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -99,7 +99,8 @@ void watch(Console* console, StdConsole::Role role)
         }
         if (count == 1 && batchRunning && !officeReached) {
             stopAsked = true;
-            tellLine(*console, QStringLiteral("Работа прерывается: начатый документ доделывается, следующие не начинаются."));
+            tellLine(*console,
+                     QStringLiteral("Работа прерывается: начатый документ доделывается, следующие не начинаются."));
             // An office that hangs is not waited for: what it is doing (the
             // document, or closing it after the batch) is cut.
             if (!wokenWithin(kStopGraceMsecs))

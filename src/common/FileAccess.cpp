@@ -16,18 +16,12 @@ namespace {
 QString commonFailure(int error)
 {
     switch (error) {
-    case ENOENT:
-        return QStringLiteral("файл не найден");
-    case ENOTDIR:
-        return QStringLiteral("папка в пути не существует");
-    case EISDIR:
-        return QStringLiteral("это папка");
-    case ENAMETOOLONG:
-        return QStringLiteral("слишком длинное имя файла");
-    case ELOOP:
-        return QStringLiteral("символические ссылки в пути ведут по кругу");
-    case EIO:
-        return QStringLiteral("сбой ввода-вывода на диске");
+    case ENOENT: return QStringLiteral("файл не найден");
+    case ENOTDIR: return QStringLiteral("папка в пути не существует");
+    case EISDIR: return QStringLiteral("это папка");
+    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
+    case ELOOP: return QStringLiteral("символические ссылки в пути ведут по кругу");
+    case EIO: return QStringLiteral("сбой ввода-вывода на диске");
     default:
         return QStringLiteral("системная ошибка %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
     }
@@ -57,7 +51,8 @@ Result refused(Problem problem, QString reason)
 Result failedWith(int error)
 {
     const bool missing = error == ENOENT || error == ENOTDIR;
-    const QString reason = error == EACCES || error == EPERM ? QStringLiteral("нет прав на чтение") : commonFailure(error);
+    const QString reason =
+        error == EACCES || error == EPERM ? QStringLiteral("нет прав на чтение") : commonFailure(error);
     return refused(missing ? Problem::Missing : Problem::Unreadable, reason);
 }
 
@@ -144,7 +139,7 @@ bool writeAll(int fd, const char* data, qsizetype size)
         if (put < 0 && errno == EINTR)
             continue;
         if (put == 0)
-            errno = EIO;   // no progress and no error: nothing more will go
+            errno = EIO; // no progress and no error: nothing more will go
         if (put <= 0)
             return false;
         done += put;
@@ -163,23 +158,15 @@ QString sizeText(qint64 bytes)
 QString writeFailure(int error)
 {
     switch (error) {
-    case 0:
-        return {};
-    case ENOSPC:
-        return QStringLiteral("нет места на диске");
-    case EDQUOT:
-        return QStringLiteral("исчерпана дисковая квота");
+    case 0: return {};
+    case ENOSPC: return QStringLiteral("нет места на диске");
+    case EDQUOT: return QStringLiteral("исчерпана дисковая квота");
     case EACCES:
-    case EPERM:
-        return QStringLiteral("нет прав на запись");
-    case EROFS:
-        return QStringLiteral("диск доступен только для чтения");
-    case EFBIG:
-        return QStringLiteral("файл больше, чем позволяет диск");
-    case ENOENT:
-        return QStringLiteral("папка не существует");
-    default:
-        return commonFailure(error);
+    case EPERM: return QStringLiteral("нет прав на запись");
+    case EROFS: return QStringLiteral("диск доступен только для чтения");
+    case EFBIG: return QStringLiteral("файл больше, чем позволяет диск");
+    case ENOENT: return QStringLiteral("папка не существует");
+    default: return commonFailure(error);
     }
 }
 

@@ -11,10 +11,10 @@
 namespace fileAccess {
 
 // How large a file of each kind may be.
-constexpr qint64 kSettingsLimit = 64 * 1024;                 // nstr*.dan: two paths at most
-constexpr qint64 kListLimit = 1024 * 1024;                   // list, plain identifier, replacement list files
-constexpr qint64 kOfficeTableLimit = 64 * 1024 * 1024;       // a workbook given to --data
-constexpr qint64 kTemplateLimit = 100 * 1024 * 1024;         // a document template
+constexpr qint64 kSettingsLimit = 64 * 1024; // nstr*.dan: two paths at most
+constexpr qint64 kListLimit = 1024 * 1024; // list, plain identifier, replacement list files
+constexpr qint64 kOfficeTableLimit = 64 * 1024 * 1024; // a workbook given to --data
+constexpr qint64 kTemplateLimit = 100 * 1024 * 1024; // a document template
 
 enum class Problem { None, Missing, NotRegular, TooLarge, Unreadable };
 

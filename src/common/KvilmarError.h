@@ -7,8 +7,7 @@
 // guard, which shows it in the application's standard error box.
 class KvilmarError : public std::runtime_error {
 public:
-    explicit KvilmarError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
+    explicit KvilmarError(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
     const QString& text() const { return text_; }
 
 private:

@@ -67,8 +67,8 @@ QString cacheFolder(QString* why)
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     const QString own = cache + QStringLiteral("/kvilmar");
     const QString problem = cache.isEmpty() || !QDir().mkpath(cache)
-                                ? QStringLiteral("папку \"%1\" не удается создать").arg(cache)
-                                : madePrivate(own);
+        ? QStringLiteral("папку \"%1\" не удается создать").arg(cache)
+        : madePrivate(own);
     if (problem.isEmpty())
         return own;
     if (why)

@@ -118,10 +118,7 @@ public:
     void drop() { dropped_ = fd_.get() >= 0; }
 
 private:
-    bool append(const QByteArray& line) const
-    {
-        return fileAccess::writeAll(fd_.get(), line.constData(), line.size());
-    }
+    bool append(const QByteArray& line) const { return fileAccess::writeAll(fd_.get(), line.constData(), line.size()); }
 
     QByteArray path_;
     Descriptor fd_;
@@ -136,7 +133,7 @@ QByteArray freeHiddenName(const QString& folder)
         const QByteArray name = encoded(folder + QStringLiteral("/.kvilmar-") + randomHex(12));
         struct stat st {};
         if (::lstat(name.constData(), &st) != 0)
-            return name;   // free, or what is wrong shows when it is made
+            return name; // free, or what is wrong shows when it is made
     }
 }
 
@@ -173,7 +170,7 @@ private:
 
 struct Entry {
     QString copy;
-    bool there = false;   // the copy exists and is the file that was recorded
+    bool there = false; // the copy exists and is the file that was recorded
 };
 
 // Calls `take` for each record whose save has ended, holding it meanwhile;
@@ -190,19 +187,19 @@ void forEachEnded(const std::function<bool(const Entry&)>& take)
         struct stat st {};
         if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.get(), &st) != 0
             || !S_ISREG(st.st_mode) || st.st_nlink == 0)
-            continue;   // a save still going on
+            continue; // a save still going on
         char buffer[8192];
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
         const QList<QByteArray> lines = QByteArray(buffer, got > 0 ? got : 0).split('\n');
         Entry entry;
         struct stat copy {};
-        if (lines.size() >= 2 && !lines.at(0).isEmpty()
-            && ::lstat(lines.at(0).constData(), &copy) == 0 && S_ISREG(copy.st_mode) && copy.st_uid == ::geteuid()) {
+        if (lines.size() >= 2 && !lines.at(0).isEmpty() && ::lstat(lines.at(0).constData(), &copy) == 0
+            && S_ISREG(copy.st_mode) && copy.st_uid == ::geteuid()) {
             const QList<QByteArray> id = lines.at(1).split(' ');
             // Killed before the copy was noted, the name was still the
             // program's own choice of a moment before.
-            entry.there = id.size() != 2
-                          || (id.at(0).toULongLong() == copy.st_dev && id.at(1).toULongLong() == copy.st_ino);
+            entry.there =
+                id.size() != 2 || (id.at(0).toULongLong() == copy.st_dev && id.at(1).toULongLong() == copy.st_ino);
         }
         entry.copy = QFile::decodeName(lines.at(0));
         if (take(entry))
@@ -271,8 +268,8 @@ int putWhole(const QString& target, const std::function<bool(int fd)>& write, Ex
         copy->made(file.get());
     }
     int result = existing == Existing::Replace
-                     ? std::rename(copy->name(), to.constData())
-                     : ::renameat2(AT_FDCWD, copy->name(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        ? std::rename(copy->name(), to.constData())
+        : ::renameat2(AT_FDCWD, copy->name(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (result != 0 && existing == Existing::Keep && (errno == EINVAL || errno == ENOSYS)) {
         // A file system that cannot refuse to replace in the rename itself.
         struct stat st {};

@@ -7,8 +7,7 @@ namespace {
 constexpr char kEndOfFile = 26;
 }
 
-TextLineReader::TextLineReader(QByteArray content, LineEnds ends)
-    : content_(std::move(content)), ends_(ends)
+TextLineReader::TextLineReader(QByteArray content, LineEnds ends) : content_(std::move(content)), ends_(ends)
 {
     const qsizetype eof = content_.indexOf(kEndOfFile);
     if (eof >= 0)

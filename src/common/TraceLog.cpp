@@ -76,8 +76,7 @@ bool isOpen()
 
 } // namespace traceLog
 
-TraceScope::TraceScope(QByteArray closingCode)
-    : closingCode_(std::move(closingCode))
+TraceScope::TraceScope(QByteArray closingCode) : closingCode_(std::move(closingCode))
 {
     traceLog::open();
 }

@@ -25,7 +25,10 @@ void replaceOnSheets(FillingHost& host, office::ExcelApplication& excel, const F
             const IdentifierRecord& record = job.records.at(i);
             if (record.status) {
                 if (!cells)
-                    cells = excel.Workbooks(1)->Worksheets(sheet)->Columns()->range(selection.rangeText)
+                    cells = excel.Workbooks(1)
+                                ->Worksheets(sheet)
+                                ->Columns()
+                                ->range(selection.rangeText)
                                 ->cellsHoldingAny(identifiers);
                 cells->replace(convertLineBreak(record.identifier), convertLineBreak(record.replacement));
             }
@@ -53,7 +56,7 @@ RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& ite
         } catch (const office::ConnectionLost&) {
             throw;
         } catch (const KvilmarError&) {
-            break;   // past the last sheet, as the replacing itself stops there
+            break; // past the last sheet, as the replacing itself stops there
         }
         const QList<int> rows = worksheet->rowsHoldingAny(selection.rangeText, identifiers);
         if (rows.isEmpty())
@@ -68,12 +71,15 @@ RangeSelection fillItemRows(office::ExcelApplication& excel, const ItemRows& ite
     if (sheet == 0)
         throw office::ItemRowsUnfit(QStringLiteral("В блоке %1 шаблона (листов: %2) нет строки с идентификаторами "
                                                    "позиций %3.")
-                                        .arg(selection.rangeText).arg(selection.sheetCount).arg(listed));
+                                        .arg(selection.rangeText)
+                                        .arg(selection.sheetCount)
+                                        .arg(listed));
     const int count = static_cast<int>(items.items.size());
     const auto worksheet = excel.Workbooks(1)->Worksheets(sheet);
     worksheet->repeatRow(row, count);
     for (int k = 0; k < count; ++k) {
-        const QString rowText = QStringLiteral("%1%2:%3%2").arg(match.captured(1), QString::number(row + k), match.captured(3));
+        const QString rowText =
+            QStringLiteral("%1%2:%3%2").arg(match.captured(1), QString::number(row + k), match.captured(3));
         const auto cells = worksheet->Columns()->range(rowText)->cellsHoldingAny(identifiers);
         for (int j = 0; j < identifiers.size(); ++j)
             cells->replace(identifiers[j], convertLineBreak(items.items[k][j]));
@@ -144,6 +150,6 @@ FillResult fillExcel(FillingHost& host, office::AutomationServer& server, const 
     if (!result.cut.isEmpty() && !job.savedAs.isEmpty())
         throw KvilmarError(filling::cutTextsRefusal(result.cut));
     excel->visible(true);
-    excel.reset();   // the spreadsheet stays open with the workbook
+    excel.reset(); // the spreadsheet stays open with the workbook
     return result;
 }

@@ -3,7 +3,9 @@
 #include "filling/FillJob.h"
 
 class FillingHost;
-namespace office { class AutomationServer; }
+namespace office {
+class AutomationServer;
+}
 
 // Asks the host for the range (the range window; a host without windows
 // takes the job's), opens a new workbook from the template and replaces

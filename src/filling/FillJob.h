@@ -23,7 +23,7 @@ struct RangeSelection {
 // has no item table.
 struct ItemRows {
     QStringList identifiers;
-    QList<QStringList> items;   // for each item, one text per identifier
+    QList<QStringList> items; // for each item, one text per identifier
 
     bool any() const { return !identifiers.isEmpty(); }
 };

@@ -66,13 +66,13 @@ QStringList cutTexts(const QList<office::LongCellText>& texts, const CellTextLim
         if (limit == 0 || text.length <= limit)
             continue;
         const QString holder = text.inFormula && limit == office::LongCellText::kOfficeFormulaString
-                                   ? QStringLiteral("LibreOffice")
-                                   : QStringLiteral("формат .%1").arg(limits.format);
+            ? QStringLiteral("LibreOffice")
+            : QStringLiteral("формат .%1").arg(limits.format);
         const QString length = text.cutByOffice ? QStringLiteral("больше %1").arg(limit) : QString::number(text.length);
-        const QString clause =
-            text.inFormula
-                ? QStringLiteral("в строке формулы ячейки %1 текст длиной %2, а %3 вмещает в строке формулы не больше %4 знаков")
-                : QStringLiteral("в ячейке %1 текст длиной %2, а %3 вмещает в ячейке не больше %4 знаков");
+        const QString clause = text.inFormula
+            ? QStringLiteral(
+                "в строке формулы ячейки %1 текст длиной %2, а %3 вмещает в строке формулы не больше %4 знаков")
+            : QStringLiteral("в ячейке %1 текст длиной %2, а %3 вмещает в ячейке не больше %4 знаков");
         cut << clause.arg(text.cell, length, holder).arg(limit);
     }
     return cut;

@@ -35,8 +35,8 @@ QString progressText(int sheet, int index, int sheetCount, int recordCount);
 // units), .xls 255 in a string of a formula; and LibreOffice itself holds
 // no more than 1023 in a string of a formula, whatever the format.
 struct CellTextLimits {
-    QString format;               // the extension, without the dot
-    qsizetype cell = 0;           // 0: no limit
+    QString format; // the extension, without the dot
+    qsizetype cell = 0; // 0: no limit
     qsizetype formulaString = office::LongCellText::kOfficeFormulaString;
 };
 CellTextLimits cellTextLimits(const QString& fileName);

@@ -1,11 +1,11 @@
 #include "filling/FillingRunCore.h"
 
+#include "common/TraceLog.h"
 #include "filling/ExcelFiller.h"
 #include "filling/FillingHost.h"
 #include "filling/WordFiller.h"
-#include "common/TraceLog.h"
-#include "filling/office/server/LibreOffice.h"
 #include "filling/office/connection/OfficeWait.h"
+#include "filling/office/server/LibreOffice.h"
 
 namespace {
 
@@ -61,8 +61,8 @@ FillResult fillTemplate(FillingHost& host, office::AutomationServer& server, con
     OfficeWork work(host);
     // What the office makes of the file decides, not its name: a workbook
     // under any extension goes to the spreadsheet.
-    FillResult result = server.opensAsSpreadsheet(job.templateName) ? fillExcel(host, server, job)
-                                                                    : fillWord(host, server, job);
+    FillResult result =
+        server.opensAsSpreadsheet(job.templateName) ? fillExcel(host, server, job) : fillWord(host, server, job);
     result.done = QDateTime::currentDateTime();
     return result;
 }

@@ -3,7 +3,9 @@
 #include "filling/FillJob.h"
 
 class FillingHost;
-namespace office { class AutomationServer; }
+namespace office {
+class AutomationServer;
+}
 
 // The part of the Start command that needs no window, shared by the main
 // window, the start window's automatic mode and the fill command.

@@ -67,7 +67,7 @@ QString leftIdentifiersMessage(const LeftIdentifiers& left)
         text += QStringLiteral("\n\nНет в шаблоне: ") + named(left.notInTemplate);
     if (!left.stillInDocument.isEmpty())
         text += (text.isEmpty() ? QStringLiteral("\n\n") : QStringLiteral("\n"))
-                + QStringLiteral("Остались в документе: ") + named(left.stillInDocument);
+            + QStringLiteral("Остались в документе: ") + named(left.stillInDocument);
     return text;
 }
 

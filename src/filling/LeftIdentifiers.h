@@ -14,7 +14,7 @@ struct IdentifierRecord;
 // place the filling cannot reach, a cell outside the chosen block, or one a
 // later replacement brought back).
 struct LeftIdentifiers {
-    QStringList notInTemplate;    // as the list holds them, each once
+    QStringList notInTemplate; // as the list holds them, each once
     QStringList stillInDocument;
 
     bool isEmpty() const { return notInTemplate.isEmpty() && stillInDocument.isEmpty(); }

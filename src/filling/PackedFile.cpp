@@ -13,17 +13,17 @@ namespace filling {
 
 namespace {
 
-constexpr quint32 kPartSignature = 0x04034b50;        // "PK\3\4": a packed part follows
-constexpr quint32 kListedSignature = 0x02014b50;      // a part as the directory lists it
-constexpr quint32 kEndSignature = 0x06054b50;         // the end of the directory
-constexpr quint32 kDescriptorSignature = 0x08074b50;  // the sizes of a part, after it
+constexpr quint32 kPartSignature = 0x04034b50; // "PK\3\4": a packed part follows
+constexpr quint32 kListedSignature = 0x02014b50; // a part as the directory lists it
+constexpr quint32 kEndSignature = 0x06054b50; // the end of the directory
+constexpr quint32 kDescriptorSignature = 0x08074b50; // the sizes of a part, after it
 constexpr qint64 kPartHeader = 30;
 constexpr qint64 kListedHeader = 46;
 constexpr qint64 kEndRecord = 22;
 constexpr quint16 kStored = 0;
 constexpr quint16 kDeflated = 8;
-constexpr quint16 kSizesAfter = 0x08;                 // flag: the sizes follow the data
-constexpr quint32 kUnknown = 0xFFFFFFFF;              // a size or place kept elsewhere (zip64)
+constexpr quint16 kSizesAfter = 0x08; // flag: the sizes follow the data
+constexpr quint32 kUnknown = 0xFFFFFFFF; // a size or place kept elsewhere (zip64)
 // More parts than any document has; each costs the office something.
 constexpr int kMaxParts = 65535;
 constexpr qint64 kPiece = 64 * 1024;
@@ -116,7 +116,7 @@ private:
             if (total > limit)
                 return total;
             if (used < 0)
-                return total;   // where the next part begins is not known
+                return total; // where the next part begins is not known
             at = dataOf(at, *header) + used;
             if (flags & kSizesAfter)
                 at = afterSizes(at);

@@ -41,8 +41,8 @@ RangeFileRead readRangeFile(const QString& path)
 void writeRangeFile(const QString& path, const RangeRecords& records)
 {
     QByteArray bytes(kRecordCount * kRecordSize, '\0');
-    const qint32 values[kRecordCount] = {records.sheetCount, records.firstColumn, records.lastColumn,
-                                         records.firstRow, records.lastRow};
+    const qint32 values[kRecordCount] = {records.sheetCount, records.firstColumn, records.lastColumn, records.firstRow,
+                                         records.lastRow};
     for (int i = 0; i < kRecordCount; ++i)
         qToLittleEndian<qint32>(values[i], bytes.data() + i * kRecordSize);
     QString why;

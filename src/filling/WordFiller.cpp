@@ -1,9 +1,9 @@
 #include "filling/WordFiller.h"
 
 #include "common/Codec1251.h"
+#include "common/TraceLog.h"
 #include "filling/FillingHost.h"
 #include "filling/LineBreakEscape.h"
-#include "common/TraceLog.h"
 #include "filling/office/Automation.h"
 
 namespace {
@@ -70,7 +70,7 @@ FillResult fillWordSteps(FillingHost& host, office::AutomationServer& server, co
     result.left = search.result(inTemplate, askOffice([&] { return word->WordBasic()->FindEach(search.texts()); }));
     for (const QByteArray& entry : leftIdentifiersTrace(result.left))
         trace(entry);
-    word.reset();   // the word processor shows the document and stays open with it
+    word.reset(); // the word processor shows the document and stays open with it
     trace("545");
     return result;
 }

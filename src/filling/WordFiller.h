@@ -3,7 +3,9 @@
 #include "filling/FillJob.h"
 
 class FillingHost;
-namespace office { class AutomationServer; }
+namespace office {
+class AutomationServer;
+}
 
 // Opens the job's template in the word processor and replaces every enabled
 // identifier, in list order, then tells which identifiers the template

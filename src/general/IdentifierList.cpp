@@ -19,7 +19,7 @@ QString IdentifierList::listLine(int i) const
 QString IdentifierList::listLine(const IdentifierRecord& record)
 {
     return padded(record.identifier, 28) + QLatin1Char(' ') + padded(record.replacement, 56) + QLatin1Char(' ')
-         + (record.status ? QStringLiteral("вкл. ") : QStringLiteral("выкл "));
+        + (record.status ? QStringLiteral("вкл. ") : QStringLiteral("выкл "));
 }
 
 QString IdentifierList::cut(const QString& text, int limit)

@@ -7,10 +7,10 @@
 
 // One identifier record.
 struct IdentifierRecord {
-    QString identifier;    // at most 255 characters
-    QString replacement;   // no limit of its own
-    QString comment;       // at most 100 characters
-    bool status = true;      // on: takes part in a filling run
+    QString identifier; // at most 255 characters
+    QString replacement; // no limit of its own
+    QString comment; // at most 100 characters
+    bool status = true; // on: takes part in a filling run
 
     friend bool operator==(const IdentifierRecord&, const IdentifierRecord&) = default;
 };
@@ -21,7 +21,7 @@ struct IdentifierRecord {
 class IdentifierList {
 public:
     static constexpr int kSlots = 51;
-    static constexpr int kAddLimit = 50;       // "Добавить" refuses at this count
+    static constexpr int kAddLimit = 50; // "Добавить" refuses at this count
     static constexpr int kIdentifierLimit = 255;
     static constexpr int kCommentLimit = 100;
     static constexpr int kLineLength = 91;
@@ -87,9 +87,9 @@ public:
 
     // Change detection. The content is every record's identifier, comment and
     // replacement text in order; the status is not part of it (it is not stored).
-    bool hasText() const;            // some record has a non-empty text
-    bool hasSavedContent() const;    // something with text was last loaded or saved
-    bool isChanged() const;          // has text, and differs from what was saved
+    bool hasText() const; // some record has a non-empty text
+    bool hasSavedContent() const; // something with text was last loaded or saved
+    bool isChanged() const; // has text, and differs from what was saved
     // The present content is what was saved. Saved without the replacement
     // texts, a record's text counts as saved only where the record was
     // saved before with the same identifier and that text: what no file

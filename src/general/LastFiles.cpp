@@ -1,8 +1,8 @@
 #include "general/LastFiles.h"
 
 #include "common/Codec1251.h"
-#include "common/ProgramFolder.h"
 #include "common/KvilmarError.h"
+#include "common/ProgramFolder.h"
 #include "common/TextFile.h"
 #include "common/TraceLog.h"
 #include "settings/SettingsFiles.h"

@@ -20,5 +20,5 @@ struct LastFiles {
     // the template, "799".
     bool write(const QString& fileName, QString* why = nullptr) const;
 
-    static QString defaultFileName();   // nstrtxt.dan in the program folder
+    static QString defaultFileName(); // nstrtxt.dan in the program folder
 };

@@ -28,7 +28,7 @@ std::optional<QList<IdentifierRecord>> readListFile(const QString& fileName, boo
     const int count = reader->readLine().trimmed().toInt(&ok);
     if (!ok || count < 1 || count > IdentifierList::kSlots)
         return std::nullopt;
-    reader->readLine();   // "19", whatever it holds
+    reader->readLine(); // "19", whatever it holds
     QList<IdentifierRecord> records;
     for (int k = 0; k < count; ++k) {
         IdentifierRecord r;
@@ -90,7 +90,8 @@ QString encodingLosses(const QList<IdentifierRecord>& records, bool withReplacem
     QStringList lines;
     for (qsizetype i = 0; i < records.size(); ++i) {
         const IdentifierRecord& r = records.at(i);
-        const QString lost = cp1251::unencodable(r.identifier + r.comment + (withReplacements ? r.replacement : QString()));
+        const QString lost =
+            cp1251::unencodable(r.identifier + r.comment + (withReplacements ? r.replacement : QString()));
         if (lost.isEmpty())
             continue;
         QStringList characters;
@@ -108,7 +109,7 @@ QString encodingLosses(const QList<IdentifierRecord>& records, bool withReplacem
         lines = lines.mid(0, kNamed) << QStringLiteral("и еще записей: %1").arg(lines.size() - kNamed);
     return QStringLiteral("Файл списка сохраняется в кодировке Windows-1251, в которой нет некоторых символов "
                           "списка. В файле они будут заменены знаком \"?\":\n")
-         + lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nСохранить список с такими заменами?");
+        + lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nСохранить список с такими заменами?");
 }
 
 bool writeListFile(const QString& fileName, const QList<IdentifierRecord>& records, bool withReplacements, QString* why)

@@ -39,8 +39,7 @@ struct HostLookup::State {
     quint32 address = 0;
 };
 
-HostLookup::HostLookup(const QByteArray& name)
-    : state_(std::make_shared<State>())
+HostLookup::HostLookup(const QByteArray& name) : state_(std::make_shared<State>())
 {
     if (name.isEmpty() || name.contains('\0')) {
         state_->finished = true;

@@ -31,9 +31,18 @@ THttpClient::THttpClient(QObject* owner)
 
 THttpClient::~THttpClient() = default;
 
-void THttpClient::Get(const QByteArray& url) { run(cmdGet, url); }
-void THttpClient::Options(const QByteArray& url) { run(cmdOptions, url); }
-void THttpClient::Head(const QByteArray& url) { run(cmdHead, url); }
+void THttpClient::Get(const QByteArray& url)
+{
+    run(cmdGet, url);
+}
+void THttpClient::Options(const QByteArray& url)
+{
+    run(cmdOptions, url);
+}
+void THttpClient::Head(const QByteArray& url)
+{
+    run(cmdHead, url);
+}
 
 void THttpClient::Post(const QByteArray& url, const QByteArray& data)
 {
@@ -46,15 +55,42 @@ void THttpClient::Post(const QByteArray& url, const QByteArray& data)
     run(cmdPost, url, sent);
 }
 
-void THttpClient::Put(const QByteArray& url, const QByteArray& data) { run(cmdPut, url, data); }
-void THttpClient::Patch(const QByteArray& url, const QByteArray& data) { run(cmdPatch, url, data); }
-void THttpClient::Copy(const QByteArray& url, const QByteArray& uriHeader) { run(cmdCopy, url, {}, uriHeader); }
-void THttpClient::Move(const QByteArray& url, const QByteArray& uriHeader) { run(cmdMove, url, {}, uriHeader); }
-void THttpClient::Delete(const QByteArray& url) { run(cmdDelete, url); }
-void THttpClient::Link(const QByteArray& url, const QByteArray& link) { run(cmdLink, url, "Send.dat", link); }
-void THttpClient::Unlink(const QByteArray& url, const QByteArray& link) { run(cmdUnlink, url, "Send.dat", link); }
-void THttpClient::Trace(const QByteArray& url, const QByteArray& data) { run(cmdTrace, url, data); }
-void THttpClient::SendRaw(const QByteArray& url, const QByteArray& data) { run(cmdRaw, url, data); }
+void THttpClient::Put(const QByteArray& url, const QByteArray& data)
+{
+    run(cmdPut, url, data);
+}
+void THttpClient::Patch(const QByteArray& url, const QByteArray& data)
+{
+    run(cmdPatch, url, data);
+}
+void THttpClient::Copy(const QByteArray& url, const QByteArray& uriHeader)
+{
+    run(cmdCopy, url, {}, uriHeader);
+}
+void THttpClient::Move(const QByteArray& url, const QByteArray& uriHeader)
+{
+    run(cmdMove, url, {}, uriHeader);
+}
+void THttpClient::Delete(const QByteArray& url)
+{
+    run(cmdDelete, url);
+}
+void THttpClient::Link(const QByteArray& url, const QByteArray& link)
+{
+    run(cmdLink, url, "Send.dat", link);
+}
+void THttpClient::Unlink(const QByteArray& url, const QByteArray& link)
+{
+    run(cmdUnlink, url, "Send.dat", link);
+}
+void THttpClient::Trace(const QByteArray& url, const QByteArray& data)
+{
+    run(cmdTrace, url, data);
+}
+void THttpClient::SendRaw(const QByteArray& url, const QByteArray& data)
+{
+    run(cmdRaw, url, data);
+}
 
 void THttpClient::Abort()
 {
@@ -62,8 +98,7 @@ void THttpClient::Abort()
     Cancel();
 }
 
-void THttpClient::run(CmdType command, const QByteArray& url, const QByteArray& data,
-                      const QByteArray& extra)
+void THttpClient::run(CmdType command, const QByteArray& url, const QByteArray& data, const QByteArray& extra)
 {
     Command = command;
     RequestUrl = url;
@@ -184,8 +219,7 @@ void THttpClient::BuildHeader()
     parts.Host = Host;
     parts.RequestExtra = RequestExtra;
     if (announcesLength(Command))
-        parts.ContentLength = OutputFileMode ? QFileInfo(QFile::decodeName(RequestData)).size()
-                                             : RequestData.size();
+        parts.ContentLength = OutputFileMode ? QFileInfo(QFile::decodeName(RequestData)).size() : RequestData.size();
     HeaderLines = buildRequestHeader(parts, *headerInfo_);
 }
 
@@ -207,8 +241,8 @@ void THttpClient::ReadResponseHeader()
     if (OutputFileMode) {
         file = std::make_unique<QFile>(QFile::decodeName(Header));
         if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw KvilmarError(QStringLiteral("Cannot create file \"%1\". %2")
-                                   .arg(file->fileName(), file->errorString()));
+            throw KvilmarError(
+                QStringLiteral("Cannot create file \"%1\". %2").arg(file->fileName(), file->errorString()));
     } else {
         Header.clear();
     }
@@ -218,26 +252,18 @@ void THttpClient::ReadResponseHeader()
             if (!file)
                 Header += line;
             else if (file->write(line) != line.size())
-                throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2")
-                                       .arg(file->fileName(), file->errorString()));
+                throw KvilmarError(
+                    QStringLiteral("Cannot write file \"%1\". %2").arg(file->fileName(), file->errorString()));
         },
         response_);
     if (file)
         file->close();
     switch (end) {
-    case HeaderEnd::Complete:
-        return;
-    case HeaderEnd::Closed:
-        releaseHeader();
-        throw ESockError(QStringLiteral("Response header incomplete"));
-    case HeaderEnd::TooLong:
-        releaseHeader();
-        throw ESockError(QStringLiteral("Response header too long"));
-    case HeaderEnd::BadValue:
-        releaseHeader();
-        throw ESockError(QStringLiteral("Invalid character in response header"));
-    case HeaderEnd::Unasked:
-        throw ESockError(QStringLiteral("Response coding or protocol not asked for"));
+    case HeaderEnd::Complete: return;
+    case HeaderEnd::Closed: releaseHeader(); throw ESockError(QStringLiteral("Response header incomplete"));
+    case HeaderEnd::TooLong: releaseHeader(); throw ESockError(QStringLiteral("Response header too long"));
+    case HeaderEnd::BadValue: releaseHeader(); throw ESockError(QStringLiteral("Invalid character in response header"));
+    case HeaderEnd::Unasked: throw ESockError(QStringLiteral("Response coding or protocol not asked for"));
     }
 }
 

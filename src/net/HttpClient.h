@@ -45,7 +45,7 @@ public:
     QByteArray Header = "Head.txt";
     THeaderInfo& HeaderInfo() { return *headerInfo_; }
     bool InputFileMode = false;
-    bool OutputFileMode = false;   // also: request data is read from the file it names
+    bool OutputFileMode = false; // also: request data is read from the file it names
     bool UrlEncodeData = true;
     // One limit for a whole command, redirects included, in milliseconds, on
     // top of TimeOut for each wait: a server that keeps sending a little at
@@ -89,8 +89,7 @@ public:
     int announcedLength() const { return response_.AnnouncedLength; }
 
 private:
-    void run(CmdType command, const QByteArray& url, const QByteArray& data = {},
-             const QByteArray& extra = {});
+    void run(CmdType command, const QByteArray& url, const QByteArray& data = {}, const QByteArray& extra = {});
     void Transaction();
     // The passes of one command, one per redirect.
     void passes();

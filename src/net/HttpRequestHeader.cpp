@@ -10,8 +10,8 @@ namespace {
 const char* methodWord(CmdType command)
 {
     static constexpr const char* kWords[] = {
-        "GET ", "OPTIONS ", "HEAD ", "POST ", "PUT ", "PATCH ",
-        "COPY ", "MOVE ", "DELETE ", "LINK ", "UNLINK ", "TRACE ",
+        "GET ",  "OPTIONS ", "HEAD ",   "POST ", "PUT ",    "PATCH ",
+        "COPY ", "MOVE ",    "DELETE ", "LINK ", "UNLINK ", "TRACE ",
     };
     return command >= cmdGet && command <= cmdTrace ? kWords[command] : nullptr;
 }
@@ -20,14 +20,12 @@ const char* methodWord(CmdType command)
 
 bool sendsBody(CmdType command)
 {
-    return command == cmdPost || command == cmdPut || command == cmdPatch
-           || command == cmdTrace || command == cmdRaw;
+    return command == cmdPost || command == cmdPut || command == cmdPatch || command == cmdTrace || command == cmdRaw;
 }
 
 bool announcesLength(CmdType command)
 {
-    return command == cmdPost || command == cmdPut || command == cmdPatch
-           || (command >= cmdLink && command <= cmdRaw);
+    return command == cmdPost || command == cmdPut || command == cmdPatch || (command >= cmdLink && command <= cmdRaw);
 }
 
 TExStringList buildRequestHeader(const RequestHeaderParts& parts, const THeaderInfo& info)

@@ -20,7 +20,7 @@ enum CmdType : int {
     cmdLink = 9,
     cmdUnlink = 10,
     cmdTrace = 11,
-    cmdRaw = 12,   // sends its data after the header, without a request line
+    cmdRaw = 12, // sends its data after the header, without a request line
 };
 
 // Commands that send a body after the header.

@@ -111,8 +111,7 @@ bool isSafeHeaderValue(const QByteArray& value)
 }
 
 HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
-                             const std::function<void(const QByteArray&)>& keep,
-                             ResponseFields& fields)
+                             const std::function<void(const QByteArray&)>& keep, ResponseFields& fields)
 {
     fields.AnnouncedLength = 0;
     fields.LocationGiven = false;
@@ -153,7 +152,7 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
 
     bool unasked = fields.ReplyStatus == 101;
     QByteArrayList connection;
-    QByteArray field;   // the field a folded line goes on with
+    QByteArray field; // the field a folded line goes on with
     for (;;) {
         const QByteArray line = readLine();
         if (!withinBounds(line))
@@ -194,7 +193,7 @@ HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
             return HeaderEnd::Closed;
         if (endsHeader(line)) {
             fields.KeepAlive = connection.contains("keep-alive")
-                               || (blankField(status, 0) == "HTTP/1.1" && !connection.contains("close"));
+                || (blankField(status, 0) == "HTTP/1.1" && !connection.contains("close"));
             return unasked ? HeaderEnd::Unasked : HeaderEnd::Complete;
         }
     }

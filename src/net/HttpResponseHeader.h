@@ -7,10 +7,10 @@
 // What the client keeps from a response header.
 struct ResponseFields {
     qint16 ReplyStatus = 0;
-    QByteArray Location;        // kept from an earlier response when a new one has none
+    QByteArray Location; // kept from an earlier response when a new one has none
     QByteArray ResponseCookie;
     int AnnouncedLength = 0;
-    bool LocationGiven = false;     // this response has a Location line
+    bool LocationGiven = false; // this response has a Location line
     // The body's length when a Content-Length line gives a plain number;
     // -1 when none does, and the body runs until the server closes.
     qint64 BodyLength = -1;
@@ -29,12 +29,12 @@ constexpr int kMaxInterimReplies = 5;
 
 // How reading a response header ended.
 enum class HeaderEnd {
-    Complete,    // the empty line that ends the header came
-    Closed,      // the server closed before it: the response is broken
-    TooLong,     // past kMaxHeaderBytes or kMaxHeaderLines
-    BadValue,    // a Location or Set-Cookie value holds CR, LF or NUL
-    Unasked,     // a protocol switch (101), or a transfer or content coding
-                 // other than identity: an HTTP/1.0 client asks for neither
+    Complete, // the empty line that ends the header came
+    Closed, // the server closed before it: the response is broken
+    TooLong, // past kMaxHeaderBytes or kMaxHeaderLines
+    BadValue, // a Location or Set-Cookie value holds CR, LF or NUL
+    Unasked, // a protocol switch (101), or a transfer or content coding
+    // other than identity: an HTTP/1.0 client asks for neither
 };
 
 // Reads a response header line by line through readLine (a line with its
@@ -45,8 +45,7 @@ enum class HeaderEnd {
 // within its bounds; a line that would pass them is neither kept nor looked
 // at.
 HeaderEnd readResponseHeader(const std::function<QByteArray()>& readLine,
-                             const std::function<void(const QByteArray&)>& keep,
-                             ResponseFields& fields);
+                             const std::function<void(const QByteArray&)>& keep, ResponseFields& fields);
 
 // The status number of a status line ("HTTP/1.0 200 OK" gives 200); 0 when
 // its second field is no number.

@@ -7,7 +7,7 @@ struct UrlTarget {
     // Keeps its value when the URL names no host (a path-only redirect). An
     // IPv6 literal keeps its brackets ("[::1]"), as the Host line sends it.
     QByteArray Host;
-    int Port = 0;      // 0 becomes 80; a scheme or a ":port" in the URL overrides it
+    int Port = 0; // 0 becomes 80; a scheme or a ":port" in the URL overrides it
     QByteArray RequestPath;
 };
 

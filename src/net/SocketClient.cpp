@@ -35,12 +35,9 @@ bool makeNonBlocking(int handle)
 } // namespace
 
 TSocketClient::TSocketClient(QObject* owner)
-    : QObject(owner),
-      readNotifier_(new QSocketNotifier(QSocketNotifier::Read, this)),
-      writeNotifier_(new QSocketNotifier(QSocketNotifier::Write, this)),
-      TransferBuffer(new char[TransferBufferSize]),
-      HostEntryBuffer(new char[HostEntryBufferSize]),
-      Timer(new TThreadTimer(this))
+    : QObject(owner), readNotifier_(new QSocketNotifier(QSocketNotifier::Read, this)),
+      writeNotifier_(new QSocketNotifier(QSocketNotifier::Write, this)), TransferBuffer(new char[TransferBufferSize]),
+      HostEntryBuffer(new char[HostEntryBufferSize]), Timer(new TThreadTimer(this))
 {
     ReportStatus(8, QStringLiteral("Create"));
     readNotifier_->setEnabled(false);
@@ -122,8 +119,7 @@ void TSocketClient::InitWinsock()
     if (InstanceCount == 1) {
         const long maxSockets = ::sysconf(_SC_OPEN_MAX);
         StartupReport << QStringLiteral("Version= 1.1") << QStringLiteral("High Version= 1.1")
-                      << QStringLiteral("Description= POSIX sockets")
-                      << QStringLiteral("System= Running")
+                      << QStringLiteral("Description= POSIX sockets") << QStringLiteral("System= Running")
                       << QStringLiteral("Max Sockets= %1").arg(maxSockets)
                       << QStringLiteral("Max Udp pack size= 65507");
     }
@@ -132,8 +128,7 @@ void TSocketClient::InitWinsock()
     if (handle >= 0) {
         // Closing resets the connection at once instead of lingering.
         const linger noLinger{1, 0};
-        ok = ::setsockopt(handle, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger) == 0
-             && makeNonBlocking(handle);
+        ok = ::setsockopt(handle, SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger) == 0 && makeNonBlocking(handle);
         if (ok)
             watchSocket(handle, AF_INET);
         else
@@ -298,8 +293,7 @@ void TSocketClient::Connect()
         try {
             ResolveHost();
         } catch (const ESockError& e) {
-            if (e.text() == QLatin1String("Host Lookup Timed Out")
-                || e.text() == QLatin1String("Host Lookup Canceled"))
+            if (e.text() == QLatin1String("Host Lookup Timed Out") || e.text() == QLatin1String("Host Lookup Canceled"))
                 throw;
         }
         if (RemoteAddress != 0 || !RemoteAddress6.isEmpty())
@@ -332,9 +326,9 @@ void TSocketClient::Connect()
 
     WaitEnded = false;
     LastEventOk = true;
-    const int started = v6 ? ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&peer6), sizeof peer6)
-                           : ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&PeerAddress),
-                                       sizeof PeerAddress);
+    const int started = v6
+        ? ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&peer6), sizeof peer6)
+        : ::connect(SocketHandle, reinterpret_cast<const sockaddr*>(&PeerAddress), sizeof PeerAddress);
     if (started != 0) {
         // A connect in progress is the expected outcome on a non-blocking socket.
         systemError_ = errno == EINPROGRESS ? sockerr::WouldBlock : sockerr::fromErrno(errno);

@@ -28,8 +28,7 @@ public:
     using TNotifyEvent = std::function<void(QObject* sender)>;
     using THandlerEvent = std::function<void(QObject* sender, bool& Handled)>;
     using TStatusEvent = std::function<void(QObject* sender, const QString& Status)>;
-    using TSocketErrorEvent =
-        std::function<void(QObject* sender, quint16 error, const QString& text)>;
+    using TSocketErrorEvent = std::function<void(QObject* sender, quint16 error, const QString& text)>;
 
     static constexpr int TransferBufferSize = 65536;
     static constexpr int HostEntryBufferSize = 1024;
@@ -39,10 +38,10 @@ public:
     ~TSocketClient() override;
 
     // Published properties.
-    QByteArray Host;   // a name, a dotted IPv4 address or a bracketed IPv6 literal ("[::1]")
+    QByteArray Host; // a name, a dotted IPv4 address or a bracketed IPv6 literal ("[::1]")
     int Port = 0;
-    int TimeOut = 0;       // milliseconds per wait; 0 = none
-    int ReportLevel = 0;   // highest status level reported (1, 2, 4, 8)
+    int TimeOut = 0; // milliseconds per wait; 0 = none
+    int ReportLevel = 0; // highest status level reported (1, 2, 4, 8)
     TNotifyEvent OnDisconnect;
     TNotifyEvent OnConnect;
     THandlerEvent OnInvalidHost;
@@ -153,16 +152,16 @@ private:
     std::unique_ptr<char[]> TransferBuffer;
     std::unique_ptr<char[]> HostEntryBuffer;
     quint32 RemoteAddress = 0;
-    QByteArray RemoteAddress6;   // an IPv6 literal's 16 bytes; empty = none
+    QByteArray RemoteAddress6; // an IPv6 literal's 16 bytes; empty = none
     int socketFamily_ = 0;
-    std::unique_ptr<HostLookup> lookup_;   // the running look-up, if any
+    std::unique_ptr<HostLookup> lookup_; // the running look-up, if any
     qint64 captureLimit_ = -1;
     qint64 captureEnd_ = -1;
     bool captureOverflowed_ = false;
     // An error that broke the connection while nobody was reading (a reset),
     // reported by the next capture instead of taken for the end of the data.
     int streamError_ = 0;
-    int systemError_ = 0;   // the last error of a socket call, as a socket number
+    int systemError_ = 0; // the last error of a socket call, as a socket number
     int LastSocketError = 0;
     QString LastStatus;
     QStringList StartupReport;

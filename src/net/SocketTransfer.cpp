@@ -59,8 +59,7 @@ void TSocketClient::sendAll(const char* buffer, long length, const std::function
     }
 }
 
-void TSocketClient::receiveWhile(const std::function<bool()>& goOn,
-                                 const std::function<void(const char*, long)>& take)
+void TSocketClient::receiveWhile(const std::function<bool()>& goOn, const std::function<void(const char*, long)>& take)
 {
     captureOverflowed_ = false;
     while (!CancelRequested && goOn()) {
@@ -150,11 +149,11 @@ QByteArray TSocketClient::ReadLn()
     TimerOn();
     const auto timerOff = qScopeGuard([this] { TimerOff(); });
     QByteArray line;
-    long lineEnd = -1;   // bytes of the peeked data up to and including LF
+    long lineEnd = -1; // bytes of the peeked data up to and including LF
     while (!CancelRequested) {
         const long room = TransferBufferSize - long(line.size());
         if (room == 0)
-            return line;   // the rest of a very long line comes with the next read
+            return line; // the rest of a very long line comes with the next read
         const long n = receive(TransferBuffer.get(), room, MSG_PEEK);
         if (n == 0)
             return {};
@@ -205,10 +204,12 @@ void TSocketClient::CaptureFile(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw KvilmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    receiveWhile([] { return true; }, [&](const char* data, long n) {
-        if (file.write(data, n) != n)
-            throw KvilmarError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
-    });
+    receiveWhile([] { return true; },
+                 [&](const char* data, long n) {
+                     if (file.write(data, n) != n)
+                         throw KvilmarError(
+                             QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+                 });
     file.close();
     raiseIfCancelled("Socket send aborted");
 }
@@ -246,8 +247,7 @@ QByteArray TSocketClient::Transaction(const QByteArray& command)
         ReportStatus(1, QString::fromLatin1(LastReply));
         qint64 value = 0;
         int digits = 0;
-        while (digits < 10 && digits < LastReply.size() && LastReply.at(digits) >= '0'
-               && LastReply.at(digits) <= '9') {
+        while (digits < 10 && digits < LastReply.size() && LastReply.at(digits) >= '0' && LastReply.at(digits) <= '9') {
             value = value * 10 + (LastReply.at(digits) - '0');
             ++digits;
         }
@@ -270,8 +270,8 @@ int TSocketClient::Accept()
     if (LastEventOk) {
         sockaddr_in peer{};
         socklen_t size = sizeof peer;
-        const int handle = ::accept4(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size,
-                                     SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int handle =
+            ::accept4(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (handle >= 0) {
             if (CancelRequested) {
                 ::close(handle);

@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <limits>
 #include <csignal>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,7 +38,7 @@ bool isOwnFolder(const QString& path)
 {
     struct stat status {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode)
-           && status.st_uid == ::getuid();
+        && status.st_uid == ::getuid();
 }
 
 // Removes the folder and the files in it; a folder that holds a folder is
@@ -53,7 +53,7 @@ bool removeTransferFolder(const QString& path)
             return false;
     }
     for (const QFileInfo& entry : entries)
-        QFile::remove(entry.filePath());   // a link goes, not what it points to
+        QFile::remove(entry.filePath()); // a link goes, not what it points to
     return folder.rmdir(path);
 }
 
@@ -65,15 +65,14 @@ QString transferFolderTemplate()
     if (folder.isEmpty())
         return {};
     return folder + QLatin1Char('/') + kTransferPrefix + QString::number(QCoreApplication::applicationPid())
-           + QStringLiteral("-XXXXXX");
+        + QStringLiteral("-XXXXXX");
 }
 
 QStringList removeStaleTransferFolders(const QString& folder)
 {
     static const QRegularExpression name(QStringLiteral("^kvilmar-(\\d{1,10})-[A-Za-z0-9]{6}$"));
     QStringList removed;
-    const QStringList entries =
-        QDir(folder).entryList({kTransferPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
+    const QStringList entries = QDir(folder).entryList({kTransferPrefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden);
     for (const QString& entry : entries) {
         const QRegularExpressionMatch match = name.match(entry);
         if (!match.hasMatch() || processExists(match.captured(1).toLongLong()))

@@ -6,8 +6,7 @@
 
 #include <climits>
 
-TThreadTimer::TThreadTimer(QObject* owner)
-    : QObject(owner), timer_(new QTimer(this))
+TThreadTimer::TThreadTimer(QObject* owner) : QObject(owner), timer_(new QTimer(this))
 {
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &TThreadTimer::tick);

@@ -5,17 +5,15 @@
 namespace {
 
 constexpr int kBlockSize = 45;
-constexpr char kMimeAlphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kMimeAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 QByteArray mimeLine(const QByteArray& block)
 {
     QByteArray line;
     for (qsizetype i = 0; i < block.size(); i += 3) {
         const qsizetype left = block.size() - i;
-        const quint32 group = quint32(quint8(block[i])) << 16
-                              | (left > 1 ? quint32(quint8(block[i + 1])) << 8 : 0)
-                              | (left > 2 ? quint32(quint8(block[i + 2])) : 0);
+        const quint32 group = quint32(quint8(block[i])) << 16 | (left > 1 ? quint32(quint8(block[i + 1])) << 8 : 0)
+            | (left > 2 ? quint32(quint8(block[i + 2])) : 0);
         line += kMimeAlphabet[(group >> 18) & 63];
         line += kMimeAlphabet[(group >> 12) & 63];
         line += left > 1 ? kMimeAlphabet[(group >> 6) & 63] : '=';
@@ -35,9 +33,8 @@ QByteArray uuLine(const QByteArray& block)
     QByteArray line(1, uuChar(quint32(block.size())));
     for (qsizetype i = 0; i < block.size(); i += 3) {
         const qsizetype left = block.size() - i;
-        const quint32 group = quint32(quint8(block[i])) << 16
-                              | (left > 1 ? quint32(quint8(block[i + 1])) << 8 : 0)
-                              | (left > 2 ? quint32(quint8(block[i + 2])) : 0);
+        const quint32 group = quint32(quint8(block[i])) << 16 | (left > 1 ? quint32(quint8(block[i + 1])) << 8 : 0)
+            | (left > 2 ? quint32(quint8(block[i + 2])) : 0);
         for (int shift = 18; shift >= 0; shift -= 6)
             line += uuChar((group >> shift) & 63);
     }

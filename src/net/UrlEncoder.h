@@ -11,8 +11,7 @@
 // digits.
 class TUrlEncoder : public QObject {
 public:
-    using TOnErrorEvent =
-        std::function<void(QObject* sender, const QString& Operation, const QString& ErrMsg)>;
+    using TOnErrorEvent = std::function<void(QObject* sender, const QString& Operation, const QString& ErrMsg)>;
 
     explicit TUrlEncoder(QObject* owner = nullptr) : QObject(owner) {}
 

@@ -43,10 +43,10 @@ bool isVersionFile(const QString& path);
 
 // What the version file says, compared with the running version.
 struct VersionFileResult {
-    QByteArray NewVersion;    // line 1
-    bool Newer = false;       // line 1 differs from the running version
-    QByteArray NewDate;       // line 2; only when Newer
-    QList<QByteArray> Lines;  // the lines above the running version's own; only when Newer
+    QByteArray NewVersion; // line 1
+    bool Newer = false; // line 1 differs from the running version
+    QByteArray NewDate; // line 2; only when Newer
+    QList<QByteArray> Lines; // the lines above the running version's own; only when Newer
 };
 
 // Reads a version file (code page 1251, CR LF lines). Raises KvilmarError

@@ -33,14 +33,14 @@ QByteArray traceCode(const QString& fileName)
 void traceRefused(const QString& fileName, fileAccess::Problem problem)
 {
     if (traceLog::isOpen())
-        return;   // the log of a traced operation going on is not cut short
+        return; // the log of a traced operation going on is not cut short
     try {
         TraceScope trace("799");
         traceLog::write("710");
         traceLog::write(traceCode(fileName));
-        traceLog::write(problem == fileAccess::Problem::NotRegular ? "715"
-                        : problem == fileAccess::Problem::TooLarge ? "716"
-                                                                    : "717");
+        traceLog::write(problem == fileAccess::Problem::NotRegular     ? "715"
+                            : problem == fileAccess::Problem::TooLarge ? "716"
+                                                                       : "717");
     } catch (const KvilmarError&) {
     }
 }
@@ -84,7 +84,7 @@ FontRecord decodeFont(const QByteArray& bytes)
         return record;
     const int length = quint8(bytes[0]);
     if (kNameAt + length > size)
-        return record;   // the name runs past the end: nothing after it is there either
+        return record; // the name runs past the end: nothing after it is there either
     QByteArray name = bytes.mid(kNameAt, length);
     // A font family never holds a NUL; one here is damage that ends the name.
     const qsizetype nul = name.indexOf('\0');
@@ -154,7 +154,8 @@ Switches readSwitches(const QString& fileName)
 
 QString writeError(const QString& fileName, const QString& cause)
 {
-    QString text = QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1").arg(QDir::toNativeSeparators(fileName));
+    QString text =
+        QStringLiteral("Ошибка ввода-вывода: не удается записать файл %1").arg(QDir::toNativeSeparators(fileName));
     return cause.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(cause);
 }
 

@@ -20,9 +20,9 @@ struct FontRecord {
 
     enum StyleBit : quint8 { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
     static constexpr quint8 kStyleMask = Bold | Italic | Underline | StrikeOut;
-    static constexpr quint32 kSystemColorTag = 0x80;   // top byte of a system colour
+    static constexpr quint32 kSystemColorTag = 0x80; // top byte of a system colour
 
-    std::optional<QByteArray> name;   // 1251 bytes, at most 255
+    std::optional<QByteArray> name; // 1251 bytes, at most 255
     std::optional<quint16> pointSize;
     std::optional<quint32> color;
     std::optional<quint8> style;
@@ -41,8 +41,8 @@ struct Switches {
 
 namespace settingsFiles {
 
-QString fontFileName();     // nstrfon.dan in the program folder
-QString switchFileName();   // nstrbol.dan in the program folder
+QString fontFileName(); // nstrfon.dan in the program folder
+QString switchFileName(); // nstrbol.dan in the program folder
 
 // The 268 bytes of a record; absent fields and padding are written as 0.
 QByteArray encodeFont(const FontRecord& record);

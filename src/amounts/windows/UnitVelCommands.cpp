@@ -6,9 +6,9 @@
 #include "amounts/AmountInWords.h"
 #include "amounts/windows/UnitVelSumList.h"
 #include "common/Codec1251.h"
+#include "common/TraceLog.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
-#include "common/TraceLog.h"
 #include "general/IdentifierList.h"
 
 #include <QCheckBox>
@@ -34,14 +34,12 @@ const QString kEmptyList = QStringLiteral("Список идентификато
 
 } // namespace
 
-TFormCommands::TFormCommands(QWidget* parent)
-    : FormDialog(parent)
+TFormCommands::TFormCommands(QWidget* parent) : FormDialog(parent)
 {
     setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormCommands"));
     setWindowTitle(QStringLiteral("Преобразование суммы в прописной вид"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     createControls();
     layOut();
     connectHandlers();
@@ -60,17 +58,17 @@ void TFormCommands::createControls()
     MemoSumString->setTabChangesFocus(true);
     Label2->setBuddy(MemoSumString);
 
-    BitBtnSumConvert = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowDown),
-                                             QStringLiteral("Преобразовать"), this), "BitBtnSumConvert");
+    BitBtnSumConvert =
+        named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowDown), QStringLiteral("Преобразовать"), this),
+              "BitBtnSumConvert");
     ButtonSumExit = named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonSumExit");
     BitBtnInsertFromList = named(new QPushButton(widgets::standardIcon(QStyle::SP_FileDialogListView),
                                                  QStringLiteral("Вставить из списка"), this),
                                  "BitBtnInsertFromList");
-    BitBtnInsertToList = named(new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton),
-                                               QStringLiteral("Вставить в список"), this),
-                               "BitBtnInsertToList");
-    CheckBoxFirstChar = named(new QCheckBox(QStringLiteral("Начало с заглавной буквы"), this),
-                              "CheckBoxFirstChar");
+    BitBtnInsertToList = named(
+        new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("Вставить в список"), this),
+        "BitBtnInsertToList");
+    CheckBoxFirstChar = named(new QCheckBox(QStringLiteral("Начало с заглавной буквы"), this), "CheckBoxFirstChar");
     CheckBoxFirstChar->setChecked(true);
     for (QPushButton* button : {BitBtnSumConvert, ButtonSumExit, BitBtnInsertFromList, BitBtnInsertToList})
         button->setAutoDefault(false);
@@ -218,8 +216,7 @@ QString TFormCommands::joinedMemoLines() const
     // A wrapped line ends where the memo broke it, so the pieces of every
     // paragraph put together give the paragraph back.
     QString joined;
-    for (QTextBlock block = MemoSumString->document()->firstBlock(); block.isValid();
-         block = block.next())
+    for (QTextBlock block = MemoSumString->document()->firstBlock(); block.isValid(); block = block.next())
         joined += block.text();
     return joined;
 }

@@ -29,14 +29,12 @@ QFont listFont()
 
 } // namespace
 
-TFormSumList::TFormSumList(QWidget* parent)
-    : FormDialog(parent)
+TFormSumList::TFormSumList(QWidget* parent) : FormDialog(parent)
 {
     setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormSumList"));
     setWindowTitle(QStringLiteral("Выберите цифровое значение суммы"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     ListBoxSumList = new QListWidget(this);
     ListBoxSumList->setObjectName(QStringLiteral("ListBoxSumList"));

@@ -1,7 +1,7 @@
 #include "amounts/windows/UnitVelnds.h"
 
-#include "amounts/windows/UnitVelSumList.h"
 #include "amounts/Vat.h"
+#include "amounts/windows/UnitVelSumList.h"
 #include "common/Codec1251.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
@@ -34,14 +34,12 @@ public:
 
 } // namespace
 
-TFormVelnds::TFormVelnds(QWidget* parent)
-    : FormDialog(parent)
+TFormVelnds::TFormVelnds(QWidget* parent) : FormDialog(parent)
 {
     setEnterPressesFocusedButton();
     setObjectName(QStringLiteral("FormVelnds"));
     setWindowTitle(QStringLiteral("Расчет НДС"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     createControls();
     layOut();
     connectHandlers();
@@ -54,23 +52,23 @@ void TFormVelnds::createControls()
     EditNDSSum->setFixedWidth(165);
     widgets::limitTyping(EditNDSSum, 16);
     Label1->setBuddy(EditNDSSum);
-    BitBtnNDSfromPrice = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight),
-                                               QStringLiteral("НДС от СТОИМОСТИ"), this),
-                               "BitBtnNDSfromPrice");
+    BitBtnNDSfromPrice =
+        named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight), QStringLiteral("НДС от СТОИМОСТИ"), this),
+              "BitBtnNDSfromPrice");
     ButtonSumExit = named(new QPushButton(QStringLiteral("Отмена"), this), "ButtonSumExit");
     BitBtnNDSInsertFromList = named(new QPushButton(widgets::standardIcon(QStyle::SP_FileDialogListView),
                                                     QStringLiteral("Вставить из списка"), this),
                                     "BitBtnNDSInsertFromList");
-    BitBtnNDSToList = named(new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton),
-                                            QStringLiteral("Вставить в список"), this),
-                            "BitBtnNDSToList");
+    BitBtnNDSToList = named(
+        new QPushButton(widgets::standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("Вставить в список"), this),
+        "BitBtnNDSToList");
     Label2 = named(new QLabel(QStringLiteral("НДС"), this), "Label2");
     EditNDS = named(new QLineEdit(this), "EditNDS");
     EditNDS->setFixedWidth(165);
     Label2->setBuddy(EditNDS);
-    BitBtnNDSfromSum = named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight),
-                                             QStringLiteral("НДС от СУММЫ"), this),
-                             "BitBtnNDSfromSum");
+    BitBtnNDSfromSum =
+        named(new QPushButton(widgets::standardIcon(QStyle::SP_ArrowRight), QStringLiteral("НДС от СУММЫ"), this),
+              "BitBtnNDSfromSum");
     Label3 = named(new QLabel(QStringLiteral("Величина НДС, %"), this), "Label3");
     SpinEditNDS = named(new RateSpinBox(this), "SpinEditNDS");
     SpinEditNDS->setRange(kVatRateMin, kVatRateMax);
@@ -79,8 +77,8 @@ void TFormVelnds::createControls()
     SpinEditNDS->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     Label3->setBuddy(SpinEditNDS);
 
-    for (QPushButton* button : {BitBtnNDSfromPrice, ButtonSumExit, BitBtnNDSInsertFromList,
-                                BitBtnNDSToList, BitBtnNDSfromSum})
+    for (QPushButton* button :
+         {BitBtnNDSfromPrice, ButtonSumExit, BitBtnNDSInsertFromList, BitBtnNDSToList, BitBtnNDSfromSum})
         button->setAutoDefault(false);
     BitBtnNDSfromPrice->setEnabled(false);
     BitBtnNDSfromSum->setEnabled(false);

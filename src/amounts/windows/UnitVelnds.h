@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include "common/windows/FormDialog.h"
+#include <QByteArray>
 #include <optional>
 
 class QLabel;

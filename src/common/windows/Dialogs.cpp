@@ -48,7 +48,7 @@ QString templateFilter()
         each << patterns.last() << patterns.last();
     }
     return QStringLiteral("Все файлы|*.*|Все шаблоны|") + patterns.join(QLatin1Char(' ')) + QLatin1Char('|')
-         + each.join(QLatin1Char('|'));
+        + each.join(QLatin1Char('|'));
 }
 
 QString messageTitle(MessageKind kind)

@@ -26,9 +26,9 @@ struct FontChoice {
 
 struct FileDialogRequest {
     QString filter;
-    QString fileName;   // preset name (may be empty)
+    QString fileName; // preset name (may be empty)
     QString title;
-    QString folder;     // where the dialog starts; empty: the working folder
+    QString folder; // where the dialog starts; empty: the working folder
 };
 
 // The folder a file dialog starts in: that of the first named file whose
@@ -49,8 +49,8 @@ public:
     virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
     // The chosen font and colour, or nullopt when the user cancelled. Sizes
     // outside minPoints..maxPoints are not accepted.
-    virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
-                                                 int minPoints, int maxPoints) = 0;
+    virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial, int minPoints,
+                                                 int maxPoints) = 0;
 };
 
 // The installed seam. Installing nullptr restores the Qt implementation.

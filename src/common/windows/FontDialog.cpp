@@ -57,8 +57,8 @@ QIcon colorIcon(const QColor& color)
 
 // The four styles, in the order and words a Russian font dialog uses; the
 // row is bold * 2 + italic.
-const QStringList kStyles = {QStringLiteral("Обычный"), QStringLiteral("Курсив"),
-                             QStringLiteral("Полужирный"), QStringLiteral("Полужирный курсив")};
+const QStringList kStyles = {QStringLiteral("Обычный"), QStringLiteral("Курсив"), QStringLiteral("Полужирный"),
+                             QStringLiteral("Полужирный курсив")};
 
 QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent)
 {
@@ -103,8 +103,8 @@ FontDialog::FontDialog(const FontChoice& initial, int minPoints, int maxPoints, 
 
     // The initial choice: a family the system lacks shows as the one used.
     const QString family = FontList->findItems(initial.font.family(), Qt::MatchFixedString).isEmpty()
-                               ? QFontInfo(initial.font).family()
-                               : initial.font.family();
+        ? QFontInfo(initial.font).family()
+        : initial.font.family();
     select(FontList, family);
     StyleList->setCurrentRow(int(initial.font.bold()) * 2 + int(initial.font.italic()));
     SizeBox->setEditText(QString::number(QFontInfo(initial.font).pointSize()));

@@ -6,7 +6,9 @@
 #include <QEvent>
 #include <QKeyEvent>
 
-FormDialog::FormDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+FormDialog::FormDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+}
 
 void FormDialog::onKeyUp(QWidget* control, std::function<void()> handler)
 {

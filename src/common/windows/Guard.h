@@ -1,15 +1,14 @@
 #pragma once
 
-#include "common/windows/Dialogs.h"
 #include "common/KvilmarError.h"
+#include "common/windows/Dialogs.h"
 
 #include <exception>
 #include <utility>
 
 // Runs a handler so that no exception crosses the event loop: an error that
 // escapes it is shown in the application's standard error box with its own text.
-template <class Handler>
-void guarded(Handler&& handler)
+template <class Handler> void guarded(Handler&& handler)
 {
     try {
         std::forward<Handler>(handler)();
@@ -23,5 +22,5 @@ void guarded(Handler&& handler)
 }
 
 // Connects a signal to a member handler that runs guarded.
-#define KV_CONNECT(sender, signal, receiver, handler) \
+#define KV_CONNECT(sender, signal, receiver, handler)                                                                  \
     QObject::connect(sender, signal, receiver, [receiver] { guarded([receiver] { receiver->handler(); }); })

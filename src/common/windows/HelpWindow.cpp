@@ -8,9 +8,8 @@
 #include <QVBoxLayout>
 
 HelpWindow::HelpWindow(QWidget* parent)
-    : QDialog(parent, Qt::Window)
-    , browser_(new QTextBrowser(this))
-    , closeButton_(new QPushButton(QStringLiteral("Закрыть"), this))
+    : QDialog(parent, Qt::Window), browser_(new QTextBrowser(this)),
+      closeButton_(new QPushButton(QStringLiteral("Закрыть"), this))
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Квилмар: справка"));

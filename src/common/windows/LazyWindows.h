@@ -21,8 +21,7 @@ void linkAll();
 void deleteAll();
 
 // The window behind `pointer`, made now if it is not yet.
-template <class Window>
-Window* made(Window*& pointer)
+template <class Window> Window* made(Window*& pointer)
 {
     if (!pointer) {
         pointer = new Window;

@@ -80,10 +80,11 @@ public:
     bool isEmpty() const override { return false; }
     QString translate(const char* context, const char* source, const char*, int) const override
     {
-        static const QHash<QByteArray, QString> texts{
-            {"Drive", QStringLiteral("Диск")},       {"File", QStringLiteral("Файл")},
-            {"Folder", QStringLiteral("Папка")},     {"Shortcut", QStringLiteral("Ярлык")},
-            {"Unknown", QStringLiteral("Неизвестный")}};
+        static const QHash<QByteArray, QString> texts{{"Drive", QStringLiteral("Диск")},
+                                                      {"File", QStringLiteral("Файл")},
+                                                      {"Folder", QStringLiteral("Папка")},
+                                                      {"Shortcut", QStringLiteral("Ярлык")},
+                                                      {"Unknown", QStringLiteral("Неизвестный")}};
         return qstrcmp(context, "QAbstractFileIconProvider") == 0 ? texts.value(source) : QString();
     }
 };
@@ -103,14 +104,12 @@ public:
         const QModelIndex source = mapToSource(index);
         static const QLocale russian(QLocale::Russian, QLocale::Russia);
         switch (index.column()) {
-        case 1:
-            return files->isDir(source) ? QString() : russian.formattedDataSize(files->size(source));
+        case 1: return files->isDir(source) ? QString() : russian.formattedDataSize(files->size(source));
         case 2:
             if (files->isDir(source) || QLocale().language() == QLocale::Russian)
                 break;
             return QStringLiteral("Файл %1").arg(files->fileInfo(source).suffix().toUpper()).trimmed();
-        case 3:
-            return russian.toString(files->lastModified(source), QLocale::ShortFormat);
+        case 3: return russian.toString(files->lastModified(source), QLocale::ShortFormat);
         }
         return QIdentityProxyModel::data(index, role);
     }
@@ -137,9 +136,9 @@ MessageAnswer QtDialogs::message(MessageKind kind, const QString& text, MessageB
     default: break;
     }
     // A box closed with Escape or the close button answers with its safe choice.
-    return buttons == MessageButtons::Ok ? MessageAnswer::Ok
-         : buttons == MessageButtons::YesNo ? MessageAnswer::No
-                                            : MessageAnswer::Cancel;
+    return buttons == MessageButtons::Ok   ? MessageAnswer::Ok
+        : buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                           : MessageAnswer::Cancel;
 }
 
 namespace {
@@ -212,8 +211,8 @@ QString QtDialogs::saveFileName(QWidget* parent, const FileDialogRequest& reques
     return chosenFile(parent, request, QFileDialog::AcceptSave);
 }
 
-std::optional<FontChoice> QtDialogs::chooseFont(QWidget* parent, const FontChoice& initial,
-                                                int minPoints, int maxPoints)
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget* parent, const FontChoice& initial, int minPoints,
+                                                int maxPoints)
 {
     FontDialog dialog(initial, minPoints, maxPoints, parent);
     if (dialog.exec() != QDialog::Accepted)

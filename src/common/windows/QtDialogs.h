@@ -8,8 +8,8 @@ public:
     MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
-                                         int minPoints, int maxPoints) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial, int minPoints,
+                                         int maxPoints) override;
 };
 
 // "A|*.a|B|*.b" as a Qt name filter list: "A (*.a);;B (*.b)".

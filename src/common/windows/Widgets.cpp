@@ -80,8 +80,7 @@ private:
         while (head < shorter && before_.at(head) == after.at(head))
             ++head;
         qsizetype tail = 0;
-        while (tail < shorter - head
-               && before_.at(before_.size() - 1 - tail) == after.at(after.size() - 1 - tail))
+        while (tail < shorter - head && before_.at(before_.size() - 1 - tail) == after.at(after.size() - 1 - tail))
             ++tail;
         const qsizetype room = std::max<qsizetype>(0, maxLength_ - (head + tail));
         const QString inserted = after.mid(head, after.size() - head - tail).left(room);
@@ -156,8 +155,7 @@ QComboBox* editableComboBox(QWidget* parent)
     return box;
 }
 
-LimitedSpinBox::LimitedSpinBox(int typedLimit, QWidget* parent)
-    : QSpinBox(parent), typedLimit_(typedLimit)
+LimitedSpinBox::LimitedSpinBox(int typedLimit, QWidget* parent) : QSpinBox(parent), typedLimit_(typedLimit)
 {
 }
 

@@ -4,8 +4,8 @@
 #include <QIcon>
 #include <QSize>
 #include <QSpinBox>
-#include <QStyle>
 #include <QString>
+#include <QStyle>
 
 class QComboBox;
 class QKeyEvent;
@@ -16,8 +16,7 @@ class QWidget;
 namespace widgets {
 
 // Gives a control its object name, the name it has in the code.
-template <class W>
-W* named(W* widget, const char* name)
+template <class W> W* named(W* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;

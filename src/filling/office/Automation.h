@@ -103,9 +103,9 @@ struct LongCellText {
     static constexpr qsizetype kLongCell = 32767;
     static constexpr qsizetype kLongFormulaString = 255;
     static constexpr qsizetype kOfficeFormulaString = 1023;
-    QString cell;             // the sheet's name, a dot, the cell: "Лист1.A1"
-    qsizetype length = 0;     // in UTF-16 code units, as the formats count
-    bool inFormula = false;   // the longest string of the cell's formula
+    QString cell; // the sheet's name, a dot, the cell: "Лист1.A1"
+    qsizetype length = 0; // in UTF-16 code units, as the formats count
+    bool inFormula = false; // the longest string of the cell's formula
     // The office cut the string as it took it, and the formula shows an
     // error: the length is only known to be above kOfficeFormulaString.
     bool cutByOffice = false;

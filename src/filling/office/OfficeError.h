@@ -9,8 +9,7 @@ namespace office {
 // (often English internals) kept apart for the trace log.
 class OfficeError : public KvilmarError {
 public:
-    OfficeError(const QString& text, const QString& details)
-        : KvilmarError(text), details_(details) {}
+    OfficeError(const QString& text, const QString& details) : KvilmarError(text), details_(details) {}
     const QString& details() const { return details_; }
 
 private:
@@ -24,7 +23,9 @@ public:
     explicit ConnectionLost(const QString& details)
         : OfficeError(QStringLiteral("Связь с LibreOffice потеряна: LibreOffice завершил работу во время "
                                      "заполнения, и документа больше нет. Запустите заполнение еще раз."),
-                      details) {}
+                      details)
+    {
+    }
 
 protected:
     ConnectionLost(const QString& text, const QString& details) : OfficeError(text, details) {}

@@ -1,12 +1,12 @@
 #include "filling/windows/UnitVelExcelSelect.h"
 
+#include "common/KvilmarError.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
-#include "common/KvilmarError.h"
 #include "common/windows/Widgets.h"
 #include "filling/ColumnList.h"
-#include "settings/OptionSwitches.h"
 #include "filling/RangeFile.h"
+#include "settings/OptionSwitches.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,8 +20,7 @@
 
 TFormExcelSelect* FormExcelSelect = nullptr;
 
-TFormExcelSelect::TFormExcelSelect(QWidget* parent)
-    : FormDialog(parent)
+TFormExcelSelect::TFormExcelSelect(QWidget* parent) : FormDialog(parent)
 {
     setObjectName(QStringLiteral("FormExcelSelect"));
     setWindowTitle(QStringLiteral("Выбор диапазона"));
@@ -36,9 +35,12 @@ TFormExcelSelect::TFormExcelSelect(QWidget* parent)
 void TFormExcelSelect::createControls()
 {
     using widgets::named;
-    Label1 = named(new QLabel(QStringLiteral(
-        "Выберите диапазон значений, в котором будет производиться замена текста. Количество страниц "
-        "и ячеек на каждой станице значительно влияют на скорость работы программы"), this), "Label1");
+    Label1 = named(
+        new QLabel(QStringLiteral(
+                       "Выберите диапазон значений, в котором будет производиться замена текста. Количество страниц "
+                       "и ячеек на каждой станице значительно влияют на скорость работы программы"),
+                   this),
+        "Label1");
     Label1->setWordWrap(true);
     Label2 = named(new QLabel(QStringLiteral("Количество листов в книге"), this), "Label2");
     SpinEditPage = named(new widgets::LimitedSpinBox(1, this), "SpinEditPage");
@@ -145,10 +147,8 @@ void TFormExcelSelect::FormActivate()
     // Records read before a failure stay set; the error is then shown.
     const RangeFileRead read = readRangeFile(rangeFilePath());
     const QList<std::function<void(qint32)>> setters{
-        [this](qint32 v) { SpinEditPage->setValue(v); },
-        [this](qint32 v) { setColumn(ComboBox1, v); },
-        [this](qint32 v) { setColumn(ComboBox2, v); },
-        [this](qint32 v) { SpinEditRow1->setValue(v); },
+        [this](qint32 v) { SpinEditPage->setValue(v); }, [this](qint32 v) { setColumn(ComboBox1, v); },
+        [this](qint32 v) { setColumn(ComboBox2, v); },   [this](qint32 v) { SpinEditRow1->setValue(v); },
         [this](qint32 v) { SpinEditRow2->setValue(v); },
     };
     for (int i = 0; i < read.records.size(); ++i)
@@ -164,9 +164,9 @@ void TFormExcelSelect::ButtonExcelSelectOKClick()
                                     + ComboBox2->currentText() + QString::number(SpinEditRow2->value())};
     // An unwritable settings file is reported but does not stop the filling.
     guarded([this] {
-        writeRangeFile(rangeFilePath(), RangeRecords{SpinEditPage->value(), columnIndex(ComboBox1),
-                                                     columnIndex(ComboBox2), SpinEditRow1->value(),
-                                                     SpinEditRow2->value()});
+        writeRangeFile(rangeFilePath(),
+                       RangeRecords{SpinEditPage->value(), columnIndex(ComboBox1), columnIndex(ComboBox2),
+                                    SpinEditRow1->value(), SpinEditRow2->value()});
     });
     accept();
 }

@@ -1,8 +1,8 @@
 #include "filling/windows/UnitVelTest.h"
 
+#include "common/TraceLog.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
-#include "common/TraceLog.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

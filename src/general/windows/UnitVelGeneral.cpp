@@ -36,8 +36,7 @@ namespace {
 
 using widgets::named;
 
-QAction* namedAction(QMenu* menu, const char* name, const QString& caption,
-                     const QKeySequence& shortcut = {})
+QAction* namedAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {})
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
@@ -56,15 +55,13 @@ QFont listFont()
 
 } // namespace
 
-TFormVelGeneral::TFormVelGeneral(QWidget* parent)
-    : QDialog(parent)
+TFormVelGeneral::TFormVelGeneral(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormVelGeneral"));
     setWindowTitle(QStringLiteral("Квилмар"));
     // A fixed border with the system menu and a minimise box only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     createControls();
     createMenu();
     layOut();
@@ -159,8 +156,7 @@ void TFormVelGeneral::createMenu()
     NFile = named(MainMenu1->addMenu(QStringLiteral("&Файл")), "NFile");
     NLoad = namedAction(NFile, "NLoad", QStringLiteral("Загрузить список идентификаторов"),
                         QKeySequence(Qt::CTRL | Qt::Key_L));
-    NSave = namedAction(NFile, "NSave", QStringLiteral("Сохранить список идентификаторов"),
-                        QKeySequence(Qt::Key_F2));
+    NSave = namedAction(NFile, "NSave", QStringLiteral("Сохранить список идентификаторов"), QKeySequence(Qt::Key_F2));
     NSave->setEnabled(false);
     NFile->addSeparator()->setObjectName(QStringLiteral("N4"));
     NExit = namedAction(NFile, "NExit", QStringLiteral("В&ыход"));
@@ -190,9 +186,9 @@ void TFormVelGeneral::createMenu()
     N1->addSeparator()->setObjectName(QStringLiteral("N10"));
     N7 = namedAction(N1, "N7", QStringLiteral("&Перейти на Интернет-страницу программы"));
     NEmail = namedAction(N1, "NEmail", QStringLiteral("Н&аписать письмо авторам программы"));
-    NNewVersionCheck = namedAction(N1, "NNewVersionCheck",
-                                   QStringLiteral("Получить из &Интернета информацию о самой свежей версии"),
-                                   QKeySequence(Qt::Key_F5));
+    NNewVersionCheck =
+        namedAction(N1, "NNewVersionCheck", QStringLiteral("Получить из &Интернета информацию о самой свежей версии"),
+                    QKeySequence(Qt::Key_F5));
     N1->addSeparator()->setObjectName(QStringLiteral("N9"));
     N2 = namedAction(N1, "N2", QStringLiteral("&О программе"), QKeySequence(Qt::CTRL | Qt::Key_A));
 
@@ -217,8 +213,8 @@ void TFormVelGeneral::layOut()
     const QFontMetrics list(ListBoxGeneral->font());
     const int replacementAt = list.horizontalAdvance(QString(29, QLatin1Char(' ')));
     const int statusAt = list.horizontalAdvance(QString(86, QLatin1Char(' ')));
-    const int textIndent = ListBoxGeneral->frameWidth()
-                           + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBoxGeneral) + 1;
+    const int textIndent =
+        ListBoxGeneral->frameWidth() + style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListBoxGeneral) + 1;
     Label3->setFixedWidth(replacementAt);
     Label4->setFixedWidth(statusAt - replacementAt);
     auto* heads = new QHBoxLayout;
@@ -281,9 +277,9 @@ void TFormVelGeneral::layOut()
 
 void TFormVelGeneral::setTabOrder()
 {
-    const QList<QWidget*> order = {ButtonSelectFile, ComboBoxField, ComboBoxText, ButtonInsert,
-                                   ButtonClear, ButtonDelete, ButtonStart, ButtonExit,
-                                   ListBoxGeneral, EditComment, CheckBoxStatus, EditFile};
+    const QList<QWidget*> order = {ButtonSelectFile, ComboBoxField, ComboBoxText,   ButtonInsert,
+                                   ButtonClear,      ButtonDelete,  ButtonStart,    ButtonExit,
+                                   ListBoxGeneral,   EditComment,   CheckBoxStatus, EditFile};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -385,9 +381,9 @@ bool TFormVelGeneral::eventFilter(QObject* watched, QEvent* event)
         if (watched == ComboBoxField) {
             guarded([this] { ComboBoxFieldKeyUp(); });
         } else if (watched == ListBoxGeneral && !key->isAutoRepeat() && !(key->modifiers() & Qt::ControlModifier)
-                   && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down
-                       || key->key() == Qt::Key_Home || key->key() == Qt::Key_End
-                       || key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+                   && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Home
+                       || key->key() == Qt::Key_End || key->key() == Qt::Key_PageUp
+                       || key->key() == Qt::Key_PageDown)) {
             // Moving through the list with the keys selects like a click.
             guarded([this] { ListBoxGeneralClick(); });
         }
@@ -515,8 +511,8 @@ bool TFormVelGeneral::takeListDrop(QEvent* event)
     // Opened after the drop is done: the question must not hold up the
     // program the file came from.
     if (event->type() == QEvent::Drop)
-        QMetaObject::invokeMethod(this, [this, name] { guarded([this, name] { OpenDroppedListFile(name); }); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, name] { guarded([this, name] { OpenDroppedListFile(name); }); }, Qt::QueuedConnection);
     return true;
 }
 
@@ -564,12 +560,15 @@ void TFormVelGeneral::openHandedFileWhenFree()
 {
     // Later, by a queued call: never inside the event that made the window
     // free, nor over a question another window still asks.
-    QMetaObject::invokeMethod(this, [this] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (handedFile_.isEmpty() || !isVisible() || filling_ || (modal && modal != this))
-            return;
-        const QString name = std::exchange(handedFile_, QString());
-        raise();
-        guarded([this, name] { OpenDroppedListFile(name); });
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (handedFile_.isEmpty() || !isVisible() || filling_ || (modal && modal != this))
+                return;
+            const QString name = std::exchange(handedFile_, QString());
+            raise();
+            guarded([this, name] { OpenDroppedListFile(name); });
+        },
+        Qt::QueuedConnection);
 }

@@ -3,8 +3,8 @@
 
 #include "general/windows/UnitVelGeneral.h"
 
-#include "common/windows/Dialogs.h"
 #include "common/FileAccess.h"
+#include "common/windows/Dialogs.h"
 #include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
 #include "general/IdentifierList.h"
@@ -29,7 +29,8 @@ bool fileExists(const QString& name)
 
 void TFormVelGeneral::FormCreate()
 {
-    LabelStatus->setToolTip(QStringLiteral("Для изменения статуса идентификатора \nдважды щелкните мышью на требуемой строке"));
+    LabelStatus->setToolTip(
+        QStringLiteral("Для изменения статуса идентификатора \nдважды щелкните мышью на требуемой строке"));
     remembered_ = LastFiles::read(LastFiles::defaultFileName());
     if (!remembered_.listFile.isEmpty()) {
         QString caption = remembered_.listFile;
@@ -85,26 +86,26 @@ bool TFormVelGeneral::offerToSave(const QString& question)
         NSaveClick();
         // A save that was cancelled or failed leaves the list to be saved still.
         return identifierList().closeQuestion() == IdentifierList::CloseQuestion::None;
-    case MessageAnswer::No:
-        return true;
-    default:
-        return false;
+    case MessageAnswer::No: return true;
+    default: return false;
     }
 }
 
 bool TFormVelGeneral::AskToSaveChanges()
 {
     return !identifierList().isChanged()
-        || offerToSave(QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?"));
+        || offerToSave(QStringLiteral(
+            "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?"));
 }
 
 void TFormVelGeneral::NLoadClick()
 {
     if (!AskToSaveChanges())
         return;
-    const QString name = dialogs().openFileName(
-        this, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(), QString(),
-               startFolder({identifierList().fileName(), remembered_.listFile})});
+    const QString name =
+        dialogs().openFileName(this,
+                               {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(),
+                                QString(), startFolder({identifierList().fileName(), remembered_.listFile})});
     if (name.isEmpty())
         return;
     if (!QFileInfo::exists(name)) {
@@ -136,9 +137,9 @@ void TFormVelGeneral::NSaveClick()
     // Escape or the close box is no choice: the save does not go on.
     if (lazyWindows::made(FormSaveSelect)->exec() != QDialog::Accepted)
         return;
-    const QString chosen = dialogs().saveFileName(
-        this, {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString(),
-               startFolder({list.fileName(), remembered_.listFile})});
+    const QString chosen = dialogs().saveFileName(this,
+                                                  {QStringLiteral("Список полей|*.fdp"), lastSaveName_, QString(),
+                                                   startFolder({list.fileName(), remembered_.listFile})});
     if (chosen.isEmpty())
         return;
     lastSaveName_ = chosen;
@@ -156,7 +157,7 @@ void TFormVelGeneral::NSaveClick()
     QString why;
     if (!listFile::writeListFile(name, list.records(), FormSaveSelect->withReplacements(), &why)) {
         showError(fileAccess::withCause(existed ? QStringLiteral("Невозможно сохранить изменения в файле ") + name
-                                                      + QStringLiteral("\nВозможно файл используется другим приложением")
+                                                + QStringLiteral("\nВозможно файл используется другим приложением")
                                                 : QStringLiteral("Невозможно сохранить файл!"),
                                         why));
         return;
@@ -168,8 +169,8 @@ void TFormVelGeneral::NSaveClick()
 void TFormVelGeneral::ButtonSelectFileClick()
 {
     const QString name = dialogs().openFileName(
-        this, {templateFilter(), QString(), QString(),
-               startFolder({EditFile->currentText(), remembered_.templateFile})});
+        this,
+        {templateFilter(), QString(), QString(), startFolder({EditFile->currentText(), remembered_.templateFile})});
     if (!name.isEmpty())
         EditFile->setEditText(name);
 }
@@ -179,12 +180,10 @@ bool TFormVelGeneral::FormCloseQuery()
     // A failure here never keeps the program from ending.
     try {
         switch (identifierList().closeQuestion()) {
-        case IdentifierList::CloseQuestion::SaveChanges:
-            return AskToSaveChanges();
+        case IdentifierList::CloseQuestion::SaveChanges: return AskToSaveChanges();
         case IdentifierList::CloseQuestion::SaveList:
             return offerToSave(QStringLiteral("Хотите сохранить список идентификаторов?"));
-        case IdentifierList::CloseQuestion::None:
-            break;
+        case IdentifierList::CloseQuestion::None: break;
         }
     } catch (...) {
     }

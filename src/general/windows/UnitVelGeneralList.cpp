@@ -71,8 +71,7 @@ void TFormVelGeneral::showRecord(int i)
 void TFormVelGeneral::ListBoxGeneralClick()
 {
     IdentifierList& list = identifierList();
-    const QString statusWord = CheckBoxStatus->isChecked() ? QStringLiteral("'ВКЛЮЧЕН'")
-                                                           : QStringLiteral("'ВЫКЛЮЧЕН'");
+    const QString statusWord = CheckBoxStatus->isChecked() ? QStringLiteral("'ВКЛЮЧЕН'") : QStringLiteral("'ВЫКЛЮЧЕН'");
     if (list.editPending() && list.hasCurrent()) {
         const int k = list.current();
         const QString identifier = list.record(k).identifier;
@@ -102,8 +101,7 @@ void TFormVelGeneral::ListBoxGeneralClick()
                 rewriteLine(k);
             }
             break;
-        case IdentifierList::UncommittedEdit::None:
-            break;
+        case IdentifierList::UncommittedEdit::None: break;
         }
     }
 

@@ -10,10 +10,10 @@
 #include "common/windows/MakerLinks.h"
 #include "general/IdentifierList.h"
 #include "net/windows/UnitBrowser.h"
-#include "settings/windows/UnitVelAbout.h"
 #include "settings/OptionSwitches.h"
 #include "settings/SettingsFiles.h"
 #include "settings/windows/FontSettings.h"
+#include "settings/windows/UnitVelAbout.h"
 #include "settings/windows/UnitVelOptions.h"
 
 #include <QComboBox>

@@ -10,13 +10,12 @@
 
 TFormSaveSelect* FormSaveSelect = nullptr;
 
-TFormSaveSelect::TFormSaveSelect(QWidget* parent)
-    : QDialog(parent)
+TFormSaveSelect::TFormSaveSelect(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormSaveSelect"));
     setWindowTitle(QStringLiteral("Выберите способ сохранения списка"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
     RadioButtonOnlyID = new QRadioButton(QStringLiteral("Сохранить только идентификаторы"), this);
     RadioButtonOnlyID->setObjectName(QStringLiteral("RadioButtonOnlyID"));
     RadioButtonSaveSelect2 = new QRadioButton(QStringLiteral("Сохранить идентификаторы и текст замены"), this);

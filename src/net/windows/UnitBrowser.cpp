@@ -1,11 +1,11 @@
 #include "net/windows/UnitBrowser.h"
 
 #include "common/Codec1251.h"
+#include "common/ProgramInfo.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
 #include "common/windows/Help.h"
 #include "common/windows/MakerLinks.h"
-#include "common/ProgramInfo.h"
 #include "common/windows/Widgets.h"
 #include "net/HttpClient.h"
 #include "net/StaleFiles.h"
@@ -38,8 +38,7 @@ const QString kCancel = QStringLiteral("Прервать");
 const QString kStartHint = QStringLiteral("Получить информацию о программе");
 const QString kCancelHint = QStringLiteral("Прервать сеанс связи?");
 const QString kCancelledByUser = QStringLiteral("Попытка соединения с сервером прервана пользователем.");
-const QString kNoConnection =
-    QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
+const QString kNoConnection = QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
 const QString kLatestVersion = QStringLiteral("Вы пользуетесь самой последней версией программы!");
 // The countdown's unit is the Latin letter c.
 const QString kSeconds = QStringLiteral(" c");
@@ -79,8 +78,7 @@ QPixmap globePicture()
     return picture;
 }
 
-QPushButton* button(const QString& caption, const QString& hint, QWidget* parent, const char* name,
-                    int width)
+QPushButton* button(const QString& caption, const QString& hint, QWidget* parent, const char* name, int width)
 {
     QPushButton* b = named(new QPushButton(caption, parent), name);
     b->setToolTip(hint);
@@ -123,13 +121,12 @@ private:
     QString full_;
 };
 
-TFormVelBrowser::TFormVelBrowser(QWidget* parent)
-    : FormDialog(parent)
+TFormVelBrowser::TFormVelBrowser(QWidget* parent) : FormDialog(parent)
 {
     setObjectName(QStringLiteral("FormVelBrowser"));
     setWindowTitle(QStringLiteral("Информация о новых версиях программы"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     createControls();
     layOut();
     connectHandlers();
@@ -159,10 +156,10 @@ void TFormVelBrowser::createControls()
     MemoWWW = named(new QPlainTextEdit(this), "MemoWWW");
     MemoWWW->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoWWW->setMinimumSize(341, 229);
-    ButtonWWW = button(QStringLiteral("Страница программы"),
-                       QStringLiteral("Перейти на домашнюю страницу программы"), this, "ButtonWWW", 137);
-    ButtonHelpWWW = button(QStringLiteral("Справка"), QStringLiteral("Получить справку по данному разделу"),
-                           this, "ButtonHelpWWW", 75);
+    ButtonWWW = button(QStringLiteral("Страница программы"), QStringLiteral("Перейти на домашнюю страницу программы"),
+                       this, "ButtonWWW", 137);
+    ButtonHelpWWW = button(QStringLiteral("Справка"), QStringLiteral("Получить справку по данному разделу"), this,
+                           "ButtonHelpWWW", 75);
     ButtonBrowserExit = button(QStringLiteral("Закрыть"), QString(), this, "ButtonBrowserExit", 75);
 
     StatusBarWWW = named(new QStatusBar(this), "StatusBarWWW");
@@ -331,8 +328,8 @@ void TFormVelBrowser::runAttempt()
         HttpClient1->Get(versionCheck::versionFileUrl());
         Timer1->stop();
         setIdleButton();
-        received = versionCheck::holdsVersionFile(HttpClient1->replyStatus())
-                   && versionCheck::isVersionFile(versionFile);
+        received =
+            versionCheck::holdsVersionFile(HttpClient1->replyStatus()) && versionCheck::isVersionFile(versionFile);
         if (!received)
             showError(kNoConnection);
     } catch (...) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDateTime>
 #include "common/windows/FormDialog.h"
+#include <QDateTime>
 #include <QPalette>
 #include <QString>
 

@@ -15,15 +15,15 @@ QColor systemColor(quint8 index)
 {
     const QPalette palette = QApplication::palette();
     switch (index) {
-    case 5: return palette.color(QPalette::Base);             // window
+    case 5: return palette.color(QPalette::Base); // window
     case 13: return palette.color(QPalette::Highlight);
     case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);          // button face
-    case 16: return palette.color(QPalette::Dark);            // button shadow
+    case 15: return palette.color(QPalette::Button); // button face
+    case 16: return palette.color(QPalette::Dark); // button shadow
     case 17: return palette.color(QPalette::PlaceholderText); // grey text
     case 18: return palette.color(QPalette::ButtonText);
     case 23: return palette.color(QPalette::ToolTipText);
-    default: return palette.color(QPalette::Text);            // window text and the rest
+    default: return palette.color(QPalette::Text); // window text and the rest
     }
 }
 

@@ -48,8 +48,17 @@ QPixmap programIcon(int size)
     ink.setColorAt(1, QColor(0x00, 0x00, 0xd0));
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
-    p.drawPolygon(shape({{70, 82}, {104, 82}, {104, 126}, {146, 82}, {190, 82}, {132, 140}, {194, 214},
-                         {150, 214}, {104, 158}, {104, 214}, {70, 214}},
+    p.drawPolygon(shape({{70, 82},
+                         {104, 82},
+                         {104, 126},
+                         {146, 82},
+                         {190, 82},
+                         {132, 140},
+                         {194, 214},
+                         {150, 214},
+                         {104, 158},
+                         {104, 214},
+                         {70, 214}},
                         u));
     return pixmap;
 }

@@ -1,8 +1,8 @@
 #include "settings/windows/UnitVelAbout.h"
 
+#include "common/ProgramInfo.h"
 #include "common/windows/Guard.h"
 #include "common/windows/MakerLinks.h"
-#include "common/ProgramInfo.h"
 #include "common/windows/Widgets.h"
 #include "settings/windows/ProgramIcon.h"
 
@@ -27,8 +27,14 @@ QFont pixelFont(const QString& family, QFont::StyleHint hint, int pixels)
     return font;
 }
 
-QFont courier(int pixels) { return pixelFont(QStringLiteral("Courier"), QFont::TypeWriter, pixels); }
-QFont times(int pixels) { return pixelFont(QStringLiteral("Times New Roman"), QFont::Serif, pixels); }
+QFont courier(int pixels)
+{
+    return pixelFont(QStringLiteral("Courier"), QFont::TypeWriter, pixels);
+}
+QFont times(int pixels)
+{
+    return pixelFont(QStringLiteral("Times New Roman"), QFont::Serif, pixels);
+}
 
 QLabel* makeLabel(const QString& name, const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
@@ -65,11 +71,14 @@ TFormVelAbout::TFormVelAbout(QWidget* parent)
     name.setBold(true);
     LabAppName = makeLabel(QStringLiteral("LabAppName"), programInfo::name(), name, widgets::kNavy, Panel1);
     LabVersion = makeLabel(QStringLiteral("LabVersion"), programInfo::versionCaption(), times(15), Qt::black, Panel1);
-    LabelApplDate = makeLabel(QStringLiteral("LabelApplDate"), programInfo::dateCaption(), times(15), Qt::black, Panel1);
+    LabelApplDate =
+        makeLabel(QStringLiteral("LabelApplDate"), programInfo::dateCaption(), times(15), Qt::black, Panel1);
     QFont notice = times(16);
     notice.setUnderline(true);
-    LabelBrennic = makeLabel(QStringLiteral("LabelBrennic"), QStringLiteral("© Бренник"), notice, widgets::kBlue, Panel1);
-    LabelYears = makeLabel(QStringLiteral("LabelYears"), QStringLiteral("1999–2000, Москва"), times(15), Qt::black, Panel1);
+    LabelBrennic =
+        makeLabel(QStringLiteral("LabelBrennic"), QStringLiteral("© Бренник"), notice, widgets::kBlue, Panel1);
+    LabelYears =
+        makeLabel(QStringLiteral("LabelYears"), QStringLiteral("1999–2000, Москва"), times(15), Qt::black, Panel1);
     QFont mail = times(15);
     mail.setUnderline(true);
     LabelEmail = makeLabel(QStringLiteral("LabelEmail"), programInfo::makerMail(), mail, Qt::black, Panel1);
@@ -107,11 +116,11 @@ TFormVelAbout::TFormVelAbout(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumWidth(234);
 
-    for (QObject* watched : {static_cast<QObject*>(this), static_cast<QObject*>(Panel1),
-                             static_cast<QObject*>(OKButton), static_cast<QObject*>(LabelYears),
-                             static_cast<QObject*>(LabelEmail), static_cast<QObject*>(LabelBrennic),
-                             static_cast<QObject*>(ProgramIcon), static_cast<QObject*>(LabAppName),
-                             static_cast<QObject*>(LabVersion), static_cast<QObject*>(LabelApplDate)})
+    for (QObject* watched :
+         {static_cast<QObject*>(this), static_cast<QObject*>(Panel1), static_cast<QObject*>(OKButton),
+          static_cast<QObject*>(LabelYears), static_cast<QObject*>(LabelEmail), static_cast<QObject*>(LabelBrennic),
+          static_cast<QObject*>(ProgramIcon), static_cast<QObject*>(LabAppName), static_cast<QObject*>(LabVersion),
+          static_cast<QObject*>(LabelApplDate)})
         watched->installEventFilter(this);
 
     KV_CONNECT(OKButton, &QPushButton::clicked, this, OKButtonClick);
@@ -185,8 +194,7 @@ bool TFormVelAbout::eventFilter(QObject* watched, QEvent* e)
         // their own and must not pass the move on to the panel either.
         return watched != this && watched != OKButton;
     }
-    if (e->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (watched == LabelEmail) {
             guarded([this] { LabelEmailClick(); });
             return true;

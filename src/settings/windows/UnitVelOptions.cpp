@@ -1,14 +1,14 @@
 #include "settings/windows/UnitVelOptions.h"
 
+#include "common/TraceLog.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
 #include "common/windows/Help.h"
 #include "common/windows/LazyWindows.h"
 #include "common/windows/Widgets.h"
-#include "common/TraceLog.h"
 #include "filling/windows/UnitVelTest.h"
-#include "settings/windows/FontSettings.h"
 #include "settings/OptionSwitches.h"
+#include "settings/windows/FontSettings.h"
 #include "settings/windows/ProgramIcon.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ TFormVelOptions* FormVelOptions = nullptr;
 
 namespace {
 
-constexpr quint32 kDesignedSampleColor = 0x00FF0000;   // blue
+constexpr quint32 kDesignedSampleColor = 0x00FF0000; // blue
 
 QFont designedSampleFont()
 {
@@ -38,8 +38,8 @@ QFont designedSampleFont()
 } // namespace
 
 TFormVelOptions::TFormVelOptions(QWidget* parent)
-    : FormDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , sampleColor_(kDesignedSampleColor)
+    : FormDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      sampleColor_(kDesignedSampleColor)
 {
     setObjectName(QStringLiteral("FormVelOptions"));
     setWindowTitle(QStringLiteral("Настройка параметров программы"));
@@ -53,8 +53,8 @@ TFormVelOptions::TFormVelOptions(QWidget* parent)
     widgets::setTextColor(FontSample, fontSettings::colorOf(kDesignedSampleColor));
     FontSample->setMinimumWidth(180);
     ButtonFontChange = new QPushButton(QStringLiteral("Изменить..."), Bevel1);
-    CheckBoxStartWindow = new QCheckBox(
-        QStringLiteral("Предлагать выбор файлов и выбор режима работы перед запуском программы"), this);
+    CheckBoxStartWindow =
+        new QCheckBox(QStringLiteral("Предлагать выбор файлов и выбор режима работы перед запуском программы"), this);
     CheckBoxExcelSave = new QCheckBox(
         QStringLiteral("Устанавливать при старте диапазон ячеек LibreOffice Calc как при последнем запуске"), this);
     Image1 = new QLabel(this);
@@ -166,8 +166,8 @@ void TFormVelOptions::ButtonSaveOptionsClick()
     const FontRecord record = fontSettings::recordOf(FontSample->font(), sampleColor_);
     ApplyFontRecord(record);
     settingsFiles::writeFont(settingsFiles::fontFileName(), record);
-    settingsFiles::writeSwitches(settingsFiles::switchFileName(),
-                                 CheckBoxStartWindow->isChecked(), CheckBoxExcelSave->isChecked());
+    settingsFiles::writeSwitches(settingsFiles::switchFileName(), CheckBoxStartWindow->isChecked(),
+                                 CheckBoxExcelSave->isChecked());
     accept();
 }
 

@@ -55,7 +55,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    quint32 sampleColor_;   // the sample's colour as the record stores it
+    quint32 sampleColor_; // the sample's colour as the record stores it
 };
 
 extern TFormVelOptions* FormVelOptions;

@@ -27,8 +27,8 @@ QList<int> rowsHoldingAny(const uno::Reference<table::XCellRange>& sheet, const 
     std::set<int> rows;
     callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
         uno::Reference<util::XSearchable> block(sheet->getCellRangeByName(toOUString(rangeText)), uno::UNO_QUERY_THROW);
-        const auto found = block->findAll(descriptor.set(
-            [&] { return block->createSearchDescriptor(); }, {anyOfLiterally(cellTexts), true}));
+        const auto found = block->findAll(
+            descriptor.set([&] { return block->createSearchDescriptor(); }, {anyOfLiterally(cellTexts), true}));
         for (sal_Int32 i = 0; found.is() && i < found->getCount(); ++i) {
             uno::Reference<sheet::XCellRangeAddressable> cells(found->getByIndex(i), uno::UNO_QUERY_THROW);
             const table::CellRangeAddress address = cells->getRangeAddress();

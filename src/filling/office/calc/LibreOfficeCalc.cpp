@@ -4,16 +4,16 @@
 
 #include "common/FileVersion.h"
 #include "common/KvilmarError.h"
-#include "filling/office/kept/KeptTemplate.h"
+#include "filling/office/OfficeError.h"
 #include "filling/office/calc/LibreOfficeCalcCells.h"
 #include "filling/office/calc/LibreOfficeCalcPlaces.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeDocument.h"
-#include "filling/office/OfficeError.h"
-#include "filling/office/text/RunMemory.h"
-#include "filling/office/text/UnoPropertyTexts.h"
 #include "filling/office/connection/UnoSearch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/kept/KeptTemplate.h"
+#include "filling/office/text/RunMemory.h"
+#include "filling/office/text/UnoPropertyTexts.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -38,13 +38,13 @@ namespace office::lo {
 
 // What the filling of one workbook keeps for all the objects that fill it.
 struct WorkbookFilling {
-    std::shared_ptr<RunMemory> memory;   // the run's
+    std::shared_ptr<RunMemory> memory; // the run's
     uno::Reference<lang::XComponent> document;
     WorkbookPlaces places;
     PropertyTexts properties;
     std::optional<sal_Int32> textFormat;
-    QList<LongCellText> longTexts;   // what the finished replaces made
-    bool rowsRepeated = false;       // item rows, which the undo is not trusted with
+    QList<LongCellText> longTexts; // what the finished replaces made
+    bool rowsRepeated = false; // item rows, which the undo is not trusted with
 
     sal_Int32 textFormatNow()
     {
@@ -62,7 +62,7 @@ bool CalcApplication::Workbook::onlySearchReplaced() const
 namespace {
 
 using Shared = std::shared_ptr<CalcApplication::Shared>;
-using SheetKey = std::pair<int, sal_Int32>;   // workbook number, sheet index
+using SheetKey = std::pair<int, sal_Int32>; // workbook number, sheet index
 
 // The sheet a range lies on, and its workbook's filling.
 struct SheetOf {
@@ -138,7 +138,9 @@ public:
     CalcRange(uno::Reference<uno::XInterface> cells, SheetKey key, bool found, Shared shared, SheetOf sheet,
               std::optional<table::CellRangeAddress> block = std::nullopt)
         : cells_(std::move(cells)), key_(key), found_(found), shared_(std::move(shared)), sheet_(std::move(sheet)),
-          block_(block) {}
+          block_(block)
+    {
+    }
 
     std::shared_ptr<ExcelRange> range(const QString& text) override
     {
@@ -194,7 +196,7 @@ public:
             // numbers count as they count for replace.
             found = searchable->findAll(sheet_.book->memory->cellSearch.set(
                 [&] { return searchable->createSearchDescriptor(); }, {anyOfLiterally(wanted), true}));
-            block();   // where it searched, for later searches and for the comments filled
+            block(); // where it searched, for later searches and for the comments filled
         });
         // Found cells searched again tell nothing new about the block.
         if (!found_)
@@ -232,7 +234,9 @@ private:
 class CalcWorksheet final : public ExcelWorksheet {
 public:
     CalcWorksheet(SheetOf sheet, SheetKey key, Shared shared)
-        : sheet_(std::move(sheet)), key_(key), shared_(std::move(shared)) {}
+        : sheet_(std::move(sheet)), key_(key), shared_(std::move(shared))
+    {
+    }
     // The columns of a sheet start at its first cell, so a block named
     // within them is the block of the sheet.
     std::shared_ptr<ExcelRange> Columns() override
@@ -264,7 +268,9 @@ class CalcWorkbook final : public ExcelWorkbook {
 public:
     CalcWorkbook(const CalcApplication::Workbook& workbook, int number, Shared shared)
         : document_(workbook.document), file_(workbook.file), filling_(workbook.filling), number_(number),
-          shared_(std::move(shared)) {}
+          shared_(std::move(shared))
+    {
+    }
 
     std::shared_ptr<ExcelWorksheet> Worksheets(int n) override
     {
@@ -272,8 +278,8 @@ public:
         callOffice(QStringLiteral("Лист %1 недоступен").arg(n), [&] {
             uno::Reference<container::XIndexAccess> sheets(spreadsheets()->getSheets(), uno::UNO_QUERY_THROW);
             if (n < 1 || n > sheets->getCount())
-                throw KvilmarError(QStringLiteral("В книге нет листа с номером %1: листов в ней %2.")
-                                       .arg(n).arg(sheets->getCount()));
+                throw KvilmarError(
+                    QStringLiteral("В книге нет листа с номером %1: листов в ней %2.").arg(n).arg(sheets->getCount()));
             sheet.set(sheets->getByIndex(n - 1), uno::UNO_QUERY_THROW);
         });
         return std::make_shared<CalcWorksheet>(SheetOf{sheet, filling_}, SheetKey{number_, n - 1}, shared_);
@@ -356,7 +362,7 @@ private:
     }
 
     uno::Reference<lang::XComponent> document_;
-    FileVersion file_;   // the template file it was opened from, as it stood
+    FileVersion file_; // the template file it was opened from, as it stood
     std::shared_ptr<WorkbookFilling> filling_;
     int number_;
     Shared shared_;
@@ -370,12 +376,13 @@ public:
     {
         const FileVersion file = FileVersion::of(name);
         const auto document = openForFilling(
-            app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"),
-            [](const auto& opened) { return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is(); });
+            app_->keptTemplate, name, file, false, QStringLiteral("книга электронной таблицы"), [](const auto& opened) {
+                return uno::Reference<sheet::XSpreadsheetDocument>(opened, uno::UNO_QUERY).is();
+            });
         app_->workbooks.push_back(
             {document, file,
-             std::make_shared<WorkbookFilling>(WorkbookFilling{app_->memory, document, {document, file, *app_->memory},
-                                                               {document, file, *app_->memory}, {}, {}})});
+             std::make_shared<WorkbookFilling>(WorkbookFilling{
+                 app_->memory, document, {document, file, *app_->memory}, {document, file, *app_->memory}, {}, {}})});
     }
 
 private:

@@ -18,8 +18,7 @@ class KeptTemplate;
 struct RunMemory;
 struct WorkbookFilling;
 
-class CalcApplication final : public ExcelApplication,
-                              public std::enable_shared_from_this<CalcApplication> {
+class CalcApplication final : public ExcelApplication, public std::enable_shared_from_this<CalcApplication> {
 public:
     CalcApplication();
     // Released while an error unwinds the filler, it closes its workbooks.
@@ -33,7 +32,7 @@ public:
     struct Workbook {
         css::uno::Reference<css::lang::XComponent> document;
         FileVersion file;
-        std::shared_ptr<WorkbookFilling> filling;   // what its filling keeps
+        std::shared_ptr<WorkbookFilling> filling; // what its filling keeps
         // Whether every change the filling made is one the office's undo
         // takes back whole: the replaces in cells, with the keeping of their
         // texts, but not what was replaced in comments, headers, footers,
@@ -56,8 +55,8 @@ public:
     // search for them on that sheet skips the rest of the block.
     struct BlockSearch {
         css::table::CellRangeAddress block;
-        QStringList texts;                                   // as searched in cells
-        css::uno::Reference<css::uno::XInterface> found;     // none when none held any
+        QStringList texts; // as searched in cells
+        css::uno::Reference<css::uno::XInterface> found; // none when none held any
     };
     struct Shared {
         std::map<std::pair<int, sal_Int32>, BlockSearch> searched;

@@ -1,9 +1,9 @@
 #include "filling/office/calc/LibreOfficeCalcCells.h"
 
 #include "filling/office/connection/LibreOfficeConnection.h"
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoSearch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
 #include <com/sun/star/beans/XPropertyState.hpp>
@@ -15,8 +15,8 @@
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
-#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XSheetCellRangeContainer.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
@@ -50,9 +50,9 @@ const QString kPlainNumber = QStringLiteral("^-?[0-9]+([.,][0-9]+)?$");
 // the last replacement made in a cell stands in it whole.
 bool mayEndAPlainNumber(const QString& replacement)
 {
-    return std::all_of(replacement.begin(), replacement.end(),
-                       [](QChar c) { return c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(',')
-                                            || c == QLatin1Char('-'); });
+    return std::all_of(replacement.begin(), replacement.end(), [](QChar c) {
+        return c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char(',') || c == QLatin1Char('-');
+    });
 }
 
 // In a formula a quote inside a string is written twice.
@@ -75,8 +75,7 @@ uno::Reference<uno::XInterface> holding(const uno::Reference<uno::XInterface>& c
 // The program never leaves the fitting off.
 class RowsUnfitted {
 public:
-    explicit RowsUnfitted(const uno::Reference<lang::XComponent>& document)
-        : document_(document, uno::UNO_QUERY_THROW)
+    explicit RowsUnfitted(const uno::Reference<lang::XComponent>& document) : document_(document, uno::UNO_QUERY_THROW)
     {
         document_->setPropertyValue("IsAdjustHeightEnabled", uno::Any(false));
     }
@@ -182,8 +181,9 @@ void replaceInLinks(const uno::Reference<lang::XComponent>& document, const uno:
             if (portion->getPropertyValue("TextPortionType").get<rtl::OUString>() != "TextField")
                 continue;
             const uno::Reference<beans::XPropertySet> field(portion->getPropertyValue("TextField"), uno::UNO_QUERY);
-            if (field.is() && uno::Reference<lang::XServiceInfo>(field, uno::UNO_QUERY_THROW)
-                                  ->supportsService("com.sun.star.text.TextField.URL")
+            if (field.is()
+                && uno::Reference<lang::XServiceInfo>(field, uno::UNO_QUERY_THROW)
+                       ->supportsService("com.sun.star.text.TextField.URL")
                 && containsPlain(toQString(field->getPropertyValue("Representation").get<rtl::OUString>()), what))
                 links.emplace_back(uno::Reference<text::XTextRange>(portion, uno::UNO_QUERY_THROW), field);
         }
@@ -220,15 +220,14 @@ void CellReplacing::Target::replace(const QString& what, const QString& replacem
     // Asked for once: each call is a round trip to the office.
     if (!replaceable.is())
         replaceable.set(cells, uno::UNO_QUERY_THROW);
-    replaceable->replaceAll(descriptor.set([&] { return replaceable->createSearchDescriptor(); },
-                                                           {what}, replacement));
+    replaceable->replaceAll(descriptor.set([&] { return replaceable->createSearchDescriptor(); }, {what}, replacement));
 }
 
 CellReplacing::CellReplacing(uno::Reference<uno::XInterface> cells, uno::Reference<table::XCellRange> sheet,
                              uno::Reference<lang::XComponent> document, sal_Int32 textFormat,
                              KeptDescriptor& descriptor)
-    : sheet_(std::move(sheet)), document_(std::move(document)), textFormat_(textFormat), descriptor_(descriptor),
-      all_{std::move(cells), {}}
+    : sheet_(std::move(sheet)), document_(std::move(document)), textFormat_(textFormat),
+      descriptor_(descriptor), all_{std::move(cells), {}}
 {
 }
 
@@ -250,9 +249,8 @@ void CellReplacing::begin()
     formulas_.cells = holding(all_.cells, sheet::CellFlags::FORMULA);
     const uno::Reference<uno::XInterface> rich = holding(all_.cells, sheet::CellFlags::FORMATTED);
     texts_.cells = formulas_.cells.is() || rich.is()
-                       ? holding(all_.cells, sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME
-                                                 | sheet::CellFlags::STRING)
-                       : all_.cells;
+        ? holding(all_.cells, sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME | sheet::CellFlags::STRING)
+        : all_.cells;
     plainAll_.cells = all_.cells;
     plainTexts_.cells = texts_.cells;
     if (rich.is()) {
@@ -304,7 +302,8 @@ bool CellReplacing::isRich(sal_Int32 column, sal_Int32 row) const
 void CellReplacing::keepFormats(const uno::Reference<uno::XInterface>& cells, bool alike)
 {
     uno::Reference<beans::XPropertySet> properties(cells, uno::UNO_QUERY_THROW);
-    const auto state = uno::Reference<beans::XPropertyState>(cells, uno::UNO_QUERY_THROW)->getPropertyState(kNumberFormat);
+    const auto state =
+        uno::Reference<beans::XPropertyState>(cells, uno::UNO_QUERY_THROW)->getPropertyState(kNumberFormat);
     if (state == beans::PropertyState_DEFAULT_VALUE) {
         formats_.push_back({properties, std::nullopt});
         return;
@@ -320,8 +319,8 @@ void CellReplacing::keepFormats(const uno::Reference<uno::XInterface>& cells, bo
             keepFormats(uno::Reference<uno::XInterface>(ranges->getByIndex(i), uno::UNO_QUERY_THROW), false);
         return;
     }
-    const auto parts =
-        uno::Reference<sheet::XUniqueCellFormatRangesSupplier>(cells, uno::UNO_QUERY_THROW)->getUniqueCellFormatRanges();
+    const auto parts = uno::Reference<sheet::XUniqueCellFormatRangesSupplier>(cells, uno::UNO_QUERY_THROW)
+                           ->getUniqueCellFormatRanges();
     for (sal_Int32 i = 0, count = parts->getCount(); i < count; ++i) {
         uno::Reference<container::XIndexAccess> part(parts->getByIndex(i), uno::UNO_QUERY_THROW);
         for (sal_Int32 k = 0, ranges = part->getCount(); k < ranges; ++k)
@@ -336,7 +335,8 @@ void CellReplacing::giveFormatsBack()
         if (kept.format)
             kept.cells->setPropertyValue(kNumberFormat, uno::Any(*kept.format));
         else
-            uno::Reference<beans::XPropertyState>(kept.cells, uno::UNO_QUERY_THROW)->setPropertyToDefault(kNumberFormat);
+            uno::Reference<beans::XPropertyState>(kept.cells, uno::UNO_QUERY_THROW)
+                ->setPropertyToDefault(kNumberFormat);
     }
 }
 
@@ -388,8 +388,7 @@ void CellReplacing::measure()
         uno::Reference<util::XSearchable> searchable(texts_.cells, uno::UNO_QUERY_THROW);
         const QString pattern = QStringLiteral("[\\s\\S]{%1}").arg(LongCellText::kLongCell / 2 + 1);
         uno::Reference<sheet::XSheetCellRanges> found(
-            searchable->findAll(descriptor_.set([&] { return searchable->createSearchDescriptor(); },
-                                                               {pattern, true})),
+            searchable->findAll(descriptor_.set([&] { return searchable->createSearchDescriptor(); }, {pattern, true})),
             uno::UNO_QUERY);
         for (const Address& a : found.is() ? addressesOf(found) : std::vector<Address>()) {
             for (sal_Int32 row = a.StartRow; row <= a.EndRow; ++row) {
@@ -422,8 +421,8 @@ void CellReplacing::makeNumbers()
 {
     uno::Reference<util::XSearchable> searchable(texts_.cells, uno::UNO_QUERY_THROW);
     uno::Reference<sheet::XSheetCellRanges> candidates(
-        searchable->findAll(descriptor_.set([&] { return searchable->createSearchDescriptor(); },
-                                                           {kPlainNumber, true})),
+        searchable->findAll(
+            descriptor_.set([&] { return searchable->createSearchDescriptor(); }, {kPlainNumber, true})),
         uno::UNO_QUERY);
     if (!candidates.is())
         return;
@@ -433,7 +432,8 @@ void CellReplacing::makeNumbers()
     uno::Reference<util::XNumberFormatter> formatter(
         context->getServiceManager()->createInstanceWithContext("com.sun.star.util.NumberFormatter", context),
         uno::UNO_QUERY_THROW);
-    formatter->attachNumberFormatsSupplier(uno::Reference<util::XNumberFormatsSupplier>(document_, uno::UNO_QUERY_THROW));
+    formatter->attachNumberFormatsSupplier(
+        uno::Reference<util::XNumberFormatsSupplier>(document_, uno::UNO_QUERY_THROW));
     for (const auto& a : candidates->getRangeAddresses()) {
         for (sal_Int32 row = a.StartRow; row <= a.EndRow; ++row) {
             for (sal_Int32 column = a.StartColumn; column <= a.EndColumn; ++column) {
@@ -442,8 +442,9 @@ void CellReplacing::makeNumbers()
                     continue;
                 const uno::Reference<table::XCell> cell = sheet_->getCellByPosition(column, row);
                 const rtl::OUString text = uno::Reference<text::XTextRange>(cell, uno::UNO_QUERY_THROW)->getString();
-                const sal_Int32 format =
-                    uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)->getPropertyValue(kNumberFormat).get<sal_Int32>();
+                const sal_Int32 format = uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)
+                                             ->getPropertyValue(kNumberFormat)
+                                             .get<sal_Int32>();
                 double number = 0;
                 try {
                     number = formatter->convertStringToNumber(format, text);

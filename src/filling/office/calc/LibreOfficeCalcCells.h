@@ -35,7 +35,8 @@ public:
     // `document`, whose text format is `textFormat` (textFormatOf).
     // `descriptor` is the run's, for the searches in cells.
     CellReplacing(css::uno::Reference<css::uno::XInterface> cells, css::uno::Reference<css::table::XCellRange> sheet,
-                  css::uno::Reference<css::lang::XComponent> document, sal_Int32 textFormat, KeptDescriptor& descriptor);
+                  css::uno::Reference<css::lang::XComponent> document, sal_Int32 textFormat,
+                  KeptDescriptor& descriptor);
     // Gives the cells their formats back if finish was not reached.
     ~CellReplacing();
     CellReplacing(const CellReplacing&) = delete;
@@ -56,7 +57,7 @@ private:
         std::optional<sal_Int32> format;
     };
     struct Target {
-        css::uno::Reference<css::uno::XInterface> cells;   // none when there are none
+        css::uno::Reference<css::uno::XInterface> cells; // none when there are none
         css::uno::Reference<css::util::XReplaceable> replaceable;
         void replace(const QString& what, const QString& replacement, KeptDescriptor& descriptor);
     };
@@ -83,7 +84,7 @@ private:
     sal_Int32 textFormat_;
     KeptDescriptor& descriptor_;
     Target all_;
-    Target texts_;      // the cells that are not formulas
+    Target texts_; // the cells that are not formulas
     Target formulas_;
     // The cells of formatted text, and what replaceAll acts on instead of
     // all_ and texts_.

@@ -1,8 +1,8 @@
 #include "filling/office/calc/LibreOfficeCalcPlaces.h"
 
-#include "filling/office/text/RunMemory.h"
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PlainMatch.h"
+#include "filling/office/text/RunMemory.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
@@ -36,7 +36,7 @@ uno::Reference<text::XText> partOf(const uno::Reference<sheet::XHeaderFooterCont
 bool inBlock(const table::CellAddress& cell, const table::CellRangeAddress& block)
 {
     return cell.Sheet == block.Sheet && cell.Column >= block.StartColumn && cell.Column <= block.EndColumn
-           && cell.Row >= block.StartRow && cell.Row <= block.EndRow;
+        && cell.Row >= block.StartRow && cell.Row <= block.EndRow;
 }
 
 } // namespace
@@ -44,15 +44,14 @@ bool inBlock(const table::CellAddress& cell, const table::CellRangeAddress& bloc
 QString WorkbookPlaces::Place::read() const
 {
     switch (kind) {
-    case Kind::Comment:
-        return toQString(uno::Reference<text::XTextRange>(object, uno::UNO_QUERY_THROW)->getString());
+    case Kind::Comment: return toQString(uno::Reference<text::XTextRange>(object, uno::UNO_QUERY_THROW)->getString());
     case Kind::Shape:
         return TextPlace(TextPlace::Kind::Drawn, uno::Reference<text::XText>(object, uno::UNO_QUERY_THROW)).read();
-    case Kind::HeaderOrFooter:
-        break;
+    case Kind::HeaderOrFooter: break;
     }
     const uno::Reference<sheet::XHeaderFooterContent> parts(
-        uno::Reference<beans::XPropertySet>(object, uno::UNO_QUERY_THROW)->getPropertyValue(content), uno::UNO_QUERY_THROW);
+        uno::Reference<beans::XPropertySet>(object, uno::UNO_QUERY_THROW)->getPropertyValue(content),
+        uno::UNO_QUERY_THROW);
     return TextPlace(TextPlace::Kind::Drawn, partOf(parts, part)).read();
 }
 
@@ -76,8 +75,7 @@ void WorkbookPlaces::Place::replace(const QString& what, const QString& replacem
         TextPlace(TextPlace::Kind::Drawn, uno::Reference<text::XText>(object, uno::UNO_QUERY_THROW))
             .replaceAll(what, replacement);
         return;
-    case Kind::HeaderOrFooter:
-        break;
+    case Kind::HeaderOrFooter: break;
     }
     // A copy of the style's header or footer, which takes effect when it is
     // given back; its fields (sheet name, page) are not characters of the
@@ -113,10 +111,12 @@ void WorkbookPlaces::collect()
 {
     places_.emplace();
     uno::Reference<container::XIndexAccess> sheets(
-        uno::Reference<sheet::XSpreadsheetDocument>(document_, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
+        uno::Reference<sheet::XSpreadsheetDocument>(document_, uno::UNO_QUERY_THROW)->getSheets(),
+        uno::UNO_QUERY_THROW);
     uno::Reference<container::XNameAccess> styles(
         uno::Reference<style::XStyleFamiliesSupplier>(document_, uno::UNO_QUERY_THROW)
-            ->getStyleFamilies()->getByName("PageStyles"),
+            ->getStyleFamilies()
+            ->getByName("PageStyles"),
         uno::UNO_QUERY_THROW);
     std::vector<rtl::OUString> seenStyles;
     for (sal_Int32 n = 0, count = sheets->getCount(); n < count; ++n) {
@@ -126,8 +126,13 @@ void WorkbookPlaces::collect()
             uno::UNO_QUERY_THROW);
         for (sal_Int32 i = 0, notes = comments->getCount(); i < notes; ++i) {
             const uno::Reference<uno::XInterface> comment(comments->getByIndex(i), uno::UNO_QUERY_THROW);
-            Place place{Place::Kind::Comment, n, comment,
-                        uno::Reference<sheet::XSheetAnnotation>(comment, uno::UNO_QUERY_THROW)->getPosition(), {}, 0, {}};
+            Place place{Place::Kind::Comment,
+                        n,
+                        comment,
+                        uno::Reference<sheet::XSheetAnnotation>(comment, uno::UNO_QUERY_THROW)->getPosition(),
+                        {},
+                        0,
+                        {}};
             place.shown = place.read();
             places_->push_back(place);
         }
@@ -181,8 +186,9 @@ void WorkbookPlaces::addHeadersAndFooters(sal_Int32 sheet, const uno::Reference<
                                        toOUString(kind + QStringLiteral("IsShared")),
                                        toOUString(QStringLiteral("FirstPage%1IsShared").arg(kind))};
         // The switches in one call: each call is a round trip to the office.
-        const uno::Sequence<uno::Any> on = uno::Reference<beans::XMultiPropertySet>(style, uno::UNO_QUERY_THROW)
-                                               ->getPropertyValues(uno::Sequence<rtl::OUString>(names, firstPages ? 3 : 2));
+        const uno::Sequence<uno::Any> on =
+            uno::Reference<beans::XMultiPropertySet>(style, uno::UNO_QUERY_THROW)
+                ->getPropertyValues(uno::Sequence<rtl::OUString>(names, firstPages ? 3 : 2));
         bool isOn = false, leftShared = true, firstShared = true;
         on[0] >>= isOn;
         on[1] >>= leftShared;
@@ -199,7 +205,12 @@ void WorkbookPlaces::addHeadersAndFooters(sal_Int32 sheet, const uno::Reference<
             const uno::Reference<sheet::XHeaderFooterContent> parts(properties->getPropertyValue(toOUString(name)),
                                                                     uno::UNO_QUERY_THROW);
             for (int part = 0; part < 3; ++part) {
-                places_->push_back({Place::Kind::HeaderOrFooter, sheet, style, {}, toOUString(name), part,
+                places_->push_back({Place::Kind::HeaderOrFooter,
+                                    sheet,
+                                    style,
+                                    {},
+                                    toOUString(name),
+                                    part,
                                     TextPlace(TextPlace::Kind::Drawn, partOf(parts, part)).read()});
             }
         }

@@ -48,11 +48,11 @@ public:
 private:
     struct Place {
         enum class Kind { Comment, HeaderOrFooter, Shape } kind;
-        sal_Int32 sheet;                                  // the first sheet that shows it
-        css::uno::Reference<css::uno::XInterface> object;  // the comment, the shape, the page style
-        css::table::CellAddress cell;                      // a comment's
-        rtl::OUString content;                             // a header's or footer's property of the style
-        int part = 0;                                      // of it: left, centre or right
+        sal_Int32 sheet; // the first sheet that shows it
+        css::uno::Reference<css::uno::XInterface> object; // the comment, the shape, the page style
+        css::table::CellAddress cell; // a comment's
+        rtl::OUString content; // a header's or footer's property of the style
+        int part = 0; // of it: left, centre or right
         QString shown;
 
         QString read() const;

@@ -1,8 +1,8 @@
 #include "filling/office/connection/LibreOfficeConnection.h"
 
 #include "common/KvilmarError.h"
-#include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/office/connection/OfficePipe.h"
 #include "filling/office/connection/OfficeProcess.h"
 #include "filling/office/connection/OfficeWait.h"
@@ -104,7 +104,9 @@ void shutOffNetwork(const uno::Reference<uno::XComponentContext>& remote)
 class Reach {
 public:
     Reach(uno::Reference<uno::XComponentContext> local, Settings settings)
-        : local_(std::move(local)), settings_(std::move(settings)) {}
+        : local_(std::move(local)), settings_(std::move(settings))
+    {
+    }
 
     const Settings& settings() const { return settings_; }
 
@@ -156,8 +158,9 @@ public:
             QThread::msleep(100);
             const PipeCheck check = checkPipe(settings_.pipe);
             if (check.state == PipeCheck::Foreign)
-                fail(check.problem + QStringLiteral(". Квилмар не соединяется по такому каналу; "
-                                                    "в следующий раз он выберет другой."));
+                fail(check.problem
+                     + QStringLiteral(". Квилмар не соединяется по такому каналу; "
+                                      "в следующий раз он выберет другой."));
             if (check.state == PipeCheck::Ours)
                 context = resolve();
             if (context.is())
@@ -187,7 +190,7 @@ public:
     // What the attempt found; read by the owner once it has ended.
     uno::Reference<uno::XComponentContext> context;
     uno::Reference<connection::XConnection> link;
-    std::unique_ptr<OfficeProcess> process;   // the office it started, if any
+    std::unique_ptr<OfficeProcess> process; // the office it started, if any
 
 private:
     bool givenUp()
@@ -208,7 +211,8 @@ private:
 void reachWithin(const std::shared_ptr<Reach>& reach, const QString& what, void (*step)(Reach&))
 {
     const auto limit = std::chrono::seconds(reach->settings().waitSeconds + 1);
-    if (!waitForOfficeWithin(what, limit, [reach, step] { step(*reach); }, [reach] { reach->giveUp(); }))
+    if (!waitForOfficeWithin(
+            what, limit, [reach, step] { step(*reach); }, [reach] { reach->giveUp(); }))
         throw KvilmarError(notAnswering(reach->settings()));
 }
 
@@ -222,7 +226,9 @@ Connection& Connection::instance()
     return *connection;
 }
 
-Connection::Connection() : firstUser_(QThread::currentThread()) {}
+Connection::Connection() : firstUser_(QThread::currentThread())
+{
+}
 
 Connection::~Connection() = default;
 
@@ -259,16 +265,20 @@ bool Connection::answers()
         return false;
     const uno::Reference<frame::XDesktop2> desktop = desktop_;
     bool answered = false;
-    waitForOffice({}, [&] {
-        try {
-            desktop->getCurrentFrame();
-            answered = true;
-        } catch (const uno::RuntimeException&) {
-        }
-    }, std::chrono::seconds(answerWaitSeconds_), [this, &answered] {
-        cutOff();
-        answered = false;
-    });
+    waitForOffice(
+        {},
+        [&] {
+            try {
+                desktop->getCurrentFrame();
+                answered = true;
+            } catch (const uno::RuntimeException&) {
+            }
+        },
+        std::chrono::seconds(answerWaitSeconds_),
+        [this, &answered] {
+            cutOff();
+            answered = false;
+        });
     return answered;
 }
 
@@ -402,14 +412,18 @@ uno::Reference<frame::XDesktop2> Connection::reach(bool mayStart)
         // An office that accepts and then hangs is given up as one that is silent.
         bool silent = false;
         try {
-            waitForOffice({}, [&] {
-                desktop = frame::Desktop::create(remote);
-                shutOffNetwork(remote);
-            }, std::chrono::seconds(settings.waitSeconds), [&] {
-                silent = true;
-                if (reach->link.is())
-                    reach->link->close();
-            });
+            waitForOffice(
+                {},
+                [&] {
+                    desktop = frame::Desktop::create(remote);
+                    shutOffNetwork(remote);
+                },
+                std::chrono::seconds(settings.waitSeconds),
+                [&] {
+                    silent = true;
+                    if (reach->link.is())
+                        reach->link->close();
+                });
         } catch (const uno::Exception&) {
             if (!silent)
                 throw;
@@ -548,8 +562,8 @@ void callOffice(const QString& doing, const std::function<void()>& call, const Q
         connection.forget();
         if (why.isEmpty())
             why = QStringLiteral("LibreOffice не ответил за %1 с, и связь с ним прервана.").arg(limit);
-        connection.setHung(
-            QStringLiteral("%1: %2").arg(doing.isEmpty() ? QStringLiteral("Не удается заполнить документ") : doing, why));
+        connection.setHung(QStringLiteral("%1: %2").arg(
+            doing.isEmpty() ? QStringLiteral("Не удается заполнить документ") : doing, why));
         throw OfficeHung(connection.hung());
     }
 }

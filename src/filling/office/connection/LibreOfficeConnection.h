@@ -126,7 +126,7 @@ private:
         bool hidden = false;
     };
     std::map<QString, Started> started_;
-    QString pipe_;   // of the office reached
+    QString pipe_; // of the office reached
     int answerWaitSeconds_ = 60;
     QString hung_;
     std::atomic<qint64> startedPid_ = 0;

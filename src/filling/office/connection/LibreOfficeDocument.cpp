@@ -74,11 +74,15 @@ void storeDocument(const uno::Reference<lang::XComponent>& document, const QStri
     const QString url = fileUrl(path);
     requireSeen(QFileInfo(path).absolutePath());
     reachStep(OfficeStep::Export);
-    callOffice(QStringLiteral("Не удается сохранить документ в файл \"%1\"").arg(QDir::toNativeSeparators(path)), [&] {
-        uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
-        storable->storeToURL(toOUString(url), uno::Sequence<beans::PropertyValue>(
-                                                  values.data(), static_cast<sal_Int32>(values.size())));
-    }, QStringLiteral("Сохранение документа..."));
+    callOffice(
+        QStringLiteral("Не удается сохранить документ в файл \"%1\"").arg(QDir::toNativeSeparators(path)),
+        [&] {
+            uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
+            storable->storeToURL(
+                toOUString(url),
+                uno::Sequence<beans::PropertyValue>(values.data(), static_cast<sal_Int32>(values.size())));
+        },
+        QStringLiteral("Сохранение документа..."));
 }
 
 void closeDocument(const uno::Reference<lang::XComponent>& document) noexcept

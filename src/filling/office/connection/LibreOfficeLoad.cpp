@@ -1,8 +1,8 @@
 #include "filling/office/connection/LibreOfficeLoad.h"
 
 #include "common/KvilmarError.h"
-#include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/OfficeError.h"
+#include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/OfficeFaults.h"
 #include "filling/office/connection/UnoInteraction.h"
 #include "filling/office/connection/UnoText.h"
@@ -84,10 +84,11 @@ QString documentServiceOf(const uno::Reference<uno::XComponentContext>& context,
 void requireSeen(const QString& path)
 {
     if (!Connection::instance().seesPath(path))
-        throw KvilmarError(QStringLiteral("LibreOffice, запущенный не Квилмаром, не видит \"%1\": вероятно, он работает "
-                                          "без кодировки UTF-8 (например, запущен с LANG=C). Закройте этот LibreOffice, "
-                                          "и Квилмар запустит свой.")
-                               .arg(QDir::toNativeSeparators(path)));
+        throw KvilmarError(
+            QStringLiteral("LibreOffice, запущенный не Квилмаром, не видит \"%1\": вероятно, он работает "
+                           "без кодировки UTF-8 (например, запущен с LANG=C). Закройте этот LibreOffice, "
+                           "и Квилмар запустит свой.")
+                .arg(QDir::toNativeSeparators(path)));
 }
 
 QString fileUrl(const QString& path)
@@ -108,7 +109,7 @@ QString textCharacterSet(const QString& fileName)
     // pieces, and the first byte that is no UTF-8 ends the reading.
     QStringDecoder utf8(QStringDecoder::Utf8);
     constexpr qint64 kPiece = 64 * 1024;
-    QByteArray tail;   // the last bytes read
+    QByteArray tail; // the last bytes read
     while (!file.atEnd()) {
         const QByteArray piece = file.read(kPiece);
         if (piece.isEmpty())
@@ -153,17 +154,20 @@ uno::Reference<lang::XComponent> loadAsNewDocument(const QString& fileName, bool
         };
         if (asText) {
             props.push_back(property("FilterName", uno::Any(rtl::OUString("Text (encoded)"))));
-            props.push_back(property("FilterOptions",
-                                     uno::Any(toOUString(textCharacterSet(path) + QStringLiteral(",CRLF,,")))));
+            props.push_back(
+                property("FilterOptions", uno::Any(toOUString(textCharacterSet(path) + QStringLiteral(",CRLF,,")))));
         }
         uno::Reference<frame::XComponentLoader> loader(Connection::instance().desktop(), uno::UNO_QUERY_THROW);
         reachStep(OfficeStep::Open);
         uno::Reference<lang::XComponent> document;
         QString details;
         try {
-            callOffice(doing, [&] {
-                document = loader->loadComponentFromURL(toOUString(fileUrl(path)), "_blank", 0, sequence(props));
-            }, QStringLiteral("Открытие шаблона в LibreOffice..."));
+            callOffice(
+                doing,
+                [&] {
+                    document = loader->loadComponentFromURL(toOUString(fileUrl(path)), "_blank", 0, sequence(props));
+                },
+                QStringLiteral("Открытие шаблона в LibreOffice..."));
         } catch (const ConnectionLost&) {
             throw;
         } catch (const OfficeError& e) {
@@ -196,12 +200,11 @@ bool opensAsSpreadsheet(const QString& fileName)
     try {
         callOffice(QStringLiteral("Не удается определить тип файла"), [&] {
             rtl::Reference<RefusingInteraction> interaction(new RefusingInteraction);
-            uno::Reference<document::XTypeDetection> detection(officeService(context, "com.sun.star.document.TypeDetection"),
-                                                               uno::UNO_QUERY_THROW);
+            uno::Reference<document::XTypeDetection> detection(
+                officeService(context, "com.sun.star.document.TypeDetection"), uno::UNO_QUERY_THROW);
             std::vector<beans::PropertyValue> props{
                 property("URL", uno::Any(toOUString(fileUrl(info.absoluteFilePath())))),
-                property("InteractionHandler",
-                         uno::Any(uno::Reference<task::XInteractionHandler>(interaction.get()))),
+                property("InteractionHandler", uno::Any(uno::Reference<task::XInteractionHandler>(interaction.get()))),
             };
             auto descriptor = sequence(props);
             if (detection->queryTypeByDescriptor(descriptor, true).isEmpty())
@@ -215,7 +218,7 @@ bool opensAsSpreadsheet(const QString& fileName)
     } catch (const ConnectionLost&) {
         throw;
     } catch (const OfficeError&) {
-        return false;   // the text way opens it and says what is wrong
+        return false; // the text way opens it and says what is wrong
     }
     return service == QLatin1String("com.sun.star.sheet.SpreadsheetDocument");
 }

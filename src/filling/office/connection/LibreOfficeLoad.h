@@ -16,8 +16,7 @@ namespace office::lo {
 // read as plain text, when `plainTextIfAsked`. Throws KvilmarError naming the
 // file, in the program's words, when the file cannot be read or the office
 // refuses it.
-css::uno::Reference<css::lang::XComponent> loadAsNewDocument(const QString& fileName,
-                                                              bool plainTextIfAsked = false);
+css::uno::Reference<css::lang::XComponent> loadAsNewDocument(const QString& fileName, bool plainTextIfAsked = false);
 
 // Whether the office makes a spreadsheet of the file, whatever its name says:
 // the office's own detection of the file's type decides. A file the office

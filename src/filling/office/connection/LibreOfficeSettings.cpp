@@ -27,9 +27,8 @@ QStringList Settings::startArguments() const
     QStringList args;
     if (headless)
         args << QStringLiteral("--headless") << QStringLiteral("--invisible");
-    args << QStringLiteral("--nologo") << QStringLiteral("--nodefault")
-         << QStringLiteral("--norestore") << QStringLiteral("--nolockcheck")
-         << QStringLiteral("-env:UserInstallation=") + fileUrl(profile);
+    args << QStringLiteral("--nologo") << QStringLiteral("--nodefault") << QStringLiteral("--norestore")
+         << QStringLiteral("--nolockcheck") << QStringLiteral("-env:UserInstallation=") + fileUrl(profile);
     return args;
 }
 

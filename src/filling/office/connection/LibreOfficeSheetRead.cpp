@@ -38,7 +38,7 @@ private:
 };
 
 uno::Reference<sheet::XSpreadsheet> chosenSheet(const uno::Reference<sheet::XSpreadsheetDocument>& workbook,
-                                               const QString& fileName, const QString& sheetName)
+                                                const QString& fileName, const QString& sheetName)
 {
     auto sheets = workbook->getSheets();
     if (sheetName.isEmpty()) {
@@ -67,8 +67,8 @@ QList<QStringList> readSheetRows(const QString& fileName, const QString& sheetNa
 
     QList<QStringList> rows;
     callOffice(QStringLiteral("Не удается прочитать таблицу \"%1\"").arg(shown), [&] {
-        const auto sheet =
-            chosenSheet(uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW), fileName, sheetName);
+        const auto sheet = chosenSheet(uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW),
+                                       fileName, sheetName);
         auto cursor = sheet->createCursor();
         uno::Reference<sheet::XUsedAreaCursor>(cursor, uno::UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
         const auto end = uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
@@ -76,7 +76,10 @@ QList<QStringList> readSheetRows(const QString& fileName, const QString& sheetNa
         if (columnCount * rowCount > maxCells)
             throw KvilmarError(QStringLiteral("Таблица \"%1\": на листе %2 строк и %3 столбцов, больше, чем можно "
                                               "прочитать (%4 ячеек).")
-                                   .arg(shown).arg(rowCount).arg(columnCount).arg(maxCells));
+                                   .arg(shown)
+                                   .arg(rowCount)
+                                   .arg(columnCount)
+                                   .arg(maxCells));
         auto block = sheet->getCellRangeByPosition(0, 0, end.EndColumn, end.EndRow);
         // The values come in one call; only numbers, which the office
         // formats for showing, are asked for their text one by one.

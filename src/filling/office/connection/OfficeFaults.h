@@ -13,17 +13,17 @@
 namespace office::lo {
 
 enum class OfficeStep {
-    Open,      // a template is about to be loaded
-    Replace,   // a replace is about to be sent
-    Export,    // a document is about to be stored
-    Saved,     // a document was stored and put in its place
-    Keep,      // a batch's template is about to be taken back for the next
+    Open, // a template is about to be loaded
+    Replace, // a replace is about to be sent
+    Export, // a document is about to be stored
+    Saved, // a document was stored and put in its place
+    Keep, // a batch's template is about to be taken back for the next
 };
 
 enum class OfficeFault {
-    Freeze,   // every process of the office stopped (SIGSTOP): it hangs
-    Kill,     // the office killed (SIGKILL)
-    Crash,    // the office crashes (SIGSEGV)
+    Freeze, // every process of the office stopped (SIGSTOP): it hangs
+    Kill, // the office killed (SIGKILL)
+    Crash, // the office crashes (SIGSEGV)
 };
 
 using FaultPlan = std::function<std::optional<OfficeFault>(OfficeStep)>;

@@ -64,8 +64,7 @@ QString newOwnPipeName()
     std::array<quint32, 4> random{};
     QRandomGenerator::system()->fillRange(random.data(), random.size());
     const QByteArray bits(reinterpret_cast<const char*>(random.data()), sizeof random);
-    const QString name =
-        QStringLiteral("kvilmar_office_%1_%2").arg(::getuid()).arg(QString::fromLatin1(bits.toHex()));
+    const QString name = QStringLiteral("kvilmar_office_%1_%2").arg(::getuid()).arg(QString::fromLatin1(bits.toHex()));
     const QString file = storeFile();
     QSaveFile store(file);
     if (file.isEmpty() || !store.open(QIODevice::WriteOnly) || store.write(name.toLatin1() + '\n') < 0
@@ -95,8 +94,9 @@ PipeCheck checkPipe(const QString& pipe)
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
         if (errno == ENOENT)
             return {PipeCheck::Missing, {}};
-        return {PipeCheck::Foreign, QStringLiteral("Канал LibreOffice \"%1\" не удается проверить: %2")
-                                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+        return {PipeCheck::Foreign,
+                QStringLiteral("Канал LibreOffice \"%1\" не удается проверить: %2")
+                    .arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
     }
     if (S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid())
         return {PipeCheck::Ours, {}};

@@ -65,7 +65,7 @@ bool groupExists(qint64 group)
 // The fields of /proc/PID/stat after the program's name, and that name.
 struct ProcessStat {
     QString name;
-    QList<QByteArray> fields;   // from the state on
+    QList<QByteArray> fields; // from the state on
 };
 
 std::optional<ProcessStat> statOf(const QString& pid)
@@ -78,8 +78,7 @@ std::optional<ProcessStat> statOf(const QString& pid)
     const qsizetype close = line.lastIndexOf(')');
     if (open < 0 || close < open)
         return std::nullopt;
-    return ProcessStat{QString::fromUtf8(line.mid(open + 1, close - open - 1)),
-                       line.mid(close + 2).split(' ')};
+    return ProcessStat{QString::fromUtf8(line.mid(open + 1, close - open - 1)), line.mid(close + 2).split(' ')};
 }
 
 // The processes of this user, with their process group.
@@ -206,7 +205,7 @@ struct Item {
 QByteArray itemLine(const Item& item)
 {
     return QByteArrayLiteral("<item oor:path=\"") + item.path + QByteArrayLiteral("\"><prop oor:name=\"") + item.name
-           + QByteArrayLiteral("\" oor:op=\"fuse\"><value>") + item.value + QByteArrayLiteral("</value></prop></item>\n");
+        + QByteArrayLiteral("\" oor:op=\"fuse\"><value>") + item.value + QByteArrayLiteral("</value></prop></item>\n");
 }
 
 QString systemError(int error)
@@ -236,7 +235,7 @@ QByteArrayList officeEnvironment(const QByteArrayList& caller)
         }
     }
     if (chosen.isEmpty())
-        return withoutJavaTraces(caller);   // none on this machine
+        return withoutJavaTraces(caller); // none on this machine
     QByteArrayList environment;
     for (const QByteArray& entry : caller) {
         // LC_ALL overrode every category: what it said becomes their default.
@@ -272,8 +271,9 @@ void prepareProfile(const QString& profile, const QString& pipe)
     const qsizetype end = content.lastIndexOf("</oor:items>");
     QByteArray kept;
     if (end < 0) {
-        kept = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
-               "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+        kept =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+            "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
     } else {
         // The office writes one item a line: the program's own are replaced.
         for (const QByteArray& line : content.left(end).split('\n')) {
@@ -296,8 +296,8 @@ void prepareProfile(const QString& profile, const QString& pipe)
 std::unique_ptr<OfficeProcess> OfficeProcess::start(const Settings& settings)
 {
     const QString program = settings.program.contains(QLatin1Char('/'))
-                                ? settings.program
-                                : QStandardPaths::findExecutable(settings.program);
+        ? settings.program
+        : QStandardPaths::findExecutable(settings.program);
     const auto cannotStart = [&](const QString& why) {
         return KvilmarError(QStringLiteral("Не удается запустить LibreOffice: программа \"%1\" %2.\n"
                                            "Установите LibreOffice (пакеты libreoffice-writer и libreoffice-calc).")
@@ -343,12 +343,13 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const Settings& settings)
     struct rlimit memory {};
     const bool capped = settings.headless && settings.addressSpaceBytes > 0 && ::getrlimit(RLIMIT_AS, &memory) == 0;
     if (capped)
-        memory.rlim_cur = memory.rlim_max = std::min<rlim_t>(static_cast<rlim_t>(settings.addressSpaceBytes), memory.rlim_max);
+        memory.rlim_cur = memory.rlim_max =
+            std::min<rlim_t>(static_cast<rlim_t>(settings.addressSpaceBytes), memory.rlim_max);
 
     const std::lock_guard starting(startingMutex);
     if (startsForbidden)
         throw KvilmarError(QStringLiteral("Работа прервана."));
-    int report[2];   // the child's errno, when its exec fails
+    int report[2]; // the child's errno, when its exec fails
     const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (nothing < 0 || ::pipe2(report, O_CLOEXEC) != 0) {
         if (nothing >= 0)
@@ -419,7 +420,7 @@ std::optional<int> OfficeProcess::exitStatus()
     if (got == pid_)
         status_ = status;
     else if (got < 0 && errno == ECHILD)
-        status_ = -1;   // collected elsewhere: ended, how is not known
+        status_ = -1; // collected elsewhere: ended, how is not known
     return status_;
 }
 
@@ -440,7 +441,7 @@ QString OfficeProcess::describe(int status)
 
 bool OfficeProcess::groupGone()
 {
-    exitStatus();   // the launcher, once ended, is collected
+    exitStatus(); // the launcher, once ended, is collected
     if (!gone_ && !groupExists(pid_))
         gone_ = true;
     return gone_;

@@ -70,7 +70,9 @@ public:
 
 private:
     OfficeProcess(qint64 pid, QString tmpFolder, QString pipe)
-        : pid_(pid), tmpFolder_(std::move(tmpFolder)), pipe_(std::move(pipe)) {}
+        : pid_(pid), tmpFolder_(std::move(tmpFolder)), pipe_(std::move(pipe))
+    {
+    }
     bool groupGone();
 
     qint64 pid_;

@@ -32,7 +32,7 @@ bool awaited = false;
 std::atomic<bool> cutAsked{false};
 std::mutex cutMutex;
 QString askedReason;
-QString reasonOfTheCut;   // while a cut wait is being cut
+QString reasonOfTheCut; // while a cut wait is being cut
 thread_local bool officeThread = false;
 
 // How long a call given up may take to end before its helper is left to it.
@@ -62,7 +62,8 @@ void wakeApplication()
 {
     std::lock_guard lock(wakeMutex);
     if (wakeTarget)
-        QMetaObject::invokeMethod(wakeTarget, [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            wakeTarget, [] {}, Qt::QueuedConnection);
 }
 
 // The identity the bridge gives the application's thread, taken once.
@@ -243,7 +244,7 @@ private:
 // or, for a wait that can be cut, a cut is asked for.
 bool awaitCall(const Call& call, QDeadlineTimer deadline, bool cuttable)
 {
-    QTimer alarm;   // wakes the wait at the deadline
+    QTimer alarm; // wakes the wait at the deadline
     alarm.setSingleShot(true);
     alarm.setTimerType(Qt::PreciseTimer);
     while (!call.done && !deadline.hasExpired() && !(cuttable && cutAsked)) {
@@ -316,7 +317,8 @@ void waitToTheEnd(const QString& what, const std::function<void()>& work, QDeadl
 
 void waitForOffice(const QString& what, const std::function<void()>& work)
 {
-    waitToTheEnd(what, work, QDeadlineTimer(QDeadlineTimer::Forever), [] {}, false);
+    waitToTheEnd(
+        what, work, QDeadlineTimer(QDeadlineTimer::Forever), [] {}, false);
 }
 
 void waitForOffice(const QString& what, const std::function<void()>& work, std::chrono::milliseconds limit,

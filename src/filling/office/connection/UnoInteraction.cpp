@@ -15,8 +15,7 @@ namespace office::lo {
 
 namespace {
 
-template <class Request>
-bool is(const uno::Any& request)
+template <class Request> bool is(const uno::Any& request)
 {
     return request.isExtractableTo(cppu::UnoType<Request>::get());
 }

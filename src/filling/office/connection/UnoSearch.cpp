@@ -18,8 +18,8 @@ void setPlain(const uno::Reference<beans::XPropertySet>& props)
 {
     // The names in one call: each call is a round trip to the office.
     const auto known = props->getPropertySetInfo()->getProperties();
-    for (const char* name : {"SearchCaseSensitive", "SearchRegularExpression", "SearchWords",
-                             "SearchWildcard", "SearchSimilarity", "SearchStyles", "SearchBackwards"}) {
+    for (const char* name : {"SearchCaseSensitive", "SearchRegularExpression", "SearchWords", "SearchWildcard",
+                             "SearchSimilarity", "SearchStyles", "SearchBackwards"}) {
         const auto property = rtl::OUString::createFromAscii(name);
         if (std::any_of(known.begin(), known.end(), [&](const beans::Property& p) { return p.Name == property; }))
             props->setPropertyValue(property, uno::Any(false));
@@ -29,7 +29,7 @@ void setPlain(const uno::Reference<beans::XPropertySet>& props)
 } // namespace
 
 uno::Reference<util::XSearchDescriptor> plainSearch(const uno::Reference<util::XSearchDescriptor>& descriptor,
-                                                     const QString& text)
+                                                    const QString& text)
 {
     setPlain(uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW));
     descriptor->setSearchString(toOUString(text));
@@ -37,7 +37,7 @@ uno::Reference<util::XSearchDescriptor> plainSearch(const uno::Reference<util::X
 }
 
 uno::Reference<util::XReplaceDescriptor> plainReplace(const uno::Reference<util::XReplaceDescriptor>& descriptor,
-                                                       const QString& text, const QString& replacement)
+                                                      const QString& text, const QString& replacement)
 {
     plainSearch(uno::Reference<util::XSearchDescriptor>(descriptor.get()), text);
     descriptor->setReplaceString(toOUString(replacement));
@@ -45,7 +45,7 @@ uno::Reference<util::XReplaceDescriptor> plainReplace(const uno::Reference<util:
 }
 
 uno::Reference<util::XSearchDescriptor> patternSearch(const uno::Reference<util::XSearchDescriptor>& descriptor,
-                                                       const QString& pattern)
+                                                      const QString& pattern)
 {
     plainSearch(descriptor, pattern);
     uno::Reference<beans::XPropertySet>(descriptor, uno::UNO_QUERY_THROW)
@@ -77,8 +77,7 @@ namespace {
 
 // Sends a setting the office is not known to hold. A call that fails leaves
 // it unknown, so it is sent again next time.
-template <class T, class Send>
-void update(std::optional<T>& known, const T& wanted, const Send& send)
+template <class T, class Send> void update(std::optional<T>& known, const T& wanted, const Send& send)
 {
     if (known == wanted)
         return;

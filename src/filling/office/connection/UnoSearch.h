@@ -15,16 +15,16 @@
 // pattern syntax, so every character of the text is itself.
 namespace office::lo {
 
-css::uno::Reference<css::util::XSearchDescriptor> plainSearch(
-    const css::uno::Reference<css::util::XSearchDescriptor>& descriptor, const QString& text);
+css::uno::Reference<css::util::XSearchDescriptor>
+plainSearch(const css::uno::Reference<css::util::XSearchDescriptor>& descriptor, const QString& text);
 
-css::uno::Reference<css::util::XReplaceDescriptor> plainReplace(
-    const css::uno::Reference<css::util::XReplaceDescriptor>& descriptor,
-    const QString& text, const QString& replacement);
+css::uno::Reference<css::util::XReplaceDescriptor>
+plainReplace(const css::uno::Reference<css::util::XReplaceDescriptor>& descriptor, const QString& text,
+             const QString& replacement);
 
 // A search for the pattern (regular expression), otherwise set as above.
-css::uno::Reference<css::util::XSearchDescriptor> patternSearch(
-    const css::uno::Reference<css::util::XSearchDescriptor>& descriptor, const QString& pattern);
+css::uno::Reference<css::util::XSearchDescriptor>
+patternSearch(const css::uno::Reference<css::util::XSearchDescriptor>& descriptor, const QString& pattern);
 
 // A pattern that matches any of the texts, each character of them itself.
 QString anyOfLiterally(const QStringList& texts);
@@ -54,9 +54,9 @@ public:
 private:
     void ready(const Maker& make);
 
-    css::uno::Reference<css::frame::XDesktop2> office_;   // the desktop of the office that made it
+    css::uno::Reference<css::frame::XDesktop2> office_; // the desktop of the office that made it
     css::uno::Reference<css::util::XReplaceDescriptor> descriptor_;
-    css::uno::Reference<css::beans::XPropertySet> settings_;   // the same, for its switches
+    css::uno::Reference<css::beans::XPropertySet> settings_; // the same, for its switches
     // What the office holds, as far as it is known.
     std::optional<QString> search_, replacement_;
     std::optional<bool> pattern_, caseSensitive_;

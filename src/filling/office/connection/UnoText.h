@@ -8,8 +8,7 @@ namespace office::lo {
 
 inline rtl::OUString toOUString(const QString& text)
 {
-    return rtl::OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()),
-                         static_cast<sal_Int32>(text.size()));
+    return rtl::OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()), static_cast<sal_Int32>(text.size()));
 }
 
 inline QString toQString(const rtl::OUString& text)

@@ -26,8 +26,8 @@ sal_Int32 occurrences(RunMemory& memory, const uno::Reference<lang::XComponent>&
     uno::Reference<sheet::XSpreadsheetDocument> book(document, uno::UNO_QUERY);
     if (!book.is()) {
         uno::Reference<util::XSearchable> searchable(document, uno::UNO_QUERY_THROW);
-        const auto found = searchable->findAll(memory.textSearch.set(
-            [&] { return searchable->createSearchDescriptor(); }, {pattern, true}));
+        const auto found = searchable->findAll(
+            memory.textSearch.set([&] { return searchable->createSearchDescriptor(); }, {pattern, true}));
         return found.is() ? found->getCount() : 0;
     }
     sal_Int32 cells = 0;
@@ -35,8 +35,7 @@ sal_Int32 occurrences(RunMemory& memory, const uno::Reference<lang::XComponent>&
     for (sal_Int32 n = 0, count = sheets->getCount(); n < count; ++n) {
         uno::Reference<util::XSearchable> sheet(sheets->getByIndex(n), uno::UNO_QUERY_THROW);
         uno::Reference<sheet::XSheetCellRanges> found(
-            sheet->findAll(memory.cellSearch.set([&] { return sheet->createSearchDescriptor(); },
-                                                         {pattern, true})),
+            sheet->findAll(memory.cellSearch.set([&] { return sheet->createSearchDescriptor(); }, {pattern, true})),
             uno::UNO_QUERY);
         if (!found.is())
             continue;
@@ -111,7 +110,7 @@ bool KeptTemplate::keep(const uno::Reference<lang::XComponent>& document, bool u
                 undo->undo();
                 // A filling makes no bookmarks, and one that failed is not kept.
                 same = !undo->isUndoPossible() && occurrences(memory_, document, kept_->texts) == kept_->held
-                       && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
+                    && (kept_->marks.empty() || bookmarkTexts(document) == kept_->marks);
             }
         });
     } catch (...) {
@@ -131,9 +130,9 @@ void KeptTemplate::close() noexcept
     kept_.reset();
 }
 
-uno::Reference<lang::XComponent> openForFilling(
-    KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked, const QString& kind,
-    const std::function<bool(const uno::Reference<lang::XComponent>&)>& isKind)
+uno::Reference<lang::XComponent>
+openForFilling(KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked,
+               const QString& kind, const std::function<bool(const uno::Reference<lang::XComponent>&)>& isKind)
 {
     if (kept) {
         if (auto document = kept->take(file); document.is())

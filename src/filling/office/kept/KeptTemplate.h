@@ -58,8 +58,8 @@ private:
         css::uno::Reference<css::document::XUndoManager> undo;
         FileVersion file;
         QStringList texts;
-        sal_Int32 held = 0;   // occurrences of the texts in the template
-        std::vector<BookmarkText> marks;   // in a text document
+        sal_Int32 held = 0; // occurrences of the texts in the template
+        std::vector<BookmarkText> marks; // in a text document
         css::uno::Reference<css::frame::XDesktop2> office;
     };
     bool inSameOffice() const;
@@ -76,8 +76,9 @@ private:
 // (loadAsNewDocument), of the kind the filler fills (requireKind: `kind`
 // names it, `isKind` asks the office), recording no changes, and handed to
 // `kept`. Throws as those do; a new document is closed then.
-css::uno::Reference<css::lang::XComponent> openForFilling(
-    KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked, const QString& kind,
-    const std::function<bool(const css::uno::Reference<css::lang::XComponent>&)>& isKind);
+css::uno::Reference<css::lang::XComponent>
+openForFilling(KeptTemplate* kept, const QString& fileName, const FileVersion& file, bool plainTextIfAsked,
+               const QString& kind,
+               const std::function<bool(const css::uno::Reference<css::lang::XComponent>&)>& isKind);
 
 } // namespace office::lo

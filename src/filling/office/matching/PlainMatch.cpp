@@ -45,7 +45,9 @@ bool reachesIntoEdges(const QString& text, const QString& find)
     return false;
 }
 
-PlainText::PlainText(const QString& text) : folded_(folded(text)) {}
+PlainText::PlainText(const QString& text) : folded_(folded(text))
+{
+}
 
 bool PlainText::contains(const QString& find) const
 {

@@ -22,8 +22,8 @@
 namespace office::lo {
 
 struct RunMemory {
-    KeptDescriptor textSearch;   // in text documents
-    KeptDescriptor cellSearch;   // in spreadsheets
+    KeptDescriptor textSearch; // in text documents
+    KeptDescriptor cellSearch; // in spreadsheets
 
     // The texts a template showed in some places: a text document's
     // properties and fields (PropertyTexts), a workbook's places outside its
@@ -52,8 +52,8 @@ struct RunMemory {
     // from the unchanged file holds the same there.
     struct HeldOutside {
         css::table::CellRangeAddress block;
-        QStringList texts;   // as searched in cells
-        QList<bool> held;    // one for each text
+        QStringList texts; // as searched in cells
+        QList<bool> held; // one for each text
     };
     struct Outside {
         FileVersion file;

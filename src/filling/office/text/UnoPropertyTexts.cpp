@@ -36,8 +36,7 @@ bool isField(const uno::Any& field, const char* service)
 }
 
 // Every field of a text document, for each to be looked at.
-template <class Each>
-void forEachField(const uno::Reference<lang::XComponent>& document, const Each& each)
+template <class Each> void forEachField(const uno::Reference<lang::XComponent>& document, const Each& each)
 {
     uno::Reference<text::XTextFieldsSupplier> supplier(document, uno::UNO_QUERY);
     if (!supplier.is())
@@ -215,9 +214,8 @@ void PropertyTexts::findEach(const QStringList& texts, QList<bool>& found)
     for (const QString& field : fieldsShown())
         shown << PlainText(field);
     for (int i = 0; i < texts.size(); ++i) {
-        found[i] = found[i] || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& s) {
-            return s.contains(texts[i]);
-        });
+        found[i] = found[i]
+            || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& s) { return s.contains(texts[i]); });
     }
 }
 

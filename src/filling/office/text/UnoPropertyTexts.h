@@ -46,9 +46,9 @@ private:
     // One text, and where it is kept.
     struct Entry {
         enum class Kind { Title, Subject, Description, Keyword, Custom, UserField, Variable, Input } kind;
-        css::uno::Reference<css::uno::XInterface> holder;   // the properties, a field master, a field
-        rtl::OUString name;                                   // of a custom property
-        sal_Int32 index = 0;                                  // of a keyword
+        css::uno::Reference<css::uno::XInterface> holder; // the properties, a field master, a field
+        rtl::OUString name; // of a custom property
+        sal_Int32 index = 0; // of a keyword
         QString shown;
     };
 

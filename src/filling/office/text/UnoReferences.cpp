@@ -99,9 +99,9 @@ struct Taken {
     uno::Reference<text::XText> text;
     Content standIn;
     rtl::OUString standInName;
-    QString expected;          // what the stand-in spans once replaced
-    qsizetype start = 0;       // where in that the bookmark begins
-    qsizetype end = 0;         // and ends
+    QString expected; // what the stand-in spans once replaced
+    qsizetype start = 0; // where in that the bookmark begins
+    qsizetype end = 0; // and ends
 };
 
 // Moves the cursor left by count characters, as far as the text goes.
@@ -180,7 +180,7 @@ void showReferencedText(const uno::Reference<lang::XComponent>& document)
     const auto bookmarks = bookmarksOf(document);
     if (!supplier.is() || !bookmarks.is())
         return;
-    QHash<QString, rtl::OUString> shown;   // by bookmark name
+    QHash<QString, rtl::OUString> shown; // by bookmark name
     const auto fields = supplier->getTextFields()->createEnumeration();
     while (fields->hasMoreElements()) {
         uno::Reference<lang::XServiceInfo> info(fields->nextElement(), uno::UNO_QUERY);
@@ -190,8 +190,8 @@ void showReferencedText(const uno::Reference<lang::XComponent>& document)
         sal_Int16 source = -1;
         sal_Int16 part = -1;
         field->getPropertyValue("ReferenceFieldSource") >>= source;
-        if (source != text::ReferenceFieldSource::BOOKMARK
-            || !(field->getPropertyValue("ReferenceFieldPart") >>= part) || part != text::ReferenceFieldPart::TEXT)
+        if (source != text::ReferenceFieldSource::BOOKMARK || !(field->getPropertyValue("ReferenceFieldPart") >>= part)
+            || part != text::ReferenceFieldPart::TEXT)
             continue;
         const QString name = toQString(field->getPropertyValue("SourceName").get<rtl::OUString>());
         if (!shown.contains(name)) {

@@ -39,7 +39,9 @@ public:
     // `memory` is the run's.
     SpanningBookmarks(css::uno::Reference<css::lang::XComponent> document, std::optional<FileVersion> openedFrom,
                       RunMemory& memory)
-        : document_(std::move(document)), openedFrom_(std::move(openedFrom)), memory_(memory) {}
+        : document_(std::move(document)), openedFrom_(std::move(openedFrom)), memory_(memory)
+    {
+    }
 
     // Runs `replace`, which replaces find by replacement, so that every
     // bookmark keeps its place by the replacements: one that spanned an

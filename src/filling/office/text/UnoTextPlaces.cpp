@@ -1,7 +1,7 @@
 #include "filling/office/text/UnoTextPlaces.h"
 
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PlainMatch.h"
 
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySetInfo.hpp>
@@ -16,10 +16,10 @@
 #include <com/sun/star/text/ControlCharacter.hpp>
 #include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnotesSupplier.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
-#include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 
@@ -145,7 +145,7 @@ constexpr char16_t kBarrier = 0xFFFC;
 // character position is anchored to.
 struct TextModel {
     struct Anchor {
-        uno::Reference<text::XTextRange> start;   // the model position `at` is here
+        uno::Reference<text::XTextRange> start; // the model position `at` is here
         qsizetype at = 0;
         qsizetype length = 0;
     };
@@ -287,8 +287,8 @@ uno::Reference<beans::XPropertySet> rewriteComment(const uno::Reference<beans::X
                                                    const uno::Reference<lang::XMultiServiceFactory>& factory,
                                                    const QString& content)
 {
-    const uno::Reference<beans::XPropertySet> lines(
-        factory->createInstance("com.sun.star.text.textfield.Annotation"), uno::UNO_QUERY_THROW);
+    const uno::Reference<beans::XPropertySet> lines(factory->createInstance("com.sun.star.text.textfield.Annotation"),
+                                                    uno::UNO_QUERY_THROW);
     const auto known = comment->getPropertySetInfo();
     for (const char* name : kCommentProperties) {
         const auto property = rtl::OUString::createFromAscii(name);
@@ -398,12 +398,9 @@ std::vector<TextPlace> TextPlace::collect(const uno::Reference<lang::XComponent>
 QString TextPlace::read() const
 {
     switch (kind_) {
-    case Kind::Comment:
-        return toQString(comment_->getPropertyValue("Content").get<rtl::OUString>());
-    case Kind::Drawn:
-        return readDrawnText(*text_);
-    case Kind::Text:
-        break;
+    case Kind::Comment: return toQString(comment_->getPropertyValue("Content").get<rtl::OUString>());
+    case Kind::Drawn: return readDrawnText(*text_);
+    case Kind::Text: break;
     }
     return readText(text_);
 }
@@ -423,11 +420,8 @@ void TextPlace::replaceAll(const QString& find, const QString& replacement)
             comment_->setPropertyValue("Content", uno::Any(toOUString(replaced)));
         return;
     }
-    case Kind::Drawn:
-        replaceInDrawnText(text_, find, replacement);
-        return;
-    case Kind::Text:
-        break;
+    case Kind::Drawn: replaceInDrawnText(text_, find, replacement); return;
+    case Kind::Text: break;
     }
     replaceInText(text_, find, replacement);
 }

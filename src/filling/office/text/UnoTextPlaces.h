@@ -27,7 +27,9 @@ public:
     // A comment of the document that `factory` makes fields for.
     TextPlace(css::uno::Reference<css::beans::XPropertySet> comment,
               css::uno::Reference<css::lang::XMultiServiceFactory> factory)
-        : kind_(Kind::Comment), comment_(std::move(comment)), factory_(std::move(factory)) {}
+        : kind_(Kind::Comment), comment_(std::move(comment)), factory_(std::move(factory))
+    {
+    }
 
     // Every place of the document, each once.
     static std::vector<TextPlace> collect(const css::uno::Reference<css::lang::XComponent>& document);
@@ -46,7 +48,7 @@ public:
 private:
     Kind kind_;
     css::uno::Reference<css::text::XText> text_;
-    css::uno::Reference<css::beans::XPropertySet> comment_;   // a comment's "Content"
+    css::uno::Reference<css::beans::XPropertySet> comment_; // a comment's "Content"
     css::uno::Reference<css::lang::XMultiServiceFactory> factory_;
 };
 
@@ -67,7 +69,6 @@ QString replacedContent(const QString& content, const QString& find, const QStri
 void moveRight(const css::uno::Reference<css::text::XTextCursor>& cursor, qsizetype count, bool select);
 
 // The replacing of TextPlace::replaceAll, for any text (tables in it too).
-void replaceInText(const css::uno::Reference<css::text::XText>& text, const QString& find,
-                   const QString& replacement);
+void replaceInText(const css::uno::Reference<css::text::XText>& text, const QString& find, const QString& replacement);
 
 } // namespace office::lo

@@ -1,9 +1,9 @@
 #include "filling/office/writer/LibreOfficeWriter.h"
 
 #include "common/KvilmarError.h"
-#include "filling/office/kept/KeptTemplate.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/LibreOfficeDocument.h"
+#include "filling/office/kept/KeptTemplate.h"
 #include "filling/office/writer/WriterItemRows.h"
 
 #include <com/sun/star/text/XTextDocument.hpp>

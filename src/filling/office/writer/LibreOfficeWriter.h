@@ -11,8 +11,7 @@ namespace office::lo {
 
 class KeptTemplate;
 
-class WriterApplication final : public WordApplication,
-                                public std::enable_shared_from_this<WriterApplication> {
+class WriterApplication final : public WordApplication, public std::enable_shared_from_this<WriterApplication> {
 public:
     WriterApplication();
     // Released normally, it shows its document if it was made visible;

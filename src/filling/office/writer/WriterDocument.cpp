@@ -1,10 +1,10 @@
 #include "filling/office/writer/WriterDocument.h"
 
 #include "filling/office/connection/LibreOfficeConnection.h"
-#include "filling/office/matching/PatternFolding.h"
-#include "filling/office/matching/PlainMatch.h"
 #include "filling/office/connection/UnoSearch.h"
 #include "filling/office/connection/UnoText.h"
+#include "filling/office/matching/PatternFolding.h"
+#include "filling/office/matching/PlainMatch.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -103,8 +103,7 @@ void WriterDocument::replaceThroughSearch(const QString& find, const QString& re
     if (!breaks && all) {
         const bool pattern = throughPattern(document, find, replacement);
         document->replaceAll(memory_.textSearch.set([&] { return document->createSearchDescriptor(); },
-                                                           {pattern ? anyOfLiterally({find}) : find, pattern},
-                                                           replacement));
+                                                    {pattern ? anyOfLiterally({find}) : find, pattern}, replacement));
         return;
     }
     // Collected first, so that replacements are never searched again.
@@ -122,9 +121,8 @@ bool WriterDocument::throughPattern(const uno::Reference<util::XReplaceable>& do
         // The special characters each as itself: the case-insensitive "ß"
         // would also find "ss".
         const bool special = document
-                                 ->findFirst(memory_.textSearch.set(
-                                     [&] { return document->createSearchDescriptor(); },
-                                     {specialFoldingPattern(), true, true}))
+                                 ->findFirst(memory_.textSearch.set([&] { return document->createSearchDescriptor(); },
+                                                                    {specialFoldingPattern(), true, true}))
                                  .is();
         const std::vector<TextPlace>& others = places();
         foldsAlike_ = !special && std::none_of(others.begin(), others.end(), [](const TextPlace& place) {
@@ -206,7 +204,7 @@ void WriterDocument::replace(const QString& find, const QString& replacement, bo
         return;
     reachStep(OfficeStep::Replace);
     callOffice(QStringLiteral("Не удается заменить текст"), [&] {
-        places();   // read as they stand before the replacing
+        places(); // read as they stand before the replacing
         holdViewsBack();
         shownTextDue_ = true;
         bookmarks_.keepSpanning(find, replacement, [&] { replaceEverywhere(find, replacement, all); });
@@ -262,7 +260,7 @@ QList<bool> WriterDocument::findEach(const QStringList& texts)
         properties_.findEach(texts, found);
         for (int i = 0; i < texts.size(); ++i) {
             found[i] = found[i]
-                       || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
+                || std::any_of(shown.cbegin(), shown.cend(), [&](const PlainText& t) { return t.contains(texts[i]); });
             if (found[i] || texts[i].isEmpty())
                 continue;
             if (texts[i].contains(QLatin1Char('\r'))) {

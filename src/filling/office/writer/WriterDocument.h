@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/FileVersion.h"
-#include "filling/office/text/UnoPropertyTexts.h"
 #include "filling/office/text/RunMemory.h"
+#include "filling/office/text/UnoPropertyTexts.h"
 #include "filling/office/text/UnoReferences.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
@@ -96,7 +96,7 @@ private:
     // still show the text of the filling taken back last.
     QStringList replaced_;
     bool shownTextDue_ = true;
-    css::uno::Reference<css::frame::XModel> heldBack_;   // set while the views are held back
+    css::uno::Reference<css::frame::XModel> heldBack_; // set while the views are held back
     std::optional<FileVersion> openedFrom_;
     bool staysOpen_;
     bool onlySearchReplaced_ = true;

@@ -7,8 +7,8 @@
 #include "filling/office/connection/UnoText.h"
 #include "filling/office/text/UnoTextPlaces.h"
 
-#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/beans/PropertyAttribute.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/beans/XPropertyState.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -39,7 +39,7 @@ struct Occurrence {
     uno::Reference<text::XTextRange> range;
     uno::Reference<text::XTextTable> table;
     QString column;
-    int row = 0;   // from 1; 0 outside a table or in a cell of a split row
+    int row = 0; // from 1; 0 outside a table or in a cell of a split row
 };
 
 // "B3" is column "B" of row 3; a cell of a split or merged row ("A1.1.1")
@@ -61,8 +61,8 @@ std::vector<Occurrence> occurrences(KeptDescriptor& descriptor, const uno::Refer
                                     const QString& identifier, bool placed)
 {
     std::vector<Occurrence> found;
-    const auto all = document->findAll(
-        descriptor.set([&] { return document->createSearchDescriptor(); }, {identifier}));
+    const auto all =
+        document->findAll(descriptor.set([&] { return document->createSearchDescriptor(); }, {identifier}));
     for (sal_Int32 i = 0; i < all->getCount(); ++i) {
         Occurrence occurrence;
         occurrence.range.set(all->getByIndex(i), uno::UNO_QUERY);
@@ -163,7 +163,8 @@ void copyRow(const uno::Reference<text::XTextTable>& table, const QStringList& c
 {
     for (const QString& column : columns) {
         const uno::Reference<text::XTextCopy> source = cellOf(table, column, from);
-        const OwnFormatting own = ownFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)));
+        const OwnFormatting own =
+            ownFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)));
         for (int row = to; row < to + count; ++row) {
             const uno::Reference<text::XTextCopy> target = cellOf(table, column, row);
             const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
@@ -216,7 +217,7 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
     uno::Reference<text::XTextTable> table;
     int row = 0;
     const int count = static_cast<int>(items.size());
-    std::vector<std::size_t> inRow;   // occurrences of each identifier in the row
+    std::vector<std::size_t> inRow; // occurrences of each identifier in the row
     callOffice(QStringLiteral("Не удается найти строку позиций"), [&] {
         for (const QString& identifier : identifiers) {
             const std::vector<Occurrence> found = occurrences(descriptor, searchable, identifier, true);
@@ -237,8 +238,8 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
         }
     });
     if (!table.is())
-        throw ItemRowsUnfit(QStringLiteral("В шаблоне нет строки таблицы с идентификаторами позиций %1.")
-                                .arg(listed(identifiers)));
+        throw ItemRowsUnfit(
+            QStringLiteral("В шаблоне нет строки таблицы с идентификаторами позиций %1.").arg(listed(identifiers)));
     reachStep(OfficeStep::Replace);
     callOffice(QStringLiteral("Не удается повторить строку позиций"), [&] {
         const uno::Reference<table::XTableRows> rows = table->getRows();
@@ -267,7 +268,9 @@ void fillItemRows(const uno::Reference<lang::XComponent>& document, const QStrin
             if (found.back().size() != inRow[j] * std::size_t(count))
                 throw KvilmarError(QStringLiteral("Строка позиций с «%1» повторена не так, как ожидалось: в документе "
                                                   "его %2 раз вместо %3.")
-                                       .arg(identifiers[j]).arg(found.back().size()).arg(inRow[j] * count));
+                                       .arg(identifiers[j])
+                                       .arg(found.back().size())
+                                       .arg(inRow[j] * count));
         }
         for (int j = 0; j < identifiers.size(); ++j)
             for (std::size_t i = 0; i < found[j].size(); ++i) {
