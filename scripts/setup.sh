@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config zlib1g-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libx11-dev
   libreoffice-writer libreoffice-calc libreoffice-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick
   openbox xdotool x11-xserver-utils python3-uno
   fonts-dejavu-core fonts-liberation
