@@ -44,9 +44,8 @@ private slots:
         row("1000001", "один миллион один рубль 00 копеек");
         row("2000000000", "два миллиарда рублей 00 копеек");
         row("1234567,89", "один миллион двести тридцать четыре тысячи пятьсот шестьдесят семь рублей 89 копеек");
-        row("999 999 999 999,99",
-            "девятьсот девяносто девять миллиардов девятьсот девяносто девять миллионов "
-            "девятьсот девяносто девять тысяч девятьсот девяносто девять рублей 99 копеек");
+        row("999 999 999 999,99", "девятьсот девяносто девять миллиардов девятьсот девяносто девять миллионов "
+                                  "девятьсот девяносто девять тысяч девятьсот девяносто девять рублей 99 копеек");
         row("0,01", "01 копейка");
         row("0,5", "50 копеек");
         row("0", "00 копеек");
@@ -121,9 +120,7 @@ private slots:
         QTest::newRow("no separator") << QByteArray("42") << QByteArray("42,00");
         QTest::newRow("third kopeck digit dropped") << QByteArray("12,345") << QByteArray("12,34");
         QTest::newRow("grave accents") << QByteArray("1`000`000") << QByteArray("1000000,00");
-        QTest::newRow("marker deleted first") << QByteArray("12\xA9"
-                                                            "5")
-                                              << QByteArray("125,00");
+        QTest::newRow("marker deleted first") << QByteArray("12\xA9" "5") << QByteArray("125,00");
         QTest::newRow("marker only") << QByteArray("\xA9") << QByteArray(",00");
         QTest::newRow("empty") << QByteArray() << QByteArray(",00");
         QTest::newRow("earlier dash stays") << QByteArray("1-000,50") << QByteArray("1-000,50");

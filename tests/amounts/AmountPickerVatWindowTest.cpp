@@ -58,7 +58,10 @@ class AmountPickerVatWindowTest : public WindowTest {
         QVERIFY(userInput::typeInto(vat()->EditNDSSum, text));
     }
 
-    void setRate(int rate) { vat()->SpinEditNDS->setValue(rate); }
+    void setRate(int rate)
+    {
+        vat()->SpinEditNDS->setValue(rate);
+    }
 
     void makeWindows() override
     {
@@ -109,7 +112,7 @@ private slots:
     void clickPicksForTheAmountWindow()
     {
         addRecord("#A#", "100");
-        addRecord("#B#", QString(70, QLatin1Char('7')), false); // off, and longer than its column
+        addRecord("#B#", QString(70, QLatin1Char('7')), false);   // off, and longer than its column
         FormCommands->BitBtnSumConvert->setEnabled(false);
         openPicker('s');
         clickLine(1);
@@ -133,7 +136,7 @@ private slots:
         QVERIFY(picker()->isVisible() && vat()->EditNDSSum->text().isEmpty());
         userInput::press(Qt::Key_Return);
         QVERIFY(!picker()->isVisible());
-        QCOMPARE(vat()->EditNDSSum->text(), QStringLiteral("сто рублей")); // passed unchanged
+        QCOMPARE(vat()->EditNDSSum->text(), QStringLiteral("сто рублей"));   // passed unchanged
         QVERIFY(vat()->BitBtnNDSfromPrice->isEnabled());
         QVERIFY(vat()->BitBtnNDSfromSum->isEnabled());
     }
@@ -211,20 +214,13 @@ private slots:
         QTest::addColumn<int>("rate");
         QTest::addColumn<QString>("fromPrice");
         QTest::addColumn<QString>("fromSum");
-        QTest::newRow("1000 at 20") << "1000" << 20 << "200,00"
-                                    << "166,67";
-        QTest::newRow("1000 at 18") << "1000" << 18 << "180,00"
-                                    << "152,54";
-        QTest::newRow("0,63 at 20") << "0,63" << 20 << "0,13"
-                                    << "0,11";
-        QTest::newRow("0,25 at 50") << "0,25" << 50 << "0,13"
-                                    << "0,08";
-        QTest::newRow("0,625 at 20") << "0,625" << 20 << "0,12"
-                                     << "0,10";
-        QTest::newRow("1 500-50") << "1 500-50" << 20 << "300,10"
-                                  << "250,08";
-        QTest::newRow("1000 at 99") << "1000" << 99 << "990,00"
-                                    << "497,49";
+        QTest::newRow("1000 at 20") << "1000" << 20 << "200,00" << "166,67";
+        QTest::newRow("1000 at 18") << "1000" << 18 << "180,00" << "152,54";
+        QTest::newRow("0,63 at 20") << "0,63" << 20 << "0,13" << "0,11";
+        QTest::newRow("0,25 at 50") << "0,25" << 50 << "0,13" << "0,08";
+        QTest::newRow("0,625 at 20") << "0,625" << 20 << "0,12" << "0,10";
+        QTest::newRow("1 500-50") << "1 500-50" << 20 << "300,10" << "250,08";
+        QTest::newRow("1000 at 99") << "1000" << 99 << "990,00" << "497,49";
     }
 
     void computesEveryExample()
@@ -293,10 +289,10 @@ private slots:
         vat()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(vat()));
         QVERIFY(userInput::typeOver(vat()->SpinEditNDS, "150"));
-        QCOMPARE(vat()->rate(), 15); // two characters at most
+        QCOMPARE(vat()->rate(), 15);   // two characters at most
         QVERIFY(userInput::typeOver(vat()->SpinEditNDS, "0"));
         QCOMPARE(vat()->rate(), 1);
-        QVERIFY(userInput::clickInto(vat()->EditNDSSum)); // leaving the box brings it into bounds
+        QVERIFY(userInput::clickInto(vat()->EditNDSSum));   // leaving the box brings it into bounds
         QCOMPARE(vat()->SpinEditNDS->value(), 1);
         auto* text = vat()->SpinEditNDS->findChild<QLineEdit*>();
         QVERIFY(text);
@@ -352,7 +348,7 @@ private slots:
         vat()->BitBtnNDSInsertFromListClick();
         QCOMPARE(SumListTarget, 'n');
         QCOMPARE(vat()->EditNDSSum->text(), QStringLiteral("1 000"));
-        QVERIFY(vat()->EditNDS->text().isEmpty()); // nothing computed by the pick
+        QVERIFY(vat()->EditNDS->text().isEmpty());   // nothing computed by the pick
         vat()->BitBtnNDSfromPrice->click();
         QCOMPARE(vat()->EditNDS->text(), QStringLiteral("200,00"));
     }

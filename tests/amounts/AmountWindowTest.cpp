@@ -13,11 +13,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTimer>
 
 namespace {
 
@@ -48,7 +48,10 @@ class AmountWindowTest : public WindowTest {
 
     TFormCommands* window() const { return FormCommands; }
 
-    void typeAmount(const QString& text) { QVERIFY(userInput::typeInto(window()->EditSumDigit, text)); }
+    void typeAmount(const QString& text)
+    {
+        QVERIFY(userInput::typeInto(window()->EditSumDigit, text));
+    }
 
     // Types the amount, converts, and returns the memo's text.
     QString convert(const QString& typed)
@@ -96,7 +99,7 @@ private slots:
         QVERIFY(window()->MemoSumString->toPlainText().isEmpty());
         QVERIFY(!window()->BitBtnSumConvert->isEnabled());
         QVERIFY(!window()->BitBtnInsertToList->isEnabled());
-        QVERIFY(!window()->CheckBoxFirstChar->isChecked()); // kept while the program runs
+        QVERIFY(!window()->CheckBoxFirstChar->isChecked());   // kept while the program runs
     }
 
     void typingEnablesConvert()
@@ -126,8 +129,7 @@ private slots:
                                  << QStringLiteral("Девятьсот девяносто девять миллиардов девятьсот девяносто "
                                                    "девять миллионов девятьсот девяносто девять тысяч девятьсот "
                                                    "девяносто девять рублей 99 копеек");
-        QTest::newRow("typed marker") << true << QStringLiteral("12©5")
-                                      << QStringLiteral("Сто двадцать пять рублей 00 копеек");
+        QTest::newRow("typed marker") << true << QStringLiteral("12©5") << QStringLiteral("Сто двадцать пять рублей 00 копеек");
     }
 
     void convertsAndHandsOver()
@@ -148,7 +150,7 @@ private slots:
     {
         const QString words = convert("777 777 777 777,77");
         QTextBlock block = window()->MemoSumString->document()->firstBlock();
-        QVERIFY(block.layout()->lineCount() > 1); // the memo wrapped it
+        QVERIFY(block.layout()->lineCount() > 1);   // the memo wrapped it
         QVERIFY(!words.contains(QLatin1Char('\n')));
         window()->BitBtnInsertToListClick();
         QCOMPARE(FormVelGeneral->ComboBoxText->currentText(), words);
@@ -223,10 +225,8 @@ private slots:
     void pickFillsTheAmountWithoutConverting()
     {
         identifierList().append({"#SUM#", "1 500,50", {}, true});
-        QListWidget* box = FormSumList->ListBoxSumList; // a click on the line picks it
-        QTimer::singleShot(0, box, [box] {
-            QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(0)).center());
-        });
+        QListWidget* box = FormSumList->ListBoxSumList;   // a click on the line picks it
+        QTimer::singleShot(0, box, [box] { QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, box->visualItemRect(box->item(0)).center()); });
         window()->BitBtnInsertFromListClick();
         QCOMPARE(SumListTarget, 's');
         QVERIFY(!FormSumList->isVisible());
@@ -256,23 +256,25 @@ private slots:
         const QStringList normalisedWithout = split("v01 v02 v03 v11 v12 v13 v14 v15 v99");
         const QStringList emptyTriad = split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14");
         QTest::newRow("good, capital") << "12000,5" << true << QString()
-                                       << split("600") + normalisedWithPoint + split("601 602 603 604")
-                + split("S01 S02 S03 S04 S05 S09 S10 S11") + split("S12 Sf01 Sf02 Sf03 Sf04 Sf05 Sf99 S13 S14 S20")
-                + emptyTriad + split("S23 S24 S27 S28 S29 S99 605 606 607 608 609 610 611 612 613 699");
+            << split("600") + normalisedWithPoint + split("601 602 603 604")
+                   + split("S01 S02 S03 S04 S05 S09 S10 S11")
+                   + split("S12 Sf01 Sf02 Sf03 Sf04 Sf05 Sf99 S13 S14 S20") + emptyTriad
+                   + split("S23 S24 S27 S28 S29 S99 605 606 607 608 609 610 611 612 613 699");
         QTest::newRow("good, lower case") << "1" << false << QString()
-                                          << split("600") + normalisedWithout + split("601 602 603 604")
-                + split("S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11") + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14")
-                + split("S23 S25 S27 S28 S29 S99 605 609 610 611 612 613 699");
-        QTest::newRow("millions and thousands")
-            << "2021000,02" << false << QString()
+            << split("600") + normalisedWithout + split("601 602 603 604")
+                   + split("S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11")
+                   + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14")
+                   + split("S23 S25 S27 S28 S29 S99 605 609 610 611 612 613 699");
+        QTest::newRow("millions and thousands") << "2021000,02" << false << QString()
             << split("600") + split("v01 v02 v03 v04 v05 v06 v10 v12 v13 v14 v15 v99")
-                + split("601 602 603 604 S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11")
-                + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14 S20") + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14 S21")
-                + emptyTriad + split("S23 S24 S27 S28 S31 S99 605 609 610 611 612 613 699");
+                   + split("601 602 603 604 S01 S02 S03 S04 S05 S06 S07 S08 S09 S10 S11")
+                   + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14 S20")
+                   + split("S12 Sf01 Sf02 Sf03 Sf05 Sf99 S13 S14 S21") + emptyTriad
+                   + split("S23 S24 S27 S28 S31 S99 605 609 610 611 612 613 699");
         QTest::newRow("invalid number") << "abc" << true << kInvalid
-                                        << split("600") + normalisedWithout + split("601 615error 616error 699");
+            << split("600") + normalisedWithout + split("601 615error 616error 699");
         QTest::newRow("over the limit") << "1000000000000" << true << kOverLimit
-                                        << split("600") + normalisedWithout + split("601 602 603 614 615 699");
+            << split("600") + normalisedWithout + split("601 602 603 614 615 699");
     }
 
     void tracesConversions()

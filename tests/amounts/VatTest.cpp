@@ -21,12 +21,12 @@ private slots:
         QTest::newRow("zero") << QByteArray("0") << 20 << QByteArray("0,00") << QByteArray("0,00");
         QTest::newRow("tiny") << QByteArray("0,01") << 1 << QByteArray("0,00") << QByteArray("0,00");
         QTest::newRow("plus sign") << QByteArray("+100") << 10 << QByteArray("10,00") << QByteArray("9,09");
-        QTest::newRow("largest typed") << QByteArray("9999999999999,99") << 99 << QByteArray("9899999999999,99")
-                                       << QByteArray("4974874371859,29");
+        QTest::newRow("largest typed") << QByteArray("9999999999999,99") << 99
+                                       << QByteArray("9899999999999,99") << QByteArray("4974874371859,29");
         // Beyond 18 significant digits the tax is taken to 18 first.
-        QTest::newRow("18 significant digits")
-            << QByteArray("123456789012345678,90") << 20 << QByteArray("24691357802469135,80")
-            << QByteArray("20576131502057613,20");
+        QTest::newRow("18 significant digits") << QByteArray("123456789012345678,90") << 20
+                                               << QByteArray("24691357802469135,80")
+                                               << QByteArray("20576131502057613,20");
     }
 
     void computesTax()

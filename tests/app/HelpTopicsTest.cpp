@@ -12,12 +12,9 @@ private slots:
     {
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("heading");
-        QTest::newRow("main window") << "001"
-                                     << "Главное окно программы Квилмар";
-        QTest::newRow("options") << "0091"
-                                 << "Настройка параметров программы";
-        QTest::newRow("version check") << "00111"
-                                       << "Информация о новых версиях программы";
+        QTest::newRow("main window") << "001" << "Главное окно программы Квилмар";
+        QTest::newRow("options") << "0091" << "Настройка параметров программы";
+        QTest::newRow("version check") << "00111" << "Информация о новых версиях программы";
     }
 
     void topicsOpenAtTheirIdentifier()

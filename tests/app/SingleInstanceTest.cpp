@@ -134,11 +134,9 @@ private slots:
         env.insert(QStringLiteral("HOME"), folder_.path());
         env.remove(QStringLiteral("XDG_CACHE_HOME"));
         killed.setProcessEnvironment(env);
-        killed.start(QStringLiteral(KVILMAR_LIMITED_WRITER),
-                     {"1000000", "switches", folder_.file("nstrbol.dan"), "0", "kill"});
+        killed.start(QStringLiteral(KVILMAR_LIMITED_WRITER), {"1000000", "switches", folder_.file("nstrbol.dan"), "0", "kill"});
         QVERIFY(killed.waitForFinished(60000));
-        const QStringList copies =
-            QDir(folder_.path()).entryList({QStringLiteral(".kvilmar-*")}, QDir::Files | QDir::Hidden);
+        const QStringList copies = QDir(folder_.path()).entryList({QStringLiteral(".kvilmar-*")}, QDir::Files | QDir::Hidden);
         QCOMPARE(copies.size(), 1);
         QProcess third;
         startProgram(third);
@@ -163,9 +161,8 @@ private slots:
             program.start(QStringLiteral(KVILMAR_EXE), {option});
             QVERIFY(program.waitForFinished(60000));
             const QString out = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
-            QVERIFY2(program.exitCode() == 0
-                         && (option.contains('h') ? out.contains("\n  kvilmar fill ШАБЛОН --list")
-                                                  : out == "Квилмар " KVILMAR_VERSION "\n"),
+            QVERIFY2(program.exitCode() == 0 && (option.contains('h') ? out.contains("\n  kvilmar fill ШАБЛОН --list")
+                                                                      : out == "Квилмар " KVILMAR_VERSION "\n"),
                      qPrintable(option + ": " + out));
         }
     }
@@ -174,7 +171,7 @@ private slots:
     // another user can take first in the shared temporary folder.
     void theLockIsInAFolderOfTheUsersOwn_data()
     {
-        QTest::addColumn<QString>("runtime"); // what XDG_RUNTIME_DIR names
+        QTest::addColumn<QString>("runtime");   // what XDG_RUNTIME_DIR names
         QTest::addColumn<bool>("lockThere");
         QTest::newRow("private runtime folder") << "private" << true;
         QTest::newRow("no runtime folder") << "-" << false;
@@ -215,8 +212,7 @@ private slots:
         bool locked = waitForLockOwner(place + QStringLiteral("/KVILMAR_EXIST.lock"), program);
         // So does the socket later starts hand list files over by, closed to others.
         struct stat st {};
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !locked || ::stat(QFile::encodeName(place + "/KVILMAR_EXIST.socket").constData(), &st) == 0, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!locked || ::stat(QFile::encodeName(place + "/KVILMAR_EXIST.socket").constData(), &st) == 0, 60000);
         locked = locked && S_ISSOCK(st.st_mode) && (st.st_mode & 077) == 0;
         program.kill();
         program.waitForFinished();

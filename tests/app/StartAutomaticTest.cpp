@@ -66,7 +66,7 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
             qputenv(name, desktop_.path().toUtf8());
-        QFile::link(QStringLiteral("/usr/share/mime"), desktop_.file("mime")); // the file types themselves
+        QFile::link(QStringLiteral("/usr/share/mime"), desktop_.file("mime"));   // the file types themselves
         qunsetenv("XDG_CURRENT_DESKTOP");
     }
 
@@ -99,18 +99,13 @@ private slots:
         QTest::addColumn<bool>("ownReplacementFile");
         QTest::addColumn<QString>("replacements");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("nothing named") << ""
-                                       << "" << false << "" << false;
-        QTest::newRow("only the list") << "список.fdp"
-                                       << "" << false << "" << false;
-        QTest::newRow("only the template") << ""
-                                           << "шаблон.odt" << false << "" << false;
-        QTest::newRow("list and template") << "список.fdp"
-                                           << "шаблон.odt" << false << "" << true;
-        QTest::newRow("replacement list file chosen, not named") << "список.fdp"
-                                                                 << "шаблон.odt" << true << "" << false;
-        QTest::newRow("replacement list file named") << "список.fdp"
-                                                     << "шаблон.odt" << true << "замены.txt" << true;
+        QTest::newRow("nothing named") << "" << "" << false << "" << false;
+        QTest::newRow("only the list") << "список.fdp" << "" << false << "" << false;
+        QTest::newRow("only the template") << "" << "шаблон.odt" << false << "" << false;
+        QTest::newRow("list and template") << "список.fdp" << "шаблон.odt" << false << "" << true;
+        QTest::newRow("replacement list file chosen, not named")
+            << "список.fdp" << "шаблон.odt" << true << "" << false;
+        QTest::newRow("replacement list file named") << "список.fdp" << "шаблон.odt" << true << "замены.txt" << true;
     }
     void enabledAsTheNamesAreTyped()
     {
@@ -146,22 +141,19 @@ private slots:
     {
         QTest::addColumn<bool>("workbook");
         QTest::addColumn<bool>("ownReplacementFile");
-        QTest::addColumn<QString>("chosen"); // in the save dialog
+        QTest::addColumn<QString>("chosen");   // in the save dialog
         QTest::addColumn<bool>("exists");
         QTest::addColumn<bool>("replaceIt");
-        QTest::addColumn<QString>("saved"); // empty: nothing saved
+        QTest::addColumn<QString>("saved");    // empty: nothing saved
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("viewer"); // the desktop names a program for the saved file
+        QTest::addColumn<bool>("viewer");      // the desktop names a program for the saved file
         QTest::newRow("text to PDF, the list's replacements")
-            << false << false << "итог" << false << false << "итог.pdf"
-            << "Договор с Ивановым. Город: Москва" << true;
-        QTest::newRow("text to PDF, no viewer") << false << false << "итог" << false << false << "итог.pdf"
-                                                << "Договор с Ивановым. Город: Москва" << false;
+            << false << false << "итог" << false << false << "итог.pdf" << "Договор с Ивановым. Город: Москва" << true;
+        QTest::newRow("text to PDF, no viewer")
+            << false << false << "итог" << false << false << "итог.pdf" << "Договор с Ивановым. Город: Москва" << false;
         QTest::newRow("workbook over an existing file, a replacement list file")
-            << true << true << "итог.xlsx" << true << true << "итог.xlsx"
-            << "Петровым" << true;
-        QTest::newRow("existing file kept") << false << false << "итог.pdf" << true << false << ""
-                                            << "" << true;
+            << true << true << "итог.xlsx" << true << true << "итог.xlsx" << "Петровым" << true;
+        QTest::newRow("existing file kept") << false << false << "итог.pdf" << true << false << "" << "" << true;
     }
     void fillsOneDocumentWithoutTheMainWindow()
     {
@@ -175,10 +167,8 @@ private slots:
         QFETCH(bool, viewer);
         QDir(desktop_.path()).mkpath("applications");
         desktop_.write("applications/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %f\n");
-        desktop_.write("mimeapps.list",
-                       viewer ? "[Default Applications]\napplication/pdf=viewer.desktop\napplication/"
-                                "vnd.openxmlformats-officedocument.spreadsheetml.sheet=viewer.desktop\n"
-                              : "");
+        desktop_.write("mimeapps.list", viewer ? "[Default Applications]\napplication/pdf=viewer.desktop\napplication/"
+                                                 "vnd.openxmlformats-officedocument.spreadsheetml.sheet=viewer.desktop\n" : "");
         const QString templateName = folder_->file(workbook ? "счёт.xls" : "договор.odt");
         if (workbook)
             TestOffice::writeWorkbook(templateName, {{{"A1", "[ФИО]"}}});
@@ -210,7 +200,7 @@ private slots:
         QVERIFY2(filter.startsWith(QStringLiteral("Документ PDF (*.pdf)|*.pdf|")), qPrintable(filter));
         QCOMPARE(filter.contains("*.xlsx"), workbook);
         QCOMPARE(filter.contains("*.docx"), !workbook);
-        QCOMPARE(identifierList().count(), 0); // the program's own list is untouched
+        QCOMPARE(identifierList().count(), 0);   // the program's own list is untouched
         QCOMPARE(TestOffice::openDocuments(), 0);
         QVERIFY(form.isVisible());
         if (saved.isEmpty()) {
@@ -222,14 +212,11 @@ private slots:
         const auto& done = boxes.constLast();
         QCOMPARE(done.kind, MessageKind::Information);
         QVERIFY2(done.text.startsWith(QStringLiteral("Работа закончена!\nЗатраченное время: ")), qPrintable(done.text));
-        QVERIFY2(done.text.contains(QStringLiteral("\n\nНет в шаблоне: "))
-                     && done.text.contains(QStringLiteral("«[Нет]»")),
+        QVERIFY2(done.text.contains(QStringLiteral("\n\nНет в шаблоне: ")) && done.text.contains(QStringLiteral("«[Нет]»")),
                  qPrintable(done.text));
-        QVERIFY2(
-            done.text.endsWith(
-                QStringLiteral("\n\nДокумент сохранен в файле \"%1\".").arg(output)
-                + (viewer ? "" : "\nПрограмма для просмотра файлов PDF в системе не назначена: откройте его сами.")),
-            qPrintable(done.text));
+        QVERIFY2(done.text.endsWith(QStringLiteral("\n\nДокумент сохранен в файле \"%1\".").arg(output)
+                                    + (viewer ? "" : "\nПрограмма для просмотра файлов PDF в системе не назначена: откройте его сами.")),
+                 qPrintable(done.text));
         QVERIFY2(readBack(output).contains(text), qPrintable(readBack(output)));
         QCOMPARE(opened_, QList<QUrl>{QUrl::fromLocalFile(output)});
     }

@@ -97,57 +97,19 @@ private slots:
         QTest::addColumn<QString>("templ");
         QTest::addColumn<bool>("useList");
         QTest::addColumn<bool>("editable");
-        QTest::newRow("switch only") << ""
-                                     << ""
-                                     << ""
-                                     << ""
-                                     << "" << true << false;
-        QTest::newRow("template") << "T"
-                                  << ""
-                                  << ""
-                                  << ""
-                                  << "T" << true << false;
-        QTest::newRow("template and list") << "T I"
-                                           << ""
-                                           << "I"
-                                           << "I"
-                                           << "T" << true << false;
-        QTest::newRow("all three") << "T I R"
-                                   << ""
-                                   << "I"
-                                   << "R"
-                                   << "T" << false << true;
-        QTest::newRow("four and more") << "T I R X"
-                                       << ""
-                                       << "I"
-                                       << "R"
-                                       << "T" << false << true;
+        QTest::newRow("switch only") << "" << "" << "" << "" << "" << true << false;
+        QTest::newRow("template") << "T" << "" << "" << "" << "T" << true << false;
+        QTest::newRow("template and list") << "T I" << "" << "I" << "I" << "T" << true << false;
+        QTest::newRow("all three") << "T I R" << "" << "I" << "R" << "T" << false << true;
+        QTest::newRow("four and more") << "T I R X" << "" << "I" << "R" << "T" << false << true;
         const QString missing = QStringLiteral("Не найден файл ");
-        QTest::newRow("missing template and list") << "t i" << missing + "шаблона документа\n't'"
-                                                   << ""
-                                                   << ""
-                                                   << "" << true << false;
-        QTest::newRow("folder as template") << "D"
-                                            << "Нельзя открыть файл шаблона документа\n'D'\nПричина: это папка."
-                                            << ""
-                                            << ""
-                                            << "" << true << false;
-        QTest::newRow("missing list") << "T i" << missing + "списка идентификаторов\n'i'"
-                                      << ""
-                                      << ""
-                                      << "T" << true << false;
-        QTest::newRow("missing replacements") << "T I r" << missing + "списка замен\n'r'"
-                                              << "I"
-                                              << ""
-                                              << "T" << false << true;
-        QTest::newRow("earlier file reported") << "t I r" << missing + "шаблона документа\n't'"
-                                               << "I"
-                                               << ""
-                                               << "" << true << false;
-        QTest::newRow("earlier list reported") << "T i R" << missing + "списка идентификаторов\n'i'"
-                                               << ""
-                                               << "R"
-                                               << "T" << false << true;
+        QTest::newRow("missing template and list") << "t i" << missing + "шаблона документа\n't'" << "" << "" << "" << true << false;
+        QTest::newRow("folder as template") << "D" << "Нельзя открыть файл шаблона документа\n'D'\nПричина: это папка."
+                                            << "" << "" << "" << true << false;
+        QTest::newRow("missing list") << "T i" << missing + "списка идентификаторов\n'i'" << "" << "" << "T" << true << false;
+        QTest::newRow("missing replacements") << "T I r" << missing + "списка замен\n'r'" << "I" << "" << "T" << false << true;
+        QTest::newRow("earlier file reported") << "t I r" << missing + "шаблона документа\n't'" << "I" << "" << "" << true << false;
+        QTest::newRow("earlier list reported") << "T i R" << missing + "списка идентификаторов\n'i'" << "" << "R" << "T" << false << true;
     }
 
     void selectSwitch()

@@ -54,8 +54,7 @@ struct Visit {
     QStringList replacements;
 };
 
-const QString kCannotOpen =
-    QStringLiteral("Невозможно открыть файл!\nФайл используется другим приложением или поврежден");
+const QString kCannotOpen = QStringLiteral("Невозможно открыть файл!\nФайл используется другим приложением или поврежден");
 
 } // namespace
 
@@ -159,8 +158,8 @@ private slots:
 
     void commandLine_data()
     {
-        QTest::addColumn<QStringList>("parameters"); // "@" stands for the temp folder
-        QTest::addColumn<QString>("message"); // also with "@"
+        QTest::addColumn<QStringList>("parameters");   // "@" stands for the temp folder
+        QTest::addColumn<QString>("message");           // also with "@"
         QTest::addColumn<bool>("answerYes");
         QTest::addColumn<bool>("startShown");
         QTest::newRow("-s both exist") << QStringList{"-s", "@T.doc", "@I.fdp"} << "" << false << true;
@@ -169,36 +168,29 @@ private slots:
             << QStringList{"-s", "@t.doc", "@i.fdp"}
             << "Не найден файл шаблона документа\n'@t.doc'\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("missing template, Cancel")
-            << QStringList{"-s", "@t.doc"} << "Не найден файл шаблона документа\n'@t.doc'\nОткрыть окно выбора файлов?"
-            << false << false;
-        QTest::newRow("missing list") << QStringList{"-s", "@T.doc", "@i.fdp"}
-                                      << "Не найден файл списка идентификаторов\n'@i.fdp'\nОткрыть окно выбора файлов?"
-                                      << true << true;
+            << QStringList{"-s", "@t.doc"}
+            << "Не найден файл шаблона документа\n'@t.doc'\nОткрыть окно выбора файлов?" << false << false;
+        QTest::newRow("missing list")
+            << QStringList{"-s", "@T.doc", "@i.fdp"}
+            << "Не найден файл списка идентификаторов\n'@i.fdp'\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("missing replacements")
             << QStringList{"-s", "@T.doc", "@I.fdp", "@r.txt"}
             << "Не найден файл списка замен\n'@r.txt'\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("folder as template")
             << QStringList{"-s", "@D"}
-            << "Нельзя открыть файл шаблона документа\n'@D'\nПричина: это папка.\nОткрыть окно выбора файлов?" << true
-            << true;
-        QTest::newRow("/s, Yes") << QStringList{"/s"}
-                                 << "Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?" << true
-                                 << true;
+            << "Нельзя открыть файл шаблона документа\n'@D'\nПричина: это папка.\nОткрыть окно выбора файлов?" << true << true;
+        QTest::newRow("/s, Yes")
+            << QStringList{"/s"} << "Указан неверный параметр командной строки /s\nОткрыть окно выбора файлов?" << true << true;
         QTest::newRow("missing list file")
-            << QStringList{"@m.fdp"} << "Указан неверный параметр командной строки @m.fdp\nОткрыть окно выбора файлов?"
-            << false << false;
-        QTest::newRow("folder as list file") << QStringList{"@D"}
-                                             << "Указан неверный параметр командной строки @D\nПричина: это папка.\n"
-                                                "Открыть окно выбора файлов?"
-                                             << true << true;
+            << QStringList{"@m.fdp"} << "Указан неверный параметр командной строки @m.fdp\nОткрыть окно выбора файлов?" << false << false;
+        QTest::newRow("folder as list file")
+            << QStringList{"@D"} << "Указан неверный параметр командной строки @D\nПричина: это папка.\n"
+                                    "Открыть окно выбора файлов?" << true << true;
         QTest::newRow("pipe as list file")
-            << QStringList{"@P"}
-            << "Указан неверный параметр командной строки @P\nПричина: это именованный канал, а не "
-               "обычный файл.\nОткрыть окно выбора файлов?"
-            << false << false;
-        QTest::newRow("-x, Cancel") << QStringList{"-x", "@T.doc"}
-                                    << "Указан неверный параметр командной строки -x\nОткрыть окно выбора файлов?"
-                                    << false << false;
+            << QStringList{"@P"} << "Указан неверный параметр командной строки @P\nПричина: это именованный канал, а не "
+                                    "обычный файл.\nОткрыть окно выбора файлов?" << false << false;
+        QTest::newRow("-x, Cancel")
+            << QStringList{"-x", "@T.doc"} << "Указан неверный параметр командной строки -x\nОткрыть окно выбора файлов?" << false << false;
     }
 
     void commandLine()
@@ -245,9 +237,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("optionOn");
         QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("message"); // "@" stands for the file's full path
-        QTest::newRow("list file") << "l.fdp" << QByteArray("2\r\n19\r\na\r\n\r\n1\r\nb\r\n\r\n2\r\n") << false << 2
-                                   << "";
+        QTest::addColumn<QString>("message");   // "@" stands for the file's full path
+        QTest::newRow("list file") << "l.fdp" << QByteArray("2\r\n19\r\na\r\n\r\n1\r\nb\r\n\r\n2\r\n") << false << 2 << "";
         QTest::newRow("start window offered") << "l.fdp" << QByteArray("1\r\n19\r\na\r\n\r\n1\r\n") << true << 1 << "";
         QTest::newRow("plain identifier file") << "ids.txt" << QByteArray("a\r\n\r\nb\r\nc\r\n") << false << 3 << "";
         QTest::newRow("damaged list")
@@ -271,17 +262,16 @@ private slots:
             dialogs_->answer(MessageAnswer::Ok);
         const QString previous = QDir::currentPath();
         QDir::setCurrent(folder_->path());
-        start({name}); // as typed in the folder: remembered with its full path
+        start({name});   // as typed in the folder: remembered with its full path
         QDir::setCurrent(previous);
 
-        QCOMPARE(dialogs_->shownTexts(),
-                 message.isEmpty() ? QStringList{} : QStringList{message.replace(QLatin1Char('@'), path)});
+        QCOMPARE(dialogs_->shownTexts(), message.isEmpty() ? QStringList{} : QStringList{message.replace(QLatin1Char('@'), path)});
         QVERIFY(visit_.shown);
         QVERIFY(!visit_.startVisible);
         QCOMPARE(visit_.count, count);
         QCOMPARE(visit_.saveEnabled, count > 0);
         QCOMPARE(visit_.countText, QStringLiteral("Всего полей: %1").arg(count));
-        QCOMPARE(identifierList().fileName(), message.isEmpty() ? path : QString()); // a failed open names nothing
+        QCOMPARE(identifierList().fileName(), message.isEmpty() ? path : QString());   // a failed open names nothing
         QVERIFY(!identifierList().isChanged());
         QVERIFY(FormVelStart->ended());
     }
@@ -339,16 +329,14 @@ private slots:
     {
         QTest::addColumn<QString>("listName");
         QTest::addColumn<bool>("useListReplacements");
-        QTest::addColumn<QString>("replacementFile"); // "" none, "missing", or the file's content
+        QTest::addColumn<QString>("replacementFile");   // "" none, "missing", or the file's content
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("list replacements") << "l.fdp" << true << "" << QStringList{"1", "2", "3"};
         QTest::newRow("list without replacements") << "l.fdp" << false << "" << QStringList{"", "", ""};
         QTest::newRow("shorter replacement file") << "l.fdp" << false << "x\r\ny\r\n" << QStringList{"x", "y", ""};
-        QTest::newRow("longer replacement file") << "l.fdp" << false << "x\r\ny\r\nz\r\nw\r\n"
-                                                 << QStringList{"x", "y", "z"};
+        QTest::newRow("longer replacement file") << "l.fdp" << false << "x\r\ny\r\nz\r\nw\r\n" << QStringList{"x", "y", "z"};
         QTest::newRow("missing replacement file") << "l.fdp" << false << "missing" << QStringList{"", "", ""};
-        QTest::newRow("capital FDP is plain")
-            << "l.FDP" << true << "" << QStringList(8, QString()); // 3, 19, a, 1, b, 2, c, 3
+        QTest::newRow("capital FDP is plain") << "l.FDP" << true << "" << QStringList(8, QString());   // 3, 19, a, 1, b, 2, c, 3
     }
 
     void normalModeLoadsTheList()
@@ -365,9 +353,8 @@ private slots:
         FormVelStart->CheckBoxStartFile->setChecked(useListReplacements);
         if (!replacementFile.isEmpty()) {
             FormVelStart->ComboBoxStartTxtfile->setEditText(
-                replacementFile == QLatin1String("missing")
-                    ? folder_->file(QStringLiteral("none.txt"))
-                    : folder_->write(QStringLiteral("r.txt"), replacementFile.toLatin1()));
+                replacementFile == QLatin1String("missing") ? folder_->file(QStringLiteral("none.txt"))
+                                                            : folder_->write(QStringLiteral("r.txt"), replacementFile.toLatin1()));
         }
         pressNormalMode();
         QVERIFY(dialogs_->shown().isEmpty());
@@ -395,10 +382,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing"
-                                 << "Файл идентификаторов с указанным именем не существует!";
-        QTest::newRow("folder") << "folder"
-                                << "Файл идентификаторов с указанным именем не существует!";
+        QTest::newRow("missing") << "missing" << "Файл идентификаторов с указанным именем не существует!";
+        QTest::newRow("folder") << "folder" << "Файл идентификаторов с указанным именем не существует!";
         QTest::newRow("count not a number") << "damaged" << kCannotOpen;
         QTest::newRow("count 0") << "empty" << kCannotOpen;
         QTest::newRow("too large") << "2000000" << kCannotOpen + "\nПричина: файл слишком велик (больше 1 МБ).";
@@ -466,14 +451,12 @@ private slots:
         QCOMPARE(FormVelStart->ComboBoxEditStartIDfile->currentText(), QStringLiteral("/x/list.fdp"));
         QCOMPARE(FormVelStart->ComboBoxStartTxtfile->currentText(), QStringLiteral("/x/texts.txt"));
 
-        QCOMPARE(
-            dialogs_->fileFilters(),
-            (QStringList{QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
-                         QStringLiteral(
-                             "Все файлы|*.*|Все шаблоны|*.doc *.docx *.odt *.rtf *.txt *.xls *.xlsx *.ods|*.doc|*.doc|"
-                             "*.docx|*.docx|*.odt|*.odt|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls|*.xlsx|*.xlsx|*.ods|*.ods"),
-                         QStringLiteral("Все файлы|*.*"),
-                         QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")}));
+        QCOMPARE(dialogs_->fileFilters(), (QStringList{
+            QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
+            QStringLiteral("Все файлы|*.*|Все шаблоны|*.doc *.docx *.odt *.rtf *.txt *.xls *.xlsx *.ods|*.doc|*.doc|"
+                           "*.docx|*.docx|*.odt|*.odt|*.rtf|*.rtf|*.txt|*.txt|*.xls|*.xls|*.xlsx|*.xlsx|*.ods|*.ods"),
+            QStringLiteral("Все файлы|*.*"),
+            QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")}));
     }
 
     void cancelAsksFirst()
@@ -488,9 +471,9 @@ private slots:
         userInput::press(Qt::Key_Escape);
         QVERIFY(FormVelStart->ended());
         QVERIFY(!FormVelStart->isVisible());
-        QCOMPARE(dialogs_->shownTexts(),
-                 (QStringList{QStringLiteral("Вы действительно хотите прервать выполнение программы?"),
-                              QStringLiteral("Вы действительно хотите прервать выполнение программы?")}));
+        QCOMPARE(dialogs_->shownTexts(), (QStringList{
+            QStringLiteral("Вы действительно хотите прервать выполнение программы?"),
+            QStringLiteral("Вы действительно хотите прервать выполнение программы?")}));
         QCOMPARE(dialogs_->shown()[0].buttons, MessageButtons::YesNo);
     }
 };

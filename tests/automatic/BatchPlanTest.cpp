@@ -32,9 +32,8 @@ public:
         put("damaged.fdp", "52\r\n19\r\n");
         put("r.txt", w("из замен\r\n"));
         put("li.fdp", w("4\r\n19\r\n[ФИО]\r\n\r\n\r\n[Сумма]\r\n\r\n0\r\n[Товар]\r\n\r\n\r\n[Цена]\r\n\r\n\r\n"));
-        put("items.csv",
-            w("[ФИО];[Товар];[Цена]\r\nПетров;Стол;1500\r\nИванов;Стул;250,50\r\nПетров;Лампа;99\r\n"
-              "Сидоров;Шкаф;1\r\nИванов;Полка;12а\r\n"));
+        put("items.csv", w("[ФИО];[Товар];[Цена]\r\nПетров;Стол;1500\r\nИванов;Стул;250,50\r\nПетров;Лампа;99\r\n"
+                           "Сидоров;Шкаф;1\r\nИванов;Полка;12а\r\n"));
         put("d.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nПетров;200\r\n"));
         put("same.csv", w("[ФИО];[Сумма]\r\nИванов;100\r\nИванов;200\r\n"));
         put("other.csv", "X;Y\r\n1;2\r\n");
@@ -115,8 +114,9 @@ private slots:
         QTest::newRow("spreadsheet template into xlsx")
             << QStringList{"t.xlsx", "--list", "l.fdp", "--data", "d.csv", "--out", "out/{N}.xlsx"}
             << QStringList{"out/1.xlsx", "out/2.xlsx"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
-        QTest::newRow("header cells trimmed") << QStringList{"t.odt", "--list", "l.fdp", "--data", "spaced.csv"}
-                                              << QStringList{"t_1.odt"} << QStringList{"[ФИО]=Иванов", "[Сумма]=100"};
+        QTest::newRow("header cells trimmed")
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "spaced.csv"} << QStringList{"t_1.odt"}
+            << QStringList{"[ФИО]=Иванов", "[Сумма]=100"};
         QTest::newRow("short rows allowed")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "short.csv", "--allow-short-rows"}
             << QStringList{"t_1.odt", "t_2.odt"} << QStringList{"[ФИО]=Петров", "[Сумма]=", "[Дата]="};
@@ -127,48 +127,20 @@ private slots:
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.ods", "--sheet", "Второй", "--out", "{N}.pdf"}
             << QStringList{"1.pdf"} << QStringList{"[ФИО]=Лист", "[Сумма]=0"};
         QTest::newRow("amount in words and VAT per row, in the name too")
-            << QStringList{"t.odt",
-                           "--list",
-                           "l.fdp",
-                           "--data",
-                           "d.csv",
-                           "--vat",
-                           "[НДС]=[Сумма]:20:сумма",
-                           "--words",
-                           "[Прописью]=[Сумма]",
-                           "--out",
-                           "{[НДС]}.pdf"}
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--vat", "[НДС]=[Сумма]:20:сумма", "--words",
+                           "[Прописью]=[Сумма]", "--out", "{[НДС]}.pdf"}
             << QStringList{"16,67.pdf", "33,33.pdf"}
             << QStringList{"[ФИО]=Петров", "[Сумма]=200", "[НДС]=33,33", "[Прописью]=Двести рублей 00 копеек"};
         QTest::newRow("total of the items, its words and its VAT on top")
-            << QStringList{"t.odt",
-                           "--list",
-                           "li.fdp",
-                           "--data",
-                           "d.csv",
-                           "--items",
-                           "items.csv",
-                           "--key",
-                           "[ФИО]",
-                           "--sum",
-                           "[Итого]=[Цена]",
-                           "--words",
-                           "[Итого прописью]=[Итого]",
-                           "--vat",
-                           "[НДС]=[Итого]:18:стоимость"}
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[ФИО]",
+                           "--sum", "[Итого]=[Цена]", "--words", "[Итого прописью]=[Итого]", "--vat", "[НДС]=[Итого]:18:стоимость"}
             << QStringList{"t_1.odt", "t_2.odt"}
-            << QStringList{"[ФИО]=Петров",
-                           "[Сумма]=200",
-                           "[Товар]=",
-                           "[Цена]=",
-                           "[Итого]=1599,00",
-                           "[НДС]=287,82",
+            << QStringList{"[ФИО]=Петров", "[Сумма]=200", "[Товар]=", "[Цена]=", "[Итого]=1599,00", "[НДС]=287,82",
                            "[Итого прописью]=Одна тысяча пятьсот девяносто девять рублей 00 копеек"};
         QTest::newRow("folders to make, one named by the row")
-            << QStringList{"t.odt",    "--list",      "l.fdp", "--data", "d.csv", "--out", "Договоры/{[ФИО]}/{N}.pdf",
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "Договоры/{[ФИО]}/{N}.pdf",
                            "--report", "отчёты/1.csv"}
-            << QStringList{"Договоры/Иванов/1.pdf", "Договоры/Петров/2.pdf"}
-            << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
+            << QStringList{"Договоры/Иванов/1.pdf", "Договоры/Петров/2.pdf"} << QStringList{"[ФИО]=Петров", "[Сумма]=200"};
     }
     void plansOneJobPerRow()
     {
@@ -180,7 +152,7 @@ private slots:
         QString sheetAsked;
         const BatchPlan plan = inputs.plan(arguments, &sheetAsked);
         QCOMPARE(inputs.outputs(plan), outputs);
-        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(), // made only when asked
+        QVERIFY(std::none_of(plan.missingFolders().begin(), plan.missingFolders().end(),   // made only when asked
                              [](const QString& folder) { return QFileInfo::exists(folder); }));
         plan.makeFolders();
         for (const PlannedDocument& document : plan.documents())
@@ -206,19 +178,17 @@ private slots:
     void refusesBeforeMakingAnything_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("message"); // %1: the folder, with a trailing '/'
-        QTest::newRow("template missing")
-            << QStringList{"x.odt", "--list", "l.fdp"} << "Файл шаблона \"%1x.odt\" не найден.";
-        QTest::newRow("template a folder")
-            << QStringList{"out", "--list", "l.fdp"} << "Файл шаблона \"%1out\" — это папка.";
+        QTest::addColumn<QString>("message");   // %1: the folder, with a trailing '/'
+        QTest::newRow("template missing") << QStringList{"x.odt", "--list", "l.fdp"}
+                                          << "Файл шаблона \"%1x.odt\" не найден.";
+        QTest::newRow("template a folder") << QStringList{"out", "--list", "l.fdp"}
+                                           << "Файл шаблона \"%1out\" — это папка.";
         QTest::newRow("template a pipe") << QStringList{"pipe.ods", "--list", "l.fdp"}
                                          << "Файл шаблона \"%1pipe.ods\" — это именованный канал, а не обычный файл.";
-        QTest::newRow("list a device") << QStringList{
-            "t.odt", "--list",
-            "zero.fdp"} << "Файл списка идентификаторов \"%1zero.fdp\" — это устройство, а не обычный файл.";
-        QTest::newRow("replacements a device")
-            << QStringList{"t.odt", "--list", "l.fdp", "--replacements", "zero.fdp"}
-            << "Файл списка замен \"%1zero.fdp\" — это устройство, а не обычный файл.";
+        QTest::newRow("list a device") << QStringList{"t.odt", "--list", "zero.fdp"}
+                                       << "Файл списка идентификаторов \"%1zero.fdp\" — это устройство, а не обычный файл.";
+        QTest::newRow("replacements a device") << QStringList{"t.odt", "--list", "l.fdp", "--replacements", "zero.fdp"}
+                                               << "Файл списка замен \"%1zero.fdp\" — это устройство, а не обычный файл.";
         QTest::newRow("workbook a pipe") << QStringList{"t.odt", "--list", "l.fdp", "--data", "pipe.ods"}
                                          << "Файл таблицы \"%1pipe.ods\" — это именованный канал, а не обычный файл.";
         QTest::newRow("list missing") << QStringList{"t.odt", "--list", "x.fdp"}
@@ -250,8 +220,7 @@ private slots:
                                         << "Файл шаблона \"%1empty.odt\" пуст: в нем нечего заполнять.";
         QTest::newRow("unknown output format")
             << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "n{N}.html"}
-            << "Таблица \"%1d.csv\", строка 2: по расширению файла \"%1n1.html\" не понять, в каком формате его "
-               "сохранить.";
+            << "Таблица \"%1d.csv\", строка 2: по расширению файла \"%1n1.html\" не понять, в каком формате его сохранить.";
         QTest::newRow("template format not saved")
             << QStringList{"t.ott", "--list", "l.fdp"}
             << "Шаблон \"%1t.ott\" нельзя сохранить в его же формате. Укажите --out с одним из расширений: .pdf,";
@@ -275,11 +244,10 @@ private slots:
             << "Таблица \"%1items.csv\", строка 1: столбец 2 называет «[Товар]», а в списке \"%1l.fdp\" такого "
                "идентификатора нет.";
         QTest::newRow("total of a column the items lack")
-            << QStringList{"t.odt",     "--list", "li.fdp", "--data", "d.csv",          "--items",
-                           "items.csv", "--key",  "[ФИО]",  "--sum",  "[Итого]=[Сумма]"}
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "d.csv", "--items", "items.csv", "--key", "[ФИО]",
+                           "--sum", "[Итого]=[Сумма]"}
             << "--sum \"[Итого]=[Сумма]\": столбца «[Сумма]» нет в таблице позиций \"%1items.csv\".";
-        QTest::newRow("words of an identifier nothing names")
-            << QStringList{"t.odt", "--list", "l.fdp", "--words", "[П]=[Нет]"}
+        QTest::newRow("words of an identifier nothing names") << QStringList{"t.odt", "--list", "l.fdp", "--words", "[П]=[Нет]"}
             << "--words \"[П]=[Нет]\": идентификатор «[Нет]» не назван ни в списке, ни в --set, ни в таблице, ни среди "
                "вычисляемых.";
         QTest::newRow("no amount given with --set")
@@ -319,28 +287,26 @@ private slots:
         QCOMPARE(ivanov.items.items, (QList<QStringList>{{"Стул", "250,50"}, {"Полка", "12а"}}));
         QVERIFY(!petrov.records.at(2).status && !petrov.records.at(3).status && petrov.records.at(0).status);
         QCOMPARE(plan.documents().at(0).refusal,
-                 "Таблица \"" + inputs.path("items.csv")
-                     + "\", строка 6: «[Итого]» не вычислить: текст «12а» у «[Цена]» "
-                       "— не сумма (Недопустимый формат числа!)");
+                 "Таблица \"" + inputs.path("items.csv") + "\", строка 6: «[Итого]» не вычислить: текст «12а» у «[Цена]» "
+                 "— не сумма (Недопустимый формат числа!)");
         QVERIFY(plan.documents().at(1).refusal.isEmpty());
-        QCOMPARE(plan.laterNotices(),
-                 QStringList{"Таблица \"" + inputs.path("items.csv")
-                             + "\", строка 5: ключ «Сидоров» не назван ни в одном документе, "
-                               "позиция не вошла никуда."});
+        QCOMPARE(plan.laterNotices(), QStringList{"Таблица \"" + inputs.path("items.csv")
+                                                  + "\", строка 5: ключ «Сидоров» не назван ни в одном документе, "
+                                                    "позиция не вошла никуда."});
     }
 
     void existingFiles_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("refusal"); // %1: the first file
+        QTest::addColumn<QString>("refusal");   // %1: the first file
         QTest::addColumn<QList<bool>>("existing");
         QTest::newRow("refused") << QStringList{}
                                  << "Файл \"%1\" уже существует (и ещё файлов: 1). Чтобы заменить, укажите --force; "
                                     "чтобы оставить и сделать остальные, --skip-existing."
                                  << QList<bool>{};
         QTest::newRow("replaced") << QStringList{"--force"} << QString() << QList<bool>{false, false, false};
-        QTest::newRow("kept and counted made")
-            << QStringList{"--skip-existing"} << QString() << QList<bool>{true, true, false};
+        QTest::newRow("kept and counted made") << QStringList{"--skip-existing"} << QString()
+                                               << QList<bool>{true, true, false};
     }
     void existingFiles()
     {

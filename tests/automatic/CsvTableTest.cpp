@@ -46,18 +46,16 @@ private slots:
         QTest::newRow("1251 with semicolons")
             << w("[ФИО];[Сумма]\r\nИванов И.И.;100,50\r\nПетров;7\r\n") << QStringList{"[ФИО]", "[Сумма]"}
             << QStringList{"2:Иванов И.И.|100,50", "3:Петров|7"};
-        QTest::newRow("utf-8 with bom and commas") << QByteArray("\xEF\xBB\xBF"
-                                                                 "ФИО,Город\nЁжиков,Тверь\n")
-                                                   << QStringList{"ФИО", "Город"} << QStringList{"2:Ёжиков|Тверь"};
+        QTest::newRow("utf-8 with bom and commas")
+            << QByteArray("\xEF\xBB\xBF" "ФИО,Город\nЁжиков,Тверь\n") << QStringList{"ФИО", "Город"}
+            << QStringList{"2:Ёжиков|Тверь"};
         QTest::newRow("utf-8 without bom, no last line end")
             << QByteArray("ФИО\nАнна") << QStringList{"ФИО"} << QStringList{"2:Анна"};
         QTest::newRow("utf-8 beyond 1251 kept whole")
             << QByteArray("a\n日本 Łukasz 😀\n") << QStringList{"a"} << QStringList{"2:日本 Łukasz 😀"};
         QTest::newRow("utf-16 with bom, as spreadsheets export it")
-            << QByteArray("\xFF\xFE"
-                          "a\0\t\0b\0\r\0\n\0\x16\x04\t\0\x3d\xd8\0\xde\n\0",
-                          22)
-            << QStringList{"a", "b"} << QStringList{"2:Ж|😀"};
+            << QByteArray("\xFF\xFE" "a\0\t\0b\0\r\0\n\0\x16\x04\t\0\x3d\xd8\0\xde\n\0", 22) << QStringList{"a", "b"}
+            << QStringList{"2:Ж|😀"};
         const QString sixteen = QStringLiteral(" [ФИО] ;b\r\nЖанна;😀\r\n");
         QTest::newRow("utf-16 little-endian without bom, header trimmed")
             << QByteArray(reinterpret_cast<const char*>(sixteen.utf16()), sixteen.size() * 2)
@@ -65,11 +63,12 @@ private slots:
         QByteArray bigEndian;
         for (const QChar c : sixteen)
             bigEndian += char(c.unicode() >> 8), bigEndian += char(c.unicode() & 0xff);
-        QTest::newRow("utf-16 big-endian without bom")
-            << bigEndian << QStringList{"[ФИО]", "b"} << QStringList{"2:Жанна|😀"};
+        QTest::newRow("utf-16 big-endian without bom") << bigEndian << QStringList{"[ФИО]", "b"}
+                                                       << QStringList{"2:Жанна|😀"};
         QTest::newRow("tabs") << QByteArray("a\tb\n1\t2\n") << QStringList{"a", "b"} << QStringList{"2:1|2"};
         QTest::newRow("quoted separators, quotes and breaks")
-            << QByteArray("a;b\r\n\"x;y\";\"say \"\"hi\"\"\"\r\n\"1\r\n2\n3\r4\";z\r\n5;6\r\n") << QStringList{"a", "b"}
+            << QByteArray("a;b\r\n\"x;y\";\"say \"\"hi\"\"\"\r\n\"1\r\n2\n3\r4\";z\r\n5;6\r\n")
+            << QStringList{"a", "b"}
             << QStringList{"2:x;y|say \"hi\"", "3:1\r2\r3\r4|z", "7:5|6"};
         QTest::newRow("quoted header cell hides a separator from detection")
             << QByteArray("\"a;b\",c\n1,2\n") << QStringList{"a;b", "c"} << QStringList{"2:1|2"};
@@ -78,9 +77,8 @@ private slots:
         QTest::newRow("fewer cells, blank and empty rows, trailing line")
             << QByteArray("\r\na;b;c\r\n1\r\n\r\n;;\r\n2;;3\r\n\r\n") << QStringList{"a", "b", "c"}
             << QStringList{"3:1", "6:2||3"};
-        QTest::newRow("ctrl-z ends the file") << QByteArray("a\n1\n\x1A"
-                                                            "2\n")
-                                              << QStringList{"a"} << QStringList{"2:1"};
+        QTest::newRow("ctrl-z ends the file") << QByteArray("a\n1\n\x1A" "2\n") << QStringList{"a"}
+                                              << QStringList{"2:1"};
         QTest::newRow("empty cells past the header are no cells")
             << QByteArray("a;b;\n1;2;;\n;;;\n") << QStringList{"a", "b"} << QStringList{"2:1|2"};
         QTest::newRow("empty quoted cell and trailing separator")
@@ -166,13 +164,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "missing.csv"
-                                 << "Файл таблицы \"%1missing.csv\" не найден.";
-        QTest::newRow("folder") << "folder.csv"
-                                << "Не удается открыть файл таблицы \"%1folder.csv\": это папка";
-        QTest::newRow("pipe")
-            << "pipe.csv"
-            << "Не удается открыть файл таблицы \"%1pipe.csv\": это именованный канал, а не обычный файл";
+        QTest::newRow("missing") << "missing.csv" << "Файл таблицы \"%1missing.csv\" не найден.";
+        QTest::newRow("folder") << "folder.csv" << "Не удается открыть файл таблицы \"%1folder.csv\": это папка";
+        QTest::newRow("pipe") << "pipe.csv" << "Не удается открыть файл таблицы \"%1pipe.csv\": это именованный канал, а не обычный файл";
     }
     void refusesFilesItCannotRead()
     {

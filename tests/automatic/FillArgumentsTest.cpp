@@ -24,8 +24,14 @@ class FillArgumentsTest : public QObject {
     QTemporaryDir programFolder_;
 
 private slots:
-    void initTestCase() { qputenv("KVILMAR_PROGRAM_DIR", programFolder_.path().toUtf8()); }
-    void init() { QFile::remove(rangeFilePath()); }
+    void initTestCase()
+    {
+        qputenv("KVILMAR_PROGRAM_DIR", programFolder_.path().toUtf8());
+    }
+    void init()
+    {
+        QFile::remove(rangeFilePath());
+    }
 
     void recognisesTheCommand()
     {
@@ -36,24 +42,12 @@ private slots:
 
     void readsEveryOption()
     {
-        const FillArguments parsed = parse({"t.ods",       "--list",
-                                            "l.fdp",       "--replacements",
-                                            "r.txt",       "--set",
-                                            "[a]=1",       "--set",
-                                            "[b]=x=y",     "--data",
-                                            "d.XLSX",      "--sheet",
-                                            "Лист 2",      "--out",
-                                            "out/{N}.pdf", "--sheets",
-                                            "3",           "--range",
-                                            "b2:ab30",     "--force",
-                                            "--trace",     "--rows",
-                                            "20-0300",     "--allow-short-rows",
-                                            "--report",    "r.csv",
-                                            "--words",     "[П]=[Итого]",
-                                            "--vat",       "[НДС]=[Цена: руб]:18:Стоимость",
-                                            "--items",     "i.csv",
-                                            "--key",       "[N]",
-                                            "--sum",       "[Итого]=[Цена: руб]"});
+        const FillArguments parsed =
+            parse({"t.ods", "--list", "l.fdp", "--replacements", "r.txt", "--set", "[a]=1", "--set", "[b]=x=y",
+                   "--data", "d.XLSX", "--sheet", "Лист 2", "--out", "out/{N}.pdf", "--sheets", "3", "--range",
+                   "b2:ab30", "--force", "--trace", "--rows", "20-0300", "--allow-short-rows", "--report", "r.csv",
+                   "--words", "[П]=[Итого]", "--vat", "[НДС]=[Цена: руб]:18:Стоимость", "--items", "i.csv", "--key",
+                   "[N]", "--sum", "[Итого]=[Цена: руб]"});
         QCOMPARE(parsed.outcome, Outcome::Run);
         const FillOptions& o = parsed.options;
         QCOMPARE(o.templateName, "t.ods");
@@ -98,10 +92,9 @@ private slots:
         const FillArguments parsed = parse(arguments);
         QCOMPARE(parsed.outcome, Outcome::Help);
         QVERIFY(parsed.message.startsWith(QStringLiteral("Использование: kvilmar fill ШАБЛОН --list СПИСОК")));
-        for (const char* option :
-             {"--list СПИСОК", "--replacements ФАЙЛ", "--set ИД=ТЕКСТ", "--data ТАБЛИЦА", "--sheet ЛИСТ", "--out ИМЯ",
-              "--sheets N", "--range A1:Z100", "--force", "--trace", "-h, --help", "--rows ОТ-ДО", "--allow-short-rows",
-              "--skip-existing", "--report ФАЙЛ", "--jobs N"})
+        for (const char* option : {"--list СПИСОК", "--replacements ФАЙЛ", "--set ИД=ТЕКСТ", "--data ТАБЛИЦА",
+                                   "--sheet ЛИСТ", "--out ИМЯ", "--sheets N", "--range A1:Z100", "--force", "--trace", "-h, --help",
+                                   "--rows ОТ-ДО", "--allow-short-rows", "--skip-existing", "--report ФАЙЛ", "--jobs N"})
             QVERIFY2(parsed.message.contains(QString::fromUtf8(option)), option);
         for (const QString& line : parsed.message.split(QLatin1Char('\n')))
             QVERIFY2(line.size() <= 80, qPrintable(line));
@@ -115,23 +108,20 @@ private slots:
         QTest::newRow("two templates") << QStringList{"a", "b", "--list", "l"}
                                        << "Лишний аргумент: \"b\". Шаблон указывают один.";
         QTest::newRow("no list") << QStringList{"t.odt"} << "Не указан файл списка идентификаторов: --list СПИСОК.";
-        QTest::newRow("unknown option") << QStringList{"t", "--list", "l", "--outt", "x"}
-                                        << "Неизвестный параметр: --outt.";
-        QTest::newRow("value missing at the end")
-            << QStringList{"t", "--list", "l", "--out"} << "После параметра --out не указано значение.";
-        QTest::newRow("switch with a value")
-            << QStringList{"t", "--list", "l", "--force=yes"} << "Параметр --force не принимает значения.";
+        QTest::newRow("unknown option") << QStringList{"t", "--list", "l", "--outt", "x"} << "Неизвестный параметр: --outt.";
+        QTest::newRow("value missing at the end") << QStringList{"t", "--list", "l", "--out"}
+                                                  << "После параметра --out не указано значение.";
+        QTest::newRow("switch with a value") << QStringList{"t", "--list", "l", "--force=yes"}
+                                             << "Параметр --force не принимает значения.";
         QTest::newRow("list twice") << QStringList{"t", "--list", "l", "--list", "m"}
                                     << "Параметр --list указан больше одного раза.";
         QTest::newRow("empty list name") << QStringList{"t", "--list", ""} << "У параметра --list пустое значение.";
-        QTest::newRow("sheet without table")
-            << QStringList{"t", "--list", "l", "--sheet", "A"}
-            << "--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data.";
+        QTest::newRow("sheet without table") << QStringList{"t", "--list", "l", "--sheet", "A"}
+                                             << "--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data.";
         QTest::newRow("sheet of a csv") << QStringList{"t", "--list", "l", "--data", "d.csv", "--sheet", "A"}
                                         << "--sheet выбирает лист таблицы .ods, .xlsx или .xls, указанной в --data.";
-        QTest::newRow("unknown table kind")
-            << QStringList{"t", "--list", "l", "--data", "d.json"}
-            << "--data \"d.json\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.";
+        QTest::newRow("unknown table kind") << QStringList{"t", "--list", "l", "--data", "d.json"}
+                                            << "--data \"d.json\": таблица читается из файлов .csv, .tsv, .txt, .ods, .xlsx и .xls.";
         QTest::newRow("bad --set") << QStringList{"t", "--list", "l", "--set", "x"}
                                    << "--set \"x\": нужна запись ИДЕНТИФИКАТОР=ТЕКСТ.";
         QTest::newRow("eleven sheets") << QStringList{"t", "--list", "l", "--sheets", "11"}
@@ -149,26 +139,21 @@ private slots:
                                      << "--rows \"0-2\"" + rows;
         QTest::newRow("one row") << QStringList{"t", "--list", "l", "--data", "d.csv", "--rows", "7"}
                                  << "--rows \"7\"" + rows;
-        QTest::newRow("jobs 0") << QStringList{
-            "t", "--list", "l", "--jobs",
-            "0"} << "--jobs \"0\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
-        QTest::newRow("jobs 17") << QStringList{
-            "t", "--list", "l", "--jobs",
-            "17"} << "--jobs \"17\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
+        QTest::newRow("jobs 0") << QStringList{"t", "--list", "l", "--jobs", "0"}
+                                << "--jobs \"0\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
+        QTest::newRow("jobs 17") << QStringList{"t", "--list", "l", "--jobs", "17"}
+                                 << "--jobs \"17\": число одновременно работающих LibreOffice должно быть целым, от 1 до 16.";
         QTest::newRow("trace with jobs") << QStringList{"t", "--list", "l", "--trace", "--jobs", "2"}
                                          << "--trace пишет ход заполнения в один журнал, по документу за другим: с ним "
                                             "работает один LibreOffice (--jobs 1).";
-        QTest::newRow("vat without its rate")
-            << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]"}
-            << "--vat \"[НДС]=[С]\": нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:стоимость "
-               "или ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:сумма, например [НДС]=[Сумма]:20:сумма.";
-        QTest::newRow("vat rate 100")
-            << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:100:сумма"}
-            << "--vat \"[НДС]=[С]:100:сумма\": ставка НДС 100 %: она должна быть целой, от 1 до 99.";
-        QTest::newRow("vat of neither")
-            << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:20:итог"}
-            << "--vat \"[НДС]=[С]:20:итог\": «итог»: НДС считается от стоимости (стоимость, "
-               "налог сверху) или от суммы (сумма, налог в ней).";
+        QTest::newRow("vat without its rate") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]"}
+                                              << "--vat \"[НДС]=[С]\": нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:стоимость "
+                                                 "или ИДЕНТИФИКАТОР=ИСТОЧНИК:СТАВКА:сумма, например [НДС]=[Сумма]:20:сумма.";
+        QTest::newRow("vat rate 100") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:100:сумма"}
+                                      << "--vat \"[НДС]=[С]:100:сумма\": ставка НДС 100 %: она должна быть целой, от 1 до 99.";
+        QTest::newRow("vat of neither") << QStringList{"t", "--list", "l", "--vat", "[НДС]=[С]:20:итог"}
+                                        << "--vat \"[НДС]=[С]:20:итог\": «итог»: НДС считается от стоимости (стоимость, "
+                                           "налог сверху) или от суммы (сумма, налог в ней).";
         QTest::newRow("words of nothing") << QStringList{"t", "--list", "l", "--words", "[П]="}
                                           << "--words \"[П]=\": нужна запись ИДЕНТИФИКАТОР=ИСТОЧНИК, например "
                                              "[Сумма прописью]=[Сумма].";
@@ -178,10 +163,9 @@ private slots:
         QTest::newRow("sum without items") << QStringList{"t", "--list", "l", "--sum", "[И]=[Ц]"}
                                            << "--sum \"[И]=[Ц]\": итог считается по столбцу таблицы позиций, укажите "
                                               "--items и --key.";
-        QTest::newRow("items without key")
-            << QStringList{"t", "--list", "l", "--items", "i.csv"}
-            << "Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий для "
-               "неё и документов (например --key '[Номер]').";
+        QTest::newRow("items without key") << QStringList{"t", "--list", "l", "--items", "i.csv"}
+                                           << "Для таблицы позиций --items укажите ключ: --key ИДЕНТИФИКАТОР, общий для "
+                                              "неё и документов (например --key '[Номер]').";
         QTest::newRow("sheets not a number") << QStringList{"t", "--list", "l", "--sheets", "два"}
                                              << "--sheets \"два\": число листов должно быть целым, от 1 до 10.";
     }
@@ -198,26 +182,16 @@ private slots:
     {
         QTest::addColumn<QString>("range");
         QTest::addColumn<QString>("result");
-        QTest::newRow("letters in any case") << "a1:c10"
-                                             << "A1:C10";
-        QTest::newRow("leading zeros dropped") << "A01:B0002"
-                                               << "A1:B2";
-        QTest::newRow("widest") << "A1:ZZ9999"
-                                << "A1:ZZ9999";
-        QTest::newRow("columns swapped") << "C1:B5"
-                                         << "--range \"C1:B5\": первый столбец стоит правее последнего.";
-        QTest::newRow("rows swapped") << "A5:A1"
-                                      << "--range \"A5:A1\": первая строка стоит ниже последней.";
-        QTest::newRow("row zero") << "A0:A1"
-                                  << "--range \"A0:A1\": строки нумеруются с 1.";
-        const QString form =
-            QStringLiteral(": нужен блок ячеек вида A1:Z100 (столбцы от A до ZZ, строки от 1 до 9999).");
-        QTest::newRow("three letters") << "AAA1:B2"
-                                       << "--range \"AAA1:B2\"" + form;
-        QTest::newRow("row past 9999") << "A1:A10000"
-                                       << "--range \"A1:A10000\"" + form;
-        QTest::newRow("one cell") << "A1"
-                                  << "--range \"A1\"" + form;
+        QTest::newRow("letters in any case") << "a1:c10" << "A1:C10";
+        QTest::newRow("leading zeros dropped") << "A01:B0002" << "A1:B2";
+        QTest::newRow("widest") << "A1:ZZ9999" << "A1:ZZ9999";
+        QTest::newRow("columns swapped") << "C1:B5" << "--range \"C1:B5\": первый столбец стоит правее последнего.";
+        QTest::newRow("rows swapped") << "A5:A1" << "--range \"A5:A1\": первая строка стоит ниже последней.";
+        QTest::newRow("row zero") << "A0:A1" << "--range \"A0:A1\": строки нумеруются с 1.";
+        const QString form = QStringLiteral(": нужен блок ячеек вида A1:Z100 (столбцы от A до ZZ, строки от 1 до 9999).");
+        QTest::newRow("three letters") << "AAA1:B2" << "--range \"AAA1:B2\"" + form;
+        QTest::newRow("row past 9999") << "A1:A10000" << "--range \"A1:A10000\"" + form;
+        QTest::newRow("one cell") << "A1" << "--range \"A1\"" + form;
     }
     void readsRanges()
     {
@@ -232,7 +206,7 @@ private slots:
 
     void defaultsComeFromTheRangeFile_data()
     {
-        QTest::addColumn<QByteArray>("file"); // nstrint.dan; empty: none
+        QTest::addColumn<QByteArray>("file");   // nstrint.dan; empty: none
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("sheets");
         QTest::addColumn<QString>("range");
@@ -249,10 +223,10 @@ private slots:
         QTest::newRow("typed column") << records(3, -1, 27, 5, 200) << QStringList{} << 1 << "A1:A10";
         QTest::newRow("sheet count out of bounds") << records(11, 0, 0, 1, 2) << QStringList{} << 1 << "A1:A10";
         QTest::newRow("short file") << records(3, 1, 27, 5, 200).left(19) << QStringList{} << 1 << "A1:A10";
-        QTest::newRow("--sheets over the file")
-            << records(3, 1, 27, 5, 200) << QStringList{"--sheets", "2"} << 2 << "B5:AB200";
-        QTest::newRow("--range over the file")
-            << records(3, 1, 27, 5, 200) << QStringList{"--range", "C3:D4"} << 3 << "C3:D4";
+        QTest::newRow("--sheets over the file") << records(3, 1, 27, 5, 200) << QStringList{"--sheets", "2"} << 2
+                                                << "B5:AB200";
+        QTest::newRow("--range over the file") << records(3, 1, 27, 5, 200) << QStringList{"--range", "C3:D4"} << 3
+                                               << "C3:D4";
     }
     void defaultsComeFromTheRangeFile()
     {

@@ -21,8 +21,8 @@ public:
     // Output file names that fail; workers take theirs from the environment.
     QStringList failing = qEnvironmentVariable("KV_FAKE_FAILING").split(QLatin1Char(' '), Qt::SkipEmptyParts);
     bool sheetFails = false;
-    QStringList made; // "file: ID=TEXT, ..."
-    LeftIdentifiers left; // what every document is said to leave
+    QStringList made;           // "file: ID=TEXT, ..."
+    LeftIdentifiers left;       // what every document is said to leave
 
     DataTable readSheet(const QString& fileName, const QString&) override
     {
@@ -66,8 +66,7 @@ class FillCommandTest : public QObject {
         QStringList full{"kvilmar", "fill"};
         for (const QString& a : arguments)
             full << (a.startsWith(QLatin1Char('-')) || a.contains(QLatin1Char('=')) || a.contains(QLatin1Char(':'))
-                         ? a
-                         : path(a));
+                         ? a : path(a));
         return runFillCommand(full, office, console);
     }
 
@@ -93,25 +92,26 @@ private slots:
         QTest::addColumn<QStringList>("failing");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("made");
-        QTest::addColumn<QStringList>("told"); // lines stderr must hold, %1 the folder
+        QTest::addColumn<QStringList>("told");   // lines stderr must hold, %1 the folder
         QTest::newRow("all made") << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "a{N}.pdf"}
-                                  << QStringList{} << int(kAllMade) << QStringList{"a1.pdf: [a]=x", "a2.pdf: [a]=y\rz"}
+                                  << QStringList{} << int(kAllMade)
+                                  << QStringList{"a1.pdf: [a]=x", "a2.pdf: [a]=y\rz"}
                                   << QStringList{"[1/2] %1a1.pdf (строка 2) — ", "[2/2] %1a2.pdf (строка 3) — ",
                                                  "Сделано документов: 2 из 2."};
         QTest::newRow("one failed, the next still made")
-            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "b{N}.pdf"} << QStringList{"b1.pdf"}
-            << int(kSomeFailed) << QStringList{"b2.pdf: [a]=y\rz"}
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "b{N}.pdf"}
+            << QStringList{"b1.pdf"} << int(kSomeFailed) << QStringList{"b2.pdf: [a]=y\rz"}
             << QStringList{"[1/2] %1b1.pdf (строка 2) — не сделан: LibreOffice перестал отвечать и был запущен снова",
                            "Сделано документов: 1 из 2.", "Не сделано: 1.",
                            "  %1b1.pdf (строка 2): LibreOffice перестал отвечать и был запущен снова"};
         QTest::newRow("a control character costs its row")
-            << QStringList{"t.odt", "--list", "l.fdp", "--data", "bell.csv", "--out", "f{N}.pdf"} << QStringList{}
-            << int(kSomeFailed) << QStringList{"f1.pdf: [a]=x", "f3.pdf: [a]=z"}
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "bell.csv", "--out", "f{N}.pdf"}
+            << QStringList{} << int(kSomeFailed) << QStringList{"f1.pdf: [a]=x", "f3.pdf: [a]=z"}
             << QStringList{"[2/3] %1f2.pdf (строка 3) — не сделан: замена для «[a]» содержит управляющий символ U+0007",
                            "Сделано документов: 2 из 3."};
         QTest::newRow("an amount that is none costs its row; items no row takes are told at the end")
-            << QStringList{"t.odt",   "--list",  "li.fdp", "--data",    "sum.csv", "--words",
-                           "[w]=[a]", "--items", "i.csv",  "--key=[a]", "--out",   "g{N}.pdf"}
+            << QStringList{"t.odt", "--list", "li.fdp", "--data", "sum.csv", "--words", "[w]=[a]", "--items", "i.csv",
+                           "--key=[a]", "--out", "g{N}.pdf"}
             << QStringList{} << int(kSomeFailed)
             << QStringList{"g1.pdf: [a]=15, [g]=, [w]=Пятнадцать рублей 00 копеек, item стол, item стул"}
             << QStringList{"[2/2] %1g2.pdf (строка 3) — не сделан: «[w]» не вычислить: текст «12a» у «[a]» — не сумма "
@@ -121,7 +121,7 @@ private slots:
                                     << QStringList{"c.pdf"} << int(kSomeFailed) << QStringList{}
                                     << QStringList{"Сделано документов: 0 из 1.", "  %1c.pdf: LibreOffice"};
         QTest::newRow("missing folders made first")
-            << QStringList{"t.odt",    "--list",      "l.fdp", "--data", "d.csv", "--out", "Договоры/{[a]}/{N}.pdf",
+            << QStringList{"t.odt", "--list", "l.fdp", "--data", "d.csv", "--out", "Договоры/{[a]}/{N}.pdf",
                            "--report", "отчёты/1.csv"}
             << QStringList{} << int(kAllMade) << QStringList{"1.pdf: [a]=x", "2.pdf: [a]=y\rz"}
             << QStringList{"[1/2] %1Договоры/x/1.pdf (строка 2) — ", "Сделано документов: 2 из 2."};
@@ -137,9 +137,9 @@ private slots:
             << QStringList{"t.odt", "--list", "l.fdp", "--set", "[a]=s", "--out", "h.pdf", "--report", "full/r.csv"}
             << QStringList{} << int(kSomeFailed) << QStringList{"h.pdf: [a]=s"}
             << QStringList{"Не удается записать отчёт \"", "Причина: нет места на диске."};
-        QTest::newRow("unreadable input")
-            << QStringList{"t.odt", "--list", "none.fdp"} << QStringList{} << int(kBadInput) << QStringList{}
-            << QStringList{"Файл списка идентификаторов \"%1none.fdp\" не найден."};
+        QTest::newRow("unreadable input") << QStringList{"t.odt", "--list", "none.fdp"} << QStringList{}
+                                          << int(kBadInput) << QStringList{}
+                                          << QStringList{"Файл списка идентификаторов \"%1none.fdp\" не найден."};
     }
     void runsTheBatch()
     {
@@ -178,15 +178,13 @@ private slots:
         FakeOffice office;
         office.left = {{"[z]", "[zz]"}, {"[a]"}};
         CapturedConsole console;
-        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "u.csv", "--out", "g{N}.pdf"}, office, console),
-                 int(kAllMade));
+        QCOMPARE(run({"t.odt", "--list", "l.fdp", "--data", "u.csv", "--out", "g{N}.pdf"}, office, console), int(kAllMade));
         const QStringList lines = console.errText.split(QLatin1Char('\n'));
         // A column the list does not name is told as such, not as missing
         // from the template.
-        QCOMPARE(lines.at(0),
-                 QStringLiteral("Таблица \"%1\", строка 1: столбец 2 называет «[zz]», а в списке \"%2\" "
-                                "такого идентификатора нет.")
-                     .arg(path("u.csv"), path("l.fdp")));
+        QCOMPARE(lines.at(0), QStringLiteral("Таблица \"%1\", строка 1: столбец 2 называет «[zz]», а в списке \"%2\" "
+                                             "такого идентификатора нет.")
+                                  .arg(path("u.csv"), path("l.fdp")));
         QCOMPARE(lines.count(QStringLiteral("Нет в шаблоне: «[z]».")), 1);
         QVERIFY2(lines.at(2) == QStringLiteral("Нет в шаблоне: «[z]»."), qPrintable(console.errText));
         for (const QString& line : {lines.at(1), lines.at(3)})
@@ -219,11 +217,10 @@ private slots:
         office.failing = {"r4.pdf"};
         CapturedConsole console;
         qputenv("KV_FAKE_FAILING", "r4.pdf");
-        const int code =
-            runFillCommand(QStringList{"kvilmar", "fill", path("t.odt"), "--list", path("l.fdp"), "--data",
-                                       path("many.csv"), "--out", folder + "/r{N}.pdf", "--report", path("r.csv")}
-                               + options,
-                           office, console, {QCoreApplication::applicationFilePath(), {"--fake-worker"}});
+        const int code = runFillCommand(QStringList{"kvilmar", "fill", path("t.odt"), "--list", path("l.fdp"), "--data",
+                                                    path("many.csv"), "--out", folder + "/r{N}.pdf", "--report", path("r.csv")}
+                                            + options,
+                                        office, console, {QCoreApplication::applicationFilePath(), {"--fake-worker"}});
         qunsetenv("KV_FAKE_FAILING");
         QCOMPARE(code, exitCode);
         QFile report(path("r.csv"));
@@ -235,14 +232,14 @@ private slots:
             const bool before = n == 2 && options.contains("--skip-existing");
             expected << QStringLiteral("%1;%2/r%1.pdf;%3;%4;%5")
                             .arg(n)
-                            .arg(folder, n == 4 ? "нет" : "да", reason, n == 4 || before ? "" : "«[a]»");
+                            .arg(folder, n == 4 ? "нет" : "да", reason,
+                                 n == 4 || before ? "" : "«[a]»");
         }
         const QByteArray bytes = report.readAll();
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF")); // UTF-8, whatever the spreadsheet's code page
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));   // UTF-8, whatever the spreadsheet's code page
         QCOMPARE(QString::fromUtf8(bytes.mid(3)).split('\n', Qt::SkipEmptyParts), expected);
-        QVERIFY2(
-            console.errText.contains(QStringLiteral("Сделано документов: %1 из %2").arg(8 - first - 1).arg(8 - first)),
-            qPrintable(console.errText));
+        QVERIFY2(console.errText.contains(QStringLiteral("Сделано документов: %1 из %2").arg(8 - first - 1).arg(8 - first)),
+                 qPrintable(console.errText));
     }
 
     void sheetThatCannotBeReadMakesNothing()

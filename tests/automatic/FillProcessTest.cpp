@@ -67,10 +67,9 @@ class FillProcessTest : public QObject {
     {
         QDir(out).removeRecursively();
         QDir().mkpath(out);
-        const QStringList command =
-            QStringList{KVILMAR_EXE, "fill",  path("t.txt"),    "--list",   path("l.txt"), "--data",
-                        path(table), "--out", out + "/{N}.pdf", "--report", path("r.csv")}
-            + arguments;
+        const QStringList command = QStringList{KVILMAR_EXE, "fill", path("t.txt"), "--list", path("l.txt"), "--data",
+                                                path(table), "--out", out + "/{N}.pdf", "--report", path("r.csv")}
+                                  + arguments;
         if (shell.isEmpty()) {
             fill.start(command.first(), command.mid(1));
         } else {
@@ -145,10 +144,10 @@ private slots:
     // the document being made).
     void answersSignalsAtEveryStage_data()
     {
-        QTest::addColumn<QString>("stage"); // "inputs", "office" or the files to wait for
+        QTest::addColumn<QString>("stage");   // "inputs", "office" or the files to wait for
         QTest::addColumn<QList<int>>("sent");
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<bool>("rightAway"); // ends without finishing the batch's summary
+        QTest::addColumn<bool>("rightAway");   // ends without finishing the batch's summary
         QTest::newRow("reading the inputs, SIGINT") << "inputs" << QList<int>{SIGINT} << QStringList{} << true;
         QTest::newRow("starting the office, SIGTERM") << "office" << QList<int>{SIGTERM} << QStringList{} << true;
         QTest::newRow("between documents, SIGHUP") << "3" << QList<int>{SIGHUP} << QStringList{} << false;
@@ -156,8 +155,8 @@ private slots:
             << "office" << QList<int>{SIGINT} << QStringList{"--jobs", "2"} << false;
         QTest::newRow("between documents of two workers, SIGTERM")
             << "3" << QList<int>{SIGTERM} << QStringList{"--jobs", "2"} << false;
-        QTest::newRow("a second signal, SIGINT twice")
-            << "3" << QList<int>{SIGINT, SIGINT} << QStringList{"--jobs", "2"} << true;
+        QTest::newRow("a second signal, SIGINT twice") << "3" << QList<int>{SIGINT, SIGINT} << QStringList{"--jobs", "2"}
+                                                      << true;
         // The office frozen: the document in progress is cut after a few
         // seconds, not waited for as long as a call may take.
         QTest::newRow("the office hangs, SIGINT") << "frozen" << QList<int>{SIGINT} << QStringList{} << false;
@@ -193,8 +192,7 @@ private slots:
         QVERIFY(fill.waitForFinished(60000));
         const QString told = QString::fromUtf8(fill.readAllStandardError());
         QCOMPARE(fill.exitCode(), 1);
-        QVERIFY2(told.contains("Работа прервана.") && told.contains("Сделано документов:") != rightAway,
-                 qPrintable(told));
+        QVERIFY2(told.contains("Работа прервана.") && told.contains("Сделано документов:") != rightAway, qPrintable(told));
         QVERIFY(allGone(started));
         QVERIFY(processesOfTheTest().isEmpty());
         const QStringList files = QDir(out).entryList(QDir::Files | QDir::Hidden);
@@ -214,8 +212,8 @@ private slots:
     // already answering that cannot read them is not used.
     void fillsInAnyEnvironment_data()
     {
-        QTest::addColumn<QStringList>("environment"); // NAME=value; "NAME=" takes it away
-        QTest::addColumn<bool>("officeUnderC"); // the windows' office answers, started under LANG=C
+        QTest::addColumn<QStringList>("environment");   // NAME=value; "NAME=" takes it away
+        QTest::addColumn<bool>("officeUnderC");   // the windows' office answers, started under LANG=C
         const QStringList c{"LANG=C", "LC_ALL=", "LC_CTYPE="};
         QTest::newRow("LANG=C") << c << false;
         QTest::newRow("LC_ALL=C over a UTF-8 LANG") << QStringList{"LANG=C.UTF-8", "LC_ALL=C"} << false;
@@ -245,10 +243,9 @@ private slots:
             c.remove("LC_ALL");
             windows.setProcessEnvironment(c);
             const QString pipe = qEnvironmentVariable("KVILMAR_OFFICE_PIPE");
-            windows.start("setsid",
-                          {"soffice", "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
-                           "--accept=pipe,name=" + pipe + ";urp;",
-                           "-env:UserInstallation=file://" + path("windows-profile")});
+            windows.start("setsid", {"soffice", "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+                                     "--accept=pipe,name=" + pipe + ";urp;",
+                                     "-env:UserInstallation=file://" + path("windows-profile")});
             while (!QFileInfo::exists(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe)))
                 QVERIFY(!windows.waitForFinished(100));
         }
@@ -269,9 +266,8 @@ private slots:
         }
         QProcess fill;
         fill.setProcessEnvironment(env);
-        fill.start(KVILMAR_EXE,
-                   {"fill", path("Шаблоны/договор.txt"), "--list", path("l.txt"), "--data", path("данные.csv"), "--out",
-                    out + "/{N}.pdf"});
+        fill.start(KVILMAR_EXE, {"fill", path("Шаблоны/договор.txt"), "--list", path("l.txt"), "--data",
+                                 path("данные.csv"), "--out", out + "/{N}.pdf"});
         QVERIFY(fill.waitForFinished(120000));
         const QString told = QString::fromUtf8(fill.readAllStandardError());
         QVERIFY2(fill.exitCode() == 0, qPrintable(told));
@@ -303,13 +299,11 @@ private slots:
         QCOMPARE(temporary.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
         QFile record(path(".cache/kvilmar/fill/1/office"));
         QVERIFY(record.open(QIODevice::ReadOnly));
-        const QString socket =
-            QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(QString(record.readAll()).section('\n', 1, 1));
+        const QString socket = QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(QString(record.readAll()).section('\n', 1, 1));
         QVERIFY2(QFileInfo::exists(socket), qPrintable(socket));
         QProcess next;
-        next.start(KVILMAR_EXE,
-                   {"fill", path("t.txt"), "--list", path("l.txt"), "--data", path("d.csv"), "--out", out + "/{N}.pdf",
-                    "--rows", "1-10", "--skip-existing"});
+        next.start(KVILMAR_EXE, {"fill", path("t.txt"), "--list", path("l.txt"), "--data", path("d.csv"), "--out",
+                                 out + "/{N}.pdf", "--rows", "1-10", "--skip-existing"});
         QVERIFY(next.waitForFinished(120000));
         QVERIFY2(next.exitCode() == 0, next.readAllStandardError().constData());
         QVERIFY(allGone(left));
@@ -335,16 +329,15 @@ private slots:
     // the user can act on; nothing of the run is left on that disk.
     void fullOrReadOnlyDiskStopsTheBatch_data()
     {
-        QTest::addColumn<QString>("shell"); // %1 the folder, %2 the command
+        QTest::addColumn<QString>("shell");   // %1 the folder, %2 the command
         QTest::addColumn<QString>("reason");
         // Exit 9: a hidden file of the run was left on that disk.
         const QString after = "; code=$?; ls -A %1 | grep -q '^[.]' && exit 9; exit $code";
         QTest::newRow("disk full") << "mount -t tmpfs -o size=96k tmpfs %1 && %2" + after << "нет места на диске.";
-        QTest::newRow("made read-only mid-batch") << "mount -t tmpfs tmpfs %1 && { %2 & while [ ! -e %1/002.pdf ] && "
-                                                     "kill -0 $! 2>/dev/null; do sleep 0.05; done; "
-                                                     "mount -o remount,ro %1; wait $!"
-                + after + "; }"
-                                                  << "диск доступен только для чтения.";
+        QTest::newRow("made read-only mid-batch")
+            << "mount -t tmpfs tmpfs %1 && { %2 & while [ ! -e %1/002.pdf ] && kill -0 $! 2>/dev/null; do sleep 0.05; done; "
+               "mount -o remount,ro %1; wait $!" + after + "; }"
+            << "диск доступен только для чтения.";
     }
     void fullOrReadOnlyDiskStopsTheBatch()
     {

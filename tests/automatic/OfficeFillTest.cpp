@@ -24,7 +24,6 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/table/XCell.hpp>
@@ -33,6 +32,7 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/text/XTextTablesSupplier.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 
 #include <QDir>
 #include <QProcess>
@@ -52,9 +52,7 @@ class SteppingFill : public FillOffice {
 public:
     using Make = std::function<FillResult()>;
     SteppingFill(FillOffice& real, int number, std::function<FillResult(const Make&)> step)
-        : real_(real), number_(number), step_(std::move(step))
-    {
-    }
+        : real_(real), number_(number), step_(std::move(step)) {}
     DataTable readSheet(const QString& fileName, const QString& sheetName) override
     {
         return real_.readSheet(fileName, sheetName);
@@ -129,7 +127,8 @@ void writeDataBook(const QString& path, const QString& filter)
 
 // An invoice's cells, row by row: a header, the item row (its first cell
 // bold, "шт." a cell without identifier) and the total.
-const QList<QStringList> kInvoiceRows{{"Товар", "Ед.", "Цена"}, {"[Товар]", "шт.", "[Цена]"}, {"Итого", "", "[Итого]"}};
+const QList<QStringList> kInvoiceRows{
+    {"Товар", "Ед.", "Цена"}, {"[Товар]", "шт.", "[Цена]"}, {"Итого", "", "[Итого]"}};
 const QString kInvoiceEnd = QStringLiteral("Прописью: [Прописью]. НДС: [НДС]");
 
 // A text document: the client, the invoice's table, and its end.
@@ -146,9 +145,8 @@ void writeInvoice(const QString& path, const QString& filter)
     body->insertTextContent(body->getEnd(), uno::Reference<text::XTextContent>(table.get()), false);
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 3; ++column) {
-            uno::Reference<text::XText> cell(
-                table->getCellByName(lo::toOUString(QChar('A' + column) + QString::number(row + 1))),
-                uno::UNO_QUERY_THROW);
+            uno::Reference<text::XText> cell(table->getCellByName(lo::toOUString(QChar('A' + column) + QString::number(row + 1))),
+                                             uno::UNO_QUERY_THROW);
             cell->setString(lo::toOUString(kInvoiceRows[row][column]));
             if (row == 1 && column == 0) {
                 const auto whole = cell->createTextCursor();
@@ -193,13 +191,10 @@ QStringList invoice(const QString& file)
     };
     if (file.endsWith(".xls")) {
         uno::Reference<container::XIndexAccess> sheets(
-            uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(),
-            uno::UNO_QUERY_THROW);
+            uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
         uno::Reference<table::XCellRange> cells(sheets->getByIndex(0), uno::UNO_QUERY_THROW);
         const auto text = [&](int column, int row) {
-            return lo::toQString(
-                uno::Reference<text::XTextRange>(cells->getCellByPosition(column, row), uno::UNO_QUERY_THROW)
-                    ->getString());
+            return lo::toQString(uno::Reference<text::XTextRange>(cells->getCellByPosition(column, row), uno::UNO_QUERY_THROW)->getString());
         };
         int row = 1;
         for (; row < 30 && !text(0, row).startsWith("Прописью"); ++row)
@@ -207,18 +202,14 @@ QStringList invoice(const QString& file)
         lines << text(0, row);
     } else {
         uno::Reference<container::XIndexAccess> tables(
-            uno::Reference<text::XTextTablesSupplier>(document, uno::UNO_QUERY_THROW)->getTextTables(),
-            uno::UNO_QUERY_THROW);
+            uno::Reference<text::XTextTablesSupplier>(document, uno::UNO_QUERY_THROW)->getTextTables(), uno::UNO_QUERY_THROW);
         uno::Reference<text::XTextTable> table(tables->getByIndex(0), uno::UNO_QUERY_THROW);
         for (int row = 1; row <= table->getRows()->getCount(); ++row) {
             QStringList texts;
             for (const char* column : {"A", "B", "C"})
-                texts << lo::toQString(
-                    uno::Reference<text::XText>(table->getCellByName(lo::toOUString(column + QString::number(row))),
-                                                uno::UNO_QUERY_THROW)
-                        ->getString());
-            const uno::Reference<text::XText> first(table->getCellByName(lo::toOUString("A" + QString::number(row))),
-                                                    uno::UNO_QUERY_THROW);
+                texts << lo::toQString(uno::Reference<text::XText>(table->getCellByName(lo::toOUString(column + QString::number(row))),
+                                                                   uno::UNO_QUERY_THROW)->getString());
+            const uno::Reference<text::XText> first(table->getCellByName(lo::toOUString("A" + QString::number(row))), uno::UNO_QUERY_THROW);
             lines << bold(first->createTextCursorByRange(first->getStart())) + texts.join("|");
         }
         lines << TestOffice::documentText(document).split("\n").last();
@@ -298,8 +289,7 @@ class OfficeFillTest : public QObject {
         QStringList found;
         const QDir dir(folder);
         for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name))
-            found << name + QStringLiteral(": ")
-                    + readBack(dir.filePath(name)).replace(QLatin1Char('\n'), QLatin1Char('|'));
+            found << name + QStringLiteral(": ") + readBack(dir.filePath(name)).replace(QLatin1Char('\n'), QLatin1Char('|'));
         return found;
     }
 
@@ -310,21 +300,22 @@ private slots:
         qputenv("KVILMAR_PROGRAM_DIR", dir_.path().toUtf8());
         qputenv("HOME", dir_.path().toUtf8());
         text_ = path("договор.odt");
-        TestOffice::writeTextDocument(text_, "writer8",
-                                      {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
+        TestOffice::writeTextDocument(text_, "writer8", {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
         // A Word document under a workbook's name: what the office opens decides.
         TestOffice::writeTextDocument(path("docx.xls"), "MS Word 2007 XML",
                                       {{"Договор № [N]", "Покупатель: [ФИО]", "Город: [Город]"}, {}, {}, {}});
         // A cell longer than .xlsx and .xls hold once [ФИО] is filled.
         TestOffice::writeWorkbook(path("длинный.ods"), {{{"A1", QString("я").repeated(32760) + "[ФИО]"}}}, "calc8");
-        for (const auto& [name, filter] :
-             {std::pair{"linked.odt", "writer8"}, std::pair{"linked.docx", "MS Word 2007 XML"}})
+        for (const auto& [name, filter] : {std::pair{"linked.odt", "writer8"}, std::pair{"linked.docx", "MS Word 2007 XML"}})
             TestOffice::writeLinkedPicture(path(name), filter, "Договор с [ФИО]", server_.url("/tracker.png"));
         book_ = path("счёт.xls");
         TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
         list_ = path("список.fdp");
-        QVERIFY(listFile::writeListFile(
-            list_, {{"[ФИО]", "Покупатель", {}, true}, {"[Город]", "Москва", {}, true}, {"[N]", "0", {}, true}}, true));
+        QVERIFY(listFile::writeListFile(list_,
+                                        {{"[ФИО]", "Покупатель", {}, true},
+                                         {"[Город]", "Москва", {}, true},
+                                         {"[N]", "0", {}, true}},
+                                        true));
     }
 
     void savesEachFormat_data()
@@ -334,46 +325,25 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString text = "Договор № 0|Покупатель: Иванов Иван|Город: Москва";
         const QString cells = "Иванов Иван|Москва|0";
-        QTest::newRow("odt to pdf") << "договор.odt"
-                                    << "a.pdf"
-                                    << "Договор № 0 Покупатель: Иванов Иван Город: Москва";
-        QTest::newRow("odt to odt") << "договор.odt"
-                                    << "a.odt" << text;
-        QTest::newRow("odt to docx") << "договор.odt"
-                                     << "a.docx" << text;
-        QTest::newRow("odt to doc") << "договор.odt"
-                                    << "a.doc" << text;
-        QTest::newRow("odt to rtf") << "договор.odt"
-                                    << "a.rtf" << text;
-        QTest::newRow("odt to txt") << "договор.odt"
-                                    << "a.txt" << text;
-        QTest::newRow("xls to pdf") << "счёт.xls"
-                                    << "b.pdf"
-                                    << "Иванов Иван Москва 0";
-        QTest::newRow("xls to ods") << "счёт.xls"
-                                    << "b.ods" << cells;
-        QTest::newRow("xls to xlsx") << "счёт.xls"
-                                     << "b.xlsx" << cells;
-        QTest::newRow("xls to xls") << "счёт.xls"
-                                    << "b.xls" << cells;
-        QTest::newRow("docx named .xls to odt") << "docx.xls"
-                                                << "c.odt" << text;
-        QTest::newRow("odt with a linked picture to pdf") << "linked.odt"
-                                                          << "l.pdf"
-                                                          << "Договор с Иванов Иван";
-        QTest::newRow("docx with a linked picture to docx") << "linked.docx"
-                                                            << "l.docx"
-                                                            << "Договор с Иванов Иван";
-        QTest::newRow("odt to a workbook format, refused") << "договор.odt"
-                                                           << "c.ods"
+        QTest::newRow("odt to pdf") << "договор.odt" << "a.pdf" << "Договор № 0 Покупатель: Иванов Иван Город: Москва";
+        QTest::newRow("odt to odt") << "договор.odt" << "a.odt" << text;
+        QTest::newRow("odt to docx") << "договор.odt" << "a.docx" << text;
+        QTest::newRow("odt to doc") << "договор.odt" << "a.doc" << text;
+        QTest::newRow("odt to rtf") << "договор.odt" << "a.rtf" << text;
+        QTest::newRow("odt to txt") << "договор.odt" << "a.txt" << text;
+        QTest::newRow("xls to pdf") << "счёт.xls" << "b.pdf" << "Иванов Иван Москва 0";
+        QTest::newRow("xls to ods") << "счёт.xls" << "b.ods" << cells;
+        QTest::newRow("xls to xlsx") << "счёт.xls" << "b.xlsx" << cells;
+        QTest::newRow("xls to xls") << "счёт.xls" << "b.xls" << cells;
+        QTest::newRow("docx named .xls to odt") << "docx.xls" << "c.odt" << text;
+        QTest::newRow("odt with a linked picture to pdf") << "linked.odt" << "l.pdf" << "Договор с Иванов Иван";
+        QTest::newRow("docx with a linked picture to docx") << "linked.docx" << "l.docx" << "Договор с Иванов Иван";
+        QTest::newRow("odt to a workbook format, refused") << "договор.odt" << "c.ods"
                                                            << "в формате .ods нельзя сохранить текстовый документ";
         const QString longCell = QString("я").repeated(32760) + "Иванов Иван";
-        QTest::newRow("long cell to ods") << "длинный.ods"
-                                          << "d.ods" << longCell;
+        QTest::newRow("long cell to ods") << "длинный.ods" << "d.ods" << longCell;
         QTest::newRow("long cell to xlsx, not made")
-            << "длинный.ods"
-            << "d.xlsx"
-            << ".A1 текст длиной 32771, а формат .xlsx вмещает в ячейке не больше 32767 знаков";
+            << "длинный.ods" << "d.xlsx" << ".A1 текст длиной 32771, а формат .xlsx вмещает в ячейке не больше 32767 знаков";
     }
     void savesEachFormat()
     {
@@ -382,8 +352,8 @@ private slots:
         QFETCH(QString, expected);
         const QString folder = freshFolder("formats");
         int code = -1;
-        const QString told = run({path(source), "--list", list_, "--set", "[ФИО]=Иванов Иван", "--range", "A1:B10",
-                                  "--out", folder + "/" + output},
+        const QString told = run({path(source), "--list", list_, "--set", "[ФИО]=Иванов Иван", "--range",
+                                  "A1:B10", "--out", folder + "/" + output},
                                  nullptr, &code);
         if (expected.contains("нельзя") || expected.contains("вмещает")) {
             QCOMPARE(code, int(expected.contains("нельзя") ? kBadInput : kSomeFailed));
@@ -407,7 +377,7 @@ private slots:
     void readsTables_data()
     {
         QTest::addColumn<QString>("table");
-        QTest::addColumn<QByteArray>("content"); // empty: a workbook written below
+        QTest::addColumn<QByteArray>("content");   // empty: a workbook written below
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("csv in 1251, semicolons")
@@ -417,8 +387,7 @@ private slots:
         QTest::newRow("csv in utf-8 beyond 1251, in the document and its name")
             << "d.csv" << QString("[ФИО];[Город]\nMüller José Łukasz 😀;Гүлнара м²\n").toUtf8()
             << QStringList{"--set", "[N]=½-ε"}
-            << QStringList{
-                   "1_Müller José Łukasz 😀.txt: Договор № ½-ε|Покупатель: Müller José Łukasz 😀|Город: Гүлнара м²"};
+            << QStringList{"1_Müller José Łukasz 😀.txt: Договор № ½-ε|Покупатель: Müller José Łukasz 😀|Город: Гүлнара м²"};
         QTest::newRow("csv in utf-8 with its mark, commas")
             << "d.csv" << QByteArray("\xEF\xBB\xBF") + QString("[ФИО],[N]\nСидорова,17\n").toUtf8() << QStringList{}
             << QStringList{"1_Сидорова.txt: Договор № 17|Покупатель: Сидорова|Город: Москва"};
@@ -427,12 +396,10 @@ private slots:
             << QStringList{}
             << QStringList{"1_Ким; Ли.txt: Договор № 0|Покупатель: Ким; Ли|Город: Нижний|Новгород",
                            "2_О\"Нил.txt: Договор № 0|Покупатель: О\"Нил|Город: Уфа"};
-        QTest::newRow("second sheet of an .ods")
-            << "d.ods" << QByteArray() << QStringList{"--sheet", "Лист2"}
-            << QStringList{"1_Орлова.txt: Договор № 5|Покупатель: Орлова|Город: Москва"};
-        QTest::newRow("first sheet of an .xlsx")
-            << "d.xlsx" << QByteArray() << QStringList{}
-            << QStringList{"1_Лист первый.txt: Договор № 0|Покупатель: Лист первый|Город: Москва"};
+        QTest::newRow("second sheet of an .ods") << "d.ods" << QByteArray() << QStringList{"--sheet", "Лист2"}
+                                                 << QStringList{"1_Орлова.txt: Договор № 5|Покупатель: Орлова|Город: Москва"};
+        QTest::newRow("first sheet of an .xlsx") << "d.xlsx" << QByteArray() << QStringList{}
+                                                 << QStringList{"1_Лист первый.txt: Договор № 0|Покупатель: Лист первый|Город: Москва"};
     }
     void readsTables()
     {
@@ -468,8 +435,8 @@ private slots:
         const QString current = QDir::currentPath();
         QDir::setCurrent(folder);
         int code = -1;
-        const QString told = run(
-            {text_, "--list", list_, "--data", "d.csv", "--out", "{[ФИО]}.txt", "--report", "r.csv"}, nullptr, &code);
+        const QString told =
+            run({text_, "--list", list_, "--data", "d.csv", "--out", "{[ФИО]}.txt", "--report", "r.csv"}, nullptr, &code);
         QDir::setCurrent(current);
         QVERIFY2(code == kAllMade, qPrintable(told));
         const auto report = TestOffice::openTable(folder + "/r.csv", "59,34,0,1");
@@ -478,9 +445,8 @@ private slots:
             cells << TestOffice::cellContent(report, 1, QStringLiteral("B%1").arg(row))
                   << TestOffice::cellContent(report, 1, QStringLiteral("C%1").arg(row));
         TestOffice::close(report);
-        QCOMPARE(cells,
-                 (QStringList{"text файл", "text '=1+1.txt", "text да", "text '+7 999.txt", "text да",
-                              "text '@СУММ(A1).txt", "text да", "text Иванов.txt", "text да"}));
+        QCOMPARE(cells, (QStringList{"text файл", "text '=1+1.txt", "text да", "text '+7 999.txt", "text да",
+                                     "text '@СУММ(A1).txt", "text да", "text Иванов.txt", "text да"}));
     }
 
     void neverOverwritesWithoutForce()
@@ -510,8 +476,8 @@ private slots:
     void officeKilledMidBatchCostsOneDocument_data()
     {
         QTest::addColumn<int>("step");
-        QTest::addColumn<int>("fault"); // -1: none, the memory limit low instead
-        QTest::addColumn<QString>("reason"); // why document 3 is not made; empty: it is
+        QTest::addColumn<int>("fault");     // -1: none, the memory limit low instead
+        QTest::addColumn<QString>("reason");   // why document 3 is not made; empty: it is
         using Step = lo::OfficeStep;
         using Fault = lo::OfficeFault;
         const QString lost = "Связь с LibreOffice потеряна";
@@ -546,9 +512,9 @@ private slots:
             SteppingFill faulty(real, 3, [&](const SteppingFill::Make& make) {
                 return fault < 0 ? make() : withFault(lo::OfficeStep(step), lo::OfficeFault(fault), make);
             });
-            code = runFillCommand(
-                {"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out", folder + "/{N}.txt"}, faulty,
-                console);
+            code = runFillCommand({"kvilmar", "fill", text_, "--list", list_, "--data", table, "--out",
+                                   folder + "/{N}.txt"},
+                                  faulty, console);
         }
         qunsetenv("KVILMAR_OFFICE_CALL_WAIT");
         qunsetenv("KVILMAR_OFFICE_MEMORY");
@@ -559,23 +525,22 @@ private slots:
         const QString restarted = fault < 0 ? "LibreOffice запущен заново, чтобы его память не росла (процесс %1)."
                                             : "LibreOffice запущен заново (процесс %1).";
         QVERIFY2(told.contains(restarted.arg(office_.processId())), qPrintable(told));
-        QStringList expected{
-            "1.txt: Договор № 0|Покупатель: А|Город: Москва", "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
-            "3.txt: Договор № 0|Покупатель: В|Город: Москва", "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
-            "5.txt: Договор № 0|Покупатель: Д|Город: Москва"};
+        QStringList expected{"1.txt: Договор № 0|Покупатель: А|Город: Москва",
+                             "2.txt: Договор № 0|Покупатель: Б|Город: Москва",
+                             "3.txt: Договор № 0|Покупатель: В|Город: Москва",
+                             "4.txt: Договор № 0|Покупатель: Г|Город: Москва",
+                             "5.txt: Договор № 0|Покупатель: Д|Город: Москва"};
         if (!reason.isEmpty()) {
             const QString row = QRegularExpression::escape(folder + "/3.txt (строка 4)");
             const QString why = "[^\n]*" + QRegularExpression::escape(reason);
             QVERIFY2(told.contains(QRegularExpression("\\[3/5\\] " + row + " — не сделан: " + why)), qPrintable(told));
-            QVERIFY2(
-                told.contains(QRegularExpression("Сделано документов: 4 из 5.\nНе сделано: 1.\n  " + row + ": " + why)),
-                qPrintable(told));
+            QVERIFY2(told.contains(QRegularExpression("Сделано документов: 4 из 5.\nНе сделано: 1.\n  " + row + ": " + why)),
+                     qPrintable(told));
             expected.removeAt(2);
         }
         if (fault < 0) {
             // The office started last has its address space capped.
-            QFile limits(
-                QStringLiteral("/proc/%1/limits").arg(lo::Connection::instance().startedOffice()->officeProcess()));
+            QFile limits(QStringLiteral("/proc/%1/limits").arg(lo::Connection::instance().startedOffice()->officeProcess()));
             QVERIFY(limits.open(QIODevice::ReadOnly));
             QVERIFY2(limits.readAll().contains(QByteArray("Max address space         2147483648")), "no cap");
         }
@@ -601,9 +566,9 @@ private slots:
             places::writeText(form, "writer8", "[Я]");
             return make();
         });
-        const int code =
-            runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--out", folder + "/{N}.odt"},
-                           stepping, console);
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--out",
+                                         folder + "/{N}.odt"},
+                                        stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
         QCOMPARE(stepping.left.size(), 3);
         QCOMPARE(stepping.left[0].notInTemplate, QStringList{"[Я]"});
@@ -643,8 +608,8 @@ private slots:
             TestOffice::writeWorkbook(form, {{{"A1", "[ФИО]"}, {"A2", "[N]"}, {"C5", "[Город]"}}});
             return make();
         });
-        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--sheets", "1",
-                                         "--range", "A1:A3", "--out", folder + "/{N}.xlsx"},
+        const int code = runFillCommand({"kvilmar", "fill", form, "--list", list_, "--data", table, "--sheets",
+                                         "1", "--range", "A1:A3", "--out", folder + "/{N}.xlsx"},
                                         stepping, console);
         QVERIFY2(code == kAllMade, qPrintable(console.errText));
         QCOMPARE(stepping.left.size(), 3);
@@ -664,30 +629,26 @@ private slots:
     void batchOpensTheTemplateOnceWhileItCanBeReverted_data()
     {
         QTest::addColumn<bool>("workbook");
-        QTest::addColumn<QString>("fixture"); // the template, when not one made here
-        QTest::addColumn<QString>("comment"); // a workbook's, on B1
-        QTest::addColumn<QList<bool>>("keptFromBefore"); // documents 2 to 4
+        QTest::addColumn<QString>("fixture");   // the template, when not one made here
+        QTest::addColumn<QString>("comment");   // a workbook's, on B1
+        QTest::addColumn<QList<bool>>("keptFromBefore");   // documents 2 to 4
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("text") << false << ""
-                              << "" << QList<bool>{true, false, true}
+        QTest::newRow("text") << false << "" << "" << QList<bool>{true, false, true}
                               << QStringList{"1.odt: Договор № 1|Покупатель: А|Город: Москва",
                                              "2.odt: Договор № 22|Покупатель: Б|Б|Город: Москва",
                                              "3.odt: Договор № 333|Покупатель: В|Город: Москва",
                                              "4.odt: Договор № 4|Покупатель: Г|Город: Москва"};
         // The office reads a cell's line break back as nothing.
         const QStringList cells{"1.ods: А|Москва|1", "2.ods: ББ|Москва|22", "3.ods: В|Москва|333", "4.ods: Г|Москва|4"};
-        QTest::newRow("workbook") << true << ""
-                                  << "" << QList<bool>{true, true, true} << cells;
+        QTest::newRow("workbook") << true << "" << "" << QList<bool>{true, true, true} << cells;
         // The office's undo does not take back what is replaced in a comment.
-        QTest::newRow("workbook, comment filled") << true << ""
-                                                  << "[N]" << QList<bool>{false, false, false} << cells;
-        QTest::newRow("workbook, comment without identifiers") << true << ""
-                                                               << "-" << QList<bool>{true, true, true} << cells;
+        QTest::newRow("workbook, comment filled") << true << "" << "[N]" << QList<bool>{false, false, false} << cells;
+        QTest::newRow("workbook, comment without identifiers") << true << "" << "-" << QList<bool>{true, true, true}
+                                                               << cells;
         const auto contract = [](int file, const char* n) {
             return QStringLiteral("%1.docx: Договор № %2|Ссылка на номер: %2|Страница 1").arg(file).arg(n);
         };
-        QTest::newRow("cross-reference") << false << "cross-reference.docx"
-                                         << "" << QList<bool>{true, false, true}
+        QTest::newRow("cross-reference") << false << "cross-reference.docx" << "" << QList<bool>{true, false, true}
                                          << QStringList{contract(1, "1"), contract(2, "22"), contract(3, "333"),
                                                         contract(4, "4")};
     }
@@ -702,8 +663,7 @@ private slots:
         QString book = book_;
         if (!comment.isEmpty()) {
             book = folder + "/счёт.xls";
-            TestOffice::writeWorkbook(book,
-                                      {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}, {"note:B1", comment}}});
+            TestOffice::writeWorkbook(book, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}, {"note:B1", comment}}});
         }
         const QString table = writeTable(folder, QString("[ФИО];[N]\nА;1\n\"Б\nБ\";22\nВ;333\nГ;4\n").toUtf8());
         QVERIFY(!table.isEmpty());
@@ -744,9 +704,8 @@ private slots:
         const QString told =
             run({locked, "--list", list_, "--data", table, "--out", folder + "/{N}.pdf"}, nullptr, &code);
         QCOMPARE(code, int(kBadInput));
-        QVERIFY2(
-            told.contains(QStringLiteral("[1/3] %1/1.pdf (строка 2) — не сделан: Не удается открыть файл").arg(folder)),
-            qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("[1/3] %1/1.pdf (строка 2) — не сделан: Не удается открыть файл").arg(folder)),
+                 qPrintable(told));
         QVERIFY2(!told.contains("[2/3]") && told.contains("Не делались: 2."), qPrintable(told));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QCOMPARE(TestOffice::openDocuments(), 0);
@@ -761,12 +720,9 @@ private slots:
     {
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("odt") << "odt"
-                             << "writer8";
-        QTest::newRow("docx") << "docx"
-                              << "MS Word 2007 XML";
-        QTest::newRow("xls") << "xls"
-                             << "";
+        QTest::newRow("odt") << "odt" << "writer8";
+        QTest::newRow("docx") << "docx" << "MS Word 2007 XML";
+        QTest::newRow("xls") << "xls" << "";
     }
     void makesInvoicesWithItemRows()
     {
@@ -782,37 +738,32 @@ private slots:
         QFile goods(folder + "/товары.csv");
         QVERIFY(goods.open(QIODevice::WriteOnly));
         goods.write(QString("[Номер];[Товар];[Цена]\n1;Стол;1 500,50\n3;Ваза;5\n1;Стул;250\n1;Полка#13белая;12\n"
-                            "4;Шкаф;12а\n9;Тумба;1\n")
-                        .toUtf8());
+                            "4;Шкаф;12а\n9;Тумба;1\n").toUtf8());
         goods.close();
         const QString list = folder + "/счёт.fdp";
-        QVERIFY(listFile::writeListFile(
-            list,
-            {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true}, {"[Товар]", "", {}, true}, {"[Цена]", "", {}, true}},
-            true));
+        QVERIFY(listFile::writeListFile(list, {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true},
+                                               {"[Товар]", "", {}, true}, {"[Цена]", "", {}, true}}, true));
         int code = -1;
         const QString told = run({templateFile, "--list", list, "--data", clients, "--items", goods.fileName(), "--key",
                                   "[Номер]", "--sum", "[Итого]=[Цена]", "--words", "[Прописью]=[Итого]", "--vat",
                                   "[НДС]=[Итого]:20:сумма", "--range", "A1:C9", "--out", folder + "/{N}." + suffix},
                                  nullptr, &code);
         QCOMPARE(code, int(kSomeFailed));
-        QVERIFY2(
-            told.contains(QStringLiteral("%1/4.%2 (строка 5) — не сделан: Таблица \"%3\", строка 6: «[Итого]» не "
-                                         "вычислить: текст «12а» у «[Цена]» — не сумма (Недопустимый формат числа!)")
-                              .arg(folder, suffix, goods.fileName())),
-            qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("%1/4.%2 (строка 5) — не сделан: Таблица \"%3\", строка 6: «[Итого]» не "
+                                              "вычислить: текст «12а» у «[Цена]» — не сумма (Недопустимый формат числа!)")
+                                   .arg(folder, suffix, goods.fileName())),
+                 qPrintable(told));
         QVERIFY2(told.contains(QStringLiteral("Таблица \"%1\", строка 7: ключ «9» не назван ни в одном документе")
                                    .arg(goods.fileName())),
                  qPrintable(told));
         // The text document's first row is bold by its style, a table heading.
         const QString header = filter.isEmpty() ? "Товар|Ед.|Цена" : "*Товар|Ед.|Цена";
         QCOMPARE(invoice(folder + "/1." + suffix),
-                 (QStringList{header, "*Стол|шт.|1 500,50", "*Стул|шт.|250", "*Полка\nбелая|шт.|12", "Итого||1762,50",
-                              "Прописью: Одна тысяча семьсот шестьдесят два рубля 50 копеек. НДС: 293,75"}));
-        QCOMPARE(invoice(folder + "/2." + suffix),
-                 (QStringList{header, "Итого||0,00", "Прописью: 00 копеек. НДС: 0,00"}));
-        QCOMPARE(invoice(folder + "/3." + suffix),
-                 (QStringList{header, "*Ваза|шт.|5", "Итого||5,00", "Прописью: Пять рублей 00 копеек. НДС: 0,83"}));
+                 (QStringList{header, "*Стол|шт.|1 500,50", "*Стул|шт.|250", "*Полка\nбелая|шт.|12",
+                              "Итого||1762,50", "Прописью: Одна тысяча семьсот шестьдесят два рубля 50 копеек. НДС: 293,75"}));
+        QCOMPARE(invoice(folder + "/2." + suffix), (QStringList{header, "Итого||0,00", "Прописью: 00 копеек. НДС: 0,00"}));
+        QCOMPARE(invoice(folder + "/3." + suffix), (QStringList{header, "*Ваза|шт.|5", "Итого||5,00",
+                                                                "Прописью: Пять рублей 00 копеек. НДС: 0,83"}));
         QVERIFY(!QFile::exists(folder + "/4." + suffix));
         QCOMPARE(TestOffice::openDocuments(), 0);
     }
@@ -824,18 +775,13 @@ private slots:
         QTest::addColumn<QString>("templateName");
         QTest::addColumn<QString>("range");
         QTest::addColumn<QString>("message");
-        QTest::newRow("outside a table") << "договор.odt"
-                                         << "A1:B10"
+        QTest::newRow("outside a table") << "договор.odt" << "A1:B10"
                                          << "Идентификатор позиций «[ФИО]» стоит в шаблоне не в строке таблицы";
-        QTest::newRow("two rows of a block")
-            << "счёт.xls"
-            << "A1:B10"
-            << "Идентификаторы позиций «[ФИО]», «[Город]» стоят в блоке A1:B10 шаблона "
-               "больше чем в одной строке";
-        QTest::newRow("none in the block")
-            << "счёт.xls"
-            << "B1:B10"
-            << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
+        QTest::newRow("two rows of a block") << "счёт.xls" << "A1:B10"
+                                             << "Идентификаторы позиций «[ФИО]», «[Город]» стоят в блоке A1:B10 шаблона "
+                                                "больше чем в одной строке";
+        QTest::newRow("none in the block") << "счёт.xls" << "B1:B10"
+                                           << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
     }
     void templateWithoutOneItemRowStops()
     {
@@ -848,8 +794,8 @@ private slots:
         QVERIFY(items.open(QIODevice::WriteOnly) && items.write("[N];[ФИО];[Город]\n1;a;b\n") > 0);
         items.close();
         int code = -1;
-        const QString told = run({path(templateName), "--list", list_, "--data", table, "--items", items.fileName(),
-                                  "--key", "[N]", "--sheets", "1", "--range", range, "--out", folder + "/{N}.pdf"},
+        const QString told = run({path(templateName), "--list", list_, "--data", table, "--items", items.fileName(), "--key",
+                                  "[N]", "--sheets", "1", "--range", range, "--out", folder + "/{N}.pdf"},
                                  nullptr, &code);
         QCOMPARE(code, int(kBadInput));
         QVERIFY2(told.contains(message) && !told.contains("[2/2]"), qPrintable(told));
@@ -867,9 +813,8 @@ private slots:
         QCOMPARE(code, int(kAllMade));
         QFile log(traceLog::path());
         QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray one =
-            "500\r\n535\r\n536\r\n537\r\n538\r\n539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n539\r\n1\r\n540\r\n"
-            "541\r\n542\r\n543\r\n539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n544\r\n545\r\n599\r\n";
+        const QByteArray one = "500\r\n535\r\n536\r\n537\r\n538\r\n539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n539\r\n1\r\n540\r\n"
+                               "541\r\n542\r\n543\r\n539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n544\r\n545\r\n599\r\n";
         QCOMPARE(log.readAll(), one + one);
     }
 };

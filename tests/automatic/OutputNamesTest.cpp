@@ -27,24 +27,15 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("part");
-        QTest::newRow("cyrillic kept") << "Иванов И.И."
-                                       << "Иванов И.И.";
-        QTest::newRow("slashes") << "ООО/АО\\ИП"
-                                 << "ООО_АО_ИП";
-        QTest::newRow("line breaks and controls") << QString("a\rb\n\tc") + QChar(0) + QChar(0x7F) + "d"
-                                                  << "a b c d";
-        QTest::newRow("bidi override") << QString("abc") + QChar(0x202E) + "fdp.exe"
-                                       << "abc fdp.exe";
-        QTest::newRow("leading dot") << "..hidden"
-                                     << "_.hidden";
-        QTest::newRow("leading dash") << "-rf"
-                                      << "_rf";
-        QTest::newRow("dot after spaces") << "  .x"
-                                          << "_x";
-        QTest::newRow("empty") << ""
-                               << "_";
-        QTest::newRow("only controls") << "\r\n"
-                                       << "_";
+        QTest::newRow("cyrillic kept") << "Иванов И.И." << "Иванов И.И.";
+        QTest::newRow("slashes") << "ООО/АО\\ИП" << "ООО_АО_ИП";
+        QTest::newRow("line breaks and controls") << QString("a\rb\n\tc") + QChar(0) + QChar(0x7F) + "d" << "a b c d";
+        QTest::newRow("bidi override") << QString("abc") + QChar(0x202E) + "fdp.exe" << "abc fdp.exe";
+        QTest::newRow("leading dot") << "..hidden" << "_.hidden";
+        QTest::newRow("leading dash") << "-rf" << "_rf";
+        QTest::newRow("dot after spaces") << "  .x" << "_x";
+        QTest::newRow("empty") << "" << "_";
+        QTest::newRow("only controls") << "\r\n" << "_";
         QTest::newRow("bounded") << QString(200, QChar(0x0416)) << QString(kNamePartLimit, QChar(0x0416));
         QTest::newRow("cut leaves no trailing space") << QString(79, 'a') + " b" << QString(79, 'a');
     }
@@ -83,12 +74,9 @@ private slots:
     {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("unknown name") << "{Фамилия}.pdf"
-                                      << "{Фамилия}";
-        QTest::newRow("never closed") << "a{b.pdf"
-                                      << "{b.pdf";
-        QTest::newRow("lower-case n") << "{n}.pdf"
-                                      << "{n}";
+        QTest::newRow("unknown name") << "{Фамилия}.pdf" << "{Фамилия}";
+        QTest::newRow("never closed") << "a{b.pdf" << "{b.pdf";
+        QTest::newRow("lower-case n") << "{n}.pdf" << "{n}";
     }
     void refusesUnknownPlaceholders()
     {
@@ -98,10 +86,8 @@ private slots:
             OutputPattern(pattern, records({{"[ФИО]", "x"}}));
             QFAIL("accepted");
         } catch (const KvilmarError& e) {
-            QCOMPARE(e.text(),
-                     QStringLiteral("В имени --out \"%1\" подстановка \"%2\" не называет ни номер {N}, ни "
-                                    "идентификатор из списка.")
-                         .arg(pattern, shown));
+            QCOMPARE(e.text(), QStringLiteral("В имени --out \"%1\" подстановка \"%2\" не называет ни номер {N}, ни "
+                                              "идентификатор из списка.").arg(pattern, shown));
         }
     }
 
@@ -109,12 +95,9 @@ private slots:
     {
         QTest::addColumn<QString>("templateName");
         QTest::addColumn<QString>("name");
-        QTest::newRow("folder kept") << "/docs/Договор {2024}.odt"
-                                     << "/docs/Договор {2024}_04.odt";
-        QTest::newRow("bare name") << "t.XLS"
-                                   << "t_04.XLS";
-        QTest::newRow("two dots") << "d/a.b.doc"
-                                  << "d/a.b_04.doc";
+        QTest::newRow("folder kept") << "/docs/Договор {2024}.odt" << "/docs/Договор {2024}_04.odt";
+        QTest::newRow("bare name") << "t.XLS" << "t_04.XLS";
+        QTest::newRow("two dots") << "d/a.b.doc" << "d/a.b_04.doc";
     }
     void defaultsBesideTheTemplate()
     {
@@ -131,32 +114,19 @@ private slots:
         QTest::addColumn<bool>("spreadsheet");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("options");
-        QTest::newRow("pdf of text") << "a.PDF" << false << "writer_pdf_Export"
-                                     << "";
-        QTest::newRow("pdf of a sheet") << "a.pdf" << true << "calc_pdf_Export"
-                                        << "";
-        QTest::newRow("odt") << "a.odt" << false << "writer8"
-                             << "";
-        QTest::newRow("docx") << "a.Docx" << false << "MS Word 2007 XML"
-                              << "";
-        QTest::newRow("doc") << "a.doc" << false << "MS Word 97"
-                             << "";
-        QTest::newRow("rtf") << "a.rtf" << false << "Rich Text Format"
-                             << "";
-        QTest::newRow("txt") << "a.txt" << false << "Text (encoded)"
-                             << "UTF8,LF,,,false";
-        QTest::newRow("ods") << "a.ods" << true << "calc8"
-                             << "";
-        QTest::newRow("xlsx") << "a.xlsx" << true << "Calc MS Excel 2007 XML"
-                              << "";
-        QTest::newRow("xls") << "a.xls" << true << "MS Excel 97"
-                             << "";
-        QTest::newRow("text as a sheet") << "a.xlsx" << false << ""
-                                         << "";
-        QTest::newRow("sheet as text") << "a.docx" << true << ""
-                                       << "";
-        QTest::newRow("sheet as plain text") << "a.txt" << true << ""
-                                             << "";
+        QTest::newRow("pdf of text") << "a.PDF" << false << "writer_pdf_Export" << "";
+        QTest::newRow("pdf of a sheet") << "a.pdf" << true << "calc_pdf_Export" << "";
+        QTest::newRow("odt") << "a.odt" << false << "writer8" << "";
+        QTest::newRow("docx") << "a.Docx" << false << "MS Word 2007 XML" << "";
+        QTest::newRow("doc") << "a.doc" << false << "MS Word 97" << "";
+        QTest::newRow("rtf") << "a.rtf" << false << "Rich Text Format" << "";
+        QTest::newRow("txt") << "a.txt" << false << "Text (encoded)" << "UTF8,LF,,,false";
+        QTest::newRow("ods") << "a.ods" << true << "calc8" << "";
+        QTest::newRow("xlsx") << "a.xlsx" << true << "Calc MS Excel 2007 XML" << "";
+        QTest::newRow("xls") << "a.xls" << true << "MS Excel 97" << "";
+        QTest::newRow("text as a sheet") << "a.xlsx" << false << "" << "";
+        QTest::newRow("sheet as text") << "a.docx" << true << "" << "";
+        QTest::newRow("sheet as plain text") << "a.txt" << true << "" << "";
     }
     void choosesExportFilters()
     {
@@ -171,10 +141,9 @@ private slots:
             QCOMPARE(exportFilter(*format, kind, output), (ExportFilter{filter, options}));
         } catch (const KvilmarError& e) {
             QVERIFY(filter.isEmpty());
-            QCOMPARE(e.text(),
-                     QStringLiteral("Файл \"%1\": в формате .%2 нельзя сохранить %3.")
-                         .arg(output, QFileInfo(output).suffix().toLower(),
-                              spreadsheet ? "электронную таблицу" : "текстовый документ"));
+            QCOMPARE(e.text(), QStringLiteral("Файл \"%1\": в формате .%2 нельзя сохранить %3.")
+                                   .arg(output, QFileInfo(output).suffix().toLower(),
+                                        spreadsheet ? "электронную таблицу" : "текстовый документ"));
         }
     }
 

@@ -23,22 +23,21 @@ private slots:
     void commitsIntoPlace_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("existing"); // empty: no file there
+        QTest::addColumn<QByteArray>("existing");   // empty: no file there
         QTest::addColumn<bool>("replace");
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QString>("error");
         QTest::newRow("new file") << "итог.pdf" << QByteArray() << false << QByteArray("new") << QString();
         QTest::newRow("a file appeared meanwhile") << "итог.pdf" << QByteArray("old") << false << QByteArray("old")
                                                    << "уже существует: он появился, пока документ делался";
-        QTest::newRow("replaced when asked")
-            << "итог.pdf" << QByteArray("old") << true << QByteArray("new") << QString();
+        QTest::newRow("replaced when asked") << "итог.pdf" << QByteArray("old") << true << QByteArray("new") << QString();
         // No longer name than the target's is ever written beside it.
-        QTest::newRow("name of 255 bytes")
-            << QString(251, 'a') + ".pdf" << QByteArray() << false << QByteArray("new") << QString();
-        QTest::newRow("name of 255 bytes, replaced")
-            << QString(251, 'a') + ".pdf" << QByteArray("old") << true << QByteArray("new") << QString();
-        QTest::newRow("folder gone meanwhile")
-            << "нет/итог.pdf" << QByteArray() << false << QByteArray("(none)") << "Не удается записать файл";
+        QTest::newRow("name of 255 bytes") << QString(251, 'a') + ".pdf" << QByteArray() << false << QByteArray("new")
+                                           << QString();
+        QTest::newRow("name of 255 bytes, replaced") << QString(251, 'a') + ".pdf" << QByteArray("old") << true
+                                                     << QByteArray("new") << QString();
+        QTest::newRow("folder gone meanwhile") << "нет/итог.pdf" << QByteArray() << false << QByteArray("(none)")
+                                               << "Не удается записать файл";
     }
     void commitsIntoPlace()
     {

@@ -91,14 +91,14 @@ private slots:
             << QStringList{"A=a"} << QStringList{} << QStringList{"[Дата]=1 мая"} << QStringList{"A", "[ФИО]"}
             << QStringList{"r", "Иванов"} << QStringList{"A=r", "[Дата]=1 мая", "[ФИО]=Иванов"};
         QTest::newRow("a missing cell empties its identifier")
-            << QStringList{"A=a", "B=b"} << QStringList{} << QStringList{} << QStringList{"A", "B"} << QStringList{"r"}
-            << QStringList{"A=r", "B="};
+            << QStringList{"A=a", "B=b"} << QStringList{} << QStringList{} << QStringList{"A", "B"}
+            << QStringList{"r"} << QStringList{"A=r", "B="};
         QTest::newRow("an identifier listed twice gets the text in both records")
             << QStringList{"A=a", "A=b"} << QStringList{} << QStringList{} << QStringList{"A"} << QStringList{"r"}
             << QStringList{"A=r", "A=r"};
         QTest::newRow("identifiers differ in case")
-            << QStringList{"a=x"} << QStringList{} << QStringList{} << QStringList{"a", "A"} << QStringList{"1", "2"}
-            << QStringList{"a=1", "A=2"};
+            << QStringList{"a=x"} << QStringList{} << QStringList{} << QStringList{"a", "A"}
+            << QStringList{"1", "2"} << QStringList{"a=1", "A=2"};
         QTest::newRow("a column without a name and without text is passed over")
             << QStringList{"A=a"} << QStringList{} << QStringList{} << QStringList{"A", ""} << QStringList{"r", ""}
             << QStringList{"A=r"};
@@ -112,8 +112,7 @@ private slots:
         QFETCH(QStringList, row);
         QFETCH(QStringList, expected);
         const DataTable t = table(header, {row});
-        const ReplacementSources sources(records(list), replacementLines, sets(setArguments),
-                                         header.isEmpty() ? nullptr : &t);
+        const ReplacementSources sources(records(list), replacementLines, sets(setArguments), header.isEmpty() ? nullptr : &t);
         QCOMPARE(described(header.isEmpty() ? sources.records() : sources.recordsFor(t.rows.first())), expected);
     }
 
@@ -124,22 +123,20 @@ private slots:
         QTest::addColumn<QStringList>("header");
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::addColumn<QString>("message");
-        QTest::newRow("--set past 51")
-            << many(51) << QStringList{"N=n"} << QStringList{} << QList<QStringList>{}
-            << "Идентификатор \"N\" (--set) не помещается в список: в списке может быть не больше 51 идентификаторов.";
+        QTest::newRow("--set past 51") << many(51) << QStringList{"N=n"} << QStringList{} << QList<QStringList>{}
+                                       << "Идентификатор \"N\" (--set) не помещается в список: в списке может быть не больше 51 идентификаторов.";
         QTest::newRow("header past 51") << many(50) << QStringList{"N=n"} << QStringList{"id0", "H"}
                                         << QList<QStringList>{{"1", "2"}}
                                         << "Идентификатор \"H\" (таблица \"d.csv\") не помещается в список";
-        QTest::newRow("header name too long")
-            << QStringList{"A=a"} << QStringList{} << QStringList{"A", QString(256, 'x')} << QList<QStringList>{{"1"}}
-            << "Таблица \"d.csv\", строка 1: в столбце 2 идентификатор длиннее 255 символов.";
-        QTest::newRow("header names one twice")
-            << QStringList{"A=a"} << QStringList{} << QStringList{"A", "B", "A"} << QList<QStringList>{{"1"}}
-            << "Таблица \"d.csv\", строка 1: идентификатор \"A\" назван в двух столбцах.";
+        QTest::newRow("header name too long") << QStringList{"A=a"} << QStringList{} << QStringList{"A", QString(256, 'x')}
+                                              << QList<QStringList>{{"1"}}
+                                              << "Таблица \"d.csv\", строка 1: в столбце 2 идентификатор длиннее 255 символов.";
+        QTest::newRow("header names one twice") << QStringList{"A=a"} << QStringList{} << QStringList{"A", "B", "A"}
+                                                << QList<QStringList>{{"1"}}
+                                                << "Таблица \"d.csv\", строка 1: идентификатор \"A\" назван в двух столбцах.";
         QTest::newRow("text under a nameless column")
             << QStringList{"A=a"} << QStringList{} << QStringList{"A", ""} << QList<QStringList>{{"1"}, {"2", "lost"}}
-            << "Таблица \"d.csv\", строка 3: в столбце 2 есть текст, а в строке заголовка у этого столбца нет "
-               "идентификатора.";
+            << "Таблица \"d.csv\", строка 3: в столбце 2 есть текст, а в строке заголовка у этого столбца нет идентификатора.";
     }
     void refusesWhatCannotBeMerged()
     {
@@ -175,8 +172,8 @@ private slots:
             QVERIFY(accepted);
         } catch (const KvilmarError& e) {
             QVERIFY(!accepted);
-            QVERIFY(e.text().startsWith(QStringLiteral("Таблица \"d.csv\", строка 1: строка заголовка не называет ни "
-                                                       "одного идентификатора из списка \"l.fdp\".")));
+            QVERIFY(e.text().startsWith(QStringLiteral(
+                "Таблица \"d.csv\", строка 1: строка заголовка не называет ни одного идентификатора из списка \"l.fdp\".")));
         }
     }
 
@@ -186,35 +183,14 @@ private slots:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("first = splits") << "[a]=x=y"
-                                        << "[a]"
-                                        << "x=y"
-                                        << "";
-        QTest::newRow("empty text") << "Я="
-                                    << "Я"
-                                    << ""
-                                    << "";
-        QTest::newRow("text beyond 1251 arrives whole") << "a=Łukasz 日本 м² ½ 😀"
-                                                        << "a"
-                                                        << "Łukasz 日本 м² ½ 😀"
-                                                        << "";
-        QTest::newRow("no =") << "abc"
-                              << ""
-                              << ""
-                              << "--set \"abc\": нужна запись ИДЕНТИФИКАТОР=ТЕКСТ.";
-        QTest::newRow("no identifier") << "=x"
-                                       << ""
-                                       << ""
-                                       << "--set \"=x\": перед \"=\" не указан идентификатор.";
-        QTest::newRow("identifier beyond 1251") << "Әлиева=x"
-                                                << "Әлиева"
-                                                << "x"
-                                                << "";
-        QTest::newRow("identifier too long")
-            << QString(256, 'i') + "=x"
-            << ""
-            << ""
-            << "--set \"" + QString(256, 'i') + "=x\": идентификатор длиннее 255 символов.";
+        QTest::newRow("first = splits") << "[a]=x=y" << "[a]" << "x=y" << "";
+        QTest::newRow("empty text") << "Я=" << "Я" << "" << "";
+        QTest::newRow("text beyond 1251 arrives whole") << "a=Łukasz 日本 м² ½ 😀" << "a" << "Łukasz 日本 м² ½ 😀" << "";
+        QTest::newRow("no =") << "abc" << "" << "" << "--set \"abc\": нужна запись ИДЕНТИФИКАТОР=ТЕКСТ.";
+        QTest::newRow("no identifier") << "=x" << "" << "" << "--set \"=x\": перед \"=\" не указан идентификатор.";
+        QTest::newRow("identifier beyond 1251") << "Әлиева=x" << "Әлиева" << "x" << "";
+        QTest::newRow("identifier too long") << QString(256, 'i') + "=x" << "" << ""
+                                             << "--set \"" + QString(256, 'i') + "=x\": идентификатор длиннее 255 символов.";
     }
     void parsesSetPairs()
     {

@@ -60,22 +60,13 @@ int run(const char* kind, const QString& path, int size)
         write = [&] { return files.write(path); };
     } else if (!std::strcmp(kind, "font")) {
         meant = FontRecord::kSize;
-        write = [&] {
-            settingsFiles::writeFont(path, FontRecord{QByteArray("Arial"), 10, 0xFF, 1});
-            return true;
-        };
+        write = [&] { settingsFiles::writeFont(path, FontRecord{QByteArray("Arial"), 10, 0xFF, 1}); return true; };
     } else if (!std::strcmp(kind, "switches")) {
         meant = 2;
-        write = [&] {
-            settingsFiles::writeSwitches(path, true, true);
-            return true;
-        };
+        write = [&] { settingsFiles::writeSwitches(path, true, true); return true; };
     } else if (!std::strcmp(kind, "range")) {
         meant = 20;
-        write = [&] {
-            writeRangeFile(path, RangeRecords{3, 1, 27, 5, 500});
-            return true;
-        };
+        write = [&] { writeRangeFile(path, RangeRecords{3, 1, 27, 5, 500}); return true; };
     } else {
         return kWrongUse;
     }

@@ -48,7 +48,7 @@ private slots:
 
     void writableFolder_data()
     {
-        QTest::addColumn<QString>("folder"); // "@" stands for a writable temporary folder
+        QTest::addColumn<QString>("folder");   // "@" stands for a writable temporary folder
         QTest::addColumn<bool>("mayWrite");
         QTest::newRow("own writable folder") << "@" << true;
         QTest::newRow("missing folder") << "@missing" << false;

@@ -1,6 +1,6 @@
 // The dialogs the user meets through the program's Qt seam.
-#include "common/windows/QtDialogs.h"
 #include "common/windows/FontDialog.h"
+#include "common/windows/QtDialogs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
@@ -26,7 +26,8 @@ namespace {
 
 // Runs the user's part once a modal window of type W is open, and closes it
 // if the user's part left it open, so that a failure never hangs the test.
-template <class W> void whenOpen(QObject* context, std::function<void(W*)> user)
+template <class W>
+void whenOpen(QObject* context, std::function<void(W*)> user)
 {
     auto* poll = new QTimer(context);
     auto tries = std::make_shared<int>(0);
@@ -90,33 +91,27 @@ private slots:
             started = dialog->directory().absolutePath();
             open = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->text();
             QAbstractProxyModel* list = dialog->proxyModel();
-            const QModelIndex at =
-                list->mapFromSource(static_cast<QFileSystemModel*>(list->sourceModel())->index(started));
+            const QModelIndex at = list->mapFromSource(static_cast<QFileSystemModel*>(list->sourceModel())->index(started));
             QTRY_COMPARE(list->rowCount(at), 2);
             for (int row = 0; row < 2; ++row)
-                rows << QStringList{list->index(row, 1, at).data().toString(),
-                                    list->index(row, 2, at).data().toString(),
-                                    list->index(row, 3, at).data().toString()}
-                            .join('|');
+                rows << QStringList{list->index(row, 1, at).data().toString(), list->index(row, 2, at).data().toString(),
+                                    list->index(row, 3, at).data().toString()}.join('|');
             const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
             QTRY_VERIFY(view && view->isVisible() && columnsShowWhole(view));
         });
         QtDialogs seam;
-        QCOMPARE(seam.openFileName(nullptr,
-                                   {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"), QString(),
-                                    QString(), folder.path()}),
+        QCOMPARE(seam.openFileName(nullptr, {QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*"),
+                                             QString(), QString(), folder.path()}),
                  QString());
-        QCOMPARE(filters,
-                 (QStringList{QStringLiteral("Список идентификаторов *.fdp"), QStringLiteral("Все файлы *.*")}));
+        QCOMPARE(filters, (QStringList{QStringLiteral("Список идентификаторов *.fdp"), QStringLiteral("Все файлы *.*")}));
         QCOMPARE(started, QDir(folder.path()).absolutePath());
         QCOMPARE(open, QStringLiteral("&Открыть"));
         const QLocale russian(QLocale::Russian);
-        rows.sort(); // the file, then the folder
+        rows.sort();   // the file, then the folder
         QVERIFY2(rows.value(0).startsWith(QStringLiteral("6 байт"))
                      && rows[0].endsWith(russian.toString(QFileInfo(file).lastModified(), QLocale::ShortFormat)),
                  qPrintable(rows.value(0)));
-        QCOMPARE(rows.value(1),
-                 "|Папка|" + russian.toString(QFileInfo(folder.file("sub")).lastModified(), QLocale::ShortFormat));
+        QCOMPARE(rows.value(1), "|Папка|" + russian.toString(QFileInfo(folder.file("sub")).lastModified(), QLocale::ShortFormat));
     }
 
     // The font dialog offers only the sizes it accepts and Russian style
@@ -146,12 +141,10 @@ private slots:
             clickOk(dialog);
         });
         QtDialogs seam;
-        const std::optional<FontChoice> chosen =
-            seam.chooseFont(nullptr, {QFont(QStringLiteral("Sans"), 8), Qt::blue}, 8, 10);
+        const std::optional<FontChoice> chosen = seam.chooseFont(nullptr, {QFont(QStringLiteral("Sans"), 8), Qt::blue}, 8, 10);
         QCOMPARE(sizes, (QStringList{"8", "9", "10"}));
-        QCOMPARE(styles,
-                 (QStringList{QStringLiteral("Обычный"), QStringLiteral("Курсив"), QStringLiteral("Полужирный"),
-                              QStringLiteral("Полужирный курсив")}));
+        QCOMPARE(styles, (QStringList{QStringLiteral("Обычный"), QStringLiteral("Курсив"),
+                                      QStringLiteral("Полужирный"), QStringLiteral("Полужирный курсив")}));
         QVERIFY(stayedOpen);
         QCOMPARE(boxes.shown().size(), 1);
         QCOMPARE(boxes.shown().first().kind, MessageKind::Error);

@@ -1,9 +1,9 @@
-#include "common/TextFile.h"
 #include "common/Codec1251.h"
 #include "common/SaveCopies.h"
-#include "common/TraceLog.h"
+#include "common/TextFile.h"
 #include "filling/FillingRules.h"
 #include "filling/RangeFile.h"
+#include "common/TraceLog.h"
 #include "general/LastFiles.h"
 #include "general/ListFile.h"
 #include "settings/SettingsFiles.h"
@@ -65,7 +65,7 @@ private slots:
         while (!reader.atEnd())
             read << reader.readLine();
         QCOMPARE(read, lines);
-        QCOMPARE(reader.readLine(), QByteArray()); // past the end: empty, no error
+        QCOMPARE(reader.readLine(), QByteArray());   // past the end: empty, no error
     }
 
     void writesCrLf()
@@ -85,22 +85,14 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("limit");
         QTest::addColumn<bool>("written");
-        QTest::newRow("list in the buffer") << "list"
-                                            << "l.fdp" << 5000 << 4096 << false;
-        QTest::newRow("list past the buffer") << "list"
-                                              << "l.fdp" << 40000 << 20000 << false;
-        QTest::newRow("list, room enough") << "list"
-                                           << "l.fdp" << 40000 << (1 << 20) << true;
-        QTest::newRow("last files") << "lastfiles"
-                                    << "nstrtxt.dan" << 3000 << 1024 << false;
-        QTest::newRow("font") << "font"
-                              << "nstrfon.dan" << 0 << 100 << false;
-        QTest::newRow("switches") << "switches"
-                                  << "nstrbol.dan" << 0 << 1 << false;
-        QTest::newRow("range") << "range"
-                               << "nstrint.dan" << 0 << 10 << false;
-        QTest::newRow("range, room enough") << "range"
-                                            << "nstrint.dan" << 0 << 1024 << true;
+        QTest::newRow("list in the buffer") << "list" << "l.fdp" << 5000 << 4096 << false;
+        QTest::newRow("list past the buffer") << "list" << "l.fdp" << 40000 << 20000 << false;
+        QTest::newRow("list, room enough") << "list" << "l.fdp" << 40000 << (1 << 20) << true;
+        QTest::newRow("last files") << "lastfiles" << "nstrtxt.dan" << 3000 << 1024 << false;
+        QTest::newRow("font") << "font" << "nstrfon.dan" << 0 << 100 << false;
+        QTest::newRow("switches") << "switches" << "nstrbol.dan" << 0 << 1 << false;
+        QTest::newRow("range") << "range" << "nstrint.dan" << 0 << 10 << false;
+        QTest::newRow("range, room enough") << "range" << "nstrint.dan" << 0 << 1024 << true;
     }
     void fullDiskKeepsTheOldFile()
     {
@@ -117,7 +109,7 @@ private slots:
                      {QString::number(limit), kind, folder.file(name), QString::number(size)});
         QVERIFY(writer.waitForFinished(60000));
         QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(writer.exitCode(), written ? 0 : 3); // 3: the writer reported the failure
+        QCOMPARE(writer.exitCode(), written ? 0 : 3);   // 3: the writer reported the failure
         const qint64 meant = writer.readAllStandardOutput().trimmed().toLongLong();
         QVERIFY(meant > 0);
         if (written)
@@ -133,28 +125,21 @@ private slots:
     void specialFilesAreRefused_data()
     {
         QTest::addColumn<QString>("reader");
-        QTest::addColumn<QByteArray>("kind"); // as TempFolder::make takes it
-        QTest::addColumn<QString>("reason"); // empty: refused without a word
+        QTest::addColumn<QByteArray>("kind");   // as TempFolder::make takes it
+        QTest::addColumn<QString>("reason");    // empty: refused without a word
         QTest::addColumn<QByteArray>("trace");
         const QString pipe("это именованный канал, а не обычный файл"), device("это устройство, а не обычный файл");
         QTest::newRow("list, pipe") << "list" << QByteArray("fifo") << pipe << QByteArray();
-        QTest::newRow("list, 1 MB and a byte")
-            << "list" << QByteArray("1048577") << "файл слишком велик (больше 1 МБ)" << QByteArray();
+        QTest::newRow("list, 1 MB and a byte") << "list" << QByteArray("1048577") << "файл слишком велик (больше 1 МБ)" << QByteArray();
         QTest::newRow("plain, pipe") << "plain" << QByteArray("fifo") << pipe << QByteArray();
         QTest::newRow("replacements, /dev/zero") << "replacements" << QByteArray("zero") << device << QByteArray();
-        QTest::newRow("last files, pipe")
-            << "nstrtxt.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n711\r\n715\r\n799\r\n");
-        QTest::newRow("last files, 64 KB and a byte")
-            << "nstrtxt.dan" << QByteArray("65537") << "" << QByteArray("710\r\n711\r\n716\r\n799\r\n");
-        QTest::newRow("font, device") << "nstrfon.dan" << QByteArray("zero") << ""
-                                      << QByteArray("710\r\n712\r\n715\r\n799\r\n");
-        QTest::newRow("switches, pipe") << "nstrbol.dan" << QByteArray("fifo") << ""
-                                        << QByteArray("710\r\n713\r\n715\r\n799\r\n");
-        QTest::newRow("range, device") << "nstrint.dan" << QByteArray("zero") << device
-                                       << QByteArray("710\r\n714\r\n715\r\n799\r\n");
+        QTest::newRow("last files, pipe") << "nstrtxt.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n711\r\n715\r\n799\r\n");
+        QTest::newRow("last files, 64 KB and a byte") << "nstrtxt.dan" << QByteArray("65537") << "" << QByteArray("710\r\n711\r\n716\r\n799\r\n");
+        QTest::newRow("font, device") << "nstrfon.dan" << QByteArray("zero") << "" << QByteArray("710\r\n712\r\n715\r\n799\r\n");
+        QTest::newRow("switches, pipe") << "nstrbol.dan" << QByteArray("fifo") << "" << QByteArray("710\r\n713\r\n715\r\n799\r\n");
+        QTest::newRow("range, device") << "nstrint.dan" << QByteArray("zero") << device << QByteArray("710\r\n714\r\n715\r\n799\r\n");
         QTest::newRow("template, pipe") << "template" << QByteArray("fifo") << pipe << QByteArray();
-        QTest::newRow("template, 100 MB and a byte")
-            << "template" << QByteArray("104857601") << "больше 100 МБ" << QByteArray();
+        QTest::newRow("template, 100 MB and a byte") << "template" << QByteArray("104857601") << "больше 100 МБ" << QByteArray();
         QTest::newRow("template, 70 MB packed in 70 KB, its sizes told small")
             << "template" << QByteArray("packed") << "это архив, сжатый больше чем в 100 раз" << QByteArray();
     }
@@ -170,7 +155,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         const QString path = folder.make(reader.startsWith("nstr") ? reader : QStringLiteral("file"), kind);
         setDiagnosticMode(DiagnosticMode::WordTrace);
-        QString why; // what the reader says
+        QString why;   // what the reader says
         bool read = false;
         if (reader == "list")
             read = listFile::readListFile(path, true, &why).has_value();
@@ -199,22 +184,15 @@ private slots:
     // goes, and never one of a save still going on.
     void leftoverSaveCopies_data()
     {
-        QTest::addColumn<QString>("name"); // a file of the user's beside list.fdp, written an hour ago
-        QTest::addColumn<QString>("cut"); // how the save of list.fdp is cut, as kvilmar_limited_writer takes it
-        QTest::newRow("a user's .MyCopy") << "list.fdp.MyCopy"
-                                          << "";
-        QTest::newRow("a user's .BackUp") << "list.fdp.BackUp"
-                                          << "";
-        QTest::newRow("a user's .JanFeb, save killed") << "list.fdp.JanFeb"
-                                                       << "kill";
-        QTest::newRow("a user's file named as a copy") << ".kvilmar-0123456789ab"
-                                                       << "";
-        QTest::newRow("killed when its copy was named") << ""
-                                                        << "kill";
-        QTest::newRow("killed, no files without a name") << ""
-                                                         << "kill-named";
-        QTest::newRow("another run still saving") << ""
-                                                  << "wait";
+        QTest::addColumn<QString>("name");   // a file of the user's beside list.fdp, written an hour ago
+        QTest::addColumn<QString>("cut");    // how the save of list.fdp is cut, as kvilmar_limited_writer takes it
+        QTest::newRow("a user's .MyCopy") << "list.fdp.MyCopy" << "";
+        QTest::newRow("a user's .BackUp") << "list.fdp.BackUp" << "";
+        QTest::newRow("a user's .JanFeb, save killed") << "list.fdp.JanFeb" << "kill";
+        QTest::newRow("a user's file named as a copy") << ".kvilmar-0123456789ab" << "";
+        QTest::newRow("killed when its copy was named") << "" << "kill";
+        QTest::newRow("killed, no files without a name") << "" << "kill-named";
+        QTest::newRow("another run still saving") << "" << "wait";
     }
     void leftoverSaveCopies()
     {
@@ -230,8 +208,7 @@ private slots:
             expected << QFileInfo(folder.make(name, "old")).fileName();
         QProcess writer;
         writer.start(QStringLiteral(KVILMAR_LIMITED_WRITER),
-                     QStringList{"1073741824", "list", list, "100"}
-                         + (cut.isEmpty() ? QStringList() : QStringList{cut}));
+                     QStringList{"1073741824", "list", list, "100"} + (cut.isEmpty() ? QStringList() : QStringList{cut}));
         QByteArray told;
         while (cut == "wait" && !told.contains("named\n") && writer.waitForReadyRead(60000))
             told += writer.readAllStandardOutput();

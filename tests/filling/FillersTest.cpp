@@ -6,14 +6,14 @@
 #include "support/TestHost.h"
 #include "support/TestMain.h"
 
-#include "common/TraceLog.h"
 #include "common/windows/Guard.h"
 #include "filling/ExcelFiller.h"
 #include "filling/FillingRules.h"
+#include "filling/windows/FillingRun.h"
 #include "filling/LineBreakEscape.h"
+#include "common/TraceLog.h"
 #include "filling/WordFiller.h"
 #include "filling/office/connection/LibreOfficeSettings.h"
-#include "filling/windows/FillingRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,10 +45,7 @@ class FillersTest : public QObject {
     QScopedPointer<ScriptedDialogs> dialogs_;
 
     // Runs the Start command as the main window does, guarded.
-    void start(TestHost& host)
-    {
-        guarded([&] { runFilling(host, host.job()); });
-    }
+    void start(TestHost& host) { guarded([&] { runFilling(host, host.job()); }); }
 
 private slots:
     void initTestCase()
@@ -97,17 +94,16 @@ private slots:
         TestHost host;
         host.name = "/t/шаблон.doc";
         fillWord(host, office_, host.job());
-        QCOMPARE(office_.actions(),
-                 QStringList({
-                     "create Word.Application",
-                     "Visible(true)",
-                     "FileOpen(/t/шаблон.doc)",
-                     "FindEach(one<CR>two, три)",
-                     "EditReplace(Find=one<CR>two, Replace=1<CR>2<CR>, ReplaceAll=true)",
-                     "EditReplace(Find=три, Replace=, ReplaceAll=true)",
-                     "FindEach(one<CR>two, три)",
-                     "release Word",
-                 }));
+        QCOMPARE(office_.actions(), QStringList({
+            "create Word.Application",
+            "Visible(true)",
+            "FileOpen(/t/шаблон.doc)",
+            "FindEach(one<CR>two, три)",
+            "EditReplace(Find=one<CR>two, Replace=1<CR>2<CR>, ReplaceAll=true)",
+            "EditReplace(Find=три, Replace=, ReplaceAll=true)",
+            "FindEach(one<CR>two, три)",
+            "release Word",
+        }));
         QVERIFY(!QFile::exists(traceLog::path()));
     }
 
@@ -115,20 +111,22 @@ private slots:
     {
         QTest::addColumn<QString>("failing");
         QTest::addColumn<QByteArray>("log");
-        QTest::newRow("three records, second off")
-            << QString() << traceLines({"500", "535", "536", "537", "538", "539", "0",   "540", "541", "542", "543",
-                                        "539", "1",   "539", "2",   "540", "541", "542", "543", "544", "545", "599"});
-        QTest::newRow("office does not start")
-            << "create" << traceLines({"500", "598", "refused: create Word.Application", "599"});
-        QTest::newRow("template does not open")
-            << "FileOpen" << traceLines({"500", "535", "536", "598", "refused: FileOpen(t.doc)", "599"});
-        QTest::newRow("replace refused")
-            << "EditReplace(Find=c"
-            << traceLines({"500", "535", "536", "537", "538",
-                           "539", "0",   "540", "541", "542",
-                           "543", "539", "1",   "539", "2",
-                           "540", "541", "542", "598", "refused: EditReplace(Find=c, Replace=3, ReplaceAll=true)",
-                           "599"});
+        QTest::newRow("three records, second off") << QString() << traceLines({
+            "500", "535", "536", "537", "538",
+            "539", "0", "540", "541", "542", "543",
+            "539", "1",
+            "539", "2", "540", "541", "542", "543",
+            "544", "545", "599"});
+        QTest::newRow("office does not start") << "create" << traceLines({
+            "500", "598", "refused: create Word.Application", "599"});
+        QTest::newRow("template does not open") << "FileOpen" << traceLines({
+            "500", "535", "536", "598", "refused: FileOpen(t.doc)", "599"});
+        QTest::newRow("replace refused") << "EditReplace(Find=c" << traceLines({
+            "500", "535", "536", "537", "538",
+            "539", "0", "540", "541", "542", "543",
+            "539", "1",
+            "539", "2", "540", "541", "542",
+            "598", "refused: EditReplace(Find=c, Replace=3, ReplaceAll=true)", "599"});
     }
 
     void wordTrace()
@@ -159,9 +157,8 @@ private slots:
         fillWord(host, office_, host.job(true));
         setList({{"a", "1"}});
         fillWord(host, office_, host.job(true));
-        QCOMPARE(readLog(),
-                 traceLines(
-                     {"500", "535", "536", "537", "538", "539", "0", "540", "541", "542", "543", "544", "545", "599"}));
+        QCOMPARE(readLog(), traceLines({"500", "535", "536", "537", "538", "539", "0", "540", "541", "542",
+                                        "543", "544", "545", "599"}));
     }
 
     void unwritableTraceLogStopsBeforeTheOffice()
@@ -183,15 +180,17 @@ private slots:
         host.name = "/t/книга.xls";
         host.range = {1, "B2:C5"};
         fillExcel(host, office_, host.job());
-        QCOMPARE(host.progress,
-                 QStringList({"Идет подготовка к работе...", "Выполнено: 0 %", "Выполнено: 25,0 %  ",
-                              "Выполнено: 50,0 %  ", "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
+        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
+                                             "Выполнено: 25,0 %  ", "Выполнено: 50,0 %  ",
+                                             "Выполнено: 75,0 %  ", "Выполнено: 100,0 %  ", ""}));
         QCOMPARE(host.repaints, 1);
         const QStringList search{"findEach(a, c<CR>, d)"};
-        const QStringList expected = QStringList{"create Excel.Application", "Add(/t/книга.xls)"} + search
-            + QStringList{"Worksheets(1)", "range(B2:C5)",      "cellsHoldingAny(a, c<CR>, d)",
-                          "replace(a, 1)", "replace(c<CR>, 3)", "replace(d, 4)"}
-            + search + QStringList{"visible(true)", "release Excel"};
+        const QStringList expected = QStringList{"create Excel.Application", "Add(/t/книга.xls)"}
+                                     + search
+                                     + QStringList{"Worksheets(1)", "range(B2:C5)",
+                                                   "cellsHoldingAny(a, c<CR>, d)",
+                                                   "replace(a, 1)", "replace(c<CR>, 3)", "replace(d, 4)"}
+                                     + search + QStringList{"visible(true)", "release Excel"};
         QCOMPARE(office_.actions(), expected);
     }
 
@@ -203,9 +202,8 @@ private slots:
         host.name = "k.xls";
         host.range = {3, "A1:A10"};
         fillExcel(host, office_, host.job());
-        QCOMPARE(host.progress,
-                 QStringList({"Идет подготовка к работе...", "Выполнено: 0 %", "Выполнено: 16,7 %  ",
-                              "Выполнено: 33,3 %  ", ""}));
+        QCOMPARE(host.progress, QStringList({"Идет подготовка к работе...", "Выполнено: 0 %",
+                                             "Выполнено: 16,7 %  ", "Выполнено: 33,3 %  ", ""}));
         QCOMPARE(office_.calls.filter("replace(").size(), 2);
         QCOMPARE(office_.calls.filter("Worksheets(").last(), QString("Worksheets(2)"));
         QCOMPARE(office_.calls.mid(office_.calls.size() - 2), QStringList({"visible(true)", "release Excel"}));
@@ -217,9 +215,9 @@ private slots:
         QTest::addColumn<QString>("failing");
         QTest::addColumn<bool>("lost");
         QTest::addColumn<QStringList>("progress");
-        QTest::newRow("template does not open") << "Add" << false << QStringList{"Идет подготовка к работе...", ""};
-        QTest::newRow("office gone while replacing")
-            << "replace(b" << true
+        QTest::newRow("template does not open") << "Add" << false
+                                                << QStringList{"Идет подготовка к работе...", ""};
+        QTest::newRow("office gone while replacing") << "replace(b" << true
             << QStringList{"Идет подготовка к работе...", "Выполнено: 0 %", "Выполнено: 50,0 %  ", ""};
     }
 
@@ -244,7 +242,7 @@ private slots:
         TestHost host;
         host.name = folder_.write("c.xls", "x");
         host.confirmRange = false;
-        start(host); // no box: the run ends quietly
+        start(host);   // no box: the run ends quietly
         QCOMPARE(host.rangeWindowShown, 1);
         QCOMPARE(office_.calls, QStringList{"opensAsSpreadsheet"});
         QVERIFY(host.progress.isEmpty());
@@ -256,22 +254,20 @@ private slots:
         QTest::addColumn<int>("records");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("kind");
-        QTest::newRow("no template, no list")
-            << "" << 0 << "Необходимо указать имя файла шаблона документа!" << int(MessageKind::Information);
-        QTest::newRow("missing template")
-            << "missing.doc" << 1 << "Имя файла указано не верно!" << int(MessageKind::Error);
+        QTest::newRow("no template, no list") << "" << 0 << "Необходимо указать имя файла шаблона документа!"
+                                              << int(MessageKind::Information);
+        QTest::newRow("missing template") << "missing.doc" << 1 << "Имя файла указано не верно!"
+                                          << int(MessageKind::Error);
         QTest::newRow("folder") << "." << 1 << "Имя файла указано не верно!" << int(MessageKind::Error);
-        QTest::newRow("empty template") << "empty.doc" << 1
-                                        << "Файл шаблона \"%1empty.doc\" пуст: в нем нечего заполнять."
+        QTest::newRow("empty template") << "empty.doc" << 1 << "Файл шаблона \"%1empty.doc\" пуст: в нем нечего заполнять."
                                         << int(MessageKind::Error);
         QTest::newRow("empty list") << "t.doc" << 0 << "Не задан ни один идентификатор для замены!"
                                     << int(MessageKind::Information);
         // No document format can hold it, and the office may die of it.
-        QTest::newRow("control character")
-            << "t.doc" << 2
-            << "Запись 2: замена для «[Т]» содержит управляющий символ U+0007, а его нельзя "
-               "записать в документ. Уберите его из текста замены."
-            << int(MessageKind::Error);
+        QTest::newRow("control character") << "t.doc" << 2
+                                           << "Запись 2: замена для «[Т]» содержит управляющий символ U+0007, а его нельзя "
+                                              "записать в документ. Уберите его из текста замены."
+                                           << int(MessageKind::Error);
     }
 
     void startChecks()
@@ -287,8 +283,7 @@ private slots:
         host.name = name.isEmpty() ? QString() : folder_.file(name);
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList{message.contains("%1") ? message.arg(folder_.file(QString())) : message});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{message.contains("%1") ? message.arg(folder_.file(QString())) : message});
         QCOMPARE(int(dialogs_->shown().first().kind), kind);
         QVERIFY(office_.calls.isEmpty());
     }
@@ -314,7 +309,7 @@ private slots:
         QFETCH(QString, created);
         const QString path = folder_.write(name, "x");
         office_.spreadsheets = spreadsheet ? QStringList{path} : QStringList{"elsewhere"};
-        setList({{"a", "b", false}}); // every record off: the run still goes through
+        setList({{"a", "b", false}});   // every record off: the run still goes through
         TestHost host;
         host.name = path;
         dialogs_->answer(MessageAnswer::Ok);
@@ -368,8 +363,7 @@ private slots:
     {
         setList({{"a", "1"}, {"b", "2"}, {"c", "3"}});
         office_.missingFromTemplate << "b";
-        office_.leftInDocument << "c"
-                               << "a";
+        office_.leftInDocument << "c" << "a";
         TestHost host;
         host.name = "t.doc";
         fillWord(host, office_, host.job(true));

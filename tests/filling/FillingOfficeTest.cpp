@@ -11,13 +11,13 @@
 #include "support/TestOffice.h"
 
 #include "common/Codec1251.h"
-#include "common/TraceLog.h"
 #include "common/windows/Guard.h"
+#include "filling/windows/FillingRun.h"
+#include "common/TraceLog.h"
+#include "filling/office/server/LibreOffice.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/OfficePipe.h"
 #include "filling/office/connection/OfficeWait.h"
-#include "filling/office/server/LibreOffice.h"
-#include "filling/windows/FillingRun.h"
 
 #include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/office/connection/UnoText.h"
@@ -113,12 +113,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("doc") << "t.doc"
-                             << "MS Word 97";
-        QTest::newRow("rtf") << "t.rtf"
-                             << "Rich Text Format";
-        QTest::newRow("odt") << "t.odt"
-                             << "writer8";
+        QTest::newRow("doc") << "t.doc" << "MS Word 97";
+        QTest::newRow("rtf") << "t.rtf" << "Rich Text Format";
+        QTest::newRow("odt") << "t.odt" << "writer8";
     }
 
     void fillsEveryFormat()
@@ -132,7 +129,7 @@ private slots:
                                        "Подвал NUM"});
         const QByteArray before = digest(path);
         setList({{"NUM", "42"},
-                 {"DATE", "SUM-day"}, // brings SUM in, which the next record replaces
+                 {"DATE", "SUM-day"},          // brings SUM in, which the next record replaces
                  {"SUM", "100 руб."},
                  {"SKIP", "ignored", false},
                  {"клиент", "ООО Ромашка"},
@@ -148,9 +145,9 @@ private slots:
         QVERIFY2(text.contains("Договор №42 от 100 руб.-day"), qPrintable(text));
         QVERIFY2(text.contains("Покупатель: ООО Ромашка, ООО Ромашка"), qPrintable(text));
         QVERIFY2(text.contains("Пропуск: SKIP"), qPrintable(text));
-        QVERIFY2(text.contains("Сумма: 100 руб."), qPrintable(text)); // table cell
-        QVERIFY2(text.contains("Шапка Acme"), qPrintable(text)); // header
-        QVERIFY2(text.contains("Подвал 42"), qPrintable(text)); // footer
+        QVERIFY2(text.contains("Сумма: 100 руб."), qPrintable(text));     // table cell
+        QVERIFY2(text.contains("Шапка Acme"), qPrintable(text));          // header
+        QVERIFY2(text.contains("Подвал 42"), qPrintable(text));           // footer
         done();
         QCOMPARE(digest(path), before);
     }
@@ -177,36 +174,16 @@ private slots:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("break in replacement") << "B"
-                                              << "x#13y"
-                                              << "a x\ny c\nd e\nf";
-        QTest::newRow("every #13") << "B"
-                                   << "x#13y#13z"
-                                   << "a x\ny\nz c\nd e\nf";
-        QTest::newRow("beyond 1251, whole") << "B"
-                                            << "Łukasz Әлиева 😀 м² ½"
-                                            << "a Łukasz Әлиева 😀 м² ½ c\nd e\nf";
-        QTest::newRow("break in identifier") << "e#13f"
-                                             << "joined"
-                                             << "a B c\nd joined";
-        QTest::newRow("break in both") << "c#13d"
-                                       << "1#132"
-                                       << "a B 1\n2 e\nf";
-        QTest::newRow("identifier ends in break") << "c#13"
-                                                  << "-"
-                                                  << "a B -d e\nf";
-        QTest::newRow("identifier starts with break") << "#13d"
-                                                      << "+"
-                                                      << "a B c+ e\nf";
-        QTest::newRow("no paragraph there") << "B#13c"
-                                            << "?"
-                                            << "a B c\nd e\nf";
-        QTest::newRow("identifier is a break") << "#13"
-                                               << "+"
-                                               << "a B c+d e+f";
-        QTest::newRow("empty replacement deletes") << "B "
-                                                   << ""
-                                                   << "a c\nd e\nf";
+        QTest::newRow("break in replacement") << "B" << "x#13y" << "a x\ny c\nd e\nf";
+        QTest::newRow("every #13") << "B" << "x#13y#13z" << "a x\ny\nz c\nd e\nf";
+        QTest::newRow("beyond 1251, whole") << "B" << "Łukasz Әлиева 😀 м² ½" << "a Łukasz Әлиева 😀 м² ½ c\nd e\nf";
+        QTest::newRow("break in identifier") << "e#13f" << "joined" << "a B c\nd joined";
+        QTest::newRow("break in both") << "c#13d" << "1#132" << "a B 1\n2 e\nf";
+        QTest::newRow("identifier ends in break") << "c#13" << "-" << "a B -d e\nf";
+        QTest::newRow("identifier starts with break") << "#13d" << "+" << "a B c+ e\nf";
+        QTest::newRow("no paragraph there") << "B#13c" << "?" << "a B c\nd e\nf";
+        QTest::newRow("identifier is a break") << "#13" << "+" << "a B c+d e+f";
+        QTest::newRow("empty replacement deletes") << "B " << "" << "a c\nd e\nf";
     }
 
     void lineBreakEscape()
@@ -225,17 +202,10 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");
         const QString pattern = ". * ? [ ] ( ) \\ $ ^ & +";
-        QTest::newRow("pattern characters") << pattern << "P"
-                                            << "x P y .. a.c";
-        QTest::newRow("dot is a dot") << "a.c"
-                                      << "Z"
-                                      << "x . * ? [ ] ( ) \\ $ ^ & + y .. Z";
-        QTest::newRow("replacement with $ and &") << "y"
-                                                  << "$1 & \\n"
-                                                  << "x . * ? [ ] ( ) \\ $ ^ & + $1 & \\n .. a.c";
-        QTest::newRow("part of a word") << "."
-                                        << "!"
-                                        << "x ! * ? [ ] ( ) \\ $ ^ & + y !! a!c";
+        QTest::newRow("pattern characters") << pattern << "P" << "x P y .. a.c";
+        QTest::newRow("dot is a dot") << "a.c" << "Z" << "x . * ? [ ] ( ) \\ $ ^ & + y .. Z";
+        QTest::newRow("replacement with $ and &") << "y" << "$1 & \\n" << "x . * ? [ ] ( ) \\ $ ^ & + $1 & \\n .. a.c";
+        QTest::newRow("part of a word") << "." << "!" << "x ! * ? [ ] ( ) \\ $ ^ & + y !! a!c";
     }
 
     void plainTextMatching()
@@ -271,7 +241,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("locked");
-        QTest::addColumn<int>("kind"); // of the one box shown
+        QTest::addColumn<int>("kind");   // of the one box shown
         QByteArray random(4096, '\0');
         QRandomGenerator gen(7);
         for (char& c : random)
@@ -281,8 +251,7 @@ private slots:
         QTest::newRow("zero bytes") << "zero.doc" << QByteArray() << false << int(MessageKind::Error);
         // The office reads what it can; the run ends normally.
         QTest::newRow("random bytes") << "random.doc" << random << false << int(MessageKind::Information);
-        QTest::newRow("unreadable") << "locked.doc" << QByteArray("{\\rtf1 A}") << true
-                                    << int(MessageKind::ApplicationError);
+        QTest::newRow("unreadable") << "locked.doc" << QByteArray("{\\rtf1 A}") << true << int(MessageKind::ApplicationError);
     }
 
     void badTemplates()
@@ -342,16 +311,13 @@ private slots:
     // command line, which every user can read.
     void officeMissingOrSilent_data()
     {
-        QTest::addColumn<QString>("program"); // "silent": never answers; "office": the real one
+        QTest::addColumn<QString>("program");   // "silent": never answers; "office": the real one
         QTest::addColumn<QString>("text");
-        QTest::newRow("missing") << "/nonexistent/soffice"
-                                 << "Не удается запустить LibreOffice";
-        QTest::newRow("does not answer") << "silent"
-                                         << "LibreOffice не отвечает";
+        QTest::newRow("missing") << "/nonexistent/soffice" << "Не удается запустить LibreOffice";
+        QTest::newRow("does not answer") << "silent" << "LibreOffice не отвечает";
         QTest::newRow("ends at start") << "/bin/false"
                                        << "LibreOffice завершил работу сразу после запуска (код выхода 1)";
-        QTest::newRow("another user's socket on the pipe") << "office"
-                                                           << "Работа закончена!";
+        QTest::newRow("another user's socket on the pipe") << "office" << "Работа закончена!";
     }
 
     void officeMissingOrSilent()
@@ -434,10 +400,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("odt") << "linked.odt"
-                             << "writer8";
-        QTest::newRow("docx") << "linked.docx"
-                              << "MS Word 2007 XML";
+        QTest::newRow("odt") << "linked.odt" << "writer8";
+        QTest::newRow("docx") << "linked.docx" << "MS Word 2007 XML";
     }
 
     void linkedPicturesAreNotFetched()
@@ -461,24 +425,21 @@ private slots:
         QCOMPARE(fillAndRead(path), QString("1 two 3"));
         QFile log(traceLog::path());
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readAll(),
-                 QByteArray("500\r\n535\r\n536\r\n537\r\n538\r\n"
-                            "539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n"
-                            "539\r\n1\r\n"
-                            "539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n"
-                            "544\r\n545\r\n599\r\n"));
+        QCOMPARE(log.readAll(), QByteArray("500\r\n535\r\n536\r\n537\r\n538\r\n"
+                                           "539\r\n0\r\n540\r\n541\r\n542\r\n543\r\n"
+                                           "539\r\n1\r\n"
+                                           "539\r\n2\r\n540\r\n541\r\n542\r\n543\r\n"
+                                           "544\r\n545\r\n599\r\n"));
     }
 
     void spreadsheetWithinBlock()
     {
         const QString path = folder_.file("book.xls");
-        TestOffice::writeWorkbook(
-            path,
-            {
-                {{"A1", "ИМЯ"}, {"B2", "Привет, имя!"}, {"C3", "ИМЯ outside"}, {"A4", "ИМЯ below"}},
-                {{"A1", "сумма: СУММА"}, {"B3", "имя"}},
-                {{"B1", "Имя и Сумма"}, {"D1", "имя"}},
-            });
+        TestOffice::writeWorkbook(path, {
+            {{"A1", "ИМЯ"}, {"B2", "Привет, имя!"}, {"C3", "ИМЯ outside"}, {"A4", "ИМЯ below"}},
+            {{"A1", "сумма: СУММА"}, {"B3", "имя"}},
+            {{"B1", "Имя и Сумма"}, {"D1", "имя"}},
+        });
         const QByteArray before = digest(path);
         setList({{"имя", "Пётр"}, {"сумма", "5", false}, {"Пётр", "Павел"}});
         TestHost host;
@@ -510,10 +471,8 @@ private slots:
         QTest::addColumn<int>("sheets");
         QTest::addColumn<QString>("range");
         QTest::addColumn<QString>("cellA1");
-        QTest::newRow("more sheets than the book has") << 5 << "A1:A10"
-                                                       << "X";
-        QTest::newRow("range the office refuses") << 1 << "A0:ZZZ99999"
-                                                  << "name";
+        QTest::newRow("more sheets than the book has") << 5 << "A1:A10" << "X";
+        QTest::newRow("range the office refuses") << 1 << "A0:ZZZ99999" << "name";
     }
 
     void spreadsheetEndsQuietly()
@@ -575,7 +534,7 @@ private slots:
             void Visible(bool v) override { real->Visible(v); }
             std::shared_ptr<office::WordBasic> WordBasic() override
             {
-                if (++basics == 3) // FileOpen, FindEach, then EditReplace
+                if (++basics == 3)   // FileOpen, FindEach, then EditReplace
                     hangs ? target->hang() : target->kill();
                 return real->WordBasic();
             }
@@ -595,10 +554,7 @@ private slots:
             {
                 return office::libreOffice().createExcel(id);
             }
-            bool opensAsSpreadsheet(const QString& name) override
-            {
-                return office::libreOffice().opensAsSpreadsheet(name);
-            }
+            bool opensAsSpreadsheet(const QString& name) override { return office::libreOffice().opensAsSpreadsheet(name); }
         } killing;
         killing.target = &office_;
         killing.hangs = hangs;
@@ -657,18 +613,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<bool>("workbook");
-        QTest::newRow("xlsx") << "t.xlsx"
-                              << "Calc MS Excel 2007 XML" << true;
-        QTest::newRow("ods") << "t.ods"
-                             << "calc8" << true;
-        QTest::newRow("XLS in capitals") << "C.XLS"
-                                         << "MS Excel 97" << true;
-        QTest::newRow("xlsm") << "t.xlsm"
-                              << "Calc MS Excel 2007 XML" << true;
-        QTest::newRow("workbook named .doc") << "book.doc"
-                                             << "MS Excel 97" << true;
-        QTest::newRow("rtf named .xls") << "letter.xls"
-                                        << "Rich Text Format" << false;
+        QTest::newRow("xlsx") << "t.xlsx" << "Calc MS Excel 2007 XML" << true;
+        QTest::newRow("ods") << "t.ods" << "calc8" << true;
+        QTest::newRow("XLS in capitals") << "C.XLS" << "MS Excel 97" << true;
+        QTest::newRow("xlsm") << "t.xlsm" << "Calc MS Excel 2007 XML" << true;
+        QTest::newRow("workbook named .doc") << "book.doc" << "MS Excel 97" << true;
+        QTest::newRow("rtf named .xls") << "letter.xls" << "Rich Text Format" << false;
     }
 
     void kindOfDocumentDecides()
@@ -701,12 +651,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("why");
-        QTest::newRow("damaged docx") << "damaged.docx"
-                                      << "файл поврежден";
-        QTest::newRow("password") << "secret.ods"
-                                  << "файл защищен паролем";
-        QTest::newRow("formula") << "formula.odf"
-                                 << "не как текстовый документ";
+        QTest::newRow("damaged docx") << "damaged.docx" << "файл поврежден";
+        QTest::newRow("password") << "secret.ods" << "файл защищен паролем";
+        QTest::newRow("formula") << "formula.odf" << "не как текстовый документ";
     }
 
     void refusedTemplates()
@@ -749,8 +696,7 @@ private slots:
         const QString path = folder_.file("tracked.odt");
         auto document = TestOffice::newDocument("private:factory/swriter");
         css::uno::Reference<css::text::XTextDocument>(document, css::uno::UNO_QUERY_THROW)
-            ->getText()
-            ->setString(office::lo::toOUString("Договор с ИМЯ"));
+            ->getText()->setString(office::lo::toOUString("Договор с ИМЯ"));
         css::uno::Reference<css::beans::XPropertySet>(document, css::uno::UNO_QUERY_THROW)
             ->setPropertyValue("RecordChanges", css::uno::Any(true));
         TestOffice::store(document, path, "writer8");
@@ -760,8 +706,7 @@ private slots:
         dialogs_->answer(MessageAnswer::Ok);
         start(host);
         QCOMPARE(filled(), QString("Договор с Пётр"));
-        css::uno::Reference<css::document::XRedlinesSupplier> redlines(TestOffice::lastDocument(),
-                                                                       css::uno::UNO_QUERY_THROW);
+        css::uno::Reference<css::document::XRedlinesSupplier> redlines(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW);
         QVERIFY(!redlines->getRedlines()->createEnumeration()->hasMoreElements());
         done();
     }
@@ -773,14 +718,8 @@ private slots:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("break in replacement") << "a ID b"
-                                              << "id"
-                                              << "1#132"
-                                              << "a 1\n2 b";
-        QTest::newRow("break in identifier") << "x\nQQ y"
-                                             << "x#13qq"
-                                             << "Z"
-                                             << "Z y";
+        QTest::newRow("break in replacement") << "a ID b" << "id" << "1#132" << "a 1\n2 b";
+        QTest::newRow("break in identifier") << "x\nQQ y" << "x#13qq" << "Z" << "Z y";
     }
 
     void lineBreakInCell()
@@ -811,11 +750,11 @@ private slots:
     void cellsKeepTheirTexts_data()
     {
         QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("cell"); // A1; A2 holds the identifier alone
-        QTest::addColumn<QString>("numberFormat"); // A1's
+        QTest::addColumn<QString>("cell");          // A1; A2 holds the identifier alone
+        QTest::addColumn<QString>("numberFormat");  // A1's
         QTest::addColumn<QString>("replacement");
-        QTest::addColumn<QString>("expected"); // A1, as TestOffice::cellContent tells
-        QTest::addColumn<QString>("told"); // after the time; %1 the sheet's name
+        QTest::addColumn<QString>("expected");      // A1, as TestOffice::cellContent tells
+        QTest::addColumn<QString>("told");          // after the time; %1 the sheet's name
         const QList<QStringList> cases{
             {"account number", "[Ф]", "", "40702810900000012345", "text 40702810900000012345"},
             {"leading zeros", "[Ф]", "", "007", "text 007"},
@@ -829,37 +768,26 @@ private slots:
             {"number in its cell's format", "[Ф]", "0.00", "1500.50", "number 1500.50"},
             {"formula holding the identifier", "=\"[Ф]\"&\" руб.\"", "", "100 \"x\"", "formula 100 \"x\" руб."},
         };
-        for (const auto& [format, filter] : {std::pair{"xls", "MS Excel 97"},
-                                             std::pair{"xlsx", "Calc MS Excel 2007 XML"}, std::pair{"ods", "calc8"}}) {
+        for (const auto& [format, filter] : {std::pair{"xls", "MS Excel 97"}, std::pair{"xlsx", "Calc MS Excel 2007 XML"},
+                                             std::pair{"ods", "calc8"}}) {
             for (const QStringList& c : cases)
-                QTest::addRow("%s, %s", format, qPrintable(c[0]))
-                    << QString(filter) << c[1] << c[2] << c[3] << c[4] << "";
+                QTest::addRow("%s, %s", format, qPrintable(c[0])) << QString(filter) << c[1] << c[2] << c[3] << c[4] << "";
         }
         const QString longText = QString("я").repeated(40000), string = QString("ж").repeated(300);
-        const QString cut =
-            "\n\nТекст не поместится целиком: в ячейке %1.A1 текст длиной 40000, а формат .%2 вмещает в "
-            "ячейке не больше 32767 знаков; в ячейке %1.A2 текст длиной 40000, а формат .%2 вмещает в "
-            "ячейке не больше 32767 знаков.";
+        const QString cut = "\n\nТекст не поместится целиком: в ячейке %1.A1 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков; в ячейке %1.A2 текст длиной 40000, а формат .%2 вмещает в "
+                            "ячейке не больше 32767 знаков.";
         QTest::newRow("xlsx, longer than a cell holds")
-            << "Calc MS Excel 2007 XML"
-            << "[Ф]"
-            << "" << longText << "text " + longText << cut.arg("%1", "xlsx");
-        QTest::newRow("xls, longer than a cell holds") << "MS Excel 97"
-                                                       << "[Ф]"
-                                                       << "" << longText << "text " + longText << cut.arg("%1", "xls");
-        QTest::newRow("ods, a long cell") << "calc8"
-                                          << "[Ф]"
-                                          << "" << longText << "text " + longText << "";
+            << "Calc MS Excel 2007 XML" << "[Ф]" << "" << longText << "text " + longText << cut.arg("%1", "xlsx");
+        QTest::newRow("xls, longer than a cell holds") << "MS Excel 97" << "[Ф]" << "" << longText << "text " + longText
+                                                       << cut.arg("%1", "xls");
+        QTest::newRow("ods, a long cell") << "calc8" << "[Ф]" << "" << longText << "text " + longText << "";
         QTest::newRow("xls, longer than a formula's string holds")
-            << "MS Excel 97"
-            << "=\"[Ф]\"&\" руб.\""
-            << "" << string << "formula " + string + " руб."
+            << "MS Excel 97" << "=\"[Ф]\"&\" руб.\"" << "" << string << "formula " + string + " руб."
             << "\n\nТекст не поместится целиком: в строке формулы ячейки %1.A1 текст длиной 300, а формат .xls "
                "вмещает в строке формулы не больше 255 знаков.";
-        QTest::newRow("xlsx, a long formula's string") << "Calc MS Excel 2007 XML"
-                                                       << "=\"[Ф]\"&\" руб.\""
-                                                       << "" << string << "formula " + string + " руб."
-                                                       << "";
+        QTest::newRow("xlsx, a long formula's string") << "Calc MS Excel 2007 XML" << "=\"[Ф]\"&\" руб.\"" << ""
+                                                       << string << "formula " + string + " руб." << "";
     }
 
     void cellsKeepTheirTexts()
@@ -879,10 +807,10 @@ private slots:
         start(host);
         // Nothing left to report: the identifier was there, and is gone.
         const QString box = dialogs_->shown().first().text;
-        const auto sheets =
-            css::uno::Reference<css::sheet::XSpreadsheetDocument>(TestOffice::lastDocument(), css::uno::UNO_QUERY_THROW)
-                ->getSheets()
-                ->getElementNames();
+        const auto sheets = css::uno::Reference<css::sheet::XSpreadsheetDocument>(TestOffice::lastDocument(),
+                                                                                  css::uno::UNO_QUERY_THROW)
+                                ->getSheets()
+                                ->getElementNames();
         QCOMPARE(box.mid(box.indexOf(" с") + 2), told.isEmpty() ? told : told.arg(office::lo::toQString(sheets[0])));
         QCOMPARE(TestOffice::cellContent(TestOffice::lastDocument(), 1, "A1"), expected);
         done();
@@ -897,24 +825,16 @@ private slots:
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QStringList>("paragraphs");
         QTest::addColumn<QString>("bold");
-        QTest::newRow("break in replacement")
-            << "ИМЯ остальное\rвторой"
-            << "ИМЯ"
-            << "Пётр#13Иванов" << QStringList{"Пётр", "Иванов остальное", "второй"} << "ПётрИванов";
-        QTest::newRow("identifier is the paragraph")
-            << "ИМЯ\rвторой"
-            << "ИМЯ"
-            << "Пётр#13Иванов" << QStringList{"Пётр", "Иванов", "второй"} << "ПётрИванов";
-        QTest::newRow("break in identifier") << "ИМЯ\rвторой"
-                                             << "ИМЯ#13второй"
-                                             << "Пётр" << QStringList{"Пётр"} << "Пётр";
-        QTest::newRow("replacement starts with a break")
-            << "ИМЯ остальное\rвторой"
-            << "ИМЯ"
-            << "#13Пётр" << QStringList{"", "Пётр остальное", "второй"} << "Пётр";
-        QTest::newRow("identifier is a break") << "ИМЯ остальное\rвторой"
-                                               << "#13"
-                                               << " / " << QStringList{"ИМЯ остальное / второй"} << "ИМЯ";
+        QTest::newRow("break in replacement") << "ИМЯ остальное\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                              << QStringList{"Пётр", "Иванов остальное", "второй"} << "ПётрИванов";
+        QTest::newRow("identifier is the paragraph") << "ИМЯ\rвторой" << "ИМЯ" << "Пётр#13Иванов"
+                                                     << QStringList{"Пётр", "Иванов", "второй"} << "ПётрИванов";
+        QTest::newRow("break in identifier") << "ИМЯ\rвторой" << "ИМЯ#13второй" << "Пётр"
+                                             << QStringList{"Пётр"} << "Пётр";
+        QTest::newRow("replacement starts with a break") << "ИМЯ остальное\rвторой" << "ИМЯ" << "#13Пётр"
+                                                         << QStringList{"", "Пётр остальное", "второй"} << "Пётр";
+        QTest::newRow("identifier is a break") << "ИМЯ остальное\rвторой" << "#13" << " / "
+                                               << QStringList{"ИМЯ остальное / второй"} << "ИМЯ";
     }
 
     void boldAcrossParagraphs()
@@ -946,9 +866,9 @@ private slots:
                         ->createEnumeration();
         QString boldText;
         while (each->hasMoreElements()) {
-            auto portions =
-                css::uno::Reference<css::container::XEnumerationAccess>(each->nextElement(), css::uno::UNO_QUERY_THROW)
-                    ->createEnumeration();
+            auto portions = css::uno::Reference<css::container::XEnumerationAccess>(each->nextElement(),
+                                                                                   css::uno::UNO_QUERY_THROW)
+                                ->createEnumeration();
             while (portions->hasMoreElements()) {
                 css::uno::Reference<css::text::XTextRange> portion(portions->nextElement(), css::uno::UNO_QUERY_THROW);
                 float weight = 0;
@@ -980,30 +900,30 @@ private slots:
     // a comment keeps its lines in the format saved. Nothing is left to tell.
     void shownElsewhereFollowsFilling_data()
     {
-        QTest::addColumn<QString>("made"); // a fixture, or how the office makes the template
-        QTest::addColumn<QStringList>("list"); // identifier, replacement, ...
+        QTest::addColumn<QString>("made");        // a fixture, or how the office makes the template
+        QTest::addColumn<QStringList>("list");    // identifier, replacement, ...
         QTest::addColumn<QString>("expected");
         const QStringList number{"[n]", "2026-117"};
         QTest::newRow("docx cross-reference")
             << "cross-reference.docx" << number << "Договор № 2026-117\nСсылка на номер: 2026-117\nСтраница 1";
-        QTest::newRow("odt table of contents")
-            << "contents:" << number << "Оглавление\n2026-117\t1\n2026-117\nГлава о 2026-117";
-        QTest::newRow("point bookmark before")
-            << "marked:Договор № ¦[N] от мая" << number << "Договор № ¦2026-117 от мая\nСсылка: ";
-        QTest::newRow("point bookmark inside")
-            << "marked:Договор № [N¦] от мая" << number << "Договор № ¦2026-117 от мая\nСсылка: ";
-        QTest::newRow("point bookmark after")
-            << "marked:Договор № [N]¦ от мая" << number << "Договор № 2026-117¦ от мая\nСсылка: ";
+        QTest::newRow("odt table of contents") << "contents:" << number
+                                               << "Оглавление\n2026-117\t1\n2026-117\nГлава о 2026-117";
+        QTest::newRow("point bookmark before") << "marked:Договор № ¦[N] от мая" << number
+                                               << "Договор № ¦2026-117 от мая\nСсылка: ";
+        QTest::newRow("point bookmark inside") << "marked:Договор № [N¦] от мая" << number
+                                               << "Договор № ¦2026-117 от мая\nСсылка: ";
+        QTest::newRow("point bookmark after") << "marked:Договор № [N]¦ от мая" << number
+                                              << "Договор № 2026-117¦ от мая\nСсылка: ";
         QTest::newRow("bookmark over paragraphs made")
             << "marked:‹[FIO], паспорт [PASS]›" << QStringList{"[FIO]", "Иванов#13Иван", "[PASS]", "4510 123456"}
             << "‹Иванов\nИван, паспорт 4510 123456›\nСсылка: Иванов";
         const QStringList fields{"[T1]", "поставки", "[T3]", "Москва"};
-        QTest::newRow("odt title and user field")
-            << "fields:writer8" << fields << "Заголовок: Договор поставки\nПоле: Москва";
-        QTest::newRow("docx title and user field")
-            << "fields:MS Word 2007 XML" << fields << "Заголовок: Договор поставки\nПоле: Москва";
-        QTest::newRow("docx comment of lines")
-            << "comment:MS Word 2007 XML" << QStringList{"[A]", "x#13y#13z"} << "Примечание x\ny\nz";
+        QTest::newRow("odt title and user field") << "fields:writer8" << fields
+                                                  << "Заголовок: Договор поставки\nПоле: Москва";
+        QTest::newRow("docx title and user field") << "fields:MS Word 2007 XML" << fields
+                                                   << "Заголовок: Договор поставки\nПоле: Москва";
+        QTest::newRow("docx comment of lines") << "comment:MS Word 2007 XML" << QStringList{"[A]", "x#13y#13z"}
+                                               << "Примечание x\ny\nz";
     }
 
     void shownElsewhereFollowsFilling()
@@ -1038,9 +958,9 @@ private slots:
             TestOffice::store(document, saved, what);
             document = office::lo::loadAsNewDocument(saved);
         }
-        QCOMPARE(how == "marked"        ? TestOffice::markedText(document)
-                     : how == "comment" ? TestOffice::commentText(document)
-                                        : TestOffice::documentText(document),
+        QCOMPARE(how == "marked" ? TestOffice::markedText(document)
+                 : how == "comment" ? TestOffice::commentText(document)
+                                    : TestOffice::documentText(document),
                  expected);
         TestOffice::close(document);
     }

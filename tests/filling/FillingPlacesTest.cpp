@@ -11,8 +11,8 @@
 #include "support/TestOffice.h"
 
 #include "common/windows/Guard.h"
-#include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/windows/FillingRun.h"
+#include "filling/office/connection/LibreOfficeLoad.h"
 
 #include <QFile>
 #include <QtTest>
@@ -46,22 +46,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<bool>("workbook");
-        QTest::newRow("odt") << "t.odt"
-                             << "writer8" << false;
-        QTest::newRow("docx") << "t.docx"
-                              << "MS Word 2007 XML" << false;
-        QTest::newRow("doc") << "t.doc"
-                             << "MS Word 97" << false;
-        QTest::newRow("rtf") << "t.rtf"
-                             << "Rich Text Format" << false;
-        QTest::newRow("txt") << "t.txt"
-                             << "Text" << false;
-        QTest::newRow("xls") << "t.xls"
-                             << "MS Excel 97" << true;
-        QTest::newRow("xlsx") << "t.xlsx"
-                              << "Calc MS Excel 2007 XML" << true;
-        QTest::newRow("ods") << "t.ods"
-                             << "calc8" << true;
+        QTest::newRow("odt") << "t.odt" << "writer8" << false;
+        QTest::newRow("docx") << "t.docx" << "MS Word 2007 XML" << false;
+        QTest::newRow("doc") << "t.doc" << "MS Word 97" << false;
+        QTest::newRow("rtf") << "t.rtf" << "Rich Text Format" << false;
+        QTest::newRow("txt") << "t.txt" << "Text" << false;
+        QTest::newRow("xls") << "t.xls" << "MS Excel 97" << true;
+        QTest::newRow("xlsx") << "t.xlsx" << "Calc MS Excel 2007 XML" << true;
+        QTest::newRow("ods") << "t.ods" << "calc8" << true;
     }
 
     void everyPlaceIsFilled()
@@ -90,8 +82,7 @@ private slots:
         dialogs.answer(MessageAnswer::Ok);
         guarded([&] { runFilling(host, host.job()); });
         QCOMPARE(dialogs.shown().size(), 1);
-        QVERIFY2(dialogs.shown().first().text.startsWith("Работа закончена!"),
-                 qPrintable(dialogs.shown().first().text));
+        QVERIFY2(dialogs.shown().first().text.startsWith("Работа закончена!"), qPrintable(dialogs.shown().first().text));
         const auto filled = read(TestOffice::lastDocument());
         TestOffice::close(TestOffice::lastDocument());
 
@@ -106,7 +97,7 @@ private slots:
                 continue;
             }
             if (format == QLatin1String("odt") && place.name != QLatin1String("comment"))
-                QVERIFY2(before.bold, qPrintable(place.name)); // the reading sees formatting at all
+                QVERIFY2(before.bold, qPrintable(place.name));   // the reading sees formatting at all
             const bool replaced = !after.text.contains(kIdentifier) && after.text.contains(kValue);
             // Comments keep plain text only; elsewhere the value takes the
             // identifier's formatting, and a link stays one.
@@ -125,22 +116,12 @@ private slots:
     {
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("block");
-        QTest::addColumn<QString>("told"); // after the time
-        QTest::newRow("comment") << "comment"
-                                 << "A1:B2"
-                                 << "";
-        QTest::newRow("comment outside the block") << "comment"
-                                                   << "A1:B1"
-                                                   << "\n\nОстались в документе: «#ИД#»";
-        QTest::newRow("header") << "header"
-                                << "A1:A1"
-                                << "";
-        QTest::newRow("footer") << "footer"
-                                << "A1:A1"
-                                << "";
-        QTest::newRow("shape") << "shape"
-                               << "A1:A1"
-                               << "";
+        QTest::addColumn<QString>("told");   // after the time
+        QTest::newRow("comment") << "comment" << "A1:B2" << "";
+        QTest::newRow("comment outside the block") << "comment" << "A1:B1" << "\n\nОстались в документе: «#ИД#»";
+        QTest::newRow("header") << "header" << "A1:A1" << "";
+        QTest::newRow("footer") << "footer" << "A1:A1" << "";
+        QTest::newRow("shape") << "shape" << "A1:A1" << "";
     }
 
     void workbookPlacesCount()
@@ -178,14 +159,13 @@ private slots:
             for (const QString& format : formats) {
                 out += QStringLiteral("| ") + format + QStringLiteral(" |");
                 for (const places::Place& place : all)
-                    out +=
-                        QLatin1Char(' ') + table_[format].value(place.name, QStringLiteral("?")) + QStringLiteral(" |");
+                    out += QLatin1Char(' ') + table_[format].value(place.name, QStringLiteral("?")) + QStringLiteral(" |");
                 out += QLatin1Char('\n');
             }
             return out;
         };
-        const QString tables =
-            write(textFormats_, places::textPlaces()) + QLatin1Char('\n') + write(cellFormats_, places::cellPlaces());
+        const QString tables = write(textFormats_, places::textPlaces()) + QLatin1Char('\n')
+                               + write(cellFormats_, places::cellPlaces());
         QFile file(QStringLiteral("filling-places.md"));
         if (file.open(QIODevice::WriteOnly))
             file.write(tables.toUtf8());

@@ -10,11 +10,11 @@
 #include "support/TestHost.h"
 #include "support/TestMain.h"
 
-#include "common/KvilmarError.h"
 #include "common/windows/Guard.h"
+#include "common/KvilmarError.h"
+#include "filling/windows/FillingRun.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
 #include "filling/office/connection/OfficeWait.h"
-#include "filling/windows/FillingRun.h"
 #include "general/windows/UnitVelGeneral.h"
 
 #include <QComboBox>
@@ -48,11 +48,7 @@ int silentOfficesLeft()
     int left = 0;
     for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile command("/proc/" + pid + "/cmdline"), environment("/proc/" + pid + "/environ");
-        if (command.open(QIODevice::ReadOnly)
-            && command.readAll()
-                == QByteArray("sleep\0"
-                              "120\0",
-                              10)
+        if (command.open(QIODevice::ReadOnly) && command.readAll() == QByteArray("sleep\0" "120\0", 10)
             && environment.open(QIODevice::ReadOnly) && environment.readAll().contains("KVILMAR_OFFICE_MARK="))
             ++left;
     }
@@ -186,8 +182,8 @@ private slots:
         QProcess fill;
         fill.setProcessEnvironment(env);
         fill.start(QStringLiteral(KVILMAR_EXE),
-                   {"fill", folder_.write("t.txt", "A\r\n"), "--list", folder_.write("l.txt", "A\r\n"), "--set", "A=B",
-                    "--out", folder_.file("out.txt")});
+                   {"fill", folder_.write("t.txt", "A\r\n"), "--list", folder_.write("l.txt", "A\r\n"), "--set",
+                    "A=B", "--out", folder_.file("out.txt")});
         const bool ended = fill.waitForFinished(60000);
         if (!ended)
             fill.kill();

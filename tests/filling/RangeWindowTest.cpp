@@ -180,7 +180,7 @@ private slots:
 
     void unwritableFileDoesNotStopTheRun()
     {
-        QDir(folder_->path()).mkdir("nstrint.dan"); // a folder where the file should be
+        QDir(folder_->path()).mkdir("nstrint.dan");   // a folder where the file should be
         dialogs_->answer(MessageAnswer::Ok);
         openAndConfirm();
         QCOMPARE(dialogs_->shown().size(), 1);
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(form_->SpinEditRow2->value(), 1234);
         QVERIFY(userInput::typeOver(form_->ComboBox1, "AB"));
         QCOMPARE(form_->ComboBox2->currentText(), QString("AB"));
-        form_->SpinEditPage->setValue(10); // the arrows still reach 10
+        form_->SpinEditPage->setValue(10);   // the arrows still reach 10
         QCOMPARE(form_->SpinEditPage->text(), QString("10"));
         form_->hide();
     }

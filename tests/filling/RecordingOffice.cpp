@@ -22,10 +22,7 @@ public:
         office_.record(QStringLiteral("EditReplace(Find=%1, Replace=%2, ReplaceAll=%3)")
                            .arg(shown(Find), shown(Replace), ReplaceAll ? "true" : "false"));
     }
-    QList<bool> FindEach(const QStringList& texts) override
-    {
-        return office_.search(QStringLiteral("FindEach"), texts);
-    }
+    QList<bool> FindEach(const QStringList& texts) override { return office_.search(QStringLiteral("FindEach"), texts); }
     void FillItemRows(const QStringList& identifiers, const QList<QStringList>& items) override
     {
         office_.record(QStringLiteral("FillItemRows(%1, %2 items)").arg(identifiers.join(',')).arg(items.size()));
@@ -39,10 +36,7 @@ class Word : public office::WordApplication {
 public:
     explicit Word(RecordingOffice& office) : office_(office) {}
     ~Word() override { office_.calls << QStringLiteral("release Word"); }
-    void Visible(bool visible) override
-    {
-        office_.record(QStringLiteral("Visible(%1)").arg(visible ? "true" : "false"));
-    }
+    void Visible(bool visible) override { office_.record(QStringLiteral("Visible(%1)").arg(visible ? "true" : "false")); }
     std::shared_ptr<office::WordBasic> WordBasic() override
     {
         office_.record(QStringLiteral("WordBasic"));
@@ -91,10 +85,7 @@ public:
         office_.record(QStringLiteral("rowsHoldingAny(%1)").arg(rangeText));
         return {2};
     }
-    void repeatRow(int row, int count) override
-    {
-        office_.record(QStringLiteral("repeatRow(%1, %2)").arg(row).arg(count));
-    }
+    void repeatRow(int row, int count) override { office_.record(QStringLiteral("repeatRow(%1, %2)").arg(row).arg(count)); }
 
 private:
     RecordingOffice& office_;
@@ -110,10 +101,7 @@ public:
             throw KvilmarError(QStringLiteral("no sheet %1").arg(n));
         return std::make_shared<Sheet>(office_);
     }
-    QList<bool> findEach(const QStringList& texts) override
-    {
-        return office_.search(QStringLiteral("findEach"), texts);
-    }
+    QList<bool> findEach(const QStringList& texts) override { return office_.search(QStringLiteral("findEach"), texts); }
 
 private:
     RecordingOffice& office_;
@@ -142,10 +130,7 @@ public:
         office_.record(QStringLiteral("Workbooks(%1)").arg(n));
         return std::make_shared<Book>(office_);
     }
-    void visible(bool visible) override
-    {
-        office_.record(QStringLiteral("visible(%1)").arg(visible ? "true" : "false"));
-    }
+    void visible(bool visible) override { office_.record(QStringLiteral("visible(%1)").arg(visible ? "true" : "false")); }
 
 private:
     RecordingOffice& office_;

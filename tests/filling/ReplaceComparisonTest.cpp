@@ -15,10 +15,10 @@
 #include "filling/ExcelFiller.h"
 #include "filling/LineBreakEscape.h"
 #include "filling/WordFiller.h"
+#include "filling/office/server/LibreOffice.h"
 #include "filling/office/connection/LibreOfficeLoad.h"
 #include "filling/office/connection/UnoSearch.h"
 #include "filling/office/connection/UnoText.h"
-#include "filling/office/server/LibreOffice.h"
 #include "general/IdentifierList.h"
 
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -49,7 +49,7 @@ using Document = uno::Reference<lang::XComponent>;
 const QString kGrid = QStringLiteral("A1:E6");
 const QString kBlock = QStringLiteral("B2:D5");
 constexpr int kSheets = 2;
-constexpr int kSheetsAsked = 3; // one past the last: the replacing stops there
+constexpr int kSheetsAsked = 3;   // one past the last: the replacing stops there
 
 QList<Entry> entries(const QStringList& identifiers, const QStringList& replacements)
 {
@@ -122,7 +122,7 @@ QStringList cells(const Document& document)
                 double number = 0;
                 rtl::OUString text;
                 const QString value = (values[r][c] >>= number) ? QString::number(number)
-                    : (values[r][c] >>= text)                   ? toQString(text)
+                                      : (values[r][c] >>= text) ? toQString(text)
                                                                 : QStringLiteral("—");
                 out << QStringLiteral("%1:%2,%3 %4 | %5").arg(s).arg(r).arg(c).arg(toQString(formulas[r][c]), value);
             }
@@ -189,21 +189,21 @@ private slots:
         QTest::newRow("letter case") << QStringList{"ёлка", "ЁЖ", "strasse", "FI", "Ё"}
                                      << QStringList{"ель", "еж", "улица", "фи", "е"}
                                      << QStringList{"ЁЛКА и Ёлка", "ёж, Ёж, ЁЖ", "Straße", "STRASSE ẞ",
-                                                    "straße",      "ﬁle FILE",   "ЕЛКА",   "ё"};
+                                                    "straße", "ﬁle FILE", "ЕЛКА", "ё"};
         // Each cell holds one of them, so no other one brings it in.
         QTest::newRow("pattern characters")
             << QStringList{"a.b", "(x|y)", "[z]", "k\\E", "\\Qm", "$1", "^", "\\<w", "*+?", "{2}", "n\\"}
             << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "/"}
-            << QStringList{"a.b axb", "(x|y) x y", "[z] z",           "k\\E",  "\\Qm", "$1 1", "^ crest",
-                           "\\<w w",  "*+? {2}",   "back\\slash n\\", "k\\\\E"};
+            << QStringList{"a.b axb", "(x|y) x y", "[z] z", "k\\E", "\\Qm", "$1 1", "^ crest", "\\<w w",
+                           "*+? {2}", "back\\slash n\\", "k\\\\E"};
         // Letters that fold to two ("ﬁ" is "fi"), old letter forms ("ᲂ" is
         // "о") and the typographic apostrophe; replacements that would mean
         // something to a pattern replace.
         QTest::newRow("special folding") << QStringList{"fi", "ро", "'s"} << QStringList{"F", "Р", "S"}
                                          << QStringList{"ﬁle", "рᲂ ро", "it’s it's"};
-        QTest::newRow("pattern replacements")
-            << QStringList{"один", "два", "три"} << QStringList{"&", "$1 \\n", "a\\tb\\\\"}
-            << QStringList{"один два три", "два"};
+        QTest::newRow("pattern replacements") << QStringList{"один", "два", "три"}
+                                              << QStringList{"&", "$1 \\n", "a\\tb\\\\"}
+                                              << QStringList{"один два три", "два"};
         QTest::newRow("numbers and formulas") << QStringList{"234", "A1", "ПОЛЕ"} << QStringList{"9", "B1", "12"}
                                               << QStringList{"12345", "=A1*2", "=LEN(\"ПОЛЕ\")", "ПОЛЕ", "7"};
         QTest::newRow("line breaks") << QStringList{"ab#13cd", "x", "#13"} << QStringList{"1#132", "y#13z", "|"}

@@ -44,7 +44,7 @@ void requireTax(const std::optional<QByteArray>& tax, const QByteArray& kopecks,
     Int result = 0;
     if (!toInt(kopecks, amount) || !taxKopecks(*tax, result))
         return;
-    const Int exact = amount * rate; // result * divisor comes near it
+    const Int exact = amount * rate;   // result * divisor comes near it
     Int tolerance = 1;
     for (Int whole = exact / divisor; whole >= Int(1000000000) * 1000000000; whole /= 10)
         tolerance *= 10;
@@ -73,8 +73,7 @@ void amount(const QByteArray& typed, int rate)
         // Kopecks in figures and their word come last.
         bool kopeckWord = false;
         for (const char* word : {" копеек", " копейка", " копейки"})
-            kopeckWord =
-                kopeckWord || words.endsWith(canonical.right(2) + cp1251::fromUnicode(QString::fromUtf8(word)));
+            kopeckWord = kopeckWord || words.endsWith(canonical.right(2) + cp1251::fromUnicode(QString::fromUtf8(word)));
         FUZZ_REQUIRE(kopeckWord);
         const QByteArray capital = CapitalizeFirst(words);
         FUZZ_REQUIRE(capital.size() == words.size());

@@ -12,12 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_REQUIRE(condition)                                                                                        \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                    \
-            std::abort();                                                                                              \
-        }                                                                                                              \
+#define FUZZ_REQUIRE(condition)                                                                  \
+    do {                                                                                         \
+        if (!(condition)) {                                                                      \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::abort();                                                                        \
+        }                                                                                        \
     } while (0)
 
 namespace fuzz {

@@ -81,7 +81,7 @@ void lastFiles(const QByteArray& bytes)
         FUZZ_REQUIRE(!name->contains(QLatin1Char('\r')) && !name->contains(QChar(0x1a)));
     const QString path = fuzz::scratchFile(QStringLiteral("nstrtxt-again.dan"), {});
     if (!read.write(path))
-        return; // a name the file cannot hold is not written
+        return;   // a name the file cannot hold is not written
     QFile written(path);
     FUZZ_REQUIRE(written.open(QIODevice::ReadOnly));
     if (fuzz::mayReadAsUtf8(written.readAll()))

@@ -15,8 +15,7 @@ void checkNamePart(const QString& cell)
 {
     const QString part = automatic::safeFileNamePart(cell);
     FUZZ_REQUIRE(!part.isEmpty() && part.size() <= automatic::kNamePartLimit);
-    FUZZ_REQUIRE(!part.contains(QLatin1Char('/')) && part.front() != QLatin1Char('.')
-                 && part.front() != QLatin1Char('-'));
+    FUZZ_REQUIRE(!part.contains(QLatin1Char('/')) && part.front() != QLatin1Char('.') && part.front() != QLatin1Char('-'));
     for (const QChar c : part)
         FUZZ_REQUIRE(c.isPrint());
 }

@@ -17,7 +17,7 @@ QList<QByteArray> allLines(TextLineReader reader, qsizetype size)
     QList<QByteArray> lines;
     while (!reader.atEnd()) {
         lines << reader.readLine();
-        FUZZ_REQUIRE(lines.size() <= size); // every line moves the reader on
+        FUZZ_REQUIRE(lines.size() <= size);   // every line moves the reader on
     }
     // Past the end: empty lines, no error.
     FUZZ_REQUIRE(reader.readLine().isEmpty());

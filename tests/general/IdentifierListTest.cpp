@@ -18,15 +18,14 @@ private slots:
     {
         QTest::addColumn<IdentifierRecord>("record");
         QTest::addColumn<QString>("line");
-        QTest::newRow("short, on") << rec("#FIO#", "Иванов")
-                                   << ("#FIO#" + QString(23, ' ') + ' ' + "Иванов" + QString(50, ' ') + ' ' + "вкл. ");
+        QTest::newRow("short, on") << rec("#FIO#", "Иванов") << ("#FIO#" + QString(23, ' ') + ' '
+                                          + "Иванов" + QString(50, ' ') + ' ' + "вкл. ");
         QTest::newRow("long, off") << rec(QString(30, 'x'), QString(60, 'y'), {}, false)
                                    << (QString(28, 'x') + ' ' + QString(56, 'y') + ' ' + "выкл ");
         QTest::newRow("escape kept") << rec("#13", "a#13b")
                                      << ("#13" + QString(25, ' ') + ' ' + "a#13b" + QString(51, ' ') + ' ' + "вкл. ");
-        QTest::newRow("no half of a character at the cut")
-            << rec(QString(27, 'x') + "😀", "Łukasz")
-            << (QString(27, 'x') + QString(2, ' ') + "Łukasz" + QString(50, ' ') + ' ' + "вкл. ");
+        QTest::newRow("no half of a character at the cut") << rec(QString(27, 'x') + "😀", "Łukasz")
+                                     << (QString(27, 'x') + QString(2, ' ') + "Łukasz" + QString(50, ' ') + ' ' + "вкл. ");
     }
     void listLine()
     {
@@ -77,7 +76,7 @@ private slots:
         QCOMPARE(list.count(), 3);
         QCOMPARE(list.record(0).identifier, QString("c"));
         QCOMPARE(list.record(2).identifier, QString("d"));
-        list.remove(7); // no such record: nothing happens
+        list.remove(7);   // no such record: nothing happens
         QCOMPARE(list.count(), 3);
     }
 
@@ -86,14 +85,14 @@ private slots:
     void changeDetection()
     {
         IdentifierList list;
-        QVERIFY(!list.isChanged()); // empty
+        QVERIFY(!list.isChanged());   // empty
         list.append(rec("", "", ""));
-        QVERIFY(!list.isChanged()); // texts all empty
+        QVERIFY(!list.isChanged());   // texts all empty
         list.takeOver({rec("#A#", "1500"), rec("#B#", "x")});
         QVERIFY(!list.isChanged());
         QVERIFY(list.hasSavedContent());
 
-        list.setReplacement(0, "1050"); // same byte sum
+        list.setReplacement(0, "1050");   // same byte sum
         QVERIFY(list.isChanged());
         list.setReplacement(0, "1500");
         QVERIFY(!list.isChanged());
@@ -114,7 +113,7 @@ private slots:
         list.markSaved();
         QVERIFY(!list.isChanged());
         list.clearReplacements();
-        QVERIFY(!list.isChanged()); // it had none
+        QVERIFY(!list.isChanged());   // it had none
     }
 
     void closeQuestion()
@@ -130,7 +129,7 @@ private slots:
         QCOMPARE(list.closeQuestion(), Q::SaveChanges);
         list.clearAll();
         QCOMPARE(list.closeQuestion(), Q::None);
-        list.takeOver({rec("")}); // loaded, but without any text
+        list.takeOver({rec("")});   // loaded, but without any text
         list.setComment(0, "c");
         QCOMPARE(list.closeQuestion(), Q::SaveList);
     }

@@ -1,7 +1,7 @@
-#include "general/ListFile.h"
 #include "common/Codec1251.h"
 #include "common/TraceLog.h"
 #include "general/LastFiles.h"
+#include "general/ListFile.h"
 #include "support/TempFolder.h"
 #include "support/TestMain.h"
 
@@ -38,8 +38,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<Records>("records");
         const QByteArray long300(300, 'i'), long150(150, 'c');
-        QTest::newRow("statuses come back on")
-            << QByteArray("1\r\n19\r\na\r\nc\r\nt\r\n") << Records{{"a", "t", "c", true}};
+        QTest::newRow("statuses come back on") << QByteArray("1\r\n19\r\na\r\nc\r\nt\r\n")
+                                               << Records{{"a", "t", "c", true}};
         QTest::newRow("count says fewer") << QByteArray("2\r\n19\r\na\r\n\r\n\r\nb\r\n\r\n\r\nc\r\n\r\n\r\n")
                                           << Records{{"a", "", "", true}, {"b", "", "", true}};
         QTest::newRow("file ends early") << QByteArray("3\r\n19\r\na\r\nc\r\nt")
@@ -47,8 +47,8 @@ private slots:
         QTest::newRow("second line anything") << QByteArray("1\r\nxx\r\na\r\n\r\n\r\n") << Records{{"a", "", "", true}};
         QTest::newRow("long lines cut") << ("1\r\n19\r\n" + long300 + "\r\n" + long150 + "\r\nr\r\n")
                                         << Records{{long300.left(255), "r", long150.left(100), true}};
-        QTest::newRow("lone lf ends a line")
-            << QByteArray("2\n19\na\nc\nt\nb\n\n\n") << Records{{"a", "t", "c", true}, {"b", "", "", true}};
+        QTest::newRow("lone lf ends a line") << QByteArray("2\n19\na\nc\nt\nb\n\n\n")
+                                             << Records{{"a", "t", "c", true}, {"b", "", "", true}};
     }
     void readsListFiles()
     {
@@ -117,18 +117,17 @@ private slots:
         const QStringList three{"поле1", "поле2", "поле3"};
         QTest::newRow("plain, 1251, LF") << "plain" << QByteArray(fields).replace('|', '\n') << three;
         QTest::newRow("plain, UTF-8, LF") << "plain" << QByteArray("поле1\nполе2\nполе3\n") << three;
-        QTest::newRow("plain, UTF-8 with BOM, CR LF")
-            << "plain" << QByteArray("\xEF\xBB\xBFполе1\r\nполе2\r\nполе3") << three;
+        QTest::newRow("plain, UTF-8 with BOM, CR LF") << "plain" << QByteArray("\xEF\xBB\xBFполе1\r\nполе2\r\nполе3") << three;
         QTest::newRow("plain, 1251, CR LF") << "plain" << QByteArray(fields).replace("|", "\r\n") << three;
-        QTest::newRow("plain, UTF-8 beyond 1251 kept whole")
-            << "plain" << QByteArray("a中b\n€\nGüлнара Әлиева\n") << QStringList{"a中b", "€", "Güлнара Әлиева"};
-        QTest::newRow("plain, UTF-16 with BOM")
-            << "plain" << QByteArray("\xFF\xFE[\0\x16\x04]\0\n\0\x3d\xd8\0\xde", 14) << QStringList{"[Ж]", "😀"};
+        QTest::newRow("plain, UTF-8 beyond 1251 kept whole") << "plain" << QByteArray("a中b\n€\nGüлнара Әлиева\n")
+                                                            << QStringList{"a中b", "€", "Güлнара Әлиева"};
+        QTest::newRow("plain, UTF-16 with BOM") << "plain" << QByteArray("\xFF\xFE[\0\x16\x04]\0\n\0\x3d\xd8\0\xde", 14)
+                                               << QStringList{"[Ж]", "😀"};
         QTest::newRow("plain, ASCII") << "plain" << QByteArray("[A]\n[B]") << QStringList{"[A]", "[B]"};
         QTest::newRow("list, UTF-8, LF") << "list" << QByteArray("2\n19\n[ФИО]\nкто\nИванов\n[Дата]\n\n1 мая\n")
                                          << QStringList{"[ФИО]", "кто", "Иванов", "[Дата]", "", "1 мая"};
-        QTest::newRow("replacements, UTF-8, LF")
-            << "replacements" << QByteArray("один\n\nтри\n") << QStringList{"один", "", "три"};
+        QTest::newRow("replacements, UTF-8, LF") << "replacements" << QByteArray("один\n\nтри\n")
+                                                 << QStringList{"один", "", "три"};
     }
     void foreignFiles()
     {
@@ -173,16 +172,11 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("saveName");
-        QTest::newRow("plain") << "list"
-                               << "list.fdp";
-        QTest::newRow("fdp") << "list.fdp"
-                             << "list.fdp";
-        QTest::newRow("capital FDP") << "list.FDP"
-                                     << "list.FDP.fdp";
-        QTest::newRow("other") << "list.txt"
-                               << "list.txt.fdp";
-        QTest::newRow("dot in folder") << "a.fdp/list"
-                                       << "a.fdp/list.fdp";
+        QTest::newRow("plain") << "list" << "list.fdp";
+        QTest::newRow("fdp") << "list.fdp" << "list.fdp";
+        QTest::newRow("capital FDP") << "list.FDP" << "list.FDP.fdp";
+        QTest::newRow("other") << "list.txt" << "list.txt.fdp";
+        QTest::newRow("dot in folder") << "a.fdp/list" << "a.fdp/list.fdp";
     }
     void extensions()
     {
@@ -195,14 +189,12 @@ private slots:
     {
         TempFolder folder;
         QCOMPARE(LastFiles::read(folder.file("nstrtxt.dan")).listFile, QString());
-        folder.write("nstrtxt.dan",
-                     cp1251::fromUnicode(QStringLiteral("2/t/шаблон.doc\r\n\r\n1\r\nx/ignored\r\n1/l/список.fdp\r\n")));
+        folder.write("nstrtxt.dan", cp1251::fromUnicode(QStringLiteral("2/t/шаблон.doc\r\n\r\n1\r\nx/ignored\r\n1/l/список.fdp\r\n")));
         LastFiles files = LastFiles::read(folder.file("nstrtxt.dan"));
         QCOMPARE(files.listFile, QStringLiteral("/l/список.fdp"));
         QCOMPARE(files.templateFile, QStringLiteral("/t/шаблон.doc"));
         QVERIFY(files.write(LastFiles::defaultFileName()));
-        QCOMPARE(folder.read("nstrtxt.dan"),
-                 QByteArray("1/l/\xF1\xEF\xE8\xF1\xEE\xEA.fdp\r\n2/t/\xF8\xE0\xE1\xEB\xEE\xED.doc\r\n"));
+        QCOMPARE(folder.read("nstrtxt.dan"), QByteArray("1/l/\xF1\xEF\xE8\xF1\xEE\xEA.fdp\r\n2/t/\xF8\xE0\xE1\xEB\xEE\xED.doc\r\n"));
     }
 
     // A path that 1251 cannot hold would come back as another name: it is
@@ -217,12 +209,12 @@ private slots:
         const QString cyrillic = QStringLiteral("/д/список.fdp");
         const QByteArray cyrillicLine = "1" + cp1251::fromUnicode(cyrillic) + "\r\n";
         QTest::newRow("both kept") << true << cyrillic << "/t.doc" << cyrillicLine + "2/t.doc\r\n" << QByteArray();
-        QTest::newRow("template left out") << true << cyrillic << QStringLiteral("/文/t.doc") << cyrillicLine + "2\r\n"
-                                           << QByteArray("700\r\n702\r\n799\r\n");
+        QTest::newRow("template left out") << true << cyrillic << QStringLiteral("/文/t.doc")
+                                           << cyrillicLine + "2\r\n" << QByteArray("700\r\n702\r\n799\r\n");
         QTest::newRow("both left out") << true << QStringLiteral("/ü/l€ß.fdp") << QStringLiteral("/☺.doc")
                                        << QByteArray("1\r\n2\r\n") << QByteArray("700\r\n701\r\n702\r\n799\r\n");
-        QTest::newRow("no trace when not tracing")
-            << false << QStringLiteral("/文.fdp") << QString() << QByteArray("1\r\n2\r\n") << QByteArray();
+        QTest::newRow("no trace when not tracing") << false << QStringLiteral("/文.fdp") << QString()
+                                                   << QByteArray("1\r\n2\r\n") << QByteArray();
     }
     void pathsBeyond1251AreLeftOut()
     {

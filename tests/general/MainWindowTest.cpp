@@ -1,14 +1,14 @@
 #include "amounts/windows/UnitVelCommands.h"
 #include "common/Codec1251.h"
-#include "filling/windows/UnitVelExcelSelect.h"
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/windows/UnitVelGeneral.h"
 #include "general/windows/UnitVelSaveSelect.h"
+#include "filling/windows/UnitVelExcelSelect.h"
 #include "settings/OptionSwitches.h"
 #include "settings/SettingsFiles.h"
-#include "settings/windows/UnitVelAbout.h"
 #include "settings/windows/UnitVelOptions.h"
+#include "settings/windows/UnitVelAbout.h"
 #include "support/TestMain.h"
 #include "support/UserInput.h"
 #include "support/WindowTest.h"
@@ -16,8 +16,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -119,7 +119,10 @@ private slots:
         QCOMPARE(FormVelGeneral->EditFile->count(), 0);
     }
 
-    void opensWithFocusOnFirstControl() { QCOMPARE(QApplication::focusWidget(), FormVelGeneral->ButtonSelectFile); }
+    void opensWithFocusOnFirstControl()
+    {
+        QCOMPARE(QApplication::focusWidget(), FormVelGeneral->ButtonSelectFile);
+    }
 
     // Typing an identifier into an empty list's box enables "Добавить";
     // erasing it disables the button again.
@@ -156,8 +159,8 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QKeyCombination>("key");
-        for (const char* control : {"EditFile", "ButtonSelectFile", "ComboBoxField", "ComboBoxText", "EditComment",
-                                    "CheckBoxStatus", "ListBoxGeneral", "ButtonStart"}) {
+        for (const char* control : {"EditFile", "ButtonSelectFile", "ComboBoxField", "ComboBoxText",
+                                    "EditComment", "CheckBoxStatus", "ListBoxGeneral", "ButtonStart"}) {
             QTest::addRow("%s Ctrl+A", control) << control << (Qt::CTRL | Qt::Key_A);
             QTest::addRow("%s Ctrl+L", control) << control << (Qt::CTRL | Qt::Key_L);
         }
@@ -171,12 +174,11 @@ private slots:
         // Buttons and boxes get the focus by Tab: a click would act.
         const bool acts = qobject_cast<QAbstractButton*>(widget);
         QVERIFY(acts ? userInput::tabTo(widget) : userInput::clickInto(widget));
-        auto* text =
-            qobject_cast<QLineEdit*>(widget) ? qobject_cast<QLineEdit*>(widget) : widget->findChild<QLineEdit*>();
+        auto* text = qobject_cast<QLineEdit*>(widget) ? qobject_cast<QLineEdit*>(widget) : widget->findChild<QLineEdit*>();
         if (text)
             userInput::type(QStringLiteral("/дом/договор.docx"));
         QWidget* opened = nullptr;
-        QTimer closer; // closes the about window from inside its modal loop
+        QTimer closer;   // closes the about window from inside its modal loop
         closer.setSingleShot(true);
         connect(&closer, &QTimer::timeout, this, [&opened] {
             opened = QApplication::activeModalWidget();
@@ -188,7 +190,7 @@ private slots:
         else
             dialogs_->answerFile(QString());
         userInput::press(key);
-        if (key.key() == Qt::Key_A && text) { // typing then replaces the whole text
+        if (key.key() == Qt::Key_A && text) {   // typing then replaces the whole text
             userInput::type(QStringLiteral("новый"));
             QCOMPARE(text->text(), QStringLiteral("новый"));
             QCOMPARE(opened, nullptr);
@@ -235,8 +237,7 @@ private slots:
         QCOMPARE(columnStarts.size(), 3);
         for (int i = 0; i < 3; ++i)
             QVERIFY2(qAbs(headStarts[i] - columnStarts[i]) <= 2,
-                     qPrintable(
-                         QStringLiteral("head %1 at %2, column at %3").arg(i).arg(headStarts[i]).arg(columnStarts[i])));
+                     qPrintable(QStringLiteral("head %1 at %2, column at %3").arg(i).arg(headStarts[i]).arg(columnStarts[i])));
     }
 
     // The main window keeps its size, has no maximise box; the save-choice
@@ -253,7 +254,7 @@ private slots:
     void addAndReplace()
     {
         add("#FIO#", QStringLiteral("Иванов"), QStringLiteral("фамилия"));
-        add("#fio#", "x"); // case differs: a second record
+        add("#fio#", "x");   // case differs: a second record
         QCOMPARE(identifiers(), (QStringList{"#FIO#", "#fio#"}));
         QCOMPARE(FormVelGeneral->countText(), QStringLiteral("Всего полей: 2"));
         QVERIFY(FormVelGeneral->NSave->isEnabled());
@@ -265,8 +266,7 @@ private slots:
         add("#FIO#", QStringLiteral("Петров"));
         dialogs_->answer(MessageAnswer::Yes);
         add("#FIO#", QStringLiteral("Сидоров"));
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList(2, QStringLiteral("Поле #FIO# уже существует.\nЗаменить текст на новый?")));
+        QCOMPARE(dialogs_->shownTexts(), QStringList(2, QStringLiteral("Поле #FIO# уже существует.\nЗаменить текст на новый?")));
         QCOMPARE(identifierList().record(0).replacement, QStringLiteral("Сидоров"));
         QVERIFY(line(0).contains(QStringLiteral("Сидоров")));
         // Replacement texts that were committed go into the sorted drop-down.
@@ -280,8 +280,7 @@ private slots:
             add(QStringLiteral("#%1#").arg(i));
         dialogs_->answer(MessageAnswer::Ok);
         add("#new#", QStringLiteral("в список"));
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList{QStringLiteral("Достигнуто максимально возможное количество записей - 50")});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Достигнуто максимально возможное количество записей - 50")});
         QCOMPARE(dialogs_->shown().first().kind, MessageKind::Information);
         QCOMPARE(identifierList().count(), 50);
         QVERIFY(FormVelGeneral->ComboBoxText->findText(QStringLiteral("в список")) >= 0);
@@ -296,12 +295,9 @@ private slots:
         const QString tail = QStringLiteral(", но изменения не были внесены в список.\nВнести изменения в список?");
         for (int yes = 0; yes < 2; ++yes) {
             const char* a = yes ? "yes" : "no";
-            QTest::addRow("replacement %s", a)
-                << 0 << yes << QStringLiteral("Текст замены идентификатора '#A#' был изменен на 'new'") + tail;
-            QTest::addRow("comment %s", a)
-                << 1 << yes << QStringLiteral("Текст комментария к идентификатору '#A#' был изменен") + tail;
-            QTest::addRow("status %s", a)
-                << 2 << yes << QStringLiteral("Статус идентификатора '#A#' был изменен на 'ВЫКЛЮЧЕН'") + tail;
+            QTest::addRow("replacement %s", a) << 0 << yes << QStringLiteral("Текст замены идентификатора '#A#' был изменен на 'new'") + tail;
+            QTest::addRow("comment %s", a) << 1 << yes << QStringLiteral("Текст комментария к идентификатору '#A#' был изменен") + tail;
+            QTest::addRow("status %s", a) << 2 << yes << QStringLiteral("Статус идентификатора '#A#' был изменен на 'ВЫКЛЮЧЕН'") + tail;
         }
         QTest::addRow("identifier only: no question") << 3 << 0 << QString();
     }
@@ -382,15 +378,15 @@ private slots:
         add("#A#");
         add("#B#");
         add("#C#");
-        doubleClickLine(2); // #C# off
-        FormVelGeneral->SpeedButton2->click(); // last: nothing
+        doubleClickLine(2);   // #C# off
+        FormVelGeneral->SpeedButton2->click();   // last: nothing
         FormVelGeneral->SpeedButton1->click();
         QCOMPARE(identifiers(), (QStringList{"#A#", "#C#", "#B#"}));
         QCOMPARE(identifierList().current(), 1);
         QCOMPARE(FormVelGeneral->ListBoxGeneral->currentRow(), 1);
         QVERIFY(line(1).endsWith(QStringLiteral("выкл ")));
         FormVelGeneral->SpeedButton1->click();
-        FormVelGeneral->SpeedButton1->click(); // first: nothing
+        FormVelGeneral->SpeedButton1->click();   // first: nothing
         QCOMPARE(identifiers(), (QStringList{"#C#", "#A#", "#B#"}));
         FormVelGeneral->SpeedButton2->click();
         FormVelGeneral->SpeedButton2->click();
@@ -417,11 +413,10 @@ private slots:
                                 QKeySequence::mnemonic(FormVelGeneral->NEdit->title())};
         for (const QPushButton* b : FormVelGeneral->findChildren<QPushButton*>())
             keys << QKeySequence::mnemonic(b->text());
-        QCOMPARE(keys.size(), 8); // none empty, none the same
+        QCOMPARE(keys.size(), 8);   // none empty, none the same
         QVERIFY(userInput::typeInto(FormVelGeneral->ComboBoxField, "#A#"));
-        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(0x414), QStringLiteral("д"),
-                            Qt::AltModifier);
-        QTRY_COMPARE(identifiers(), QStringList{"#A#"}); // after the button's press shows
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(0x414), QStringLiteral("д"), Qt::AltModifier);
+        QTRY_COMPARE(identifiers(), QStringList{"#A#"});   // after the button's press shows
     }
 
     void clearCommands()
@@ -429,8 +424,7 @@ private slots:
         add("#A#", "a", "c");
         dialogs_->answer(MessageAnswer::Yes);
         FormVelGeneral->NclearTextList->trigger();
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList{QStringLiteral("Вы действительно хотите удалить текст замены из списка?")});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Вы действительно хотите удалить текст замены из списка?")});
         QCOMPARE(identifierList().record(0).replacement, QByteArray());
         FormVelGeneral->ComboBoxField->setEditText("keep");
         FormVelGeneral->NClearFields->trigger();
@@ -449,26 +443,21 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("result");
-        const QString damaged =
-            QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден");
-        QTest::newRow("list file") << QByteArray("2\r\n19\r\n#X#\r\n\r\nx\r\n#Y#\r\n\r\ny\r\n") << "l.fdp" << QString()
-                                   << QStringList{"#X#", "#Y#"};
-        QTest::newRow("plain file") << QByteArray("#P#\r\n\r\n#Q#") << "ids.txt" << QString()
-                                    << QStringList{"#P#", "#Q#"};
+        const QString damaged = QStringLiteral("Невозможно открыть файл %1\nФайл используется другим приложением или поврежден");
+        QTest::newRow("list file") << QByteArray("2\r\n19\r\n#X#\r\n\r\nx\r\n#Y#\r\n\r\ny\r\n") << "l.fdp" << QString() << QStringList{"#X#", "#Y#"};
+        QTest::newRow("plain file") << QByteArray("#P#\r\n\r\n#Q#") << "ids.txt" << QString() << QStringList{"#P#", "#Q#"};
         QTest::newRow("count 0") << QByteArray("0\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
         QTest::newRow("count 52") << QByteArray("52\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
         QTest::newRow("a word") << QByteArray("два\r\n19\r\n") << "z.fdp" << damaged << QStringList{"#OLD#"};
         QTest::newRow("empty") << QByteArray() << "z.fdp" << damaged << QStringList{"#OLD#"};
         QTest::newRow("10000 characters") << ("1\r\n19\r\n" + QByteArray(10000, 'x') + "\r\n\r\n\r\n") << "long.fdp"
                                           << QString() << QStringList{QString(255, 'x')};
-        QTest::newRow("missing") << QByteArray() << "" << QStringLiteral("Файл с указанным именем не существует!")
-                                 << QStringList{"#OLD#"};
+        QTest::newRow("missing") << QByteArray() << "" << QStringLiteral("Файл с указанным именем не существует!") << QStringList{"#OLD#"};
         QTest::newRow("folder") << QByteArray() << "." << damaged + "\nПричина: это папка." << QStringList{"#OLD#"};
-        QTest::newRow("pipe") << QByteArray("fifo") << "p.fdp"
-                              << damaged + "\nПричина: это именованный канал, а не обычный файл."
+        QTest::newRow("pipe") << QByteArray("fifo") << "p.fdp" << damaged + "\nПричина: это именованный канал, а не обычный файл."
                               << QStringList{"#OLD#"};
-        QTest::newRow("/dev/zero") << QByteArray("zero") << "z.txt"
-                                   << damaged + "\nПричина: это устройство, а не обычный файл." << QStringList{"#OLD#"};
+        QTest::newRow("/dev/zero") << QByteArray("zero") << "z.txt" << damaged + "\nПричина: это устройство, а не обычный файл."
+                                   << QStringList{"#OLD#"};
     }
     void loadCommand()
     {
@@ -478,10 +467,10 @@ private slots:
         QFETCH(QStringList, result);
         add("#OLD#");
         identifierList().markSaved();
-        const QString path = name.isEmpty()          ? folder_->file("missing.fdp")
-            : name == "."                            ? folder_->file("dir.fdp")
-            : content == "fifo" || content == "zero" ? folder_->make(name, content)
-                                                     : folder_->write(name, content);
+        const QString path = name.isEmpty() ? folder_->file("missing.fdp")
+                           : name == "." ? folder_->file("dir.fdp")
+                           : content == "fifo" || content == "zero" ? folder_->make(name, content)
+                                                                    : folder_->write(name, content);
         if (name == ".")
             QDir().mkdir(path);
         // A file of the user's beside the list stays, whatever its name.
@@ -490,8 +479,8 @@ private slots:
         if (!message.isEmpty())
             dialogs_->answer(MessageAnswer::Ok);
         FormVelGeneral->NLoad->trigger();
-        QCOMPARE(dialogs_->shownTexts(),
-                 message.isEmpty() ? QStringList() : QStringList{message.contains("%1") ? message.arg(path) : message});
+        QCOMPARE(dialogs_->shownTexts(), message.isEmpty() ? QStringList()
+                                  : QStringList{message.contains("%1") ? message.arg(path) : message});
         QCOMPARE(identifiers(), result);
         QCOMPARE(FormVelGeneral->ListBoxGeneral->count(), result.size());
         // A failed open leaves the list's name as it was.
@@ -511,11 +500,8 @@ private slots:
         dialogs_->answer(MessageAnswer::No);
         dialogs_->answerFile(path);
         FormVelGeneral->NLoad->trigger();
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList{QStringLiteral(
-                     "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")});
-        QCOMPARE(dialogs_->fileFilters(),
-                 QStringList{QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?")});
+        QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список идентификаторов *.fdp|*.fdp|Все файлы *.*|*.*")});
         QCOMPARE(identifiers(), QStringList{"#B#"});
 
         // A list a later start hands over (opened from the file manager)
@@ -539,12 +525,11 @@ private slots:
         save(folder_->file("list"), false);
         QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\n\r\n#B#\r\n\r\n\r\n"));
         QCOMPARE(dialogs_->fileFilters(), QStringList{QStringLiteral("Список полей|*.fdp")});
-        QVERIFY(identifierList().isChanged()); // the replacement texts are in no file
+        QVERIFY(identifierList().isChanged());   // the replacement texts are in no file
 
         dialogs_->answer(MessageAnswer::No);
         save(folder_->file("list"), true);
-        QCOMPARE(dialogs_->shownTexts(),
-                 QStringList{QStringLiteral("Файл с именем 'list.fdp' уже существует. Изменить содержимое файла?")});
+        QCOMPARE(dialogs_->shownTexts(), QStringList{QStringLiteral("Файл с именем 'list.fdp' уже существует. Изменить содержимое файла?")});
         QCOMPARE(folder_->read("list.fdp"), QByteArray("2\r\n19\r\n#A#\r\nc\r\n\r\n#B#\r\n\r\n\r\n"));
 
         dialogs_->answer(MessageAnswer::Yes);
@@ -586,38 +571,28 @@ private slots:
         FormVelGeneral->EditFile->setEditText(folder_->file("templates/t.doc"));
         dialogs_->answerFile(QString());
         FormVelGeneral->ButtonSelectFile->click();
-        QCOMPARE(dialogs_->fileFolders(),
-                 (QStringList{QString(), folder_->file("lists"), folder_->file("lists"), folder_->file("templates")}));
+        QCOMPARE(dialogs_->fileFolders(), (QStringList{QString(), folder_->file("lists"), folder_->file("lists"),
+                                                       folder_->file("templates")}));
     }
 
     // A save or the close's write of nstrtxt.dan that fails says what failed
     // and why.
     void writeFailuresAreExplained_data()
     {
-        QTest::addColumn<QString>("name"); // the list file saved; empty: the close sequence
-        QTest::addColumn<QString>("disk"); // "full", "read-only" or none of its own
-        QTest::addColumn<QString>("message"); // %1: the file
-        const QString changes(
-            "Невозможно сохранить изменения в файле %1\nВозможно файл используется другим приложением");
+        QTest::addColumn<QString>("name");     // the list file saved; empty: the close sequence
+        QTest::addColumn<QString>("disk");     // "full", "read-only" or none of its own
+        QTest::addColumn<QString>("message");  // %1: the file
+        const QString changes("Невозможно сохранить изменения в файле %1\nВозможно файл используется другим приложением");
         const QString close("Не удается записать файл %1: последний список идентификаторов и шаблон не будут "
                             "предложены при следующем запуске.");
-        QTest::newRow("no such folder") << "no/such/list.fdp"
-                                        << ""
-                                        << "Невозможно сохранить файл!\nПричина: папка не существует.";
-        QTest::newRow("a folder of that name") << "taken.fdp"
-                                               << "" << changes + "\nПричина: это папка.";
-        QTest::newRow("new file, full disk") << "new.fdp"
-                                             << "full"
-                                             << "Невозможно сохранить файл!\nПричина: нет места на диске.";
-        QTest::newRow("old file, full disk") << "old.fdp"
-                                             << "full" << changes + "\nПричина: нет места на диске.";
-        QTest::newRow("read-only disk") << "new.fdp"
-                                        << "read-only"
+        QTest::newRow("no such folder") << "no/such/list.fdp" << "" << "Невозможно сохранить файл!\nПричина: папка не существует.";
+        QTest::newRow("a folder of that name") << "taken.fdp" << "" << changes + "\nПричина: это папка.";
+        QTest::newRow("new file, full disk") << "new.fdp" << "full" << "Невозможно сохранить файл!\nПричина: нет места на диске.";
+        QTest::newRow("old file, full disk") << "old.fdp" << "full" << changes + "\nПричина: нет места на диске.";
+        QTest::newRow("read-only disk") << "new.fdp" << "read-only"
                                         << "Невозможно сохранить файл!\nПричина: диск доступен только для чтения.";
-        QTest::newRow("close, full disk") << ""
-                                          << "full" << close + "\nПричина: нет места на диске.";
-        QTest::newRow("close, read-only disk") << ""
-                                               << "read-only" << close + "\nПричина: диск доступен только для чтения.";
+        QTest::newRow("close, full disk") << "" << "full" << close + "\nПричина: нет места на диске.";
+        QTest::newRow("close, read-only disk") << "" << "read-only" << close + "\nПричина: диск доступен только для чтения.";
     }
     void writeFailuresAreExplained()
     {
@@ -654,29 +629,16 @@ private slots:
         QTest::addColumn<QString>("question");
         QTest::newRow("empty list") << 0 << QString();
         QTest::newRow("loaded, unchanged") << 1 << QString();
-        QTest::newRow("loaded, text changed")
-            << 2
-            << QStringLiteral(
-                   "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
-        QTest::newRow("loaded, same byte sum")
-            << 3
-            << QStringLiteral(
-                   "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
-        QTest::newRow("loaded, reordered")
-            << 4
-            << QStringLiteral(
-                   "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("loaded, text changed") << 2 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("loaded, same byte sum") << 3 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("loaded, reordered") << 4 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
         QTest::newRow("cleared") << 5 << QString();
         QTest::newRow("cleared, then added") << 6 << QStringLiteral("Хотите сохранить список идентификаторов?");
         QTest::newRow("typed, never saved") << 7 << QStringLiteral("Хотите сохранить список идентификаторов?");
         QTest::newRow("Cancel: stays open") << 8 << QStringLiteral("Хотите сохранить список идентификаторов?");
-        QTest::newRow("Yes, save cancelled: stays open")
-            << 9 << QStringLiteral("Хотите сохранить список идентификаторов?");
+        QTest::newRow("Yes, save cancelled: stays open") << 9 << QStringLiteral("Хотите сохранить список идентификаторов?");
         // Saved by keys: F2, then the save-choice window.
-        QTest::newRow("F2, identifiers only: asked again")
-            << 10
-            << QStringLiteral(
-                   "В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
+        QTest::newRow("F2, identifiers only: asked again") << 10 << QStringLiteral("В список идентификаторов были внесены изменения. Хотите сохранить список идентификаторов?");
         QTest::newRow("F2, Enter: the texts are saved") << 11 << QString();
         QTest::newRow("F2, Escape: nothing saved") << 12 << QStringLiteral("Хотите сохранить список идентификаторов?");
     }
@@ -704,7 +666,7 @@ private slots:
             add("#C#", "c");
         if (scenario >= 10) {
             const QList<QKeyCombination> keys = scenario == 10 ? QList<QKeyCombination>{Qt::Key_Up, Qt::Key_Return}
-                : scenario == 11                               ? QList<QKeyCombination>{Qt::Key_Return}
+                                              : scenario == 11 ? QList<QKeyCombination>{Qt::Key_Return}
                                                                : QList<QKeyCombination>{Qt::Key_Escape};
             QTimer::singleShot(0, FormSaveSelect, [keys] {
                 FormSaveSelect->activateWindow();
@@ -715,17 +677,14 @@ private slots:
             if (scenario != 12)
                 dialogs_->answerFile(folder_->file("typed.fdp"));
             userInput::press(Qt::Key_F2);
-            QCOMPARE(folder_->read("typed.fdp"),
-                     scenario == 10       ? QByteArray("1\r\n19\r\n#C#\r\n\r\n\r\n")
-                         : scenario == 11 ? QByteArray("1\r\n19\r\n#C#\r\n\r\nc\r\n")
-                                          : QByteArray());
-            QCOMPARE(dialogs_->fileFilters().size(), scenario == 12 ? 0 : 1); // Escape asks for no file
+            QCOMPARE(folder_->read("typed.fdp"), scenario == 10 ? QByteArray("1\r\n19\r\n#C#\r\n\r\n\r\n")
+                                               : scenario == 11 ? QByteArray("1\r\n19\r\n#C#\r\n\r\nc\r\n")
+                                                                : QByteArray());
+            QCOMPARE(dialogs_->fileFilters().size(), scenario == 12 ? 0 : 1);   // Escape asks for no file
         }
         dialogs_->clear();
         if (!question.isEmpty())
-            dialogs_->answer(scenario == 8       ? MessageAnswer::Cancel
-                                 : scenario == 9 ? MessageAnswer::Yes
-                                                 : MessageAnswer::No);
+            dialogs_->answer(scenario == 8 ? MessageAnswer::Cancel : scenario == 9 ? MessageAnswer::Yes : MessageAnswer::No);
         if (scenario == 9) {
             QTimer::singleShot(0, FormSaveSelect->ButtonSaveSelectOK, &QPushButton::click);
             dialogs_->answerFile(QString());
@@ -748,11 +707,10 @@ private slots:
         startWindow();
         QVERIFY(!FormVelOptions && !FormCommands && !FormExcelSelect);
         QVERIFY(FormVelGeneral->ComboBoxText->font().italic());
-        QVERIFY(optionSwitches::restoreRange()); // what the range window goes by
+        QVERIFY(optionSwitches::restoreRange());   // what the range window goes by
         bool boxesChecked = false;
         QTimer::singleShot(0, FormVelGeneral, [&] {
-            boxesChecked =
-                FormVelOptions->CheckBoxStartWindow->isChecked() && FormVelOptions->CheckBoxExcelSave->isChecked();
+            boxesChecked = FormVelOptions->CheckBoxStartWindow->isChecked() && FormVelOptions->CheckBoxExcelSave->isChecked();
             FormVelOptions->ButtonOptionsClose->click();
         });
         FormVelGeneral->N6->trigger();
@@ -774,7 +732,7 @@ private slots:
         const QString list = folder_->write("l.fdp", "1\r\n19\r\n#A#\r\n\r\n\r\n");
         const QString templ = folder_->write("t.doc", "x");
         FormVelGeneral->close();
-        QVERIFY(!QFile::exists(folder_->file("nstrtxt.dan"))); // nothing to remember
+        QVERIFY(!QFile::exists(folder_->file("nstrtxt.dan")));   // nothing to remember
 
         startWindow();
         dialogs_->answerFile(list);

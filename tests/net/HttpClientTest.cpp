@@ -29,8 +29,9 @@ class HttpClientTest : public QObject {
 private slots:
     void versionGetSendsExactlyTheFiveLines()
     {
-        LocalServer server(
-            [](QTcpSocket* socket, const QByteArray&) { LocalServer::reply(socket, kOk + "1.0.0.33\r\n"); });
+        LocalServer server([](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, kOk + "1.0.0.33\r\n");
+        });
         TempFolder folder;
         THttpClient client;
         client.TimeOut = 5000;
@@ -106,14 +107,12 @@ private slots:
     void redirectToAnotherServerThenAPathOnly()
     {
         QFETCH(QString, secondServer);
-        LocalServer second(
-            [](QTcpSocket* socket, const QByteArray& request) {
-                if (requestLine(request) == "GET /next HTTP/1.0")
-                    LocalServer::reply(socket, "HTTP/1.0 302 Found\r\nLocation: /final\r\n\r\n");
-                else
-                    LocalServer::reply(socket, kOk + "arrived");
-            },
-            true, QHostAddress(secondServer));
+        LocalServer second([](QTcpSocket* socket, const QByteArray& request) {
+            if (requestLine(request) == "GET /next HTTP/1.0")
+                LocalServer::reply(socket, "HTTP/1.0 302 Found\r\nLocation: /final\r\n\r\n");
+            else
+                LocalServer::reply(socket, kOk + "arrived");
+        }, true, QHostAddress(secondServer));
         if (second.port() == 0)
             QSKIP("no such loopback address here");
         LocalServer first([&](QTcpSocket* socket, const QByteArray&) {
@@ -186,16 +185,16 @@ private slots:
         QTest::addColumn<int>("length");
 
         QTest::newRow("not http") << QByteArray("SSH-2.0-OpenSSH\r\n\r\nrest") << 0 << QByteArray("rest") << 0;
-        QTest::newRow("length of letters")
-            << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\nb") << 200 << QByteArray("b") << 0;
-        QTest::newRow("longer than announced")
-            << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nbody") << 200 << QByteArray("body") << 2;
+        QTest::newRow("length of letters") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\nb") << 200
+                                           << QByteArray("b") << 0;
+        QTest::newRow("longer than announced") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nbody")
+                                               << 200 << QByteArray("body") << 2;
         QTest::newRow("100 header lines")
             << QByteArray("HTTP/1.0 200 OK\r\n" + QByteArray("X: y\r\n").repeated(98) + "\r\nbody") << 200
             << QByteArray("body") << 0;
-        QTest::newRow("64 KB header") << QByteArray("HTTP/1.0 200 OK\r\nX: " + QByteArray(65536 - 17 - 5 - 2, 'h')
-                                                    + "\r\n\r\nbody")
-                                      << 200 << QByteArray("body") << 0;
+        QTest::newRow("64 KB header")
+            << QByteArray("HTTP/1.0 200 OK\r\nX: " + QByteArray(65536 - 17 - 5 - 2, 'h') + "\r\n\r\nbody") << 200
+            << QByteArray("body") << 0;
         // Kept open: whole once the length came, no wait for a close.
         QTest::newRow("HTTP/1.1 kept open") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length:4\r\n\r\nbody{keep open}")
                                             << 200 << QByteArray("body") << 0;
@@ -232,8 +231,8 @@ private slots:
             << QByteArray("HTTP/1.0 200 OK\r\n" + QByteArray("X: y\r\n").repeated(99) + "\r\nbody") << tooLong;
         QTest::newRow("1 MiB header line")
             << QByteArray("HTTP/1.0 200 OK\r\nX-Big: " + QByteArray(1 << 20, 'h') + "\r\n\r\nbody") << tooLong;
-        QTest::newRow("CR in Location") << QByteArray("HTTP/1.0 302 Found\r\nLocation: /a\rX-Injected: yes\r\n\r\n")
-                                        << invalid;
+        QTest::newRow("CR in Location")
+            << QByteArray("HTTP/1.0 302 Found\r\nLocation: /a\rX-Injected: yes\r\n\r\n") << invalid;
         QTest::newRow("NUL in Location") << QByteArrayLiteral("HTTP/1.0 301 M\r\nLocation: /a\0b\r\n\r\n") << invalid;
         QTest::newRow("CR in Set-Cookie")
             << QByteArray("HTTP/1.0 302 Found\r\nSet-Cookie: a=b\rX-Injected: yes\r\nLocation: /next\r\n\r\n")
@@ -244,15 +243,14 @@ private slots:
         QTest::newRow("redirect to port 0")
             << QByteArray("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:0/x\r\n\r\n") << "Port out of range: 0";
         const QString unasked = QStringLiteral("Response coding or protocol not asked for");
-        QTest::newRow("gzip, folded") << QByteArray("HTTP/1.0 200 OK\r\nContent-Encoding:\r\n x-gzip\r\n\r\n\x1f\x8b")
-                                      << unasked;
+        QTest::newRow("gzip, folded") << QByteArray("HTTP/1.0 200 OK\r\nContent-Encoding:\r\n x-gzip\r\n\r\n\x1f\x8b") << unasked;
         QTest::newRow("protocol switch") << QByteArray("HTTP/1.1 101 Switching Protocols\r\n\r\n") << unasked;
         QTest::newRow("6 interim replies")
             << QByteArray(QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(6) + kOk) << tooLong;
-        QTest::newRow("reset in mid-body")
-            << QByteArray("HTTP/1.0 200 OK\r\n\r\n1.0.0.40\r\n1 May{reset}") << "10054:Connection reset by peer";
-        QTest::newRow("302 without Location")
-            << QByteArray("HTTP/1.0 302 Found\r\n\r\n") << "Redirect without Location";
+        QTest::newRow("reset in mid-body") << QByteArray("HTTP/1.0 200 OK\r\n\r\n1.0.0.40\r\n1 May{reset}")
+                                           << "10054:Connection reset by peer";
+        QTest::newRow("302 without Location") << QByteArray("HTTP/1.0 302 Found\r\n\r\n")
+                                              << "Redirect without Location";
     }
     void brokenResponsesFail()
     {

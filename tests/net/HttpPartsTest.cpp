@@ -34,12 +34,12 @@ private slots:
                                      << 8080 << QByteArray("/x") << QByteArray("http://host:8080/x");
         QTest::newRow("no path") << QByteArray("http://host") << QByteArray() << 0 << QByteArray("host") << 80
                                  << QByteArray("/") << QByteArray("http://host/");
-        QTest::newRow("scheme overrides port")
-            << QByteArray("http://host/a") << QByteArray() << 3000 << QByteArray("host") << 80 << QByteArray("/a")
-            << QByteArray("http://host/a");
-        QTest::newRow("path only keeps server")
-            << QByteArray("/final") << QByteArray("127.0.0.1") << 5555 << QByteArray("127.0.0.1") << 5555
-            << QByteArray("/final") << QByteArray("/final");
+        QTest::newRow("scheme overrides port") << QByteArray("http://host/a") << QByteArray() << 3000
+                                               << QByteArray("host") << 80 << QByteArray("/a")
+                                               << QByteArray("http://host/a");
+        QTest::newRow("path only keeps server") << QByteArray("/final") << QByteArray("127.0.0.1") << 5555
+                                                << QByteArray("127.0.0.1") << 5555 << QByteArray("/final")
+                                                << QByteArray("/final");
         QTest::newRow("ftp") << QByteArray("ftp://files/f.txt") << QByteArray() << 0 << QByteArray("files") << 21
                              << QByteArray("/f.txt") << QByteArray("ftp://files/f.txt");
         QTest::newRow("gopher") << QByteArray("Gopher://g/m") << QByteArray() << 0 << QByteArray("g") << 70
@@ -121,8 +121,7 @@ private slots:
         info.UserId = QByteArray(40, 'u');
         info.Password = QByteArray(30, 'p');
         const TExStringList lines = buildRequestHeader(parts, info);
-        QCOMPARE(lines,
-                 (QByteArrayList{
+        QCOMPARE(lines, (QByteArrayList{
                      "POST http://h/a HTTP/1.0",
                      "Proxy-Connection: Keep-Alive",
                      "Host: h",
@@ -204,11 +203,11 @@ private slots:
                                        << complete;
         QTest::newRow("closed early") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "X: y\r\n"} << 200
                                       << QByteArray("earlier") << QByteArray() << 0 << 3 << int(HeaderEnd::Closed);
-        QTest::newRow("no blank after colon") << QByteArrayList{"HTTP/1.0 302 F\r\n", "Location:/x\r\n", "\r\n"} << 302
-                                              << QByteArray("earlier") << QByteArray() << 0 << 3 << complete;
-        QTest::newRow("CR inside a cookie")
-            << QByteArrayList{"HTTP/1.0 200 OK\r\n", "Set-Cookie: a\rb\r\n", "\r\n"} << 200 << QByteArray("earlier")
-            << QByteArray() << 0 << 2 << int(HeaderEnd::BadValue);
+        QTest::newRow("no blank after colon") << QByteArrayList{"HTTP/1.0 302 F\r\n", "Location:/x\r\n", "\r\n"}
+                                              << 302 << QByteArray("earlier") << QByteArray() << 0 << 3 << complete;
+        QTest::newRow("CR inside a cookie") << QByteArrayList{"HTTP/1.0 200 OK\r\n", "Set-Cookie: a\rb\r\n", "\r\n"}
+                                            << 200 << QByteArray("earlier") << QByteArray() << 0 << 2
+                                            << int(HeaderEnd::BadValue);
         QByteArrayList hundred{"HTTP/1.0 200 OK\r\n"};
         for (int i = 0; i < 100; ++i)
             hundred << "X: y\r\n";
@@ -241,10 +240,7 @@ private slots:
     void exStringListFindsByName()
     {
         TExStringList list;
-        list << "Host: a"
-             << "no colon line"
-             << "accept: x"
-             << "Accept: y";
+        list << "Host: a" << "no colon line" << "accept: x" << "Accept: y";
         QCOMPARE(list.Find("ACCEPT"), qsizetype(2));
         QCOMPARE(list.Find("no colon line"), qsizetype(-1));
         QCOMPARE(list.Find("Missing"), qsizetype(-1));

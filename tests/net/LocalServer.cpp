@@ -45,7 +45,7 @@ void LocalServer::reply(QTcpSocket* socket, QByteArray response)
     socket->write(response);
     socket->flush();
     if (reset) {
-        const linger now{1, 0}; // closing now sends a reset
+        const linger now{1, 0};   // closing now sends a reset
         ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
         socket->abort();
     } else if (!keepOpen) {

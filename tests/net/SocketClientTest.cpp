@@ -126,7 +126,7 @@ private slots:
         int offered = 0;
         client.OnInvalidHost = [&](QObject*, bool& handled) {
             ++offered;
-            handled = true; // asks for one more try, which fails again
+            handled = true;   // asks for one more try, which fails again
         };
         client.Host = "nosuchhost.invalid";
         client.Port = 80;
@@ -193,8 +193,7 @@ private slots:
         bool failed = false;
         client.OnConnectionFailed = [&](QObject*) { failed = true; };
         QTimer::singleShot(100, &client, [&] { client.Cancel(); });
-        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }),
-                 QStringLiteral("Connection Canceled"));
+        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Canceled"));
         QVERIFY(failed);
     }
 
@@ -205,21 +204,18 @@ private slots:
         client.TimeOut = 200;
         bool failed = false;
         client.OnConnectionFailed = [&](QObject*) { failed = true; };
-        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }),
-                 QStringLiteral("Connection Timed out"));
+        QCOMPARE(raisedText<ESockError>([&] { connectTo(client, stuck.port()); }), QStringLiteral("Connection Timed out"));
         QVERIFY(failed);
     }
 
     void lineInTwoPackets()
     {
         const QByteArray line = QByteArray(38, 'x') + "\r\n";
-        LocalServer server(
-            [&](QTcpSocket* socket, const QByteArray&) {
-                socket->write(line.left(20));
-                socket->flush();
-                QTimer::singleShot(100, socket, [socket, line] { socket->write(line.mid(20)); });
-            },
-            false);
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            socket->write(line.left(20));
+            socket->flush();
+            QTimer::singleShot(100, socket, [socket, line] { socket->write(line.mid(20)); });
+        }, false);
         TSocketClient client;
         client.TimeOut = 5000;
         connectTo(client, server.port());
@@ -228,9 +224,9 @@ private slots:
 
     void linesKeepTheirEnds()
     {
-        LocalServer server([](QTcpSocket* socket,
-                              const QByteArray&) { LocalServer::reply(socket, "HTTP/1.0 200 OK\r\nsecond\nlast"); },
-                           false);
+        LocalServer server([](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, "HTTP/1.0 200 OK\r\nsecond\nlast");
+        }, false);
         TSocketClient client;
         client.TimeOut = 5000;
         connectTo(client, server.port());
@@ -269,7 +265,8 @@ private slots:
 
     void captureStringWithALimit()
     {
-        LocalServer server([](QTcpSocket* socket, const QByteArray&) { socket->write(QByteArray(1400, 'b')); }, false);
+        LocalServer server([](QTcpSocket* socket, const QByteArray&) { socket->write(QByteArray(1400, 'b')); },
+                           false);
         TSocketClient client;
         client.TimeOut = 5000;
         connectTo(client, server.port());
@@ -341,15 +338,13 @@ private slots:
     void transactionReadsTheReplyNumber()
     {
         QByteArray received;
-        LocalServer server(
-            [&](QTcpSocket* socket, const QByteArray&) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&received, socket] {
-                    received += socket->readAll();
-                    if (received.endsWith("\r\n"))
-                        socket->write("250 done\r\n");
-                });
-            },
-            false);
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [&received, socket] {
+                received += socket->readAll();
+                if (received.endsWith("\r\n"))
+                    socket->write("250 done\r\n");
+            });
+        }, false);
         TSocketClient client;
         client.TimeOut = 5000;
         client.ReportLevel = 1;

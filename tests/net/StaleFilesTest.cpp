@@ -38,22 +38,18 @@ private slots:
         const QByteArray ended = endedProcessId();
         const QByteArray running = QByteArray::number(QCoreApplication::applicationPid());
         QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("kind"); // folder, nested, link, file
-        QTest::addColumn<bool>("inTemp"); // in the temporary folder, not the private one
+        QTest::addColumn<QByteArray>("kind");   // folder, nested, link, file
+        QTest::addColumn<bool>("inTemp");       // in the temporary folder, not the private one
         QTest::addColumn<bool>("removed");
         QTest::newRow("of an ended process") << "kvilmar-" + ended + "-McgBnZ" << QByteArray("folder") << false << true;
-        QTest::newRow("of a running process")
-            << "kvilmar-" + running + "-McgBnZ" << QByteArray("folder") << false << false;
-        QTest::newRow("not named by a process")
-            << QByteArray("kvilmar-McgBnZ") << QByteArray("folder") << false << false;
+        QTest::newRow("of a running process") << "kvilmar-" + running + "-McgBnZ" << QByteArray("folder") << false << false;
+        QTest::newRow("not named by a process") << QByteArray("kvilmar-McgBnZ") << QByteArray("folder") << false << false;
         QTest::newRow("other name") << "kvilmarx-" + ended + "-McgBnZ" << QByteArray("folder") << false << false;
         QTest::newRow("holding a folder") << "kvilmar-" + ended + "-Nested" << QByteArray("nested") << false << false;
         QTest::newRow("a link to a folder") << "kvilmar-" + ended + "-LinkAB" << QByteArray("link") << false << false;
         QTest::newRow("a file") << "kvilmar-" + ended + "-FileAB" << QByteArray("file") << false << false;
-        QTest::newRow("a user's kvilmar-N-backup in /tmp")
-            << "kvilmar-" + ended + "-backup" << QByteArray("folder") << true << false;
-        QTest::newRow("a user's kvilmar-N-Export in /tmp")
-            << "kvilmar-" + ended + "-Export" << QByteArray("folder") << true << false;
+        QTest::newRow("a user's kvilmar-N-backup in /tmp") << "kvilmar-" + ended + "-backup" << QByteArray("folder") << true << false;
+        QTest::newRow("a user's kvilmar-N-Export in /tmp") << "kvilmar-" + ended + "-Export" << QByteArray("folder") << true << false;
     }
     void staleTransferFolders()
     {
@@ -101,9 +97,8 @@ private slots:
         QVERIFY(folder.isValid());
         const QString transfers = QFileInfo(folder.path()).absolutePath();
         QCOMPARE(transfers, privateFolder::ownFolder(QStringLiteral("transfers")));
-        QVERIFY(QFileInfo(folder.path())
-                    .fileName()
-                    .startsWith(QStringLiteral("kvilmar-%1-").arg(QCoreApplication::applicationPid())));
+        QVERIFY(QFileInfo(folder.path()).fileName().startsWith(
+            QStringLiteral("kvilmar-%1-").arg(QCoreApplication::applicationPid())));
         QVERIFY(!staleFiles::removeStaleTransferFolders(transfers).contains(folder.path()));
         QVERIFY(QFileInfo::exists(folder.path()));
     }
@@ -126,12 +121,10 @@ private slots:
                                 home.make(QStringLiteral("Списки/мой.fdp.McgBnZ"), "old"),
                                 program.make(QStringLiteral("nstrbol.dan.BackUp"), "old")};
         QProcess killed;
-        killed.start(QStringLiteral(KVILMAR_LIMITED_WRITER),
-                     {"1000000", "switches", program.file("nstrbol.dan"), "0", "kill"});
+        killed.start(QStringLiteral(KVILMAR_LIMITED_WRITER), {"1000000", "switches", program.file("nstrbol.dan"), "0", "kill"});
         QVERIFY(killed.waitForFinished(60000));
         QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
-        const QStringList copies =
-            QDir(program.path()).entryList({QStringLiteral(".kvilmar-*")}, QDir::Files | QDir::Hidden);
+        const QStringList copies = QDir(program.path()).entryList({QStringLiteral(".kvilmar-*")}, QDir::Files | QDir::Hidden);
         QCOMPARE(copies.size(), 1);
 
         setDiagnosticMode(DiagnosticMode::WordTrace);

@@ -5,11 +5,11 @@
 #include "support/TestMain.h"
 
 #include "common/Codec1251.h"
-#include "common/ProgramVersion.h"
 #include "common/windows/Help.h"
+#include "common/ProgramVersion.h"
 #include "net/HttpClient.h"
-#include "net/VersionCheck.h"
 #include "net/windows/UnitBrowser.h"
+#include "net/VersionCheck.h"
 
 #include <QDir>
 #include <QLabel>
@@ -22,14 +22,14 @@
 
 namespace {
 
-const QString kNoConnection = QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
+const QString kNoConnection =
+    QStringLiteral("Не удается установить соединение с сервером, повторите операцию позже.");
 const QString kCancelled = QStringLiteral("Попытка соединения с сервером прервана пользователем.");
 
 // A file that starts with a status line comes with a head of its own.
 QByteArray versionResponse(const QString& file)
 {
-    const QByteArray head =
-        file.startsWith(QLatin1String("HTTP/")) ? "" : "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+    const QByteArray head = file.startsWith(QLatin1String("HTTP/")) ? "" : "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
     return head + cp1251::fromUnicode(file);
 }
 
@@ -70,10 +70,7 @@ private:
             qunsetenv("KVILMAR_SERVER");
         }
         void check() { window.ButtonVersionConnect->click(); }
-        bool nothingLeft() const
-        {
-            return QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-        }
+        bool nothingLeft() const { return QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
         QString memo() const { return window.MemoWWW->toPlainText(); }
     };
 
@@ -115,12 +112,8 @@ private slots:
         QTest::addColumn<QString>("previous");
         QTest::addColumn<QString>("version");
         QTest::newRow("about label") << "v " KVILMAR_VERSION << "" << KVILMAR_VERSION;
-        QTest::newRow("two characters") << "v "
-                                        << "1.0"
-                                        << "1.0";
-        QTest::newRow("three characters") << "v 2"
-                                          << "1.0"
-                                          << "2";
+        QTest::newRow("two characters") << "v " << "1.0" << "1.0";
+        QTest::newRow("three characters") << "v 2" << "1.0" << "2";
     }
     void versionFromCaption()
     {
@@ -162,47 +155,31 @@ private slots:
         QTest::addColumn<QString>("memo");
         QTest::addColumn<bool>("red");
 
-        QTest::newRow("running is newest") << KVILMAR_VERSION "\r\n17 октября 2000 г.\r\nПервая версия\r\n"
-                                           << KVILMAR_VERSION << "17 октября 2000 г."
+        QTest::newRow("running is newest") << KVILMAR_VERSION "\r\n17 октября 2000 г.\r\nПервая версия\r\n" << KVILMAR_VERSION
+                                           << "17 октября 2000 г."
                                            << "Вы пользуетесь самой последней версией программы!" << false;
-        QTest::newRow("newer with history") << "1.0.0.40\r\n1 мая 2001 г.\r\nИсправлены ошибки\r\n" KVILMAR_VERSION
-                                               "\r\n17 октября 2000 г.\r\nСтарое\r\n"
-                                            << "1.0.0.40"
-                                            << "1 мая 2001 г."
-                                            << "1.0.0.40\n1 мая 2001 г.\nИсправлены ошибки" << true;
-        QTest::newRow("running is third line") << "1.0.0.40\r\nD\r\n" KVILMAR_VERSION "\r\nO\r\n"
-                                               << "1.0.0.40"
-                                               << "D"
-                                               << "" << true;
-        QTest::newRow("running never named") << "2.0\r\nD\r\nT1\r\nT2\r\n"
-                                             << "2.0"
-                                             << "D"
-                                             << "2.0\nD\nT1\nT2" << true;
-        QTest::newRow("compared as text") << "1.0.0.032\r\nD\r\n"
-                                          << "1.0.0.032"
-                                          << "D"
-                                          << "1.0.0.032\nD" << true;
-        QTest::newRow("after 100 Continue")
-            << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nConnection: close\r\n\r\n2.0\r\nD\r\n"
-            << "2.0"
-            << "D"
-            << "2.0\nD" << true;
-        QTest::newRow("after 103 Early Hints")
-            << "HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\nHTTP/1.0 200 OK\r\n\r\n2.0\r\nD\r\n"
-            << "2.0"
-            << "D"
-            << "2.0\nD" << true;
+        QTest::newRow("newer with history")
+            << "1.0.0.40\r\n1 мая 2001 г.\r\nИсправлены ошибки\r\n" KVILMAR_VERSION "\r\n17 октября 2000 г.\r\nСтарое\r\n"
+            << "1.0.0.40" << "1 мая 2001 г." << "1.0.0.40\n1 мая 2001 г.\nИсправлены ошибки" << true;
+        QTest::newRow("running is third line") << "1.0.0.40\r\nD\r\n" KVILMAR_VERSION "\r\nO\r\n" << "1.0.0.40" << "D" << ""
+                                               << true;
+        QTest::newRow("running never named") << "2.0\r\nD\r\nT1\r\nT2\r\n" << "2.0" << "D" << "2.0\nD\nT1\nT2"
+                                             << true;
+        QTest::newRow("compared as text") << "1.0.0.032\r\nD\r\n" << "1.0.0.032" << "D" << "1.0.0.032\nD" << true;
+        QTest::newRow("after 100 Continue") << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nConnection: close\r\n\r\n2.0\r\nD\r\n"
+                                            << "2.0" << "D" << "2.0\nD" << true;
+        QTest::newRow("after 103 Early Hints") << "HTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\nHTTP/1.0 200 OK\r\n\r\n2.0\r\nD\r\n"
+                                               << "2.0" << "D" << "2.0\nD" << true;
         QTest::newRow("kept open after its length")
-            << "HTTP/1.0 200 OK\r\nConnection: Keep-Alive\r\nContent-Length: 8\r\n\r\n2.0\r\nD\r\n{keep open}"
-            << "2.0"
-            << "D"
+            << "HTTP/1.0 200 OK\r\nConnection: Keep-Alive\r\nContent-Length: 8\r\n\r\n2.0\r\nD\r\n{keep open}" << "2.0" << "D"
             << "2.0\nD" << true;
     }
     void versionFiles()
     {
         QFETCH(QString, file);
-        LocalServer server(
-            [&](QTcpSocket* socket, const QByteArray&) { LocalServer::reply(socket, versionResponse(file)); });
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, versionResponse(file));
+        });
         Scene s(server.address());
         s.current.write("kvilmar.iss", "the user's own file");
         s.check();
@@ -226,8 +203,9 @@ private slots:
     void redReturnsWhenNoNewerVersion()
     {
         QString file = QStringLiteral("1.0.0.40\r\nD\r\n");
-        LocalServer server(
-            [&](QTcpSocket* socket, const QByteArray&) { LocalServer::reply(socket, versionResponse(file)); });
+        LocalServer server([&](QTcpSocket* socket, const QByteArray&) {
+            LocalServer::reply(socket, versionResponse(file));
+        });
         Scene s(server.address());
         s.check();
         QVERIFY(isRed(s.window.LabelAppVersionNew));
@@ -248,22 +226,18 @@ private slots:
         QTest::newRow("closed at once") << QByteArray();
         QTest::newRow("redirect to https") << QByteArray("HTTP/1.0 302 Found\r\nLocation: https://127.0.0.1/x\r\n\r\n");
         QTest::newRow("redirect loop") << QByteArray("HTTP/1.0 302 Found\r\nLocation: /brennic/kvilmar.iss\r\n\r\n");
-        QTest::newRow("long location") << QByteArray("HTTP/1.0 301 Moved\r\nLocation: /" + QByteArray(10000, 'a')
-                                                     + "\r\n\r\n");
+        QTest::newRow("long location") << QByteArray("HTTP/1.0 301 Moved\r\nLocation: /" + QByteArray(10000, 'a') + "\r\n\r\n");
         QTest::newRow("closed in mid-header") << QByteArray("HTTP/1.0 200 OK\r\nContent-Ty");
         QTest::newRow("no line end at all") << QByteArray("HTTP/1.0 200 OK 1.0.0.9");
-        QTest::newRow("no empty line after the header")
-            << QByteArray("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n");
+        QTest::newRow("no empty line after the header") << QByteArray("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n");
         QTest::newRow("body shorter than announced")
             << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n1.0.0.9");
         QTest::newRow("header of 101 lines")
             << QByteArray("HTTP/1.0 200 OK\r\n" + QByteArray("X: y\r\n").repeated(99) + "\r\n1.0.0.9\r\n");
         QTest::newRow("version file past 64 KB")
             << QByteArray("HTTP/1.0 200 OK\r\n\r\n" + QByteArray("1.0.0.9\r\n").repeated(8000));
-        QTest::newRow("chunked") << QByteArray(
-            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n30\r\n1.0.0.40\r\n");
-        QTest::newRow("gzip") << QByteArray(
-            "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\n\x1f\x8b\x08\0\0\0\0\0\0\x03");
+        QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n30\r\n1.0.0.40\r\n");
+        QTest::newRow("gzip") << QByteArray("HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\n\r\n\x1f\x8b\x08\0\0\0\0\0\0\x03");
         QTest::newRow("reset in mid-body") << QByteArray("HTTP/1.0 200 OK\r\n\r\n1.0.0.40\r\n1 May 20{reset}");
         QByteArray noise(600, '\0');
         QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
@@ -291,7 +265,8 @@ private slots:
     void steeringRedirectsFail_data()
     {
         QTest::addColumn<QByteArray>("response");
-        QTest::newRow("CR in Location") << QByteArray("HTTP/1.0 302 Found\r\nLocation: /a\rX-Injected: yes\r\n\r\n");
+        QTest::newRow("CR in Location")
+            << QByteArray("HTTP/1.0 302 Found\r\nLocation: /a\rX-Injected: yes\r\n\r\n");
         QTest::newRow("CR in Set-Cookie")
             << QByteArray("HTTP/1.0 302 Found\r\nSet-Cookie: a\rX-Injected: yes\r\nLocation: /b\r\n\r\n");
         QTest::newRow("port past 65535, which would wrap to this server")
@@ -317,8 +292,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<QByteArray>("chunk");
-        QTest::newRow("100 MB version file")
-            << QByteArray("HTTP/1.0 200 OK\r\n\r\n") << QByteArray("1.0.0.9\r\n").repeated(6554);
+        QTest::newRow("100 MB version file") << QByteArray("HTTP/1.0 200 OK\r\n\r\n")
+                                             << QByteArray("1.0.0.9\r\n").repeated(6554);
         QTest::newRow("header without end") << QByteArray("HTTP/1.0 200 OK\r\n") << QByteArray("X-Filler: a\r\n");
     }
     void endlessRepliesAreCut()
@@ -378,7 +353,7 @@ private slots:
             // elided and the tooltip holds all of it.
             const auto* panel = s.window.StatusBarWWW->findChildren<QLabel*>().at(1);
             panelWhole = panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width()
-                && (panel->text() == s.window.panelText(1) || panel->toolTip() == s.window.panelText(1));
+                         && (panel->text() == s.window.panelText(1) || panel->toolTip() == s.window.panelText(1));
             caption = s.window.ButtonVersionConnect->text();
             hint = s.window.ButtonVersionConnect->toolTip();
             panel0 = s.window.panelText(0);
@@ -396,8 +371,9 @@ private slots:
 
     void cancelWhileReceiving()
     {
-        LocalServer server(
-            [](QTcpSocket* socket, const QByteArray&) { socket->write("HTTP/1.0 200 OK\r\n\r\n1.0.0.50\r\nD\r\n"); });
+        LocalServer server([](QTcpSocket* socket, const QByteArray&) {
+            socket->write("HTTP/1.0 200 OK\r\n\r\n1.0.0.50\r\nD\r\n");
+        });
         Scene s(server.address());
         s.window.HttpClient1->TimeOut = 20000;
         s.dialogs.answer(MessageAnswer::Ok);

@@ -1,10 +1,10 @@
+#include "common/windows/HelpWindow.h"
 #include "common/KvilmarError.h"
 #include "common/TraceLog.h"
-#include "common/windows/HelpWindow.h"
 #include "filling/windows/UnitVelTest.h"
 #include "general/windows/UnitVelGeneral.h"
-#include "settings/SettingsFiles.h"
 #include "settings/windows/FontSettings.h"
+#include "settings/SettingsFiles.h"
 #include "settings/windows/UnitVelOptions.h"
 #include "support/TestMain.h"
 #include "support/WindowTest.h"
@@ -35,11 +35,12 @@ QColor textColor(QWidget* w)
     return w->palette().color(QPalette::Text);
 }
 
-const QString kWordMode = QStringLiteral("Включен режим отслеживания ошибок взаимодействия с LibreOffice Writer. "
-                                         "Данный режим будет автоматически выключен при следующем запуске программы.");
-const QString kAmountMode =
-    QStringLiteral("Включен режим отслеживания ошибок. "
-                   "Данный режим будет автоматически выключен при следующем запуске программы.");
+const QString kWordMode = QStringLiteral(
+    "Включен режим отслеживания ошибок взаимодействия с LibreOffice Writer. "
+    "Данный режим будет автоматически выключен при следующем запуске программы.");
+const QString kAmountMode = QStringLiteral(
+    "Включен режим отслеживания ошибок. "
+    "Данный режим будет автоматически выключен при следующем запуске программы.");
 
 } // namespace
 
@@ -114,8 +115,8 @@ private slots:
             QVERIFY(w->font().bold());
             QCOMPARE(textColor(w), QColor(Qt::red));
         }
-        for (QWidget* w :
-             {static_cast<QWidget*>(FormVelGeneral->EditComment), static_cast<QWidget*>(FormVelGeneral->EditFile)}) {
+        for (QWidget* w : {static_cast<QWidget*>(FormVelGeneral->EditComment),
+                           static_cast<QWidget*>(FormVelGeneral->EditFile)}) {
             QCOMPARE(w->font().family(), QStringLiteral("Sans"));
             QCOMPARE(w->font().pointSize(), 10);
             QVERIFY(w->font().bold());
@@ -127,8 +128,8 @@ private slots:
 
     void savingUntouchedRewritesTheSameRecord()
     {
-        const QByteArray stored =
-            settingsFiles::encodeFont(record("Monospace", 9, 0x80000008, FontRecord::Italic | FontRecord::Underline));
+        const QByteArray stored = settingsFiles::encodeFont(
+            record("Monospace", 9, 0x80000008, FontRecord::Italic | FontRecord::Underline));
         folder_->write(QStringLiteral("nstrfon.dan"), stored);
         openOptions();
         FormVelOptions->ButtonSaveOptions->click();

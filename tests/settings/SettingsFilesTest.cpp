@@ -1,5 +1,5 @@
-#include "settings/SettingsFiles.h"
 #include "common/KvilmarError.h"
+#include "settings/SettingsFiles.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
@@ -45,7 +45,7 @@ private slots:
     void fontNameIsCodePage1251AndCutTo255()
     {
         FontRecord r = boldRedTen();
-        r.name = QByteArray("\xCA\xF3\xF0\xFC\xE5\xF0"); // "Курьер"
+        r.name = QByteArray("\xCA\xF3\xF0\xFC\xE5\xF0");   // "Курьер"
         QCOMPARE(settingsFiles::decodeFont(settingsFiles::encodeFont(r)).name, r.name);
         r.name = QByteArray(300, 'x');
         const QByteArray bytes = settingsFiles::encodeFont(r);
@@ -126,7 +126,7 @@ private slots:
     void switches_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("startWindow"); // -1 not read, 0 off, 1 on
+        QTest::addColumn<int>("startWindow");   // -1 not read, 0 off, 1 on
         QTest::addColumn<int>("excelSave");
         QTest::newRow("empty") << QByteArray() << -1 << -1;
         QTest::newRow("one byte") << QByteArray("\x01", 1) << 1 << -1;
@@ -160,7 +160,7 @@ private slots:
         TempFolder folder;
         QCOMPARE(settingsFiles::readFont(settingsFiles::fontFileName()), FontRecord{});
         QCOMPARE(settingsFiles::readSwitches(settingsFiles::switchFileName()), Switches{});
-        QCOMPARE(settingsFiles::readFont(folder.path()), FontRecord{}); // a folder
+        QCOMPARE(settingsFiles::readFont(folder.path()), FontRecord{});   // a folder
     }
 
     void saveIntoAFolderThatCannotBeWrittenReportsAnError()

@@ -33,7 +33,8 @@ PermissionsBind::PermissionsBind()
     // For a real root user access() checks with the permitted set instead,
     // unless this bit says not to.
     const int bits = ::prctl(PR_GET_SECUREBITS);
-    if (bits >= 0 && !(bits & SECBIT_NO_SETUID_FIXUP) && ::prctl(PR_SET_SECUREBITS, bits | SECBIT_NO_SETUID_FIXUP) == 0)
+    if (bits >= 0 && !(bits & SECBIT_NO_SETUID_FIXUP)
+        && ::prctl(PR_SET_SECUREBITS, bits | SECBIT_NO_SETUID_FIXUP) == 0)
         securebits_ = bits;
     data[0].effective &= ~kOverrides;
     dropped_ = setCapabilities(data);

@@ -15,7 +15,7 @@ PipeSocket::PipeSocket(const QString& path, bool listening, uid_t owner) : path_
     std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
     fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     made_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && (!listening || ::listen(fd_, 8) == 0) && ::chown(path_.constData(), owner, owner) == 0;
+            && (!listening || ::listen(fd_, 8) == 0) && ::chown(path_.constData(), owner, owner) == 0;
     if (!listening) {
         ::close(fd_);
         fd_ = -1;

@@ -34,9 +34,9 @@ MessageAnswer ScriptedDialogs::message(MessageKind kind, const QString& text, Me
     shown_.append({kind, text, buttons});
     if (answers_.isEmpty()) {
         unexpected_ << QStringLiteral("box: ") + text;
-        return buttons == MessageButtons::Ok   ? MessageAnswer::Ok
-            : buttons == MessageButtons::YesNo ? MessageAnswer::No
-                                               : MessageAnswer::Cancel;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok
+             : buttons == MessageButtons::YesNo ? MessageAnswer::No
+                                                : MessageAnswer::Cancel;
     }
     return answers_.takeFirst();
 }

@@ -17,8 +17,8 @@ public:
         MessageButtons buttons;
     };
 
-    ScriptedDialogs(); // installs itself
-    ~ScriptedDialogs() override; // restores the Qt seam
+    ScriptedDialogs();   // installs itself
+    ~ScriptedDialogs() override;  // restores the Qt seam
 
     void answer(MessageAnswer a) { answers_.append(a); }
     // An empty name answers the file dialog with a cancel.
@@ -38,8 +38,8 @@ public:
     MessageAnswer message(MessageKind kind, const QString& text, MessageButtons buttons) override;
     QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial, int minPoints,
-                                         int maxPoints) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial,
+                                         int minPoints, int maxPoints) override;
 
 private:
     QString nextFile(const FileDialogRequest& request);
@@ -55,8 +55,8 @@ private:
 
 // Fails the test when a box or dialog came that the test did not answer, or
 // when an answer was left unused.
-#define KV_VERIFY_DIALOGS(d)                                                                                           \
-    do {                                                                                                               \
-        QVERIFY2((d).unexpected().isEmpty(), qPrintable((d).unexpected().join(" | ")));                                \
-        QVERIFY2((d).allAnswersUsed(), "an answer was left unused");                                                   \
+#define KV_VERIFY_DIALOGS(d)                                                        \
+    do {                                                                           \
+        QVERIFY2((d).unexpected().isEmpty(), qPrintable((d).unexpected().join(" | "))); \
+        QVERIFY2((d).allAnswersUsed(), "an answer was left unused");             \
     } while (0)

@@ -8,7 +8,8 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
-TempFolder::TempFolder(bool asProgramFolder) : asProgramFolder_(asProgramFolder)
+TempFolder::TempFolder(bool asProgramFolder)
+    : asProgramFolder_(asProgramFolder)
 {
     if (asProgramFolder_) {
         previous_ = qgetenv("KVILMAR_PROGRAM_DIR");
@@ -69,7 +70,7 @@ QByteArray lyingZip()
     little(part, 0x04034b50, 4);
     for (const quint32 field : {20u, 0u, 8u, 0u, 0u})
         little(part, field, 2);
-    little(part, 0, 4); // check sum
+    little(part, 0, 4);   // check sum
     little(part, static_cast<quint32>(packed.size()), 4);
     little(part, 1024, 4);
     little(part, static_cast<quint32>(name.size()), 2);
@@ -80,13 +81,13 @@ QByteArray lyingZip()
     little(listed, 0x02014b50, 4);
     for (const quint32 field : {20u, 20u, 0u, 8u, 0u, 0u})
         little(listed, field, 2);
-    little(listed, 0, 4); // check sum
+    little(listed, 0, 4);   // check sum
     little(listed, static_cast<quint32>(packed.size()), 4);
     little(listed, 1024, 4);
     for (const quint32 field : {static_cast<quint32>(name.size()), 0u, 0u, 0u, 0u})
         little(listed, field, 2);
-    little(listed, 0, 4); // attributes
-    little(listed, 0, 4); // where the part begins
+    little(listed, 0, 4);   // attributes
+    little(listed, 0, 4);   // where the part begins
     listed += name;
     QByteArray end;
     little(end, 0x06054b50, 4);

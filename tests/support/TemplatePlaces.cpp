@@ -45,12 +45,14 @@ namespace places {
 
 namespace {
 
-template <class T> uno::Reference<T> as(const uno::Any& any)
+template <class T>
+uno::Reference<T> as(const uno::Any& any)
 {
     return uno::Reference<T>(any, uno::UNO_QUERY_THROW);
 }
 
-template <class T, class U> uno::Reference<T> as(const uno::Reference<U>& object)
+template <class T, class U>
+uno::Reference<T> as(const uno::Reference<U>& object)
 {
     return uno::Reference<T>(object, uno::UNO_QUERY_THROW);
 }
@@ -74,13 +76,14 @@ QString word(const QString& name)
     return name;
 }
 
-uno::Reference<drawing::XShape> addShape(const uno::Reference<lang::XMultiServiceFactory>& factory, const char* kind,
-                                         int x)
+uno::Reference<drawing::XShape> addShape(const uno::Reference<lang::XMultiServiceFactory>& factory,
+                                         const char* kind, int x)
 {
     auto shape = as<drawing::XShape>(factory->createInstance(rtl::OUString::createFromAscii(kind)));
     shape->setSize(awt::Size(5000, 1500));
     shape->setPosition(awt::Point(x, 2000));
-    as<beans::XPropertySet>(shape)->setPropertyValue("AnchorType", uno::Any(text::TextContentAnchorType_AT_PARAGRAPH));
+    as<beans::XPropertySet>(shape)->setPropertyValue("AnchorType",
+                                                      uno::Any(text::TextContentAnchorType_AT_PARAGRAPH));
     return shape;
 }
 
@@ -122,18 +125,9 @@ bool isBoldWeight(const QStringView weight)
 const QList<Place>& textPlaces()
 {
     static const QList<Place> list{
-        {"body", "Тело"},
-        {"table", "Таблица"},
-        {"header", "Шапка"},
-        {"left header", "Левая"},
-        {"first-page header", "Первая"},
-        {"footer", "Подвал"},
-        {"footnote", "Сноска"},
-        {"endnote", "Концевая"},
-        {"frame", "Рамка"},
-        {"text box", "Надпись"},
-        {"shape", "Фигура"},
-        {"grouped shape", "Группа"},
+        {"body", "Тело"}, {"table", "Таблица"}, {"header", "Шапка"}, {"left header", "Левая"},
+        {"first-page header", "Первая"}, {"footer", "Подвал"}, {"footnote", "Сноска"}, {"endnote", "Концевая"},
+        {"frame", "Рамка"}, {"text box", "Надпись"}, {"shape", "Фигура"}, {"grouped shape", "Группа"},
         {"comment", "Примечание"},
     };
     return list;
@@ -141,9 +135,9 @@ const QList<Place>& textPlaces()
 
 const QList<Place>& cellPlaces()
 {
-    static const QList<Place> list{{"sheet 1", "Лист1"}, {"sheet 2", "Лист2"},    {"two lines", "Строки"},
-                                   {"link", "Ссылка"},   {"partly bold", "Итог"}, {"comment", "Примечание"},
-                                   {"header", "Шапка"},  {"footer", "Подвал"},    {"shape", "Фигура"}};
+    static const QList<Place> list{{"sheet 1", "Лист1"}, {"sheet 2", "Лист2"}, {"two lines", "Строки"},
+                                   {"link", "Ссылка"}, {"partly bold", "Итог"}, {"comment", "Примечание"},
+                                   {"header", "Шапка"}, {"footer", "Подвал"}, {"shape", "Фигура"}};
     return list;
 }
 
@@ -182,8 +176,8 @@ void writeText(const QString& path, const QString& filter, const QString& identi
     page->add(other);
     fillPlace(as<text::XText>(grouped), word("grouped shape"), identifier);
     auto context = office::lo::Connection::instance().remoteContext();
-    auto members = as<drawing::XShapes>(
-        context->getServiceManager()->createInstanceWithContext("com.sun.star.drawing.ShapeCollection", context));
+    auto members = as<drawing::XShapes>(context->getServiceManager()->createInstanceWithContext(
+        "com.sun.star.drawing.ShapeCollection", context));
     members->add(grouped);
     members->add(other);
     as<drawing::XShapeGrouper>(page)->group(members);
@@ -224,24 +218,19 @@ void writeWorkbook(const QString& path, const QString& filter, const QString& id
     put(0, "B1", word("two lines") + QLatin1Char('\n') + held("two lines"));
     auto first = indexed->getByIndex(0);
     auto cell = [&](const char* name) {
-        return as<text::XText>(as<table::XCellRange>(first)
-                                   ->getCellRangeByName(rtl::OUString::createFromAscii(name))
+        return as<text::XText>(as<table::XCellRange>(first)->getCellRangeByName(rtl::OUString::createFromAscii(name))
                                    ->getCellByPosition(0, 0));
     };
-    auto link = as<beans::XPropertySet>(
-        as<lang::XMultiServiceFactory>(document)->createInstance("com.sun.star.text.TextField.URL"));
+    auto link = as<beans::XPropertySet>(as<lang::XMultiServiceFactory>(document)->createInstance("com.sun.star.text.TextField.URL"));
     link->setPropertyValue("URL", uno::Any(rtl::OUString("https://example.org/")));
     link->setPropertyValue("Representation", uno::Any(toOUString(word("link") + QLatin1Char(' ') + held("link"))));
-    cell("A2")->insertTextContent(as<text::XTextRange>(cell("A2")->createTextCursor()), as<text::XTextContent>(link),
-                                  false);
+    cell("A2")->insertTextContent(as<text::XTextRange>(cell("A2")->createTextCursor()), as<text::XTextContent>(link), false);
     fillPlace(cell("B2"), word("partly bold"), held("partly bold"));
 
     as<sheet::XSheetAnnotationsSupplier>(first)->getAnnotations()->insertNew(
         table::CellAddress(0, 0, 1), toOUString(word("comment") + QLatin1Char(' ') + held("comment")));
-    auto style = as<beans::XPropertySet>(
-        as<container::XNameAccess>(
-            as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()->getByName("PageStyles"))
-            ->getByName("Default"));
+    auto style = as<beans::XPropertySet>(as<container::XNameAccess>(
+        as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()->getByName("PageStyles"))->getByName("Default"));
     for (const QString& part : {QStringLiteral("header"), QStringLiteral("footer")}) {
         const rtl::OUString content = part == "header" ? "RightPageHeaderContent" : "RightPageFooterContent";
         auto parts = as<sheet::XHeaderFooterContent>(style->getPropertyValue(content));
@@ -252,8 +241,8 @@ void writeWorkbook(const QString& path, const QString& filter, const QString& id
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     auto page = as<drawing::XDrawPageSupplier>(first)->getDrawPage();
 #pragma GCC diagnostic pop
-    auto shape = as<drawing::XShape>(
-        as<lang::XMultiServiceFactory>(document)->createInstance("com.sun.star.drawing.RectangleShape"));
+    auto shape = as<drawing::XShape>(as<lang::XMultiServiceFactory>(document)->createInstance(
+        "com.sun.star.drawing.RectangleShape"));
     shape->setSize(awt::Size(5000, 1500));
     shape->setPosition(awt::Point(1000, 3000));
     page->add(shape);
@@ -277,7 +266,7 @@ QMap<QString, Reading> readText(const uno::Reference<lang::XComponent>& document
     };
     QList<Paragraph> open;
     QMap<QString, Reading> read;
-    int skipped = 0; // inside metadata such as a comment's author
+    int skipped = 0;   // inside metadata such as a comment's author
 
     auto append = [&](const QString& text) {
         if (open.isEmpty() || skipped > 0)
@@ -373,14 +362,12 @@ QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& docu
         }
     };
     auto sheets = as<container::XIndexAccess>(as<sheet::XSpreadsheetDocument>(document)->getSheets());
-    auto styles = as<container::XNameAccess>(
-        as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()->getByName("PageStyles"));
+    auto styles = as<container::XNameAccess>(as<style::XStyleFamiliesSupplier>(document)->getStyleFamilies()
+                                                 ->getByName("PageStyles"));
     for (sal_Int32 s = 0; s < sheets->getCount(); ++s) {
-        auto notes =
-            as<container::XIndexAccess>(as<sheet::XSheetAnnotationsSupplier>(sheets->getByIndex(s))->getAnnotations());
+        auto notes = as<container::XIndexAccess>(as<sheet::XSheetAnnotationsSupplier>(sheets->getByIndex(s))->getAnnotations());
         for (sal_Int32 i = 0; i < notes->getCount(); ++i)
-            readText(
-                as<text::XText>(as<sheet::XSheetAnnotationShapeSupplier>(notes->getByIndex(i))->getAnnotationShape()));
+            readText(as<text::XText>(as<sheet::XSheetAnnotationShapeSupplier>(notes->getByIndex(i))->getAnnotationShape()));
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
         auto shapes = as<container::XIndexAccess>(as<drawing::XDrawPageSupplier>(sheets->getByIndex(s))->getDrawPage());
@@ -389,11 +376,10 @@ QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& docu
             if (uno::Reference<text::XText> text(shapes->getByIndex(i), uno::UNO_QUERY); text.is())
                 readText(text);
         }
-        auto style = as<beans::XPropertySet>(styles->getByName(
-            as<beans::XPropertySet>(sheets->getByIndex(s))->getPropertyValue("PageStyle").get<rtl::OUString>()));
+        auto style = as<beans::XPropertySet>(
+            styles->getByName(as<beans::XPropertySet>(sheets->getByIndex(s))->getPropertyValue("PageStyle").get<rtl::OUString>()));
         for (const char* content : {"RightPageHeaderContent", "RightPageFooterContent"}) {
-            auto parts =
-                as<sheet::XHeaderFooterContent>(style->getPropertyValue(rtl::OUString::createFromAscii(content)));
+            auto parts = as<sheet::XHeaderFooterContent>(style->getPropertyValue(rtl::OUString::createFromAscii(content)));
             for (const auto& text : {parts->getLeftText(), parts->getCenterText(), parts->getRightText()})
                 readText(text);
         }
@@ -417,12 +403,10 @@ QMap<QString, Reading> readWorkbook(const uno::Reference<lang::XComponent>& docu
                     bool link = false;
                     auto paragraphs = as<container::XEnumerationAccess>(cell)->createEnumeration();
                     while (paragraphs->hasMoreElements()) {
-                        auto portions =
-                            as<container::XEnumerationAccess>(paragraphs->nextElement())->createEnumeration();
+                        auto portions = as<container::XEnumerationAccess>(paragraphs->nextElement())->createEnumeration();
                         while (portions->hasMoreElements()) {
                             auto portion = as<beans::XPropertySet>(portions->nextElement());
-                            link = link
-                                || portion->getPropertyValue("TextPortionType").get<rtl::OUString>() == "TextField";
+                            link = link || portion->getPropertyValue("TextPortionType").get<rtl::OUString>() == "TextField";
                         }
                     }
                     read.insert(place.name, Reading{true, text, weight >= awt::FontWeight::BOLD, link});

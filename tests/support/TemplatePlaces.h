@@ -14,8 +14,8 @@
 namespace places {
 
 struct Place {
-    QString name; // for the test's rows and the README table
-    QString word; // the text before the identifier
+    QString name;   // for the test's rows and the README table
+    QString word;   // the text before the identifier
 };
 
 // Body, table, headers and footers (right, left, first page), footnote,
@@ -37,10 +37,10 @@ void writeWorkbook(const QString& path, const QString& filter, const QString& id
 
 // How one place reads in a document.
 struct Reading {
-    bool found = false; // the place's word is in the document at all
-    QString text; // the place's text from its word on
-    bool bold = false; // whether the text after the word is bold
-    bool link = false; // whether a workbook's cell holds a link
+    bool found = false;      // the place's word is in the document at all
+    QString text;            // the place's text from its word on
+    bool bold = false;       // whether the text after the word is bold
+    bool link = false;       // whether a workbook's cell holds a link
 };
 
 // Every place of a text document by its word, read from the document's flat

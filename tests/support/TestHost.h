@@ -18,7 +18,7 @@ public:
     bool confirmRange = true;
     RangeSelection range;
     bool busy = false;
-    QStringList waits; // every text the run waited with, in order
+    QStringList waits;   // every text the run waited with, in order
 
     void showBusy(bool on) override { busy = on; }
     void showWaiting(const QString& text) override

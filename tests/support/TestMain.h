@@ -16,11 +16,11 @@ using KvTestApplication = QApplication;
 
 // The main of every test, in the Russian locale, so that the decimal
 // separator is ",".
-#define KV_TEST_MAIN(TestClass)                                                                                        \
-    int main(int argc, char** argv)                                                                                    \
-    {                                                                                                                  \
-        KvTestApplication app(argc, argv);                                                                             \
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));                                               \
-        TestClass test;                                                                                                \
-        return QTest::qExec(&test, argc, argv);                                                                        \
+#define KV_TEST_MAIN(TestClass)                                          \
+    int main(int argc, char** argv)                                      \
+    {                                                                    \
+        KvTestApplication app(argc, argv);                               \
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); \
+        TestClass test;                                                  \
+        return QTest::qExec(&test, argc, argv);                          \
     }

@@ -14,8 +14,6 @@
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XDesktop.hpp>
-#include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
@@ -38,12 +36,14 @@
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
-#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/text/XTextFieldsSupplier.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <com/sun/star/util/XRefreshable.hpp>
+#include <com/sun/star/frame/XDesktop.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -66,6 +66,7 @@ beans::PropertyValue property(const char* name, const uno::Any& value)
     p.Value = value;
     return p;
 }
+
 
 bool processRuns(qint64 pid)
 {
@@ -102,7 +103,8 @@ uno::Reference<lang::XComponent>& lastLoaded()
 
 } // namespace
 
-TestOffice::TestOffice(const QString& profile) : pipe_("kvilmar_test_" + QByteArray::number(::getpid()))
+TestOffice::TestOffice(const QString& profile)
+    : pipe_("kvilmar_test_" + QByteArray::number(::getpid()))
 {
     qputenv("KVILMAR_OFFICE_HEADLESS", "1");
     qputenv("KVILMAR_OFFICE_PIPE", pipe_);
@@ -252,8 +254,7 @@ void TestOffice::writeContentsDocument(const QString& path, const QString& headi
     uno::Reference<beans::XPropertySet> settings(contents, uno::UNO_QUERY_THROW);
     settings->setPropertyValue("Title", uno::Any(toOUString(QStringLiteral("Оглавление"))));
     settings->setPropertyValue("CreateFromOutline", uno::Any(true));
-    body->insertTextContent(body->getStart(), uno::Reference<text::XTextContent>(contents, uno::UNO_QUERY_THROW),
-                            false);
+    body->insertTextContent(body->getStart(), uno::Reference<text::XTextContent>(contents, uno::UNO_QUERY_THROW), false);
     uno::Reference<util::XRefreshable>(contents, uno::UNO_QUERY_THROW)->refresh();
     store(document, path, QStringLiteral("writer8"));
 }
@@ -269,7 +270,8 @@ uno::Reference<text::XTextContent> make(const uno::Reference<lang::XComponent>& 
                                               uno::UNO_QUERY_THROW);
 }
 
-template <class T> void set(const uno::Reference<text::XTextContent>& content, const char* name, const T& value)
+template <class T>
+void set(const uno::Reference<text::XTextContent>& content, const char* name, const T& value)
 {
     uno::Reference<beans::XPropertySet>(content, uno::UNO_QUERY_THROW)
         ->setPropertyValue(rtl::OUString::createFromAscii(name), uno::Any(value));
@@ -277,9 +279,7 @@ template <class T> void set(const uno::Reference<text::XTextContent>& content, c
 
 QString readable(const rtl::OUString& text)
 {
-    return toQString(text)
-        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return toQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace
@@ -307,18 +307,16 @@ void TestOffice::writeMarkedDocument(const QString& path, const QString& filter,
     set(reference, "SourceName", toOUString(QStringLiteral("Метка")));
     set(reference, "ReferenceFieldPart", text::ReferenceFieldPart::TEXT);
     body->insertTextContent(body->getEnd(), reference, false);
-    uno::Reference<util::XRefreshable>(
-        uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
-        uno::UNO_QUERY_THROW)
+    uno::Reference<util::XRefreshable>(uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
+                                       uno::UNO_QUERY_THROW)
         ->refresh();
     store(document, path, filter);
 }
 
 QString TestOffice::markedText(const uno::Reference<lang::XComponent>& document)
 {
-    uno::Reference<util::XRefreshable>(
-        uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
-        uno::UNO_QUERY_THROW)
+    uno::Reference<util::XRefreshable>(uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields(),
+                                       uno::UNO_QUERY_THROW)
         ->refresh();
     auto body = uno::Reference<text::XTextDocument>(document, uno::UNO_QUERY_THROW)->getText();
     QString text = readable(body->getString());
@@ -326,8 +324,7 @@ QString TestOffice::markedText(const uno::Reference<lang::XComponent>& document)
     const auto name = toOUString(QStringLiteral("Метка"));
     if (!bookmarks->hasByName(name))
         return text;
-    const auto anchor =
-        uno::Reference<text::XTextContent>(bookmarks->getByName(name), uno::UNO_QUERY_THROW)->getAnchor();
+    const auto anchor = uno::Reference<text::XTextContent>(bookmarks->getByName(name), uno::UNO_QUERY_THROW)->getAnchor();
     auto before = body->createTextCursor();
     before->gotoStart(false);
     before->gotoRange(anchor->getStart(), true);
@@ -375,12 +372,10 @@ void TestOffice::writeCommentDocument(const QString& path, const QString& filter
 
 QString TestOffice::commentText(const uno::Reference<lang::XComponent>& document)
 {
-    auto fields =
-        uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields()->createEnumeration();
+    auto fields = uno::Reference<text::XTextFieldsSupplier>(document, uno::UNO_QUERY_THROW)->getTextFields()->createEnumeration();
     while (fields->hasMoreElements()) {
         uno::Reference<beans::XPropertySet> field(fields->nextElement(), uno::UNO_QUERY_THROW);
-        if (uno::Reference<lang::XServiceInfo>(field, uno::UNO_QUERY_THROW)
-                ->supportsService("com.sun.star.text.textfield.Annotation"))
+        if (uno::Reference<lang::XServiceInfo>(field, uno::UNO_QUERY_THROW)->supportsService("com.sun.star.text.textfield.Annotation"))
             return readable(field->getPropertyValue("Content").get<rtl::OUString>());
     }
     return {};
@@ -397,10 +392,9 @@ uno::Reference<lang::XComponent> TestOffice::newDocument(const char* factory)
 uno::Reference<lang::XComponent> TestOffice::openTable(const QString& path, const QString& options)
 {
     uno::Reference<frame::XComponentLoader> loader(office::lo::Connection::instance().desktop(), uno::UNO_QUERY_THROW);
-    const beans::PropertyValue settings[] = {
-        property("Hidden", uno::Any(true)),
-        property("FilterName", uno::Any(rtl::OUString("Text - txt - csv (StarCalc)"))),
-        property("FilterOptions", uno::Any(toOUString(options)))};
+    const beans::PropertyValue settings[] = {property("Hidden", uno::Any(true)),
+                                             property("FilterName", uno::Any(rtl::OUString("Text - txt - csv (StarCalc)"))),
+                                             property("FilterOptions", uno::Any(toOUString(options)))};
     return loader->loadComponentFromURL(toOUString(QUrl::fromLocalFile(path).toString()), "_blank", 0,
                                         uno::Sequence<beans::PropertyValue>(settings, 3));
 }
@@ -424,8 +418,7 @@ QByteArray TestOffice::flatXml(const uno::Reference<lang::XComponent>& document,
     const QString path = folder.filePath(QStringLiteral("flat.xml"));
     uno::Reference<frame::XStorable> storable(document, uno::UNO_QUERY_THROW);
     const beans::PropertyValue values[] = {property("FilterName", uno::Any(toOUString(filter)))};
-    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()),
-                         uno::Sequence<beans::PropertyValue>(values, 1));
+    storable->storeToURL(toOUString(QUrl::fromLocalFile(path).toString()), uno::Sequence<beans::PropertyValue>(values, 1));
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -454,23 +447,19 @@ void TestOffice::writeWorkbook(const QString& path, const QList<Sheet>& sheets, 
         uno::Reference<table::XCellRange> cells(indexed->getByIndex(s), uno::UNO_QUERY_THROW);
         for (const auto& [name, value] : sheets[s]) {
             if (name.startsWith(QLatin1String("note:"))) {
-                const auto at = uno::Reference<sheet::XCellAddressable>(
-                    cells->getCellRangeByName(toOUString(name.mid(5)))->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
+                const auto at = uno::Reference<sheet::XCellAddressable>(cells->getCellRangeByName(toOUString(name.mid(5)))
+                                                                            ->getCellByPosition(0, 0), uno::UNO_QUERY_THROW);
                 uno::Reference<sheet::XSheetAnnotationsSupplier>(cells, uno::UNO_QUERY_THROW)
-                    ->getAnnotations()
-                    ->insertNew(at->getCellAddress(), toOUString(value));
+                    ->getAnnotations()->insertNew(at->getCellAddress(), toOUString(value));
                 continue;
             }
-            auto cell =
-                cells->getCellRangeByName(toOUString(name.section(QLatin1Char('@'), 0, 0)))->getCellByPosition(0, 0);
+            auto cell = cells->getCellRangeByName(toOUString(name.section(QLatin1Char('@'), 0, 0)))->getCellByPosition(0, 0);
             if (const QString code = name.section(QLatin1Char('@'), 1); !code.isEmpty()) {
-                auto formats =
-                    uno::Reference<util::XNumberFormatsSupplier>(document, uno::UNO_QUERY_THROW)->getNumberFormats();
+                auto formats = uno::Reference<util::XNumberFormatsSupplier>(document, uno::UNO_QUERY_THROW)->getNumberFormats();
                 sal_Int32 key = formats->queryKey(toOUString(code), {}, false);
                 if (key < 0)
                     key = formats->addNew(toOUString(code), {});
-                uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)
-                    ->setPropertyValue("NumberFormat", uno::Any(key));
+                uno::Reference<beans::XPropertySet>(cell, uno::UNO_QUERY_THROW)->setPropertyValue("NumberFormat", uno::Any(key));
             }
             if (value.startsWith(QLatin1Char('=')))
                 cell->setFormula(toOUString(value));
@@ -527,7 +516,8 @@ QString TestOffice::documentText(const uno::Reference<lang::XComponent>& documen
             if (!page->getPropertyValue(toOUString(on)).get<bool>())
                 continue;
             uno::Reference<text::XText> text(
-                page->getPropertyValue(toOUString(QString::fromLatin1(part) + QStringLiteral("Text"))), uno::UNO_QUERY);
+                page->getPropertyValue(toOUString(QString::fromLatin1(part) + QStringLiteral("Text"))),
+                uno::UNO_QUERY);
             if (text.is())
                 appendText(text, out);
         }
@@ -550,11 +540,10 @@ QString TestOffice::cellContent(const uno::Reference<lang::XComponent>& document
     uno::Reference<container::XIndexAccess> sheets(
         uno::Reference<sheet::XSpreadsheetDocument>(document, uno::UNO_QUERY_THROW)->getSheets(), uno::UNO_QUERY_THROW);
     const auto at = uno::Reference<table::XCellRange>(sheets->getByIndex(sheet - 1), uno::UNO_QUERY_THROW)
-                        ->getCellRangeByName(toOUString(cell))
-                        ->getCellByPosition(0, 0);
-    const char* kind = at->getType() == table::CellContentType_VALUE ? "number "
-        : at->getType() == table::CellContentType_FORMULA            ? "formula "
-                                                                     : "text ";
+                        ->getCellRangeByName(toOUString(cell))->getCellByPosition(0, 0);
+    const char* kind = at->getType() == table::CellContentType_VALUE     ? "number "
+                       : at->getType() == table::CellContentType_FORMULA ? "formula "
+                                                                         : "text ";
     return QLatin1String(kind) + toQString(uno::Reference<text::XTextRange>(at, uno::UNO_QUERY_THROW)->getString());
 }
 

@@ -76,7 +76,8 @@ public:
     // joined by "\n"; for a workbook the text of one cell.
     static css::uno::Reference<css::lang::XComponent> lastDocument();
     static QString documentText(const css::uno::Reference<css::lang::XComponent>& document);
-    static QString cellText(const css::uno::Reference<css::lang::XComponent>& document, int sheet, const QString& cell);
+    static QString cellText(const css::uno::Reference<css::lang::XComponent>& document, int sheet,
+                            const QString& cell);
     // What the cell holds, "text", "number" or "formula", and what it shows:
     // "number 1500".
     static QString cellContent(const css::uno::Reference<css::lang::XComponent>& document, int sheet,

@@ -1,8 +1,8 @@
 #include "WindowTest.h"
 
-#include "app/WindowLinks.h"
 #include "common/TraceLog.h"
 #include "general/IdentifierList.h"
+#include "app/WindowLinks.h"
 #include "settings/OptionSwitches.h"
 
 void WindowTest::initTestCase()

@@ -26,7 +26,8 @@ protected:
     // Makes a window anew behind the program's pointer to it. It is deleted
     // after the test, whatever the pointer then holds, and the pointer
     // emptied, as are the windows the program made meanwhile.
-    template <class Window> Window* make(Window*& global)
+    template <class Window>
+    Window* make(Window*& global)
     {
         global = nullptr;
         return lazyWindows::made(global);
