@@ -14,6 +14,6 @@ cmake --build "$build" -j"$(nproc)"
 tail -n 1 "$build/fuzz.log"
 
 cd "$build"
-# Tests that need an office take one of the offices the resource file
-# allows (tests/CMakeLists.txt); the others run beside them.
-ctest --output-on-failure --timeout 900 -j"$(nproc)" --resource-spec-file "$build/test-resources.json" "$@"
+# Tests that need an office take one of the office slots (tests/CMakeLists.txt);
+# the others run beside them.
+ctest --output-on-failure --timeout 900 -j"$(nproc)" "$@"

@@ -198,7 +198,7 @@ def readme_invoices_run(args, folder, office, env):
 
 
 def command_line_batch(args, folder, work, office):
-    """Part 1: no display, no office on the pipe."""
+    """First half: no display, no office on the pipe."""
     pipe = "kvilmar_e2e_fill_%d" % os.getpid()
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "XDG_CACHE_HOME")}
     env.update(HOME=os.path.join(folder, "home"), KVILMAR_PROGRAM_DIR=os.path.join(folder, "program"),
@@ -313,7 +313,7 @@ def stopped_by_hangup(args, work, env):
 
 
 def start_window_button(args, folder, work, d, office):
-    """Part 2: the automatic button on a desktop."""
+    """Second half: the automatic button on a desktop."""
     home = os.path.join(folder, "home")
     # The system's viewer of PDFs: a script that notes what it was given.
     applications = os.path.join(home, ".local", "share", "applications")
@@ -427,9 +427,9 @@ def story(args, folder):
         office.start()
         office.make_template(os.path.join(work, "договор.odt"), TEMPLATE_TEXT, "writer8")
         make_workbook(office, os.path.join(work, "счёт.xlsx"))
-        log("part 1: kvilmar fill from a shell without a display")
+        log("first half: kvilmar fill from a shell without a display")
         command_line_batch(args, folder, work, office)
-        log("part 2: the start window's automatic button")
+        log("second half: the start window's automatic button")
         shot = start_window_button(args, folder, work, d, office)
     finally:
         office.stop()
