@@ -192,7 +192,7 @@ int main(int argc, char** argv)
     TestOffice office(work.filePath(QStringLiteral("profile")));
     // The start-up rows alone need no office.
     const bool officeRows = only.contains(QLatin1String("doc")) || only.contains(QLatin1String("xls"))
-                            || only.contains(QLatin1String("visible"));
+        || only.contains(QLatin1String("visible"));
     const bool templatesMade =
         officeRows && office.start() && attempt(failures, QStringLiteral("making the templates"), [&] {
             std::fprintf(stderr, "making templates...\n");

@@ -1,9 +1,9 @@
 #include "app/UnitVelStart.h"
 
+#include "app/ProgramStart.h"
 #include "app/SystemViewer.h"
 #include "automatic/OfficeFill.h"
 #include "common/FileAccess.h"
-#include "common/ProgramFolder.h"
 #include "common/windows/Dialogs.h"
 #include "common/windows/Guard.h"
 #include "common/windows/Widgets.h"
@@ -12,7 +12,6 @@
 #include "general/IdentifierList.h"
 #include "general/ListFile.h"
 #include "general/windows/UnitVelGeneral.h"
-#include "settings/OptionSwitches.h"
 
 #include <algorithm>
 
@@ -28,7 +27,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -192,63 +190,6 @@ void TFormVelStart::AddRememberedFiles(const LastFiles& files)
     }
     if (!files.templateFile.isEmpty())
         widgets::addSortedItem(ComboBoxDotName, files.templateFile);
-}
-
-void TFormVelStart::Start()
-{
-    QTimer::singleShot(0, this, [this] { guarded([this] { FormShow(); }); });
-}
-
-bool TFormVelStart::startWindowOffered() const
-{
-    optionSwitches::readSwitchFile();
-    return optionSwitches::offerStartWindow();
-}
-
-void TFormVelStart::FormShow()
-{
-    pendingFileMessage_.clear();
-    const bool offered = startWindowOffered();
-    switch (classify(parameters_)) {
-    case Switch::None:
-        if (offered)
-            ShowWorkingSize();
-        else
-            GoToMainWindow();
-        return;
-    case Switch::Ini:
-        if (!isExistingFile(programFile(iniFileName())))
-            showError(iniMissingMessage());
-        CloseStartWindow();
-        return;
-    case Switch::Select: {
-        StartFields f = fields();
-        pendingFileMessage_ = fillFromSelectSwitch(f, parameters_);
-        setFields(f);
-        break;
-    }
-    case Switch::ListFile:
-        // A list opened from the file manager: loaded as the remembered one is.
-        if (FormVelGeneral)
-            FormVelGeneral->OpenListFile(listFileParameter(parameters_));
-        GoToMainWindow();
-        return;
-    case Switch::Invalid:
-        if (dialogs().message(MessageKind::Error, invalidParameterMessage(parameters_.first()),
-                              MessageButtons::YesCancel)
-            != MessageAnswer::Yes) {
-            CloseStartWindow();
-            return;
-        }
-        break;
-    }
-    if (!pendingFileMessage_.isEmpty()
-        && dialogs().message(MessageKind::Error, missingFileMessage(pendingFileMessage_), MessageButtons::YesCancel)
-            != MessageAnswer::Yes) {
-        CloseStartWindow();
-        return;
-    }
-    ShowWorkingSize();
 }
 
 void TFormVelStart::CheckBoxStartFileClick()
@@ -425,10 +366,7 @@ void TFormVelStart::ShowWorkingSize()
 void TFormVelStart::GoToMainWindow()
 {
     hide();
-    if (FormVelGeneral) {
-        FormVelGeneral->ShowCount();
-        FormVelGeneral->exec();
-    }
+    runMainWindow();
     CloseStartWindow();
 }
 

@@ -11,10 +11,10 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// The start window: offered by the command line or the stored option, it
-// names the identifier file, the replacement list file and the template,
-// loads the list and hands over to the main window. It stays the program's
-// first window: closing it ends the program.
+// The start window: offered by the command line or the stored option
+// (app/ProgramStart.h), it names the identifier file, the replacement list
+// file and the template, loads the list and hands over to the main window.
+// Closing it ends the program.
 class TFormVelStart : public QDialog {
     Q_OBJECT
 public:
@@ -34,14 +34,10 @@ public:
     QPushButton* ButtonStartApl = nullptr;
     QPushButton* BitBtnStartCancel = nullptr;
 
-    // The parameters after the program's name.
-    void setCommandLine(const QStringList& parameters) { parameters_ = parameters; }
-    const QStringList& commandLine() const { return parameters_; }
     // Offers the files remembered from the previous run in the drop-downs.
     void AddRememberedFiles(const LastFiles& files);
 
     void FormCreate();
-    void FormShow();
     void ButtonStartAplClick();
     void ButtonStartConsoleClick();
     // Enables «Запуск в автоматическом режиме» when the files it needs are named.
@@ -53,14 +49,11 @@ public:
     void ButtonStartDotFileSearchClick();
     void GoToMainWindow();
 
-    // Runs the show handler once the event loop runs (the program's start).
-    void Start();
     // Gives the window its working size: it becomes visible.
     void ShowWorkingSize();
     // Closes the window, which ends the program; finished() tells main.
     void CloseStartWindow();
     bool ended() const { return ended_; }
-    const QString& pendingFileMessage() const { return pendingFileMessage_; }
 
     startup::StartFields fields() const;
     void setFields(const startup::StartFields& fields);
@@ -70,12 +63,9 @@ public slots:
     void reject() override;
 
 private:
-    bool startWindowOffered() const;
     // False when a file could not be read: the start window stays open.
     bool LoadStartFiles(const QString& listName);
 
-    QStringList parameters_;
-    QString pendingFileMessage_;
     bool ended_ = false;
 };
 

@@ -1,17 +1,15 @@
 #include "app/Windows.h"
 
-#include "app/UnitVelStart.h"
 #include "app/WindowLinks.h"
 #include "common/windows/LazyWindows.h"
 #include "general/windows/UnitVelGeneral.h"
 
 // The main window's create handler reads the last-files file, whose names
-// the start window then offers.
-void createWindows(const QStringList& parameters)
+// the start window offers when it is made.
+void createWindows()
 {
     lazyWindows::setLinker(&connectWindows);
-    lazyWindows::made(FormVelStart)->setCommandLine(parameters);
-    FormVelStart->AddRememberedFiles(lazyWindows::made(FormVelGeneral)->remembered());
+    lazyWindows::made(FormVelGeneral);
 }
 
 void destroyWindows()

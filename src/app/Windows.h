@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
-// Makes the program's first windows, the start window and the main window;
-// every other window is made when first needed (common/windows/LazyWindows.h)
-// and linked to the others then. destroyWindows() deletes every window made.
-void createWindows(const QStringList& parameters);
+// Makes the program's first window, the main window: the start window and
+// every other window are made when first needed (common/windows/LazyWindows.h,
+// app/ProgramStart.h) and linked to the others then. destroyWindows()
+// deletes every window made.
+void createWindows();
 void destroyWindows();

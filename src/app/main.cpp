@@ -2,9 +2,9 @@
 
 #include "app/ListHandover.h"
 #include "app/PrintingDialogs.h"
+#include "app/ProgramStart.h"
 #include "app/SingleInstance.h"
 #include "app/StartSwitches.h"
-#include "app/UnitVelStart.h"
 #include "app/Windows.h"
 #include "automatic/FillMain.h"
 #include "common/ProgramInfo.h"
@@ -75,16 +75,17 @@ int main(int argc, char** argv)
     office::setNoticeSink([](const QString& text) { showInformation(text); });
     // The installed icon's picture, drawn: no search of the icon themes.
     QApplication::setWindowIcon(programWindowIcon());
-    // The windows close themselves; the program ends when the start window does.
+    // The windows close themselves; the program ends when its start says the work is over.
     QApplication::setQuitOnLastWindowClosed(false);
 
     staleFiles::cleanUpAtStartup();
-    createWindows(QApplication::arguments().mid(1));
+    createWindows();
     // Lists that later starts hand over open in the main window.
     ListHandover handover(guard.handoverName());
     QObject::connect(&handover, &ListHandover::fileHanded, FormVelGeneral, &TFormVelGeneral::OpenHandedListFile);
-    QObject::connect(FormVelStart, &QDialog::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    FormVelStart->Start();
+    ProgramStart start(QApplication::arguments().mid(1));
+    QObject::connect(&start, &ProgramStart::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    start.beginLater();
     const int result = QApplication::exec();
     destroyWindows();
     return result;
