@@ -9,6 +9,7 @@
 #include "automatic/FillMain.h"
 #include "common/ProgramInfo.h"
 #include "common/windows/Dialogs.h"
+#include "common/windows/ProgramStyle.h"
 #include "common/windows/QtDialogs.h"
 #include "filling/office/connection/OfficeWait.h"
 #include "general/windows/UnitVelGeneral.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(programInfo::name());
     // Ties the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.kvilmar.Kvilmar"));
+    installProgramStyle();
     installRussianQtTexts();
     installDialogSeam();
 

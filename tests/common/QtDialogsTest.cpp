@@ -1,5 +1,6 @@
 // The dialogs the user meets through the program's Qt seam.
 #include "common/windows/FontDialog.h"
+#include "common/windows/ProgramStyle.h"
 #include "common/windows/QtDialogs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
@@ -14,6 +15,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -154,6 +156,28 @@ private slots:
         QVERIFY(chosen->font.bold() && !chosen->font.italic());
         QVERIFY(chosen->font.underline());
         QCOMPARE(chosen->color, QColor(Qt::blue));
+    }
+
+    // The windows' style draws every standard picture as the style under it
+    // does, those it reads only when first drawn too. Last: it stays installed.
+    void programStyleDrawsTheStandardPictures_data()
+    {
+        QTest::addColumn<int>("picture");
+        QTest::newRow("menu bar overflow") << int(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QTest::newRow("tool bar overflow") << int(QStyle::SP_ToolBarVerticalExtensionButton);
+        QTest::newRow("cancel button") << int(QStyle::SP_DialogCancelButton);
+    }
+
+    void programStyleDrawsTheStandardPictures()
+    {
+        QFETCH(int, picture);
+        if (!qobject_cast<QProxyStyle*>(QApplication::style()))
+            installProgramStyle();
+        const QStyle* base = qobject_cast<QProxyStyle*>(QApplication::style())->baseStyle();
+        const QIcon icon = QApplication::style()->standardIcon(QStyle::StandardPixmap(picture));
+        const QImage drawn = icon.pixmap(16).toImage();
+        QVERIFY(!icon.isNull() && !drawn.isNull());
+        QCOMPARE(drawn, base->standardIcon(QStyle::StandardPixmap(picture)).pixmap(16).toImage());
     }
 };
 
