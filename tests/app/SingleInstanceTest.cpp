@@ -1,3 +1,4 @@
+#include "app/ListHandover.h"
 #include "app/SingleInstance.h"
 #include "common/PrivateFolder.h"
 #include "common/ProgramVersion.h"
@@ -5,9 +6,12 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <future>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +73,39 @@ private slots:
     {
         QVERIFY(QDir().mkpath(runtime()));
         QFile::setPermissions(runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A later start hands a list's name to the copy that runs; a message too
+    // long to be a name is cut off and taken for nothing.
+    void handoverTakesAWholeName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("list") << QStringLiteral("/дом/список замен.fdp") << true;
+        QTest::newRow("too long") << QString(40000, QChar(0x0436)) << false;
+    }
+
+    void handoverTakesAWholeName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, taken);
+        const QString socket = runtime() + QStringLiteral("/handover");
+        // What a crashed copy left under the name is replaced.
+        QFile left(socket);
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.close();
+        ListHandover handover(socket);
+        QStringList handed;
+        connect(&handover, &ListHandover::fileHanded, this, [&](const QString& file) { handed << file; });
+        QEventLoop loop;
+        auto client = std::async(std::launch::async, [&] {
+            const bool ok = ListHandover::handOver(socket, name);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            return ok;
+        });
+        loop.exec();
+        QCOMPARE(client.get(), taken);
+        QCOMPARE(handed, taken ? QStringList{name} : QStringList{});
     }
 
     void oneHolderAtATime()
