@@ -744,10 +744,18 @@ private slots:
         QVERIFY(listFile::writeListFile(list, {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true},
                                                {"[Товар]", "", {}, true}, {"[Цена]", "", {}, true}}, true));
         int code = -1;
+        CapturedConsole console;
+        auto real = std::make_unique<OfficeFill>(&console);
+        // Each invoice is filled in the template the one before left: the
+        // readings below prove that its item rows were taken back whole.
+        SteppingFill recording(*real, 0, {});
         const QString told = run({templateFile, "--list", list, "--data", clients, "--items", goods.fileName(), "--key",
                                   "[Номер]", "--sum", "[Итого]=[Цена]", "--words", "[Прописью]=[Итого]", "--vat",
                                   "[НДС]=[Итого]:20:сумма", "--range", "A1:C9", "--out", folder + "/{N}." + suffix},
-                                 nullptr, &code);
+                                 &recording, &code);
+        QVERIFY(recording.opened.size() >= 3);
+        QVERIFY(recording.opened[1] == recording.opened[0] && recording.opened[2] == recording.opened[0]);
+        real.reset();
         QCOMPARE(code, int(kSomeFailed));
         QVERIFY2(told.contains(QStringLiteral("%1/4.%2 (строка 5) — не сделан: Таблица \"%3\", строка 6: «[Итого]» не "
                                               "вычислить: текст «12а» у «[Цена]» — не сумма (Недопустимый формат числа!)")

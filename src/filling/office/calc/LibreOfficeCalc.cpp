@@ -44,7 +44,6 @@ struct WorkbookFilling {
     PropertyTexts properties;
     std::optional<sal_Int32> textFormat;
     QList<LongCellText> longTexts; // what the finished replaces made
-    bool rowsRepeated = false; // item rows, which the undo is not trusted with
 
     sal_Int32 textFormatNow()
     {
@@ -56,7 +55,7 @@ struct WorkbookFilling {
 
 bool CalcApplication::Workbook::onlySearchReplaced() const
 {
-    return !filling || (!filling->places.changed() && !filling->properties.changed() && !filling->rowsRepeated);
+    return !filling || (!filling->places.changed() && !filling->properties.changed());
 }
 
 namespace {
@@ -253,7 +252,6 @@ public:
     }
     void repeatRow(int row, int count) override
     {
-        sheet_.book->rowsRepeated = true;
         shared_->searched.erase(key_);
         lo::repeatRow(sheet_.cells, row, count);
     }
