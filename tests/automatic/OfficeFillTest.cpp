@@ -738,7 +738,7 @@ private slots:
         QFile goods(folder + "/товары.csv");
         QVERIFY(goods.open(QIODevice::WriteOnly));
         goods.write(QString("[Номер];[Товар];[Цена]\n1;Стол;1 500,50\n3;Ваза;5\n1;Стул;250\n1;Полка#13белая;12\n"
-                            "4;Шкаф;12а\n9;Тумба;1\n").toUtf8());
+                            "4;Шкаф;12а\n9;Тумба;1\n1;Лампа;0,50\n").toUtf8());
         goods.close();
         const QString list = folder + "/счёт.fdp";
         QVERIFY(listFile::writeListFile(list, {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true},
@@ -768,7 +768,8 @@ private slots:
         const QString header = filter.isEmpty() ? "Товар|Ед.|Цена" : "*Товар|Ед.|Цена";
         QCOMPARE(invoice(folder + "/1." + suffix),
                  (QStringList{header, "*Стол|шт.|1 500,50", "*Стул|шт.|250", "*Полка\nбелая|шт.|12",
-                              "Итого||1762,50", "Прописью: Одна тысяча семьсот шестьдесят два рубля 50 копеек. НДС: 293,75"}));
+                              "*Лампа|шт.|0,50", "Итого||1763,00",
+                              "Прописью: Одна тысяча семьсот шестьдесят три рубля 00 копеек. НДС: 293,83"}));
         QCOMPARE(invoice(folder + "/2." + suffix), (QStringList{header, "Итого||0,00", "Прописью: 00 копеек. НДС: 0,00"}));
         QCOMPARE(invoice(folder + "/3." + suffix), (QStringList{header, "*Ваза|шт.|5", "Итого||5,00",
                                                                 "Прописью: Пять рублей 00 копеек. НДС: 0,83"}));
