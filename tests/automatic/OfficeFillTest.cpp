@@ -308,6 +308,7 @@ private slots:
         TestOffice::writeWorkbook(path("длинный.ods"), {{{"A1", QString("я").repeated(32760) + "[ФИО]"}}}, "calc8");
         for (const auto& [name, filter] : {std::pair{"linked.odt", "writer8"}, std::pair{"linked.docx", "MS Word 2007 XML"}})
             TestOffice::writeLinkedPicture(path(name), filter, "Договор с [ФИО]", server_.url("/tracker.png"));
+        TestOffice::writeWorkbook(path("примечание.xls"), {{{"A1", "[ФИО]"}, {"note:B3", "[Город]"}}});
         book_ = path("счёт.xls");
         TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
         list_ = path("список.fdp");
@@ -791,6 +792,8 @@ private slots:
                                                 "больше чем в одной строке";
         QTest::newRow("none in the block") << "счёт.xls" << "B1:B10"
                                            << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
+        QTest::newRow("in a comment") << "примечание.xls" << "A1:B10"
+                                      << "Идентификатор позиций «[Город]» стоит в примечании к ячейке B3 листа 1 шаблона";
     }
     void templateWithoutOneItemRowStops()
     {

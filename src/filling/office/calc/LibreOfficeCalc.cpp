@@ -248,7 +248,18 @@ public:
         QStringList inCells;
         for (const QString& text : texts)
             inCells << cellText(text);
-        return lo::rowsHoldingAny(sheet_.cells, rangeText, inCells, sheet_.book->memory->cellSearch);
+        const QList<int> rows = lo::rowsHoldingAny(sheet_.cells, rangeText, inCells, sheet_.book->memory->cellSearch);
+        // Outside the repeated row an item identifier would get the first
+        // item's text, or none.
+        QString where;
+        callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
+            where = sheet_.book->places.whereShown(key_.second, rows.size() == 1 ? rows.first() : 0, texts);
+        });
+        if (!where.isEmpty())
+            throw ItemRowsUnfit(QStringLiteral("Идентификатор позиций %1 шаблона, вне повторяемой строки позиций: "
+                                               "там он получил бы текст только одной позиции.")
+                                    .arg(where));
+        return rows;
     }
     void repeatRow(int row, int count) override
     {
