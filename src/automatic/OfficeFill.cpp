@@ -7,6 +7,7 @@
 #include "filling/FillingHost.h"
 #include "filling/FillingRunCore.h"
 #include "filling/LeftIdentifiers.h"
+#include "filling/LineBreakEscape.h"
 #include "filling/office/OfficeError.h"
 #include "filling/office/calc/LibreOfficeCalc.h"
 #include "filling/office/connection/LibreOfficeConnection.h"
@@ -393,7 +394,10 @@ FillResult OfficeFill::makeDocument(const FillJob& job, const PlannedDocument& d
         }
 
         ConsoleHost host(job.templateName, *templateHolds_);
-        office_->keptTemplate().fillingFor(LeftIdentifierSearch(job.records).texts());
+        // The item identifiers are counted too: a taking back that left an
+        // item row behind, or lost the one of the template, shows in them.
+        office_->keptTemplate().fillingFor(
+            LeftIdentifierSearch(job.records).texts() + convertLineBreaks(job.items.identifiers), job.items.any());
         const bool traced = job.trace && kind == DocumentKind::Text;
         struct Traced {
             Trace* trace;

@@ -308,6 +308,7 @@ private slots:
         TestOffice::writeWorkbook(path("длинный.ods"), {{{"A1", QString("я").repeated(32760) + "[ФИО]"}}}, "calc8");
         for (const auto& [name, filter] : {std::pair{"linked.odt", "writer8"}, std::pair{"linked.docx", "MS Word 2007 XML"}})
             TestOffice::writeLinkedPicture(path(name), filter, "Договор с [ФИО]", server_.url("/tracker.png"));
+        TestOffice::writeWorkbook(path("примечание.xls"), {{{"A1", "[ФИО]"}, {"note:B3", "[Город]"}}});
         book_ = path("счёт.xls");
         TestOffice::writeWorkbook(book_, {{{"A1", "[ФИО]"}, {"A2", "[Город]"}, {"A3", "[N]"}}});
         list_ = path("список.fdp");
@@ -738,16 +739,24 @@ private slots:
         QFile goods(folder + "/товары.csv");
         QVERIFY(goods.open(QIODevice::WriteOnly));
         goods.write(QString("[Номер];[Товар];[Цена]\n1;Стол;1 500,50\n3;Ваза;5\n1;Стул;250\n1;Полка#13белая;12\n"
-                            "4;Шкаф;12а\n9;Тумба;1\n").toUtf8());
+                            "4;Шкаф;12а\n9;Тумба;1\n1;Лампа;0,50\n").toUtf8());
         goods.close();
         const QString list = folder + "/счёт.fdp";
         QVERIFY(listFile::writeListFile(list, {{"[Номер]", "", {}, true}, {"[ФИО]", "", {}, true},
                                                {"[Товар]", "", {}, true}, {"[Цена]", "", {}, true}}, true));
         int code = -1;
+        CapturedConsole console;
+        auto real = std::make_unique<OfficeFill>(&console);
+        // Each invoice is filled in the template the one before left: the
+        // readings below prove that its item rows were taken back whole.
+        SteppingFill recording(*real, 0, {});
         const QString told = run({templateFile, "--list", list, "--data", clients, "--items", goods.fileName(), "--key",
                                   "[Номер]", "--sum", "[Итого]=[Цена]", "--words", "[Прописью]=[Итого]", "--vat",
                                   "[НДС]=[Итого]:20:сумма", "--range", "A1:C9", "--out", folder + "/{N}." + suffix},
-                                 nullptr, &code);
+                                 &recording, &code);
+        QVERIFY(recording.opened.size() >= 3);
+        QVERIFY(recording.opened[1] == recording.opened[0] && recording.opened[2] == recording.opened[0]);
+        real.reset();
         QCOMPARE(code, int(kSomeFailed));
         QVERIFY2(told.contains(QStringLiteral("%1/4.%2 (строка 5) — не сделан: Таблица \"%3\", строка 6: «[Итого]» не "
                                               "вычислить: текст «12а» у «[Цена]» — не сумма (Недопустимый формат числа!)")
@@ -760,7 +769,8 @@ private slots:
         const QString header = filter.isEmpty() ? "Товар|Ед.|Цена" : "*Товар|Ед.|Цена";
         QCOMPARE(invoice(folder + "/1." + suffix),
                  (QStringList{header, "*Стол|шт.|1 500,50", "*Стул|шт.|250", "*Полка\nбелая|шт.|12",
-                              "Итого||1762,50", "Прописью: Одна тысяча семьсот шестьдесят два рубля 50 копеек. НДС: 293,75"}));
+                              "*Лампа|шт.|0,50", "Итого||1763,00",
+                              "Прописью: Одна тысяча семьсот шестьдесят три рубля 00 копеек. НДС: 293,83"}));
         QCOMPARE(invoice(folder + "/2." + suffix), (QStringList{header, "Итого||0,00", "Прописью: 00 копеек. НДС: 0,00"}));
         QCOMPARE(invoice(folder + "/3." + suffix), (QStringList{header, "*Ваза|шт.|5", "Итого||5,00",
                                                                 "Прописью: Пять рублей 00 копеек. НДС: 0,83"}));
@@ -782,6 +792,8 @@ private slots:
                                                 "больше чем в одной строке";
         QTest::newRow("none in the block") << "счёт.xls" << "B1:B10"
                                            << "В блоке B1:B10 шаблона (листов: 1) нет строки с идентификаторами позиций";
+        QTest::newRow("in a comment") << "примечание.xls" << "A1:B10"
+                                      << "Идентификатор позиций «[Город]» стоит в примечании к ячейке B3 листа 1 шаблона";
     }
     void templateWithoutOneItemRowStops()
     {

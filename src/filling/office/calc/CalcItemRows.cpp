@@ -15,6 +15,7 @@
 #include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
 
+#include <algorithm>
 #include <set>
 
 using namespace css;
@@ -64,12 +65,22 @@ void repeatRow(const uno::Reference<table::XCellRange>& sheet, int row, int coun
         original->getPropertyValue("OptimalHeight") >>= optimal;
         const uno::Any height = original->getPropertyValue("Height");
         uno::Reference<sheet::XCellRangeMovement> movement(sheet, uno::UNO_QUERY_THROW);
-        for (int k = 1; k < count; ++k) {
-            movement->copyRange(table::CellAddress(end.Sheet, 0, row - 1 + k), source);
-            if (!optimal)
-                uno::Reference<beans::XPropertySet>(rows->getByIndex(row - 1 + k), uno::UNO_QUERY_THROW)
-                    ->setPropertyValue("Height", height);
+        // The rows made so far are copied below themselves, doubling them
+        // until there are enough: a few copies instead of one a row.
+        for (int made = 1; made < count;) {
+            const int more = std::min(made, count - made);
+            table::CellRangeAddress copies = source;
+            copies.EndRow = source.StartRow + more - 1;
+            movement->copyRange(table::CellAddress(end.Sheet, 0, row - 1 + made), copies);
+            made += more;
         }
+        if (!optimal)
+            uno::Reference<beans::XPropertySet>(
+                uno::Reference<table::XColumnRowRange>(sheet->getCellRangeByPosition(0, row, 0, row + count - 2),
+                                                       uno::UNO_QUERY_THROW)
+                    ->getRows(),
+                uno::UNO_QUERY_THROW)
+                ->setPropertyValue("Height", height);
     });
 }
 

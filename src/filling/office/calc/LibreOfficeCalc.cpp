@@ -44,7 +44,6 @@ struct WorkbookFilling {
     PropertyTexts properties;
     std::optional<sal_Int32> textFormat;
     QList<LongCellText> longTexts; // what the finished replaces made
-    bool rowsRepeated = false; // item rows, which the undo is not trusted with
 
     sal_Int32 textFormatNow()
     {
@@ -56,7 +55,7 @@ struct WorkbookFilling {
 
 bool CalcApplication::Workbook::onlySearchReplaced() const
 {
-    return !filling || (!filling->places.changed() && !filling->properties.changed() && !filling->rowsRepeated);
+    return !filling || (!filling->places.changed() && !filling->properties.changed());
 }
 
 namespace {
@@ -249,11 +248,21 @@ public:
         QStringList inCells;
         for (const QString& text : texts)
             inCells << cellText(text);
-        return lo::rowsHoldingAny(sheet_.cells, rangeText, inCells, sheet_.book->memory->cellSearch);
+        const QList<int> rows = lo::rowsHoldingAny(sheet_.cells, rangeText, inCells, sheet_.book->memory->cellSearch);
+        // Outside the repeated row an item identifier would get the first
+        // item's text, or none.
+        QString where;
+        callOffice(QStringLiteral("Не удается прочитать документ"), [&] {
+            where = sheet_.book->places.whereShown(key_.second, rows.size() == 1 ? rows.first() : 0, texts);
+        });
+        if (!where.isEmpty())
+            throw ItemRowsUnfit(QStringLiteral("Идентификатор позиций %1 шаблона, вне повторяемой строки позиций: "
+                                               "там он получил бы текст только одной позиции.")
+                                    .arg(where));
+        return rows;
     }
     void repeatRow(int row, int count) override
     {
-        sheet_.book->rowsRepeated = true;
         shared_->searched.erase(key_);
         lo::repeatRow(sheet_.cells, row, count);
     }

@@ -232,6 +232,37 @@ void WorkbookPlaces::replace(sal_Int32 sheet, const table::CellRangeAddress& blo
     }
 }
 
+QString WorkbookPlaces::whereShown(sal_Int32 sheet, int row, const QStringList& texts)
+{
+    if (!mayHold(texts))
+        return {};
+    for (const Place& place : *places_) {
+        if (place.sheet != sheet || (place.kind == Place::Kind::Comment && place.cell.Row + 1 == row))
+            continue;
+        const PlainText shown(place.shown);
+        const auto text =
+            std::find_if(texts.cbegin(), texts.cend(), [&](const QString& t) { return shown.contains(t); });
+        if (text == texts.cend())
+            continue;
+        switch (place.kind) {
+        case Place::Kind::Comment: {
+            QString column;
+            for (sal_Int32 n = place.cell.Column + 1; n > 0; n = (n - 1) / 26)
+                column.prepend(QChar(u'A' + (n - 1) % 26));
+            return QStringLiteral("«%1» стоит в примечании к ячейке %2%3 листа %4")
+                .arg(*text, column)
+                .arg(place.cell.Row + 1)
+                .arg(sheet + 1);
+        }
+        case Place::Kind::HeaderOrFooter:
+            return QStringLiteral("«%1» стоит в колонтитуле листа %2").arg(*text).arg(sheet + 1);
+        case Place::Kind::Shape:
+            return QStringLiteral("«%1» стоит в надписи или фигуре листа %2").arg(*text).arg(sheet + 1);
+        }
+    }
+    return {};
+}
+
 void WorkbookPlaces::findEach(const QStringList& texts, QList<bool>& found)
 {
     QStringList wanted;

@@ -41,6 +41,11 @@ public:
     // Sets found[i] where a place of any sheet shows texts[i].
     void findEach(const QStringList& texts, QList<bool>& found);
 
+    // Where on sheet `sheet` (from 0) a place shows any of the texts, told
+    // for a message («[Товар]» стоит в колонтитуле листа 1), leaving out the comments of
+    // row `row` (from 1; 0 for none); empty when nowhere.
+    QString whereShown(sal_Int32 sheet, int row, const QStringList& texts);
+
     // Whether the filling changed any place: the office's undo does not take
     // such changes back.
     bool changed() const { return changed_; }

@@ -30,8 +30,14 @@ public:
     KeptTemplate& operator=(const KeptTemplate&) = delete;
 
     // The identifiers the next documents are filled for (as sent to the
-    // office). A template kept for others is not used for them.
-    void fillingFor(const QStringList& texts) { texts_ = texts; }
+    // office). A template kept for others is not used for them. `rows`: the
+    // filling adds or removes rows (item rows), so the rows of every table
+    // and sheet, and what a text document's tables hold, are compared too.
+    void fillingFor(const QStringList& texts, bool rows = false)
+    {
+        texts_ = texts;
+        rows_ = rows;
+    }
 
     // The kept document of the template file as it stands now, as it was
     // opened, ready to record its filling; empty when none is (a kept one of
@@ -60,6 +66,8 @@ private:
         QStringList texts;
         sal_Int32 held = 0; // occurrences of the texts in the template
         std::vector<BookmarkText> marks; // in a text document
+        bool rows = false;
+        QStringList tables; // with `rows`: TablesAndSheets
         css::uno::Reference<css::frame::XDesktop2> office;
     };
     bool inSameOffice() const;
@@ -68,6 +76,7 @@ private:
 
     RunMemory& memory_;
     QStringList texts_;
+    bool rows_ = false;
     std::optional<Kept> kept_;
 };
 

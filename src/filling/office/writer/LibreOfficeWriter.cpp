@@ -39,8 +39,6 @@ public:
 
     void FillItemRows(const QStringList& identifiers, const QList<QStringList>& items) override
     {
-        // The office's undo is not trusted to take rows back whole.
-        active().changedBeyondSearch();
         fillItemRows(active().component(), identifiers, items, app_->memory->textSearch);
     }
 

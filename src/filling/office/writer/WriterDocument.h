@@ -62,8 +62,6 @@ public:
     // replace, with the bookmarks, references and indexes kept up with it,
     // all of which the office's undo records whole.
     bool onlySearchReplaced() const { return onlySearchReplaced_; }
-    // Something else changed the document (its item rows were repeated).
-    void changedBeyondSearch() { onlySearchReplaced_ = false; }
 
 private:
     std::vector<TextPlace>& places();

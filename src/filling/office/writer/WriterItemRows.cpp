@@ -116,6 +116,14 @@ uno::Reference<beans::XPropertySet> lastParagraph(const uno::Reference<text::XTe
     return last;
 }
 
+// The paragraph of a new cell, which holds one.
+uno::Reference<beans::XPropertySet> onlyParagraph(const uno::Reference<text::XText>& text)
+{
+    return uno::Reference<beans::XPropertySet>(
+        uno::Reference<container::XEnumerationAccess>(text, uno::UNO_QUERY_THROW)->createEnumeration()->nextElement(),
+        uno::UNO_QUERY_THROW);
+}
+
 using OwnFormatting = std::vector<std::pair<rtl::OUString, uno::Any>>;
 
 // What the paragraph sets itself, not through its style: a character
@@ -167,11 +175,10 @@ void copyRow(const uno::Reference<text::XTextTable>& table, const QStringList& c
             ownFormatting(lastParagraph(uno::Reference<text::XText>(source, uno::UNO_QUERY_THROW)));
         for (int row = to; row < to + count; ++row) {
             const uno::Reference<text::XTextCopy> target = cellOf(table, column, row);
-            const uno::Reference<text::XText> text(target, uno::UNO_QUERY_THROW);
             // The new cell's one empty paragraph takes the copy's last one,
             // and with it that paragraph's own formatting.
-            text->setString(rtl::OUString());
-            setOwnFormatting(own, lastParagraph(text));
+            if (!own.empty())
+                setOwnFormatting(own, onlyParagraph(uno::Reference<text::XText>(target, uno::UNO_QUERY_THROW)));
             target->copyText(source);
         }
     }
