@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
@@ -16,7 +17,7 @@ namespace {
 
 class StandardIconEngine : public QIconEngine {
 public:
-    explicit StandardIconEngine(QStyle::StandardPixmap which) : which_(which) {}
+    StandardIconEngine(QStyle::StandardPixmap which, QStyle* style) : which_(which), style_(style), ownStyle_(style) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -38,18 +39,24 @@ public:
     {
         return icon().availableSizes(mode, state);
     }
-    QIconEngine* clone() const override { return new StandardIconEngine(which_); }
+    // Asked as the icon is set, long before it is drawn: the style's
+    // standard icons are never empty.
+    bool isNull() override { return false; }
+    QIconEngine* clone() const override { return new StandardIconEngine(which_, style_); }
     QString key() const override { return QStringLiteral("kvilmar.standard"); }
 
 private:
     QIcon& icon()
     {
-        if (icon_.isNull())
-            icon_ = QApplication::style()->standardIcon(which_);
+        QStyle* style = ownStyle_ ? style_.data() : QApplication::style();
+        if (icon_.isNull() && style)
+            icon_ = style->standardIcon(which_);
         return icon_;
     }
 
     QStyle::StandardPixmap which_;
+    QPointer<QStyle> style_;
+    bool ownStyle_; // read from style_, not the application's
     QIcon icon_;
 };
 
@@ -141,9 +148,9 @@ void addSortedItem(QComboBox* box, const QString& text)
     }
 }
 
-QIcon standardIcon(QStyle::StandardPixmap which)
+QIcon standardIcon(QStyle::StandardPixmap which, QStyle* style)
 {
-    return QIcon(new StandardIconEngine(which));
+    return QIcon(new StandardIconEngine(which, style));
 }
 
 QComboBox* editableComboBox(QWidget* parent)

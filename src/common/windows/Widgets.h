@@ -52,8 +52,9 @@ bool enterPressesFocusedButton(const QWidget* window, QKeyEvent* event);
 QComboBox* editableComboBox(QWidget* parent);
 
 // The style's standard icon, read when it is first drawn: a window made at
-// start-up and shown later decodes no pictures before it is shown.
-QIcon standardIcon(QStyle::StandardPixmap which);
+// start-up and shown later decodes no pictures before it is shown. `style`
+// is the style to read it from; none: the application's, as it is then.
+QIcon standardIcon(QStyle::StandardPixmap which, QStyle* style = nullptr);
 
 // A spin edit that takes at most a given number of typed characters; values
 // set by the program are not limited.
