@@ -130,15 +130,6 @@ std::vector<Address> without(const std::vector<Address>& blocks, const Address& 
     return left;
 }
 
-// "A1" for column 0, row 0.
-QString cellName(sal_Int32 column, sal_Int32 row)
-{
-    QString letters;
-    for (sal_Int32 c = column + 1; c > 0; c = (c - 1) / 26)
-        letters.prepend(QChar(u'A' + (c - 1) % 26));
-    return letters + QString::number(row + 1);
-}
-
 // The length of the longest string in a formula, each doubled quote in it
 // one character.
 qsizetype longestString(const QString& formula)
@@ -204,6 +195,15 @@ void replaceInLinks(const uno::Reference<lang::XComponent>& document, const uno:
 }
 
 } // namespace
+
+// "A1" for column 0, row 0.
+QString cellName(sal_Int32 column, sal_Int32 row)
+{
+    QString letters;
+    for (sal_Int32 c = column + 1; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row + 1);
+}
 
 sal_Int32 textFormatOf(const uno::Reference<lang::XComponent>& document)
 {

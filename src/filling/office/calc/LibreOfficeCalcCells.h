@@ -99,6 +99,9 @@ private:
     bool numbersPossible_ = false;
 };
 
+// A cell's name: "A1" for column 0, row 0.
+QString cellName(sal_Int32 column, sal_Int32 row);
+
 // The document's number format that keeps whatever is typed as text.
 sal_Int32 textFormatOf(const css::uno::Reference<css::lang::XComponent>& document);
 

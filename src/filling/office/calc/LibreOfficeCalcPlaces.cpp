@@ -1,5 +1,7 @@
 #include "filling/office/calc/LibreOfficeCalcPlaces.h"
 
+#include "filling/office/calc/LibreOfficeCalcCells.h"
+
 #include "filling/office/connection/UnoText.h"
 #include "filling/office/matching/PlainMatch.h"
 #include "filling/office/text/RunMemory.h"
@@ -245,15 +247,10 @@ QString WorkbookPlaces::whereShown(sal_Int32 sheet, int row, const QStringList& 
         if (text == texts.cend())
             continue;
         switch (place.kind) {
-        case Place::Kind::Comment: {
-            QString column;
-            for (sal_Int32 n = place.cell.Column + 1; n > 0; n = (n - 1) / 26)
-                column.prepend(QChar(u'A' + (n - 1) % 26));
-            return QStringLiteral("«%1» стоит в примечании к ячейке %2%3 листа %4")
-                .arg(*text, column)
-                .arg(place.cell.Row + 1)
+        case Place::Kind::Comment:
+            return QStringLiteral("«%1» стоит в примечании к ячейке %2 листа %3")
+                .arg(*text, cellName(place.cell.Column, place.cell.Row))
                 .arg(sheet + 1);
-        }
         case Place::Kind::HeaderOrFooter:
             return QStringLiteral("«%1» стоит в колонтитуле листа %2").arg(*text).arg(sheet + 1);
         case Place::Kind::Shape:
